@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace kestrel::mml {
+
+// The telnet client as a page sees it. The desktop program and the runner use the real
+// client over TCP; tests use a fake that records every line sent.
+//
+// Events arrive on the one thread that runs everything. `Disconnect` delivers
+// `OnDisconnected` before it returns; on a client that is not connected it does nothing.
+class TelnetClient {
+ public:
+  virtual ~TelnetClient() = default;
+
+  std::string Host;
+  int Port = 23;
+  std::string TerminalType = "dumb";
+
+  // One received run of text, telnet commands removed.
+  std::function<void(std::string_view chunk)> OnDataAvailable;
+  // The end of the connection, whoever ended it.
+  std::function<void()> OnDisconnected;
+
+  // Returns when the connection stands; throws std::runtime_error naming host and port.
+  virtual void Connect() = 0;
+  virtual void Disconnect() = 0;
+  virtual bool Connected() const = 0;
+  // Sends `text` followed by CR LF. A text holding CR, LF or NUL is refused with
+  // std::invalid_argument: it would put more than the one line on the wire.
+  virtual void WriteLn(std::string_view text) = 0;
+};
+
+// True when `text` can go out as one line.
+inline bool IsOneLine(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
+}  // namespace kestrel::mml

@@ -1,0 +1,231 @@
+#include "pages/rlslp/rlslp_page.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/fake_telnet.h"
+
+namespace kestrel::rlslp {
+namespace {
+
+using ::testing::ElementsAre;
+
+struct Cell {
+  std::string name;
+  std::string active;
+};
+
+// An RLSLP printout as the exchange writes it after the echo; `page_break_after_heading`
+// puts a page header between each ACTIVE heading and its value row.
+std::string Printout(const std::vector<Cell>& cells, bool page_break_after_heading = false) {
+  std::string text =
+      "RLSLP:CELL=ALL;\r\n\r\nCELL LOGICAL CHANNELS AVAILABILITY SUPERVISION\r\n\r\n";
+  for (const auto& cell : cells) {
+    text += "CELL       SCTYPE\r\n" + cell.name + "\r\n\r\n";
+    text += "ACTIVE     CHTYPE  CHRATE  SPV\r\n";
+    if (page_break_after_heading) text += "WO      BSC9      AD-739  TIME 261206 093001\r\n";
+    text += (cell.active + "     ").substr(0, 5) + "      SDCCH\r\n";
+    text += "           TCH     FR      1\r\n\r\n";
+  }
+  return text + "END\r\n\r\n<";
+}
+
+class RlslpPageTest : public ::testing::Test {
+ protected:
+  RlslpPageTest() {
+    properties.UserEdit.SetText("ops1");
+    properties.PasswordEdit.SetText("pw");
+  }
+  // Plays the gateway's login up to the element's prompt.
+  void LogIn() {
+    telnet.Receive("\r\nUser: ");
+    telnet.Receive("\r\nPassword: ");
+    telnet.Receive("\r\nNE: ");
+    telnet.Receive("\r\nWO      BSC9      AD-739  TIME 261206 093001\r\n<");
+  }
+  void Queue(std::initializer_list<const char*> names) {
+    for (const char* name : names) page.SlpListBox.Add(name);
+  }
+
+  testing::FakeTelnetClient telnet;
+  mml::PropertiesForm properties;
+  RlslpPage page{telnet, properties};
+};
+
+TEST_F(RlslpPageTest, ReportsCellsWhoseChannelsAreNotActive) {
+  Queue({"BSC9"});
+  page.SlpstartButtonClick();
+  EXPECT_EQ(page.SlpstartButton.Caption(), "Stop");
+  EXPECT_TRUE(page.AnimationPanel.Visible());
+  LogIn();
+  EXPECT_THAT(telnet.Sent(), ElementsAre("ops1", "pw", "NE=BSC9", "RLSLP:CELL=ALL;"));
+  telnet.Receive(Printout({{"C09101A", "YES"},
+                           {"C09101B", "NO"},
+                           {"C09102A", ""},
+                           {"C09102B", "YES"},
+                           {"C09103A", "NOPE!"}}));
+  EXPECT_EQ(page.SlpreportMemo.Text(),
+            "Check: BSC9\r\n"
+            "C09101B: ACTIVE=NO\r\n"
+            "C09102A: ACTIVE=\r\n"
+            "C09103A: ACTIVE=NOPE!\r\n"
+            "Finish check\r\n"
+            "\r\n");
+  EXPECT_THAT(telnet.events, ElementsAre("connect", "> ops1", "> pw", "> NE=BSC9",
+                                         "> RLSLP:CELL=ALL;", "disconnect"));
+  EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
+  EXPECT_FALSE(page.AnimationPanel.Visible());
+  EXPECT_TRUE(page.SlpListBox.Empty());
+  EXPECT_FALSE(page.SlpAttached);
+}
+
+TEST_F(RlslpPageTest, EveryWayOfCuttingThePrintoutGivesTheSameReport) {
+  const std::string printout =
+      Printout({{"C09101A", "NO"}, {"C09101B", "YES"}, {"C09102A", "NO"}}, true);
+  const std::string expected =
+      "Check: BSC9\r\nC09101A: ACTIVE=NO\r\nC09102A: ACTIVE=NO\r\nFinish check\r\n\r\n";
+  for (std::size_t size : {1, 2, 3, 5, 7, 13, 64, 1460}) {
+    page.SlpreportMemo.Clear();
+    telnet.events.clear();
+    Queue({"BSC9"});
+    page.SlpstartButtonClick();
+    LogIn();
+    telnet.ReceiveInChunks(printout, size);
+    EXPECT_EQ(page.SlpreportMemo.Text(), expected) << "chunks of " << size;
+    EXPECT_EQ(telnet.events.back(), "disconnect");
+  }
+}
+
+TEST_F(RlslpPageTest, PageHeaderUnderAHeadingMovesTheValueOneRowDown) {
+  Queue({"BSC9"});
+  page.SlpstartButtonClick();
+  LogIn();
+  telnet.Receive(
+      "RLSLP:CELL=ALL;\r\n\r\n"
+      "CELL       SCTYPE\r\n"
+      "WO      BSC9      AD-739  TIME 261206 093001\r\n"
+      "C09101A    UL\r\n\r\n"
+      "  ACTIVE     CHTYPE\r\n"  // columns further right in this block
+      "WO      BSC9      AD-739  TIME 261206 093001\r\n"
+      "  NO         TCH\r\n\r\nEND\r\n\r\n<");
+  EXPECT_EQ(page.SlpreportMemo.Line(1), "C09101A: ACTIVE=NO");
+}
+
+TEST_F(RlslpPageTest, PrintoutWithoutHeadingsStillFinishesTheBsc) {
+  Queue({"BSC9"});
+  page.SlpstartButtonClick();
+  LogIn();
+  telnet.Receive("RLSLP:CELL=ALL;\r\nNOT ACCEPTED\r\nFAULT CODE 7\r\n\r\n<");
+  EXPECT_EQ(page.SlpreportMemo.Text(), "Check: BSC9\r\nFinish check\r\n\r\n");
+}
+
+TEST_F(RlslpPageTest, QueueOfThreeGivesThreeBlocksOneSessionEach) {
+  Queue({"BSC9", "ALTBSC1_X29,PROT=V24", "BSC10"});
+  page.SlpstartButtonClick();
+  for (int bsc = 0; bsc < 3; ++bsc) {
+    LogIn();
+    telnet.ReceiveInChunks(Printout({{"C0" + std::to_string(bsc) + "101A", "NO"}}), 9);
+  }
+  EXPECT_EQ(page.SlpreportMemo.Text(),
+            "Check: BSC9\r\nC00101A: ACTIVE=NO\r\nFinish check\r\n\r\n"
+            "Check: ALTBSC1_X29,PROT=V24\r\nC01101A: ACTIVE=NO\r\nFinish check\r\n\r\n"
+            "Check: BSC10\r\nC02101A: ACTIVE=NO\r\nFinish check\r\n\r\n");
+  const std::vector<std::string> one = {"connect", "> ops1", "> pw"};
+  std::vector<std::string> expected;
+  for (const char* name : {"BSC9", "ALTBSC1_X29,PROT=V24", "BSC10"}) {
+    expected.insert(expected.end(), one.begin(), one.end());
+    expected.push_back(std::string("> NE=") + name);
+    expected.push_back("> RLSLP:CELL=ALL;");
+    expected.push_back("disconnect");
+  }
+  EXPECT_EQ(telnet.events, expected);
+  EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
+}
+
+TEST_F(RlslpPageTest, StopInTheMiddleKeepsTheBscAndWritesNoFinish) {
+  Queue({"BSC9", "BSC10"});
+  page.SlpstartButtonClick();
+  LogIn();
+  telnet.Receive("RLSLP:CELL=ALL;\r\n\r\nCELL       SCTYPE\r\nC09101A\r\n");
+  page.SlpstartButtonClick();
+  EXPECT_EQ(page.SlpreportMemo.Text(), "Check: BSC9\r\n");
+  EXPECT_THAT(page.SlpListBox.Items(), ElementsAre("BSC9", "BSC10"));
+  EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
+  EXPECT_FALSE(page.AnimationPanel.Visible());
+  EXPECT_FALSE(telnet.Connected());
+
+  // The next Start checks the same BSC again, and sends the command again.
+  page.SlpstartButtonClick();
+  LogIn();
+  EXPECT_EQ(telnet.Sent().back(), "RLSLP:CELL=ALL;");
+  EXPECT_EQ(page.SlpreportMemo.Line(1), "Check: BSC9");
+}
+
+TEST_F(RlslpPageTest, DroppedConnectionResetsTheButton) {
+  Queue({"BSC9", "BSC10"});
+  page.SlpstartButtonClick();
+  LogIn();
+  telnet.Receive("RLSLP:CELL=ALL;\r\n\r\nCELL       SC");
+  telnet.PeerCloses();
+  EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
+  EXPECT_FALSE(page.AnimationPanel.Visible());
+  EXPECT_FALSE(page.SlpAttached);
+  EXPECT_EQ(page.SlpreportMemo.Text(), "Check: BSC9\r\n");
+  EXPECT_THAT(page.SlpListBox.Items(), ElementsAre("BSC9", "BSC10"));
+}
+
+TEST_F(RlslpPageTest, StartWithEmptyQueueChecksTheComboBoxBsc) {
+  page.SlpComboBox.SetText("BSC12");
+  page.SlpstartButtonClick();
+  LogIn();
+  telnet.Receive(Printout({{"C12101A", "YES"}}));
+  EXPECT_EQ(page.SlpreportMemo.Text(), "Check: BSC12\r\nFinish check\r\n\r\n");
+  EXPECT_THAT(telnet.Sent(), ElementsAre("ops1", "pw", "NE=BSC12", "RLSLP:CELL=ALL;"));
+  EXPECT_TRUE(page.SlpListBox.Empty());
+}
+
+TEST_F(RlslpPageTest, StartWithNothingToCheckIsRefusedUntouched) {
+  page.SlpComboBox.SetText("  ");
+  EXPECT_THROW(page.SlpstartButtonClick(), std::runtime_error);
+  EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
+  EXPECT_TRUE(telnet.events.empty());
+  EXPECT_EQ(page.SlpreportMemo.Text(), "");
+}
+
+TEST_F(RlslpPageTest, ConnectionErrorLeavesStartWithTheCheckLineWritten) {
+  Queue({"BSC9"});
+  telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
+  EXPECT_THROW(page.SlpstartButtonClick(), std::runtime_error);
+  EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
+  EXPECT_FALSE(page.AnimationPanel.Visible());
+  EXPECT_EQ(page.SlpreportMemo.Text(), "Check: BSC9\r\n");
+}
+
+TEST_F(RlslpPageTest, EditingTheQueueDuringACheckSkipsNoBsc) {
+  Queue({"BSC9", "BSC10"});
+  page.SlpstartButtonClick();
+  LogIn();
+  page.SlpListBox.SetSelected(0, true);  // the engineer deletes the BSC being checked
+  page.Button2Click();
+  telnet.Receive(Printout({{"C09101A", "NO"}}));
+  // BSC10 was not checked yet, so it is checked next instead of being dropped.
+  EXPECT_THAT(page.SlpListBox.Items(), ElementsAre("BSC10"));
+  EXPECT_EQ(page.SlpreportMemo.Line(4), "Check: BSC10");
+  EXPECT_EQ(page.SlpstartButton.Caption(), "Stop");
+}
+
+TEST_F(RlslpPageTest, AddAndDeleteGueue) {
+  page.SlpComboBox.SetItemIndex(2);
+  page.Button1Click();
+  page.Button1Click();  // the same name may be queued twice
+  page.SlpComboBox.SetText("BSC9");
+  page.Button1Click();
+  EXPECT_THAT(page.SlpListBox.Items(),
+              ElementsAre("BSC6_X29,PROT=V24", "BSC6_X29,PROT=V24", "BSC9"));
+  page.SlpListBox.SetSelected(1, true);
+  page.Button2Click();
+  EXPECT_THAT(page.SlpListBox.Items(), ElementsAre("BSC6_X29,PROT=V24", "BSC9"));
+}
+
+}  // namespace
+}  // namespace kestrel::rlslp
