@@ -1,0 +1,71 @@
+#include "cli/connection_options.h"
+
+#include <QFile>
+
+#include "platform/site_settings.h"
+
+namespace kestrel::cli {
+
+void Connection::Apply(mml::PropertiesForm& properties, mml::TelnetClient& telnet) const {
+  properties.UserEdit.SetText(user);
+  properties.PasswordEdit.SetText(password);
+  properties.IpEdit.SetText(host);
+  properties.PortEdit.SetText(std::to_string(port));
+  telnet.Host = host;
+  telnet.Port = port;
+}
+
+void AddConnectionOptions(QCommandLineParser& parser) {
+  parser.addOptions({
+      {"settings",
+       "Site settings file (INI); default $KESTREL_SETTINGS or ~/.config/kestrel/site.ini.",
+       "FILE"},
+      {"gateway", "Gateway address and port, instead of the site settings.", "HOST:PORT"},
+      {"user", "User name for the gateway, instead of the site settings.", "NAME"},
+      {"password-file", "Read the gateway password from the first line of FILE.", "FILE"},
+  });
+}
+
+Connection ResolveConnection(const QCommandLineParser& parser) {
+  const bool explicit_settings = parser.isSet("settings");
+  const std::string path = explicit_settings ? parser.value("settings").toStdString()
+                                             : platform::SiteSettings::DefaultPath();
+  platform::SiteSettings site;
+  try {
+    site = platform::SiteSettings::Load(path, explicit_settings);
+  } catch (const std::runtime_error& error) {
+    throw UsageError(error.what());
+  }
+  Connection connection{site.gateway_host, site.gateway_port, site.user, site.password};
+
+  if (parser.isSet("gateway")) {
+    const QString gateway = parser.value("gateway");
+    const qsizetype colon = gateway.lastIndexOf(':');
+    bool ok = false;
+    const int port = colon > 0 ? gateway.mid(colon + 1).toInt(&ok) : 0;
+    if (!ok || port < 1 || port > 65535) {
+      throw UsageError("--gateway wants HOST:PORT, not \"" + gateway.toStdString() + "\"");
+    }
+    connection.host = gateway.left(colon).toStdString();
+    connection.port = port;
+  }
+  if (parser.isSet("user")) connection.user = parser.value("user").toStdString();
+
+  if (parser.isSet("password-file")) {
+    QFile file(parser.value("password-file"));
+    if (!file.open(QIODevice::ReadOnly)) {
+      throw UsageError("cannot read the password file " + file.fileName().toStdString());
+    }
+    QByteArray line = file.readLine();
+    while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
+    connection.password = line.toStdString();
+  } else if (qEnvironmentVariableIsSet("KESTREL_PASSWORD")) {
+    connection.password = qEnvironmentVariable("KESTREL_PASSWORD").toStdString();
+  }
+  for (const std::string* value : {&connection.host, &connection.user, &connection.password}) {
+    if (!mml::IsOneLine(*value)) throw UsageError("the gateway settings hold a line break");
+  }
+  return connection;
+}
+
+}  // namespace kestrel::cli

@@ -1,0 +1,35 @@
+// kestrel-batch: runs a page's job without windows and prints its report.
+#include <QCoreApplication>
+#include <iostream>
+
+#include "cli/connection_options.h"
+#include "cli/rlslp_command.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kestrel-batch COMMAND [options]\n"
+    "commands:\n"
+    "  rlslp   check the logical channel state of all cells of BSCs\n"
+    "Run 'kestrel-batch COMMAND --help' for the options of a command.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName("kestrel-batch");
+  QStringList arguments = QCoreApplication::arguments();
+  if (arguments.size() < 2 || arguments[1] == "--help" || arguments[1] == "-h") {
+    std::cout << kUsage;
+    return arguments.size() < 2 ? 2 : 0;
+  }
+  const QString command = arguments.takeAt(1);
+  try {
+    if (command == "rlslp") return kestrel::cli::RunRlslp(arguments);
+    std::cerr << "kestrel-batch: unknown command \"" << command.toStdString() << "\"\n" << kUsage;
+    return 2;
+  } catch (const kestrel::cli::UsageError& error) {
+    std::cerr << "kestrel-batch: " << error.what() << std::endl;
+    return 2;
+  }
+}

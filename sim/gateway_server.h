@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+#include <random>
+#include <set>
+#include <string>
+
+#include "sim/scenario.h"
+
+namespace kestrel::sim {
+
+// Faults the simulator can put into its answers, to test how clients bear them.
+struct Faults {
+  int chunk_max = 0;                // cut printouts into random chunks of 1..chunk_max bytes
+  int chunk_delay_ms = 0;           // pause before each chunk
+  long long drop_after_bytes = -1;  // close each connection after sending this many bytes
+  std::set<std::string> silent;     // elements that never answer once selected
+  unsigned seed = 1;                // of the random chunk sizes, so a failing run can be repeated
+};
+
+// The simulated command gateway: a telnet server that runs one GatewaySession per
+// connection, on the event loop's thread, and logs a transcript of each session.
+class GatewayServer : public QObject {
+  Q_OBJECT
+
+ public:
+  GatewayServer(Scenario scenario, Faults faults, QString transcript_dir,
+                QObject* parent = nullptr);
+
+  bool Listen(const QHostAddress& address, quint16 port);
+  quint16 Port() const { return server_.serverPort(); }
+  QString ErrorString() const { return server_.errorString(); }
+
+ private:
+  void Accept();
+
+  Scenario scenario_;
+  Faults faults_;
+  QString transcript_dir_;
+  QTcpServer server_;
+  std::mt19937 random_;
+  int sessions_ = 0;
+};
+
+}  // namespace kestrel::sim

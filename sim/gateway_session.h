@@ -1,0 +1,63 @@
+#pragma once
+
+#include <functional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "net/telnet_codec.h"
+#include "sim/scenario.h"
+
+namespace kestrel::sim {
+
+// One piece of output. Prompts and echoes go out whole; printouts may be cut into small
+// chunks when fragmentation is asked for.
+struct Output {
+  std::string bytes;
+  bool may_fragment = false;
+};
+
+// The gateway's side of one telnet connection: negotiation, login ("User", "Password"),
+// element selection ("NE:" answered with "NE=" and a name), then the element's MML
+// dialogue at the prompt "<". It knows nothing of sockets: bytes in, output out.
+class GatewaySession : private net::TelnetParser::Listener {
+ public:
+  // Wrong passwords, or unknown element names, a connection may give before the gateway
+  // hangs up (a client that answers every prompt would otherwise go round for ever).
+  static constexpr int kMaxRefusals = 3;
+
+  // `silent` names elements that never answer once selected; `time` gives the
+  // "yymmdd hhmmss" text of page headers.
+  GatewaySession(const Scenario& scenario, std::set<std::string> silent,
+                 std::function<std::string()> time);
+
+  std::vector<Output> Start();
+  std::vector<Output> Receive(std::string_view bytes);
+  // True once the gateway has said its last word and wants the connection closed.
+  bool Finished() const { return state_ == State::kClosing; }
+  const std::string& TerminalType() const { return terminal_type_; }
+
+ private:
+  enum class State { kUser, kPassword, kElement, kMml, kSilent, kClosing };
+
+  void OnOption(unsigned char verb, unsigned char option) override;
+  void OnSubnegotiation(unsigned char option, std::string_view payload) override;
+  void Line(const std::string& line);
+  void Say(std::string bytes, bool may_fragment = false);
+
+  const Scenario& scenario_;
+  std::set<std::string> silent_;
+  std::function<std::string()> time_;
+  net::TelnetParser parser_;
+  State state_ = State::kUser;
+  std::string user_;
+  int refusals_ = 0;
+  const Element* element_ = nullptr;
+  std::string line_;
+  bool after_cr_ = false;
+  std::string terminal_type_;
+  std::vector<Output> out_;
+};
+
+}  // namespace kestrel::sim

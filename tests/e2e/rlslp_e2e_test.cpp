@@ -1,0 +1,91 @@
+// The RLSLP check end to end: kestrel-batch against kestrel-gateway over loopback telnet.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
+
+#include "tests/e2e/programs.h"
+
+namespace kestrel::testing {
+namespace {
+
+using ::testing::HasSubstr;
+
+std::string Expected(const char* name) {
+  std::ifstream file(std::string(KESTREL_E2E_DATA) + "/" + name);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+TEST(RlslpEndToEnd, ThreeBscsWithFragmentedOutputGiveTheWholeReport) {
+  for (const char* seed : {"1", "2", "3"}) {
+    GatewayProcess gateway({"--chunk-max", "7", "--seed", seed});
+    const RunResult run =
+        RunBatch({"rlslp", "--gateway", QString::fromStdString(gateway.Address()), "--ne", "BSC9",
+                  "--ne", "ALTBSC1_X29,PROT=V24", "--ne", "BSC12", "--timeout", "50"});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, Expected("rlslp_three_bscs.txt")) << "seed " << seed;
+  }
+}
+
+TEST(RlslpEndToEnd, ConnectionDroppedMidPrintoutEndsWithAnErrorAndNoFinish) {
+  GatewayProcess gateway({"--drop-after-bytes", "400"});
+  const RunResult run = RunBatch({"rlslp", "--gateway", QString::fromStdString(gateway.Address()),
+                                  "--ne", "BSC9", "--ne", "BSC10", "--timeout", "20"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.out, "Check: BSC9\n");
+  EXPECT_THAT(run.err, HasSubstr("2 BSC(s) not checked, from BSC9"));
+}
+
+TEST(RlslpEndToEnd, RefusedConnectionNamesTheGateway) {
+  int port;
+  { port = GatewayProcess().Port(); }  // a port on which nothing listens any more
+  const RunResult run =
+      RunBatch({"rlslp", "--gateway", "127.0.0.1:" + QString::number(port), "--ne", "BSC9"});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_THAT(run.err, HasSubstr("Cannot connect to 127.0.0.1:" + std::to_string(port)));
+}
+
+TEST(RlslpEndToEnd, SilentElementIsStoppedAtTheTimeout) {
+  GatewayProcess gateway({"--silent-ne", "BSC10"});
+  const RunResult run = RunBatch({"rlslp", "--gateway", QString::fromStdString(gateway.Address()),
+                                  "--ne", "BSC10", "--timeout", "1"});
+  EXPECT_EQ(run.exit_code, 3);
+  EXPECT_EQ(run.out, "Check: BSC10\n");
+  EXPECT_THAT(run.err, HasSubstr("stopped after 1 s"));
+}
+
+TEST(RlslpEndToEnd, PasswordFromFileAndSettingsFromIni) {
+  GatewayProcess gateway;
+  QTemporaryDir dir;
+  const QString settings = dir.filePath("site.ini");
+  std::ofstream(settings.toStdString())
+      << "[gateway]\nhost=127.0.0.1\nport=" << gateway.Port() << "\nuser=kestrel\npassword=wrong\n";
+  std::ofstream(dir.filePath("pw").toStdString()) << "kestrel\n";
+  RunResult run = RunBatch({"rlslp", "--settings", settings, "--ne", "BSC9", "--timeout", "20"});
+  EXPECT_EQ(run.exit_code, 1) << "the wrong password of the settings file is refused";
+  run = RunBatch({"rlslp", "--settings", settings, "--password-file", dir.filePath("pw"), "--ne",
+                  "BSC9", "--timeout", "20"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_THAT(run.out, HasSubstr("C09101B: ACTIVE=NO\n"));
+}
+
+TEST(RlslpEndToEnd, UsageMistakesExitWithTwo) {
+  EXPECT_EQ(RunBatch({"rlslp"}).exit_code, 2);
+  EXPECT_EQ(RunBatch({"rlslp", "--ne", "BSC9", "--gateway", "nowhere"}).exit_code, 2);
+  EXPECT_EQ(RunBatch({"rlslp", "--ne", "BSC9", "--password", "x"}).exit_code, 2);
+  EXPECT_EQ(RunBatch({"nosuchjob"}).exit_code, 2);
+}
+
+}  // namespace
+}  // namespace kestrel::testing
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
