@@ -14,11 +14,8 @@ namespace {
 // Writes the report's complete lines to standard output as they appear.
 class ReportPrinter {
  public:
-  explicit ReportPrinter(const controls::Memo& report) : report_(report) {
-    subscription_ =
-        const_cast<controls::Memo&>(report_).changed.Subscribe([this] { Print(false); });
-  }
-  ~ReportPrinter() { const_cast<controls::Memo&>(report_).changed.Unsubscribe(subscription_); }
+  explicit ReportPrinter(controls::Memo& report)
+      : report_(report), subscription_(report.changed.Subscribe([this] { Print(false); })) {}
   void Print(bool all) {
     const std::string& text = report_.Text();
     std::size_t complete = report_.LineCount();
@@ -28,8 +25,8 @@ class ReportPrinter {
   }
 
  private:
-  const controls::Memo& report_;
-  std::size_t subscription_ = 0;
+  controls::Memo& report_;
+  controls::Notifier::Subscription subscription_;
   std::size_t printed_ = 0;
 };
 
@@ -48,7 +45,7 @@ int RunJob(Job job) {
   });
   // Between two items of a queue the button reads "Start" for a moment within one handler;
   // the job has ended only if it still reads "Start" once that handler is over.
-  const std::size_t watch = job.start_button.changed.Subscribe([&] {
+  auto watch = job.start_button.changed.Subscribe([&] {
     QTimer::singleShot(0, [&] {
       if (job.start_button.Caption() == "Start") QCoreApplication::exit(0);
     });
@@ -63,7 +60,7 @@ int RunJob(Job job) {
   platform::Dispatch(job.start);
   if (!error && job.start_button.Caption() == "Stop") QCoreApplication::exec();
   if (error || timed_out) stop();
-  job.start_button.changed.Unsubscribe(watch);
+  watch.Reset();
   printer.Print(true);
 
   if (error) {

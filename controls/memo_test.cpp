@@ -89,7 +89,7 @@ TEST(Memo, DeleteLineKeepsTheOthers) {
 TEST(Memo, ClearEmptiesAndNotifies) {
   Memo memo;
   int changes = 0;
-  memo.changed.Subscribe([&] { ++changes; });
+  auto subscription = memo.changed.Subscribe([&] { ++changes; });
   memo.Append("a\r\nb");
   memo.Clear();
   EXPECT_EQ(memo.LineCount(), 0u);

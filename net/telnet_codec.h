@@ -62,7 +62,7 @@ class TelnetParser {
 // and sends it on request, and refuses every other option. It answers only when an option's
 // state changes (so negotiation cannot loop) and ignores sub-negotiations of options it did
 // not enable.
-class TelnetClientCodec : private TelnetParser::Listener {
+class TelnetClientCodec final : private TelnetParser::Listener {
  public:
   // Terminal types longer than this are cut (the limit of the terminal-type option).
   static constexpr std::size_t kMaxTerminalType = 40;

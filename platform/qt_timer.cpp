@@ -11,8 +11,6 @@ QtTimerDriver::QtTimerDriver(controls::Timer& model, QObject* parent)
   Apply();
 }
 
-QtTimerDriver::~QtTimerDriver() { model_.changed.Unsubscribe(subscription_); }
-
 void QtTimerDriver::Apply() {
   if (model_.Enabled() && model_.Interval() > 0) {
     timer_.start(model_.Interval());  // (re)starts the count

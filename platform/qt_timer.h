@@ -13,14 +13,13 @@ class QtTimerDriver : public QObject {
 
  public:
   explicit QtTimerDriver(controls::Timer& model, QObject* parent = nullptr);
-  ~QtTimerDriver() override;
 
  private:
   void Apply();
 
   controls::Timer& model_;
   QTimer timer_;
-  std::size_t subscription_;
+  controls::Notifier::Subscription subscription_;
 };
 
 }  // namespace kestrel::platform

@@ -21,7 +21,7 @@ struct Output {
 // The gateway's side of one telnet connection: negotiation, login ("User", "Password"),
 // element selection ("NE:" answered with "NE=" and a name), then the element's MML
 // dialogue at the prompt "<". It knows nothing of sockets: bytes in, output out.
-class GatewaySession : private net::TelnetParser::Listener {
+class GatewaySession final : private net::TelnetParser::Listener {
  public:
   // Wrong passwords, or unknown element names, a connection may give before the gateway
   // hangs up (a client that answers every prompt would otherwise go round for ever).

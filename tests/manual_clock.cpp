@@ -2,16 +2,10 @@
 
 namespace kestrel::testing {
 
-ManualClock::~ManualClock() {
-  for (auto& entry : entries_) entry.timer->changed.Unsubscribe(entry.subscription);
-}
-
 void ManualClock::Attach(controls::Timer& timer) {
-  const std::size_t index = entries_.size();
-  entries_.push_back({&timer, 0, -1});
-  entries_[index].subscription =
-      timer.changed.Subscribe([this, index] { Schedule(entries_[index]); });
-  Schedule(entries_[index]);
+  auto& entry = *entries_.emplace_back(std::make_unique<Entry>(Entry{&timer, {}, -1}));
+  entry.subscription = timer.changed.Subscribe([this, &entry] { Schedule(entry); });
+  Schedule(entry);
 }
 
 void ManualClock::Schedule(Entry& entry) {
@@ -24,8 +18,8 @@ void ManualClock::Advance(std::int64_t ms) {
   while (true) {
     Entry* next = nullptr;
     for (auto& entry : entries_) {
-      if (entry.due >= 0 && entry.due <= target && (next == nullptr || entry.due < next->due)) {
-        next = &entry;
+      if (entry->due >= 0 && entry->due <= target && (next == nullptr || entry->due < next->due)) {
+        next = entry.get();
       }
     }
     if (next == nullptr) break;

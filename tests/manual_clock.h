@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "controls/timer.h"
@@ -12,7 +13,6 @@ namespace kestrel::testing {
 // interval fits.
 class ManualClock {
  public:
-  ~ManualClock();
   void Attach(controls::Timer& timer);
   void Advance(std::int64_t ms);
   std::int64_t Now() const { return now_; }
@@ -20,12 +20,13 @@ class ManualClock {
  private:
   struct Entry {
     controls::Timer* timer;
-    std::size_t subscription;
+    controls::Notifier::Subscription subscription;
     std::int64_t due;  // -1 while the timer does not run
   };
   void Schedule(Entry& entry);
 
-  std::vector<Entry> entries_;
+  // Entries stay where they are: their subscriptions point at them.
+  std::vector<std::unique_ptr<Entry>> entries_;
   std::int64_t now_ = 0;
 };
 
