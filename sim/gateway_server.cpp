@@ -34,7 +34,7 @@ QByteArray Escaped(std::string_view bytes) {
 class Connection : public QObject {
  public:
   Connection(QTcpSocket* socket, const Scenario& scenario, const Faults& faults,
-             std::mt19937& random, const QString& transcript)
+             std::mt19937& random, const Transcripts& transcripts, int number)
       : QObject(socket),
         socket_(socket),
         faults_(faults),
@@ -42,8 +42,15 @@ class Connection : public QObject {
         session_(
             scenario, faults.silent,
             [] { return QDateTime::currentDateTime().toString("yyMMdd hhmmss").toStdString(); }),
-        transcript_(transcript) {
-    transcript_.open(QIODevice::WriteOnly | QIODevice::Text);
+        mark_(transcripts.kind == Transcripts::Kind::kStandardError
+                  ? QByteArray("[session ") + QByteArray::number(number) + "] "
+                  : QByteArray()) {
+    if (transcripts.kind == Transcripts::Kind::kFolder) {
+      transcript_.setFileName(transcripts.folder + QString("/session-%1.log").arg(number));
+      transcript_.open(QIODevice::WriteOnly | QIODevice::Text);
+    } else if (transcripts.kind == Transcripts::Kind::kStandardError) {
+      transcript_.open(stderr, QIODevice::WriteOnly | QIODevice::Text);
+    }
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     pacer_.setSingleShot(true);
     connect(&pacer_, &QTimer::timeout, this, &Connection::SendNext);
@@ -122,7 +129,9 @@ class Connection : public QObject {
 
   void Log(const QByteArray& text) {
     if (transcript_.isOpen()) {
-      transcript_.write(text);
+      QByteArray marked = mark_ + text;
+      if (!mark_.isEmpty()) marked.replace("\n   ", "\n" + mark_ + "   ");
+      transcript_.write(marked);
       transcript_.flush();
     }
   }
@@ -132,6 +141,7 @@ class Connection : public QObject {
   std::mt19937& random_;
   GatewaySession session_;
   QFile transcript_;
+  QByteArray mark_;
   QTimer pacer_;
   std::deque<std::string> pending_;
   long long sent_ = 0;
@@ -139,12 +149,12 @@ class Connection : public QObject {
 
 }  // namespace
 
-GatewayServer::GatewayServer(Scenario scenario, Faults faults, QString transcript_dir,
+GatewayServer::GatewayServer(Scenario scenario, Faults faults, Transcripts transcripts,
                              QObject* parent)
     : QObject(parent),
       scenario_(std::move(scenario)),
       faults_(std::move(faults)),
-      transcript_dir_(std::move(transcript_dir)),
+      transcripts_(std::move(transcripts)),
       random_(faults_.seed) {
   connect(&server_, &QTcpServer::newConnection, this, &GatewayServer::Accept);
 }
@@ -155,10 +165,7 @@ bool GatewayServer::Listen(const QHostAddress& address, quint16 port) {
 
 void GatewayServer::Accept() {
   while (QTcpSocket* socket = server_.nextPendingConnection()) {
-    const QString transcript = transcript_dir_.isEmpty()
-                                   ? QString()
-                                   : transcript_dir_ + QString("/session-%1.log").arg(++sessions_);
-    new Connection(socket, scenario_, faults_, random_, transcript);
+    new Connection(socket, scenario_, faults_, random_, transcripts_, ++sessions_);
   }
 }
 

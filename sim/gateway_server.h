@@ -21,13 +21,21 @@ struct Faults {
   unsigned seed = 1;                // of the random chunk sizes, so a failing run can be repeated
 };
 
+// Where the transcripts of the sessions go: standard error, each record marked with its
+// session; one file per session in a folder; or nowhere.
+struct Transcripts {
+  enum class Kind { kStandardError, kFolder, kNone };
+  Kind kind = Kind::kStandardError;
+  QString folder;
+};
+
 // The simulated command gateway: a telnet server that runs one GatewaySession per
 // connection, on the event loop's thread, and logs a transcript of each session.
 class GatewayServer : public QObject {
   Q_OBJECT
 
  public:
-  GatewayServer(Scenario scenario, Faults faults, QString transcript_dir,
+  GatewayServer(Scenario scenario, Faults faults, Transcripts transcripts,
                 QObject* parent = nullptr);
 
   bool Listen(const QHostAddress& address, quint16 port);
@@ -39,7 +47,7 @@ class GatewayServer : public QObject {
 
   Scenario scenario_;
   Faults faults_;
-  QString transcript_dir_;
+  Transcripts transcripts_;
   QTcpServer server_;
   std::mt19937 random_;
   int sessions_ = 0;

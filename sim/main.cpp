@@ -47,7 +47,9 @@ int main(int argc, char** argv) {
       {"drop-after-bytes", "Close every connection after sending N bytes.", "N"},
       {"silent-ne", "An element that never answers once selected (repeatable).", "NAME"},
       {"seed", "Seed of the random chunk sizes.", "N"},
-      {"transcript-dir", "Folder for one transcript file per session.", "DIR"},
+      {"transcript-dir",
+       "Write one transcript file per session into DIR (default: standard error).", "DIR"},
+      {"quiet", "Write no transcripts."},
   });
   parser.process(app);
 
@@ -74,8 +76,13 @@ int main(int argc, char** argv) {
   faults.seed = static_cast<unsigned>(NumberOption(parser, "seed", 1));
   for (const QString& name : parser.values("silent-ne")) faults.silent.insert(name.toStdString());
 
-  const QString transcripts = parser.value("transcript-dir");
-  if (!transcripts.isEmpty() && !QDir().mkpath(transcripts)) Fail("cannot create " + transcripts);
+  kestrel::sim::Transcripts transcripts;
+  if (parser.isSet("quiet")) {
+    transcripts.kind = kestrel::sim::Transcripts::Kind::kNone;
+  } else if (parser.isSet("transcript-dir")) {
+    transcripts = {kestrel::sim::Transcripts::Kind::kFolder, parser.value("transcript-dir")};
+    if (!QDir().mkpath(transcripts.folder)) Fail("cannot create " + transcripts.folder);
+  }
 
   const QString listen = parser.value("listen");
   const qsizetype colon = listen.lastIndexOf(':');
