@@ -136,9 +136,3 @@ TEST_F(QtTelnetClientTest, HandlerMayEndTheSessionAndOpenTheNext) {
 
 }  // namespace
 }  // namespace kestrel::net
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

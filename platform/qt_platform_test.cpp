@@ -51,9 +51,3 @@ TEST(SiteSettings, MissingDefaultFileGivesTheBuiltInValues) {
 
 }  // namespace
 }  // namespace kestrel::platform
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

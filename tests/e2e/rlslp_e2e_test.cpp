@@ -2,7 +2,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <fstream>
 #include <sstream>
@@ -83,9 +82,3 @@ TEST(RlslpEndToEnd, UsageMistakesExitWithTwo) {
 
 }  // namespace
 }  // namespace kestrel::testing
-
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}
