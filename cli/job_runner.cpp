@@ -61,6 +61,7 @@ int RunJob(Job job) {
   if (!error && job.start_button.Caption() == "Stop") QCoreApplication::exec();
   if (error || timed_out) stop();
   watch.Reset();
+  platform::SetErrorSink({});
   printer.Print(true);
 
   if (error) {

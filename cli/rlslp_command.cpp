@@ -39,7 +39,10 @@ int RunRlslp(const QStringList& arguments) {
   connection.Apply(properties, telnet);
   rlslp::RlslpPage page(telnet, properties);
   for (const QString& name : elements) {
-    if (!mml::IsOneLine(name.toStdString())) throw UsageError("an --ne name holds a line break");
+    if (!mml::IsOneLine(name.toStdString()) || name.trimmed().isEmpty()) {
+      throw UsageError("--ne wants the name of a network element, not \"" + name.toStdString() +
+                       "\"");
+    }
     page.SlpListBox.Add(name.toStdString());
   }
 

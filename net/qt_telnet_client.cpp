@@ -45,7 +45,11 @@ void QtTelnetClient::Connect() {
   socket_ = socket;
   codec_.emplace(TerminalType);
   connect(socket, &QTcpSocket::readyRead, this, [this, socket] { ReadAvailable(socket); });
-  connect(socket, &QTcpSocket::disconnected, this, [this, socket] { ClosedByPeer(socket); });
+  // Queued: a failing write can make the socket report its end from inside WriteLn, and the
+  // page must not see its session end in the middle of its own handler.
+  connect(
+      socket, &QTcpSocket::disconnected, this, [this, socket] { ClosedByPeer(socket); },
+      Qt::QueuedConnection);
   // Data may have arrived with the connection already.
   if (socket->bytesAvailable() > 0) {
     QMetaObject::invokeMethod(
@@ -88,6 +92,8 @@ void QtTelnetClient::ReadAvailable(QTcpSocket* socket) {
   }
 }
 
+// `socket` may be gone by now if the page has ended that session itself; it is only used
+// while it is still the current one.
 void QtTelnetClient::ClosedByPeer(QTcpSocket* socket) {
   ReadAvailable(socket);  // what the server sent before it closed comes first
   if (socket != socket_) return;

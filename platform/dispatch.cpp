@@ -8,8 +8,15 @@ namespace kestrel::platform {
 
 namespace {
 ErrorSink& Sink() {
-  static ErrorSink sink = [](const std::string& message) { std::cerr << message << '\n'; };
+  static ErrorSink sink;
   return sink;
+}
+void Report(const std::string& message) {
+  if (Sink()) {
+    Sink()(message);
+  } else {
+    std::cerr << message << '\n';
+  }
 }
 }  // namespace
 
@@ -19,9 +26,9 @@ void Dispatch(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    Sink()(error.what());
+    Report(error.what());
   } catch (...) {
-    Sink()("Unknown error");
+    Report("Unknown error");
   }
 }
 

@@ -9,6 +9,7 @@ namespace kestrel::platform {
 // standard error in the runner. One thread runs every handler, so this is plain global state.
 using ErrorSink = std::function<void(const std::string& message)>;
 
+// An empty sink restores the default, which writes to standard error.
 void SetErrorSink(ErrorSink sink);
 
 // Runs one event handler (a click, a received chunk, a disconnect, a timer tick). An

@@ -23,7 +23,10 @@ RlslpPage::RlslpPage(mml::TelnetClient& telnet, const mml::PropertiesForm& prope
   SlpIdTelnet.OnDisconnected = [this] { SlpIdTelnetDisconnected(); };
 }
 
-void RlslpPage::Button1Click() { SlpListBox.Add(SlpComboBox.Text()); }
+// A blank name would leave its session waiting at the element prompt for ever.
+void RlslpPage::Button1Click() {
+  if (!mml::Trim(SlpComboBox.Text()).empty()) SlpListBox.Add(SlpComboBox.Text());
+}
 
 void RlslpPage::Button2Click() { SlpListBox.DeleteSelected(); }
 

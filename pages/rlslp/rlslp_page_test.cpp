@@ -225,6 +225,9 @@ TEST_F(RlslpPageTest, AddAndDeleteGueue) {
   page.SlpListBox.SetSelected(1, true);
   page.Button2Click();
   EXPECT_THAT(page.SlpListBox.Items(), ElementsAre("BSC6_X29,PROT=V24", "BSC9"));
+  page.SlpComboBox.SetText(" ");
+  page.Button1Click();
+  EXPECT_EQ(page.SlpListBox.Count(), 2u);
 }
 
 }  // namespace

@@ -77,6 +77,7 @@ TEST(RlslpEndToEnd, UsageMistakesExitWithTwo) {
   EXPECT_EQ(RunBatch({"rlslp"}).exit_code, 2);
   EXPECT_EQ(RunBatch({"rlslp", "--ne", "BSC9", "--gateway", "nowhere"}).exit_code, 2);
   EXPECT_EQ(RunBatch({"rlslp", "--ne", "BSC9", "--password", "x"}).exit_code, 2);
+  EXPECT_EQ(RunBatch({"rlslp", "--ne", ""}).exit_code, 2);
   EXPECT_EQ(RunBatch({"nosuchjob"}).exit_code, 2);
 }
 
