@@ -8,6 +8,7 @@ constexpr std::string_view kLineBreak = "\r\n";
 
 void Memo::SetText(std::string_view text) {
   text_.assign(text);
+  ++revision_;
   line_starts_.clear();
   scan_from_ = 0;
   IndexNewText();
@@ -34,6 +35,7 @@ void Memo::DeleteLine(std::size_t index) {
   const std::size_t begin = line_starts_[index];
   const std::size_t end = index + 1 < line_starts_.size() ? line_starts_[index + 1] : text_.size();
   text_.erase(begin, end - begin);
+  ++revision_;
   line_starts_.resize(index);
   if (index > 0) line_starts_.push_back(begin);  // the line after the previous CR LF
   scan_from_ = begin;

@@ -36,6 +36,10 @@ class Memo {
   std::string_view Line(std::size_t index) const;
   std::vector<std::string> Lines() const;
 
+  // Counts the changes that were not appends (a new text, a deleted line), so that a view
+  // can append what is new instead of redrawing everything.
+  std::size_t Revision() const { return revision_; }
+
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
 
@@ -48,6 +52,7 @@ class Memo {
   std::vector<std::size_t> line_starts_;
   // Offset from which the text has not yet been searched for a line break.
   std::size_t scan_from_ = 0;
+  std::size_t revision_ = 0;
   bool visible_ = true;
 };
 

@@ -1,0 +1,66 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "platform/dispatch.h"
+
+#include "mml/network_elements.h"
+
+// The pictures live in a resource of this static library; the linker keeps them only if
+// something calls its initialiser, which must stand outside any namespace.
+static void InitPictures() { Q_INIT_RESOURCE(app); }
+
+namespace kestrel::app {
+
+Application::Application(const platform::SiteSettings& site) {
+  InitPictures();
+  if (!mml::MscNames().empty()) created.emplace_back("MscNames");
+
+  properties.UserEdit.SetText(site.user);
+  properties.PasswordEdit.SetText(site.password);
+  properties.IpEdit.SetText(site.gateway_host);
+  properties.PortEdit.SetText(std::to_string(site.gateway_port));
+
+  Form1 = std::make_unique<TForm1>();
+  created.emplace_back("Form1");
+  PropertiesForm = std::make_unique<TPropertiesForm>(properties);
+  created.emplace_back("PropertiesForm");
+  Kestreldlg = std::make_unique<TKestreldlg>(site, properties, read_form);
+  created.emplace_back("Kestreldlg");
+  Form2 = std::make_unique<TForm2>(read_form);
+  created.emplace_back("Form2");
+  Form4 = std::make_unique<TForm4>();
+  created.emplace_back("Form4");
+
+  Form1->OnGiris = [this] {
+    Kestreldlg->show();  // the one main window, as it was left
+    Kestreldlg->raise();
+    Kestreldlg->activateWindow();
+  };
+  Form1->OnCixis = [this] { Form1->close(); };
+  Form1->OnAbout = [this] { Form4->exec(); };
+  Kestreldlg->OnAbout = [this] { Form4->exec(); };
+  Kestreldlg->OnProperties = [this] { PropertiesForm->exec(); };
+}
+
+void Application::Start() {
+  platform::SetErrorSink([this](const std::string& message) {
+    QWidget* over = QApplication::activeWindow();
+    QMessageBox::critical(over != nullptr ? over : Form1.get(), "Kestrel",
+                          QString::fromStdString(message));
+  });
+  Form1->show();
+}
+
+// Windows go in the reverse order of their making, before the models they show.
+Application::~Application() {
+  platform::SetErrorSink({});
+  Form4.reset();
+  Form2.reset();
+  Kestreldlg.reset();
+  PropertiesForm.reset();
+  Form1.reset();
+}
+
+}  // namespace kestrel::app

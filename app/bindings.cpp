@@ -1,0 +1,187 @@
+#include "app/bindings.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTimer>
+
+#include "platform/dispatch.h"
+
+namespace kestrel::app {
+
+namespace {
+
+// Holds a subscription for as long as the widget it is parented to.
+class Subscription : public QObject {
+ public:
+  Subscription(QWidget* widget, controls::Notifier& notifier, std::function<void()> update)
+      : QObject(widget), subscription_(notifier.Subscribe(std::move(update))) {}
+
+ private:
+  controls::Notifier::Subscription subscription_;
+};
+
+QString FromModel(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The memo's CR LF line breaks as the widget's paragraphs.
+QString Displayed(std::string_view text) { return FromModel(text).replace("\r\n", "\n"); }
+
+void ApplyControl(const controls::Control& model, QWidget* view) {
+  view->setEnabled(model.Enabled());
+  view->setVisible(model.Visible());
+}
+
+}  // namespace
+
+void Bind(controls::Control& model, QWidget* view) {
+  auto update = [&model, view] {
+    ApplyControl(model, view);
+    if (auto* label = qobject_cast<QLabel*>(view)) label->setText(FromModel(model.Caption()));
+  };
+  new Subscription(view, model.changed, update);
+  update();
+}
+
+void Bind(controls::Control& model, QAbstractButton* view, std::function<void()> on_click) {
+  auto update = [&model, view] {
+    ApplyControl(model, view);
+    view->setText(FromModel(model.Caption()));
+  };
+  new Subscription(view, model.changed, update);
+  update();
+  QObject::connect(view, &QAbstractButton::clicked, view,
+                   [on_click = std::move(on_click)] { platform::Dispatch(on_click); });
+}
+
+void Bind(controls::CheckBox& model, QCheckBox* view) {
+  auto update = [&model, view] {
+    ApplyControl(model, view);
+    view->setText(FromModel(model.Caption()));
+    view->setChecked(model.Checked());
+  };
+  new Subscription(view, model.changed, update);
+  update();
+  QObject::connect(view, &QCheckBox::toggled, view, [&model](bool on) { model.SetChecked(on); });
+}
+
+void Bind(controls::Edit& model, QLineEdit* view) {
+  auto update = [&model, view] {
+    ApplyControl(model, view);
+    const QString text = FromModel(model.Text());
+    if (view->text() != text) view->setText(text);
+  };
+  new Subscription(view, model.changed, update);
+  update();
+  QObject::connect(view, &QLineEdit::textEdited, view,
+                   [&model](const QString& text) { model.SetText(text.toStdString()); });
+}
+
+void Bind(controls::ComboBox& model, QComboBox* view) {
+  view->setEditable(true);
+  view->setInsertPolicy(QComboBox::NoInsert);
+  auto update = [&model, view] {
+    const QSignalBlocker quiet(view);
+    ApplyControl(model, view);
+    if (view->count() != static_cast<int>(model.Items().size())) {
+      view->clear();
+      for (const auto& item : model.Items()) view->addItem(FromModel(item));
+    }
+    view->setCurrentIndex(model.ItemIndex());
+    const QString text = FromModel(model.Text());
+    if (view->currentText() != text) view->setEditText(text);
+  };
+  new Subscription(view, model.changed, update);
+  update();
+  QObject::connect(view, &QComboBox::activated, view,
+                   [&model](int index) { model.SetItemIndex(index); });
+  QObject::connect(view, &QComboBox::editTextChanged, view,
+                   [&model](const QString& text) { model.SetText(text.toStdString()); });
+}
+
+void Bind(controls::ListBox& model, QListWidget* view) {
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  auto update = [&model, view] {
+    const QSignalBlocker quiet(view);
+    ApplyControl(model, view);
+    bool same = view->count() == static_cast<int>(model.Count());
+    for (int i = 0; same && i < view->count(); ++i) {
+      same = view->item(i)->text() == FromModel(model.Items()[static_cast<std::size_t>(i)]);
+    }
+    if (!same) {
+      view->clear();
+      for (const auto& item : model.Items()) view->addItem(FromModel(item));
+    }
+    for (int i = 0; i < view->count(); ++i) {
+      view->item(i)->setSelected(model.Selected(static_cast<std::size_t>(i)));
+    }
+  };
+  new Subscription(view, model.changed, update);
+  update();
+  QObject::connect(view, &QListWidget::itemSelectionChanged, view, [&model, view] {
+    for (int i = 0; i < view->count(); ++i) {
+      model.SetSelected(static_cast<std::size_t>(i), view->item(i)->isSelected());
+    }
+  });
+}
+
+void Bind(controls::Memo& model, QPlainTextEdit* view) {
+  // What the widget shows: the model's text up to `shown` at revision `revision`.
+  struct Shown {
+    std::size_t revision = static_cast<std::size_t>(-1);
+    std::size_t size = 0;
+    bool pending = false;
+    bool drawing = false;  // the widget's own text changes are not the engineer's edits
+  };
+  auto shown = std::make_shared<Shown>();
+  auto redraw = [&model, view, shown] {
+    shown->pending = false;
+    shown->drawing = true;
+    view->setVisible(model.Visible());
+    const std::string& text = model.Text();
+    if (shown->revision != model.Revision() || text.size() < shown->size) {
+      view->setPlainText(Displayed(text));
+    } else if (text.size() > shown->size) {
+      // A CR shown last may pair with an LF now: redraw from the start of that line break.
+      std::size_t from = shown->size;
+      if (from > 0 && text[from - 1] == '\r') --from;
+      QTextCursor end(view->document());
+      end.movePosition(QTextCursor::End);
+      if (from < shown->size) end.deletePreviousChar();
+      end.insertText(Displayed(std::string_view(text).substr(from)));
+    }
+    shown->revision = model.Revision();
+    shown->size = text.size();
+    shown->drawing = false;
+  };
+  new Subscription(view, model.changed, [view, shown, redraw] {
+    if (shown->pending) return;
+    shown->pending = true;
+    QTimer::singleShot(0, view, redraw);
+  });
+  redraw();
+  if (!view->isReadOnly()) {
+    QObject::connect(view, &QPlainTextEdit::textChanged, view, [&model, view, shown] {
+      if (shown->pending || shown->drawing) return;
+      std::string text = view->toPlainText().toStdString();
+      std::string with_breaks;
+      for (char c : text) {
+        if (c == '\n') with_breaks += '\r';
+        with_breaks += c;
+      }
+      if (with_breaks == model.Text()) return;
+      model.SetText(with_breaks);
+      shown->revision = model.Revision();
+      shown->size = model.Text().size();
+      shown->pending = false;
+    });
+  }
+}
+
+}  // namespace kestrel::app

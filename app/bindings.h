@@ -1,0 +1,35 @@
+#pragma once
+
+#include <functional>
+
+#include "controls/control.h"
+#include "controls/list_box.h"
+#include "controls/memo.h"
+
+class QAbstractButton;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QWidget;
+
+namespace kestrel::app {
+
+// Each Bind keeps a widget in step with its control model for as long as the widget lives,
+// and hands the engineer's edits back to the model; the model stays the one source of
+// truth. The model must outlive the widget.
+
+// Enabled and visible state, and the caption where the widget has one.
+void Bind(controls::Control& model, QWidget* view);
+// A button also runs `on_click` through the event dispatcher.
+void Bind(controls::Control& model, QAbstractButton* view, std::function<void()> on_click);
+void Bind(controls::CheckBox& model, QCheckBox* view);
+void Bind(controls::Edit& model, QLineEdit* view);
+void Bind(controls::ComboBox& model, QComboBox* view);
+void Bind(controls::ListBox& model, QListWidget* view);
+// Redraws are batched: a log pane that receives thousands of chunks appends what is new
+// once per turn of the event loop.
+void Bind(controls::Memo& model, QPlainTextEdit* view);
+
+}  // namespace kestrel::app

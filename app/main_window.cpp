@@ -1,0 +1,95 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include <QDir>
+
+#include "pages/broadcast/broadcast_view.h"
+#include "pages/dailycheck/dailycheck_view.h"
+#include "pages/neighbours/neighbours_view.h"
+#include "pages/proses/proses_view.h"
+#include "pages/relocation/relocation_view.h"
+#include "pages/rlslp/rlslp_view.h"
+#include "platform/dispatch.h"
+
+namespace kestrel::app {
+
+TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm& properties,
+                         pages::ReadForm& read_form, QWidget* parent)
+    : QMainWindow(parent), rlslp(SlpIdTelnet, properties) {
+  setObjectName("Kestreldlg");
+  setWindowTitle("Kestrel ver 2.2");
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+  setFixedSize(575, 451);
+  // MS Sans Serif 8 pt where it exists; elsewhere a condensed face of that size (8 pt at the
+  // usual 96 dpi), so that all six tabs fit the window.
+  QFont font;
+  font.setFamilies(
+      {"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans Condensed", "Liberation Sans Narrow"});
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(11);
+  setFont(font);
+
+  for (net::QtTelnetClient* client :
+       {&BrIdTelnet, &CellIdTelnet, &CellrIdTelnet, &SlpIdTelnet, &IdTelnetdc, &DqonIdTelnet}) {
+    client->Host = site.gateway_host;
+    client->Port = site.gateway_port;
+  }
+  IdTelnet1.Port = 23;  // the Proses page takes host and port from the settings window
+  IdTelnetdc.TerminalType = "ansi";
+  for (controls::Timer* timer :
+       {&Timer1, &ReleaseTimer, &BusyTimer, &Exqontime, &Timerdc, &Timerdc_release}) {
+    timer_drivers_.push_back(std::make_unique<platform::QtTimerDriver>(*timer));
+  }
+
+  auto* file = menuBar()->addMenu("File");
+  file->setObjectName("File1");
+  file->addAction("Close", this, [this] { platform::Dispatch([this] { Close1Click(); }); })
+      ->setObjectName("Close1");
+  auto* options = menuBar()->addMenu("Options");
+  options->setObjectName("Options1");
+  options->menuAction()->setVisible(false);  // the settings stay as the site built them
+  options->addAction("Properties", this, [this] { platform::Dispatch(OnProperties); })
+      ->setObjectName("Properties1");
+  menuBar()
+      ->addAction("About", this, [this] { platform::Dispatch(OnAbout); })
+      ->setObjectName("About1");
+
+  auto* panel = new QWidget(this);
+  auto* border = new QVBoxLayout(panel);
+  border->setContentsMargins(5, 5, 5, 5);
+  PageControl2 = new QTabWidget(panel);
+  PageControl2->setObjectName("PageControl2");
+  PageControl2->tabBar()->setStyleSheet(
+      "QTabBar::tab { padding: 3px 5px; border: 1px solid #a8a8a8; border-bottom: none; "
+      "background: #e4e4e4; margin-right: 1px; } QTabBar::tab:selected { background: #f7f7f7; }");
+  border->addWidget(PageControl2);
+  setCentralWidget(panel);
+
+  // The recordings of the Daily check live in "sounds" under the working folder.
+  SoundsFolder = QDir::current().absoluteFilePath("sounds");
+
+  PageControl2->addTab(proses::BuildProsesView(PageControl2), "Proses");
+  PageControl2->addTab(broadcast::BuildBroadcastView(PageControl2), "Edge Broadcast check");
+  PageControl2->addTab(rlslp::BuildRlslpView(rlslp, PageControl2), "RLSLP_check");
+  PageControl2->addTab(neighbours::BuildNeighboursView(PageControl2, read_form), "Qonsuluq");
+  PageControl2->addTab(dailycheck::BuildDailyCheckView(PageControl2, SoundsFolder), "Daily check");
+  PageControl2->addTab(relocation::BuildRelocationView(PageControl2, read_form),
+                       "Dasinma ucun qonsuluq");
+}
+
+// The page widgets are bound to the models below; they go first.
+TKestreldlg::~TKestreldlg() { delete takeCentralWidget(); }
+
+void TKestreldlg::Close1Click() { close(); }
+
+void TKestreldlg::closeEvent(QCloseEvent* event) {
+  hide();  // not the main form: closing only hides the window
+  event->ignore();
+}
+
+}  // namespace kestrel::app

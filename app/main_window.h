@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QTabWidget>
+#include <memory>
+#include <vector>
+
+#include "controls/timer.h"
+#include "mml/properties_form.h"
+#include "net/qt_telnet_client.h"
+#include "pages/rlslp/rlslp_page.h"
+#include "pages/shared/read_form.h"
+#include "platform/qt_timer.h"
+#include "platform/site_settings.h"
+
+namespace kestrel::app {
+
+// The main window "Kestrel ver 2.2": the job pages, each with its own telnet client,
+// timers and state. Closing it only hides it; its pages go on working.
+class TKestreldlg : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm& properties,
+              pages::ReadForm& read_form, QWidget* parent = nullptr);
+  ~TKestreldlg() override;
+
+  // One telnet client per page; all but Proses carry the site's gateway address and port.
+  net::QtTelnetClient IdTelnet1, BrIdTelnet, CellIdTelnet, CellrIdTelnet, SlpIdTelnet, IdTelnetdc,
+      DqonIdTelnet;
+  controls::Timer Timer1{30000}, ReleaseTimer{3000}, BusyTimer{5000}, Exqontime{1000, true},
+      Timerdc{30000}, Timerdc_release{3000};
+
+  rlslp::RlslpPage rlslp;
+  QString SoundsFolder;
+
+  QTabWidget* PageControl2;
+  // Asks for the settings window and the About window, modally.
+  std::function<void()> OnProperties, OnAbout;
+
+  void Close1Click();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  std::vector<std::unique_ptr<platform::QtTimerDriver>> timer_drivers_;
+};
+
+}  // namespace kestrel::app

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+#include "app/application.h"
+
+namespace kestrel::app {
+
+// Writes a PNG of the entry window, of every page and inner page of the main window, and of
+// the settings, viewer and About windows into `folder`. Returns the number written.
+int TakeScreenshots(Application& windows, const QString& folder);
+
+}  // namespace kestrel::app

@@ -1,0 +1,182 @@
+// The desktop program's windows under Qt's offscreen platform, with the gateway simulator
+// running on the same event loop.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/application.h"
+#include "sim/gateway_server.h"
+
+namespace kestrel::app {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+bool RunUntil(const std::function<bool()>& done, int ms = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+int MainWindows() {
+  int count = 0;
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    count += qobject_cast<TKestreldlg*>(widget) != nullptr;
+  return count;
+}
+
+class AppTest : public ::testing::Test {
+ protected:
+  AppTest() : gateway(sim::Scenario::Demo(), faults(), {sim::Transcripts::Kind::kNone, {}}) {
+    gateway.Listen(QHostAddress::LocalHost, 0);
+    site.gateway_port = gateway.Port();
+    windows = std::make_unique<Application>(site);
+    windows->Start();
+  }
+  ~AppTest() override { windows.reset(); }
+  static sim::Faults faults() {
+    sim::Faults slow;
+    slow.chunk_max = 200;
+    slow.chunk_delay_ms = 2;
+    return slow;
+  }
+  template <typename T>
+  T* Find(QWidget* window, const char* name) {
+    T* found = window->findChild<T*>(name);
+    if (found == nullptr) ADD_FAILURE() << "no control " << name;
+    return found;
+  }
+  QPushButton* SlpstartButton() {
+    return Find<QPushButton>(windows->Kestreldlg.get(), "SlpstartButton");
+  }
+  QString Report() {
+    return Find<QPlainTextEdit>(windows->Kestreldlg.get(), "SlpreportMemo")->toPlainText();
+  }
+
+  platform::SiteSettings site;
+  sim::GatewayServer gateway;
+  std::unique_ptr<Application> windows;
+};
+
+TEST_F(AppTest, StartsInOrderWithOnlyTheEntryWindowShown) {
+  EXPECT_THAT(windows->created,
+              ElementsAre("MscNames", "Form1", "PropertiesForm", "Kestreldlg", "Form2", "Form4"));
+  EXPECT_TRUE(windows->Form1->isVisible());
+  EXPECT_FALSE(windows->Kestreldlg->isVisible());
+  EXPECT_FALSE(windows->PropertiesForm->isVisible());
+  EXPECT_FALSE(windows->Form2->isVisible());
+  EXPECT_EQ(windows->Form1->windowTitle(), "Kestrel");
+  EXPECT_EQ(windows->Kestreldlg->windowTitle(), "Kestrel ver 2.2");
+  EXPECT_EQ(windows->Kestreldlg->size(), QSize(575, 451));
+  EXPECT_EQ(windows->Form1->size(), QSize(335, 127));
+}
+
+TEST_F(AppTest, GirisTwiceShowsTheOneMainWindow) {
+  windows->Form1->SpeedButton1->click();
+  windows->Form1->SpeedButton1->click();
+  EXPECT_TRUE(windows->Kestreldlg->isVisible());
+  EXPECT_EQ(MainWindows(), 1);
+  QStringList tabs;
+  for (int i = 0; i < windows->Kestreldlg->PageControl2->count(); ++i) {
+    tabs << windows->Kestreldlg->PageControl2->tabText(i);
+  }
+  EXPECT_EQ(tabs, QStringList({"Proses", "Edge Broadcast check", "RLSLP_check", "Qonsuluq",
+                               "Daily check", "Dasinma ucun qonsuluq"}));
+}
+
+TEST_F(AppTest, CloseLeavesTheCheckRunningAndGirisShowsItsProgress) {
+  windows->Form1->SpeedButton1->click();
+  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
+  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC12");
+  SlpstartButton()->click();
+  EXPECT_EQ(SlpstartButton()->text(), "Stop");
+  windows->Kestreldlg->Close1Click();
+  EXPECT_FALSE(windows->Kestreldlg->isVisible());
+  ASSERT_TRUE(RunUntil([&] { return windows->Kestreldlg->rlslp.SlpListBox.Empty(); }));
+  windows->Form1->SpeedButton1->click();
+  EXPECT_TRUE(windows->Kestreldlg->isVisible());
+  ASSERT_TRUE(RunUntil([&] { return Report().count("Finish check") == 2; }));
+  EXPECT_THAT(Report().toStdString(), HasSubstr("Check: BSC12\nC12102C: ACTIVE=NO\n"));
+  EXPECT_EQ(SlpstartButton()->text(), "Start");
+}
+
+TEST_F(AppTest, SettingsFieldsAreReadLive) {
+  auto* user = Find<QLineEdit>(windows->PropertiesForm.get(), "UserEdit");
+  EXPECT_EQ(Find<QLineEdit>(windows->PropertiesForm.get(), "PasswordEdit")->echoMode(),
+            QLineEdit::Password);
+  user->clear();
+  QTest::keyClicks(user, "intruder");
+  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
+  SlpstartButton()->click();
+  // The gateway refuses the user three times and hangs up: no "Finish check".
+  ASSERT_TRUE(RunUntil([&] { return SlpstartButton()->text() == "Start"; }));
+  EXPECT_FALSE(Report().contains("Finish check"));
+
+  user->clear();
+  QTest::keyClicks(user, "kestrel");
+  SlpstartButton()->click();
+  ASSERT_TRUE(RunUntil([&] { return Report().contains("Finish check"); }));
+}
+
+TEST_F(AppTest, RefusedConnectionShowsTheErrorBoxAndLeavesStart) {
+  windows.reset();
+  site.gateway_port = 1;  // nothing listens there
+  windows = std::make_unique<Application>(site);
+  windows->Start();
+  windows->Form1->SpeedButton1->click();
+  QString shown;
+  QTimer::singleShot(0, [&] {
+    RunUntil(
+        [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; });
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text();
+      box->accept();
+    }
+  });
+  SlpstartButton()->click();  // returns once the error box is closed
+  EXPECT_THAT(shown.toStdString(), HasSubstr("Cannot connect to 127.0.0.1:1"));
+  EXPECT_EQ(SlpstartButton()->text(), "Start");
+  EXPECT_TRUE(windows->Kestreldlg->isVisible());  // the program goes on
+}
+
+TEST_F(AppTest, ReadViewerShowsWhatTheLastWriterLeft) {
+  windows->read_form.Memo1.SetText("RLNRC:CELL=C09101A;\r\n");
+  windows->read_form.Show();
+  ASSERT_TRUE(
+      RunUntil([&] { return windows->Form2->Memo1->toPlainText() == "RLNRC:CELL=C09101A;\n"; }));
+  EXPECT_TRUE(windows->Form2->isVisible());
+  windows->Form2->close();
+  EXPECT_FALSE(windows->read_form.Window.Visible());
+  // "Show script" on the Qonsuluq page brings it back as it was.
+  windows->Form1->SpeedButton1->click();
+  Find<QPushButton>(windows->Kestreldlg.get(), "SpeedButton1")->click();
+  EXPECT_TRUE(windows->Form2->isVisible());
+  EXPECT_EQ(windows->Form2->Memo1->toPlainText(), "RLNRC:CELL=C09101A;\n");
+}
+
+TEST_F(AppTest, CixisEndsTheProgramEvenWhileTheMainWindowIsOpen) {
+  windows->Form1->SpeedButton1->click();
+  QTimer::singleShot(0, [&] { windows->Form1->SpeedButton2->click(); });
+  QTimer::singleShot(5000, [] { QApplication::exit(99); });  // in case it does not end
+  EXPECT_EQ(QApplication::exec(), 0);
+}
+
+}  // namespace
+}  // namespace kestrel::app
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
