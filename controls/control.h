@@ -49,9 +49,17 @@ class Label : public Control {
   explicit Label(std::string_view caption = {}) : Control(caption) {}
 };
 
+// The few colours a page paints its panels with.
+enum class Colour { kButtonFace, kYellow, kGreen };
+
 class Panel : public Control {
  public:
   explicit Panel(std::string_view caption = {}, bool visible = true) : Control(caption, visible) {}
+  Colour Color() const { return colour_; }
+  void SetColor(Colour colour) { Set(colour_, colour); }
+
+ private:
+  Colour colour_ = Colour::kButtonFace;
 };
 
 class CheckBox : public Control {
@@ -63,6 +71,12 @@ class CheckBox : public Control {
 
  private:
   bool checked_;
+};
+
+// One of a group of choices; the view keeps the group exclusive.
+class RadioButton : public CheckBox {
+ public:
+  using CheckBox::CheckBox;
 };
 
 // A one-line text field.

@@ -1,0 +1,143 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "controls/control.h"
+#include "controls/list_box.h"
+#include "controls/memo.h"
+#include "controls/timer.h"
+#include "mml/properties_form.h"
+#include "mml/session.h"
+#include "mml/telnet_client.h"
+#include "pages/shared/read_form.h"
+#include "platform/ports.h"
+
+namespace kestrel::proses {
+
+// The "Proses" page: recovers the faulty radio equipment of a queue of BSCs, one session
+// each, with the RXTEI or the RXLTI procedure. Every command it sends is one the procedure
+// calls for, for an object a complete printout named.
+class ProsesPage {
+ public:
+  ProsesPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties,
+             pages::ReadForm& read_form, controls::Control& broadcast_sheet, platform::Sound& sound,
+             platform::Messages& messages);
+  ProsesPage(const ProsesPage&) = delete;
+  ProsesPage& operator=(const ProsesPage&) = delete;
+
+  // The page itself; disabled, with the Edge broadcast page, while a run goes on.
+  controls::Panel TabSheet1{"Proses"};
+
+  // Inner page "Proses".
+  controls::ListBox ListBox1;  // the BSC queue; its head is the BSC being treated
+  controls::ComboBox Necbox;
+  controls::Button SpeedButton4{"Add"}, SpeedButton2{"Add all"}, SpeedButton5{"Delete"},
+      SpeedButton3{"Delete all"};
+  controls::Memo OutMemo;           // the raw session text, and the page's own notes
+  controls::Memo InMemo;            // hidden printout buffer
+  controls::Memo CellMemo, TsMemo;  // RXTEI working lists
+  controls::Edit TgEdit{"TgEdit"};
+  controls::Button ConnectButton{"Connect"};
+  controls::Panel Startpnl{"Start"};
+
+  // Inner page "Options".
+  controls::ListBox FilterListBox;  // cells the RXTEI procedure leaves alone
+  controls::Edit AddEdit;
+  controls::Button AddBtn{"Add"}, DelBtn{"Delete"};
+  controls::CheckBox Cfcbox{"Don't reset to DXU (CF)", true};
+  controls::RadioButton Rxteirbtn{"RXTEI", false}, Rxltirbtn{"RXLTI", true};
+  controls::Edit ReleaseTimerEdit{"3000"};
+  controls::Button ReleaseTimerButton{"Update"};
+  controls::CheckBox BeepCheckBox{"BEEP", true};
+  controls::Memo Rxaspbufmemo, TsltiMemo;  // RXLTI working lists
+
+  controls::Timer Timer1{30000}, ReleaseTimer{3000}, BusyTimer{5000};
+
+  bool ProsesAttached = false;
+  std::string ProsesProcedure, ProsesStep, ProsesConfirm;
+  std::string ProsesAllipDone, ProsesRlslpDone, ProsesRxtcpDone, ProsesRxmfpDone, ProsesRxbliDone,
+      ProsesRxeseDone, ProsesRxteiDone, ProsesRxesiDone, ProsesRxbleDone, ProsesFinalRlslpDone,
+      ProsesRxaspDone, ProsesTsRxbliDone, ProsesRxltiDone, ProsesTsRxbleDone;
+  int ProsesMoIndex = 0;
+
+  void SpeedButton4Click();
+  void SpeedButton2Click();
+  void SpeedButton5Click();
+  void SpeedButton3Click();
+  void AddBtnClick();
+  void DelBtnClick();
+  void ReleaseTimerButtonClick();
+  void OutMemoDblClick();
+  void StartpnlClick();
+  void ConnectButtonClick();
+  void IdTelnet1DataAvailable(std::string_view chunk);
+  void IdTelnet1Disconnected();
+  void FinishbtnClick();
+  void Timer1Timer();
+  void ReleaseTimerTimer();
+  void BusyTimerTimer();
+
+  // Cleaning of the working lists: duplicates and empty lines go, and what the list's own
+  // test removes.
+  void CellMemoDblClick();
+  void TsMemoDblClick();
+  void TsltiMemoDblClick();
+  void RxaspbufmemoDblClick();
+
+  // The two procedures, run with every chunk.
+  void TeiservispnlDblClick();
+  void LtiservispnlDblClick();
+
+ private:
+  // A command a procedure wants sent next.
+  struct Command {
+    explicit Command(std::string command, bool confirm = false, std::string step_word = {})
+        : text(std::move(command)), needs_confirmation(confirm), step(std::move(step_word)) {}
+    std::string text;
+    bool needs_confirmation;
+    std::string step;  // what the step becomes; the command text when empty
+  };
+  using Dispatcher = std::optional<Command> (ProsesPage::*)();
+  using PrintoutHandler = void (ProsesPage::*)();
+
+  void RunFrame(Dispatcher dispatch, PrintoutHandler printouts);
+  void Send(std::string_view line);
+  // Runs `per_line` on each line of a complete printout up to its prompt, then `on_prompt`
+  // once. A printout is complete when a line holds the prompt "<"; until then nothing runs.
+  bool OnCompletePrintout(const std::function<void(std::size_t line)>& per_line,
+                          const std::function<void()>& on_prompt);
+  void Note(const std::string& text);
+  void ReleasePages();
+
+  std::optional<Command> TeiDispatch();
+  void TeiPrintouts();
+  std::optional<Command> LtiDispatch();
+  void LtiPrintouts();
+  std::string TeiObject() const;
+  std::string Timeslot() const;
+
+  mml::TelnetClient& IdTelnet1;
+  const mml::PropertiesForm& properties_;
+  pages::ReadForm& read_form_;
+  controls::Control& broadcast_sheet_;
+  platform::Sound& sound_;
+  platform::Messages& messages_;
+  mml::Session login_;
+
+  // Counts sessions, so that a timer armed in one session does nothing in the next.
+  std::uint64_t session_number_ = 0;
+  std::uint64_t busy_session_ = 0;
+  std::string busy_step_;
+  // Set while the page itself ends a session: any other end is a lost connection.
+  bool ending_on_purpose_ = false;
+  // Objects blocked in this session and not yet deblocked, for the note on a lost connection.
+  std::vector<std::string> maybe_blocked_;
+};
+
+}  // namespace kestrel::proses

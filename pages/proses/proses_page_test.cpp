@@ -1,0 +1,198 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "pages/proses/proses_test_exchange.h"
+
+namespace kestrel::proses::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// Attaches a session and stops before anything is answered.
+void Attached(Exchange& exchange) {
+  exchange.page.ListBox1.Add("BSC9");
+  exchange.page.StartpnlClick();
+  exchange.telnet.Receive("\r\nUser: ");
+  exchange.telnet.Receive("\r\nPassword: ");
+  exchange.telnet.Receive("\r\nNE: ");
+  EXPECT_EQ(exchange.page.Startpnl.Color(), controls::Colour::kYellow);
+  exchange.telnet.Receive("\r\n<");
+  EXPECT_EQ(exchange.page.Startpnl.Color(), controls::Colour::kGreen);
+}
+
+TEST(ProsesFrame, ConfirmationIsAnsweredAndNothingElseIsDoneWithThatChunk) {
+  Exchange exchange;
+  Attached(exchange);
+  ASSERT_EQ(exchange.page.ProsesStep, "RXASP:MOTY=RXOTG;");
+  exchange.page.ProsesStep = "RXBLI:MO=RXOTS-12-0-1,FORCE;";
+  exchange.page.ProsesConfirm = "TESDIQ";
+  exchange.telnet.Receive("RXBLI:MO=RXOTS-12-0-1,FORCE;\r\nORDERED\r\n<\r\nEND\r\n");
+  EXPECT_EQ(exchange.telnet.Sent().back(), ";");
+  EXPECT_EQ(exchange.page.ProsesConfirm, "OK");
+  EXPECT_EQ(exchange.page.ProsesStep, "RXBLI:MO=RXOTS-12-0-1,FORCE;");
+  EXPECT_EQ(exchange.page.InMemo.Text(), "");
+}
+
+TEST(ProsesFrame, EchoOfTheCommandIsDiscarded) {
+  Exchange exchange;
+  Attached(exchange);
+  const std::size_t sent = exchange.telnet.Sent().size();
+  exchange.telnet.Receive("RXASP:MOTY=RXOTG;");
+  EXPECT_EQ(exchange.page.InMemo.Text(), "");
+  EXPECT_EQ(exchange.telnet.Sent().size(), sent);
+  EXPECT_EQ(exchange.page.ProsesStep, "RXASP:MOTY=RXOTG;");
+}
+
+TEST(ProsesFrame, StartQueuesTheComboBoxBscAndDisablesBothPages) {
+  Exchange exchange;
+  exchange.page.Necbox.SetText("BSC12");
+  exchange.page.StartpnlClick();
+  EXPECT_THAT(exchange.page.ListBox1.Items(), ElementsAre("BSC12"));
+  EXPECT_FALSE(exchange.page.TabSheet1.Enabled());
+  EXPECT_FALSE(exchange.broadcast_sheet.Enabled());
+  EXPECT_EQ(exchange.page.Startpnl.Caption(), "Stop");
+  EXPECT_EQ(exchange.telnet.Host, "127.0.0.1");
+  EXPECT_EQ(exchange.telnet.Port, 52200);
+  exchange.telnet.Receive("NE: ");
+  EXPECT_EQ(exchange.telnet.Sent().back(), "NE=BSC12");
+}
+
+TEST(ProsesFrame, RefusedConnectionLeavesThePageUsable) {
+  Exchange exchange;
+  exchange.page.ListBox1.Add("BSC9");
+  exchange.telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
+  EXPECT_THROW(exchange.page.StartpnlClick(), std::runtime_error);
+  EXPECT_EQ(exchange.page.Startpnl.Caption(), "Start");
+  EXPECT_TRUE(exchange.page.TabSheet1.Enabled());
+  EXPECT_TRUE(exchange.broadcast_sheet.Enabled());
+  EXPECT_THAT(exchange.page.OutMemo.Text(),
+              HasSubstr("*** Cannot connect for BSC9: Cannot connect to"));
+
+  exchange.properties.PortEdit.SetText("52x00");
+  EXPECT_THROW(exchange.page.StartpnlClick(), std::runtime_error);
+  EXPECT_TRUE(exchange.page.TabSheet1.Enabled());
+}
+
+// Every stage of a BSC: the line drops before the n-th answer of the exchange.
+void DropAtEveryStage(bool rxtei) {
+  for (int drop = 0;; ++drop) {
+    Exchange exchange;
+    exchange.page.ListBox1.Add("BSC9");
+    exchange.page.Rxteirbtn.SetChecked(rxtei);
+    exchange.page.Rxltirbtn.SetChecked(!rxtei);
+    exchange.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A"});
+    exchange.printouts["RLSLP:CELL=C09101A;"] = CellCheck("C09101A", "7", "14");
+    exchange.printouts["RXTCP:MOTY=RXOTG,CELL=C09101A;"] = TgOfCell("C09101A", "12");
+    exchange.printouts["RXMFP:MO=RXOTG-12,SUBORD,FAULTY;"] =
+        FaultyObjects({"RXOTRX-12-0", "RXOTS-12-0-1"});
+    exchange.printouts["RXASP:MOTY=RXOTG;"] =
+        "MO                 FAULT\r\nRXOTS-12-0-1       TS SYNC FAULT\r\nRXOTRX-12-1        "
+        "PERMANENT FAULT\r\n";
+    exchange.drop_after_answers = drop;
+    ASSERT_NO_THROW(exchange.Run());
+    if (exchange.messages.shown.size() == 1) return;  // the BSC ran to its end: every stage seen
+    const auto& page = exchange.page;
+    EXPECT_EQ(page.Startpnl.Caption(), "Start") << drop;
+    EXPECT_EQ(page.Startpnl.Color(), controls::Colour::kButtonFace);
+    EXPECT_TRUE(page.TabSheet1.Enabled()) << drop;
+    EXPECT_TRUE(exchange.broadcast_sheet.Enabled());
+    EXPECT_THAT(page.ListBox1.Items(), ElementsAre("BSC9"));
+    EXPECT_FALSE(page.ProsesAttached);
+    EXPECT_EQ(page.ProsesStep, "");
+    EXPECT_EQ(page.ProsesMoIndex, 0);
+    EXPECT_FALSE(page.ReleaseTimer.Enabled() || page.Timer1.Enabled() || page.BusyTimer.Enabled());
+    EXPECT_THAT(page.OutMemo.Text(), HasSubstr("*** Connection to BSC9 lost")) << drop;
+    // Every object whose block went out and whose deblock did not come back is named.
+    const auto commands = exchange.Commands();
+    for (const char* object : {"RXOTRX-12-0", "RXOTS-12-0-1", "RXOTRX-12-1"}) {
+      const auto count = [&](const std::string& prefix) {
+        return std::count_if(commands.begin(), commands.end(),
+                             [&](const std::string& c) { return c.starts_with(prefix + object); });
+      };
+      if (count("RXBLI:MO=") > 0 && count("RXBLE:MO=") == 0) {
+        EXPECT_THAT(page.OutMemo.Text(), HasSubstr(std::string(" ") + object)) << drop;
+      }
+    }
+    ASSERT_LT(drop, 200);
+  }
+}
+
+TEST(ProsesFrame, DroppedConnectionAtEveryStageOfAnRxteiBsc) { DropAtEveryStage(true); }
+TEST(ProsesFrame, DroppedConnectionAtEveryStageOfAnRxltiBsc) { DropAtEveryStage(false); }
+
+TEST(ProsesFrame, ServiceMarksSurviveALostConnection) {
+  Exchange exchange;
+  Attached(exchange);
+  exchange.page.ProsesRxeseDone = "OK";
+  exchange.page.ProsesRxesiDone = "OK";
+  exchange.page.ProsesRxaspDone = "OK";
+  exchange.telnet.PeerCloses();
+  EXPECT_EQ(exchange.page.ProsesRxeseDone, "OK");
+  EXPECT_EQ(exchange.page.ProsesRxesiDone, "OK");
+  EXPECT_EQ(exchange.page.ProsesRxaspDone, "");
+}
+
+TEST(ProsesFrame, ConnectButtonStartsAPauseOnlyWhenAttached) {
+  Exchange exchange;
+  exchange.page.ConnectButtonClick();
+  EXPECT_FALSE(exchange.page.ReleaseTimer.Enabled());
+  Attached(exchange);
+  exchange.page.ConnectButtonClick();
+  EXPECT_EQ(exchange.page.ProsesStep, "RELEASETIMER");
+  EXPECT_EQ(exchange.telnet.Sent().back(), "\x04");
+  exchange.clock.Advance(3000);
+  EXPECT_EQ(exchange.telnet.Sent().back(), "");
+  EXPECT_EQ(exchange.page.ProsesStep, "CONNECT");
+}
+
+TEST(ProsesPage, QueueAndFilterButtons) {
+  Exchange exchange;
+  auto& page = exchange.page;
+  page.Necbox.SetItemIndex(8);
+  page.SpeedButton4Click();
+  page.Necbox.SetText(" ");
+  page.SpeedButton4Click();  // a blank name is not queued
+  EXPECT_THAT(page.ListBox1.Items(), ElementsAre("BSC9"));
+  page.SpeedButton2Click();
+  EXPECT_EQ(page.ListBox1.Count(), 19u);
+  page.ListBox1.SetSelected(1, true);
+  page.SpeedButton5Click();
+  EXPECT_EQ(page.ListBox1.Items()[1], "BSC3");
+  page.SpeedButton3Click();
+  EXPECT_TRUE(page.ListBox1.Empty());
+
+  page.AddEdit.SetText("C09101A");
+  page.AddBtnClick();
+  page.AddBtnClick();  // no check for duplicates
+  page.FilterListBox.SetSelected(0, true);
+  page.DelBtnClick();
+  EXPECT_THAT(page.FilterListBox.Items(), ElementsAre("C09101A"));
+}
+
+TEST(ProsesPage, OutputPaneGoesToTheViewer) {
+  Exchange exchange;
+  Attached(exchange);
+  exchange.page.OutMemoDblClick();
+  EXPECT_EQ(exchange.read_form.Memo1.Text(), exchange.page.OutMemo.Text());
+  EXPECT_THAT(exchange.read_form.Memo1.Text(), HasSubstr("User: "));
+  EXPECT_TRUE(exchange.read_form.Window.Visible());
+}
+
+TEST(ProsesPage, CleaningKeepsFirstOfEqualLinesAndDropsEmptyOnes) {
+  Exchange exchange;
+  exchange.page.TsltiMemo.SetText("RXOTS-1-0-1\r\n\r\nRXOTS-1-0-2\r\nRXOTS-1-0-1\r\n");
+  exchange.page.TsltiMemoDblClick();
+  EXPECT_THAT(exchange.page.TsltiMemo.Lines(), ElementsAre("RXOTS-1-0-1", "RXOTS-1-0-2"));
+  exchange.page.TsMemo.SetText("RXOCF-1\r\nRXOTRX-1-0\r\n");
+  exchange.page.TsMemoDblClick();
+  EXPECT_THAT(exchange.page.TsMemo.Lines(), ElementsAre("RXOTRX-1-0"));
+  exchange.page.Cfcbox.SetChecked(false);
+  exchange.page.TsMemo.SetText("RXOCF-1\r\n");
+  exchange.page.TsMemoDblClick();
+  EXPECT_THAT(exchange.page.TsMemo.Lines(), ElementsAre("RXOCF-1"));
+}
+
+}  // namespace
+}  // namespace kestrel::proses::testing

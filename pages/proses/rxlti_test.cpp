@@ -1,0 +1,140 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "pages/proses/proses_test_exchange.h"
+
+namespace kestrel::proses::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+std::string FaultSituation() {
+  return "RADIO X-CEIVER ADMINISTRATION\r\nMANAGED OBJECT ALARM SITUATION\r\n\r\n"
+         "MO                 FAULT\r\n"
+         "RXOCF-12           PERMANENT FAULT\r\n"
+         "RXOTS-12-0-1       TS SYNC FAULT  PERMANENT FAULT\r\n"
+         "RXOTRX-12-1        PERMANENT FAULT\r\n"
+         "RXOTS-12-0-13      TS SYNC FAULT\r\n"
+         "RXORX-12-1         LOCAL MODE\r\n"
+         "RXOTX-12-1         PERMANENT FAULT\r\n\r\n";
+}
+
+void RxltiBsc(Exchange& exchange, const std::string& situation = FaultSituation()) {
+  exchange.page.ListBox1.Add("BSC9");
+  exchange.printouts["RXASP:MOTY=RXOTG;"] = situation;
+}
+
+const std::vector<std::string> kTimeslots = {
+    "RXBLI:MO=RXOTS-12-0-1,FORCE;",
+    ";",
+    "RXBLI:MO=RXOTS-12-0-13,FORCE;",
+    ";",
+    "",  // after the 30-second wait
+    "RXESE:MO=RXOTS-12-0-1;",
+    ";",
+    "RXLTI:MO=RXOTS-12-0-1;",
+    "RXLTI:MO=RXOTS-12-0-13;",
+    "RXESI:MO=RXOTS-12-0-1;",
+    ";",
+    "RXBLE:MO=RXOTS-12-0-1;",
+    ";",
+    "\x04",
+    "",
+    "RXBLE:MO=RXOTS-12-0-13;",
+    ";",
+};
+
+std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
+  std::vector<std::string> all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+TEST(Rxlti, TimeslotsInABatchThenTheOtherObjectsWhateverTheChunkSize) {
+  const auto expected =
+      Join({{"RXASP:MOTY=RXOTG;"},
+            kTimeslots,
+            {"\x04", ""},
+            {"RXBLI:MO=RXOTRX-12-1,FORCE;", ";", "RXBLE:MO=RXOTRX-12-1;", ";", "\x04", ""},
+            {"RXBLI:MO=RXOTX-12-1,FORCE;", ";", "RXBLE:MO=RXOTX-12-1;", ";"}});
+  for (std::size_t chunk : {1, 3, 11, 4096}) {
+    Exchange exchange(chunk);
+    RxltiBsc(exchange);
+    exchange.Run();
+    EXPECT_EQ(exchange.Commands(), expected) << "chunks of " << chunk;
+    // Three release pauses and the 30-second wait.
+    EXPECT_EQ(exchange.clock.Now(), 30000 + 3 * 3000);
+    EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
+  }
+}
+
+TEST(Rxlti, TheWaitFollowsTheLastBlockAndNothingIsSentDuringIt) {
+  Exchange exchange;
+  RxltiBsc(exchange);
+  exchange.auto_time = false;
+  exchange.Run();
+  EXPECT_EQ(exchange.page.ProsesStep, "TIMERENABLED");
+  EXPECT_EQ(exchange.Commands().back(), ";");  // confirming the block of the last timeslot
+  const std::size_t sent = exchange.telnet.Sent().size();
+  exchange.clock.Advance(29999);
+  EXPECT_EQ(exchange.telnet.Sent().size(), sent);
+  exchange.clock.Advance(1);
+  EXPECT_EQ(exchange.telnet.Sent().back(), "");
+  exchange.auto_time = true;
+  exchange.Play();
+  EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
+}
+
+TEST(Rxlti, CentralFunctionIsCollectedOnlyWhenTheBoxIsUnticked) {
+  Exchange exchange;
+  RxltiBsc(exchange);
+  exchange.page.Cfcbox.SetChecked(false);
+  exchange.Run();
+  const auto commands = exchange.Commands();
+  const auto block = std::find(commands.begin(), commands.end(), "RXBLI:MO=RXOCF-12,FORCE;");
+  ASSERT_NE(block, commands.end());
+  EXPECT_EQ(*(block + 2), "RXBLE:MO=RXOCF-12;");
+}
+
+TEST(Rxlti, TimeslotsOnlyEndWithTheLastDeblockWithoutAPause) {
+  Exchange exchange;
+  RxltiBsc(exchange,
+           "MO                 FAULT\r\nRXOTS-12-0-1       TS SYNC FAULT  PERMANENT FAULT\r\n"
+           "RXOTS-12-0-13      TS SYNC FAULT\r\n\r\n");
+  exchange.Run();
+  EXPECT_EQ(exchange.Commands(), Join({{"RXASP:MOTY=RXOTG;"}, kTimeslots}));
+  EXPECT_EQ(exchange.clock.Now(), 30000 + 3000);
+}
+
+TEST(Rxlti, OtherObjectsOnlySkipTheWait) {
+  Exchange exchange;
+  RxltiBsc(exchange, "MO                 FAULT\r\nRXOTRX-12-1        PERMANENT FAULT\r\n\r\n");
+  exchange.Run();
+  EXPECT_THAT(exchange.Commands(), ElementsAre("RXASP:MOTY=RXOTG;", "RXBLI:MO=RXOTRX-12-1,FORCE;",
+                                               ";", "RXBLE:MO=RXOTRX-12-1;", ";"));
+  EXPECT_EQ(exchange.clock.Now(), 0);
+}
+
+TEST(Rxlti, NothingFaultyFinishesAtOnce) {
+  Exchange exchange;
+  RxltiBsc(exchange, "MO                 FAULT\r\nRXOTRX-12-1        LOCAL MODE\r\n\r\n");
+  exchange.Run();
+  EXPECT_THAT(exchange.Commands(), ElementsAre("RXASP:MOTY=RXOTG;"));
+  EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
+}
+
+TEST(Rxlti, ServiceMarksSurviveIntoTheNextBsc) {
+  Exchange exchange;
+  RxltiBsc(exchange);
+  exchange.page.ListBox1.Add("BSC10");
+  exchange.Run();
+  const auto commands = exchange.Commands();
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "RXESE:MO=RXOTS-12-0-1;"), 1);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "RXESI:MO=RXOTS-12-0-1;"), 1);
+  EXPECT_EQ(std::count(commands.begin(), commands.end(), "RXASP:MOTY=RXOTG;"), 2);
+  EXPECT_EQ(exchange.page.ProsesRxeseDone, "OK");
+}
+
+}  // namespace
+}  // namespace kestrel::proses::testing
