@@ -10,9 +10,9 @@ namespace kestrel::cli {
 
 // What the runner needs to know of a page job to run it without windows.
 struct Job {
-  controls::Button& start_button;  // reads "Stop" while the job runs
-  controls::Memo& report;          // printed to standard output as it grows
-  std::function<void()> start;     // the page's Start click
+  controls::Control& start_button;  // reads "Stop" while the job runs
+  controls::Memo& report;           // printed to standard output as it grows
+  std::function<void()> start;      // the page's Start click
   // Empty when the job ran to its end; otherwise what was left undone.
   std::function<std::string()> unfinished;
   int timeout_s = 0;  // 0: no limit

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/connection_options.h"
+#include "cli/proses_command.h"
 #include "cli/rlslp_command.h"
 
 namespace {
@@ -11,6 +12,7 @@ constexpr const char* kUsage =
     "usage: kestrel-batch COMMAND [options]\n"
     "commands:\n"
     "  rlslp   check the logical channel state of all cells of BSCs\n"
+    "  proses  recover the faulty radio equipment of BSCs (RXLTI or RXTEI)\n"
     "Run 'kestrel-batch COMMAND --help' for the options of a command.\n";
 
 }  // namespace
@@ -26,6 +28,7 @@ int main(int argc, char** argv) {
   const QString command = arguments.takeAt(1);
   try {
     if (command == "rlslp") return kestrel::cli::RunRlslp(arguments);
+    if (command == "proses") return kestrel::cli::RunProses(arguments);
     std::cerr << "kestrel-batch: unknown command \"" << command.toStdString() << "\"\n" << kUsage;
     return 2;
   } catch (const kestrel::cli::UsageError& error) {

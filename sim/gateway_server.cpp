@@ -33,15 +33,16 @@ QByteArray Escaped(std::string_view bytes) {
 // One client connection: feeds the session and paces its output.
 class Connection : public QObject {
  public:
-  Connection(QTcpSocket* socket, const Scenario& scenario, const Faults& faults,
-             std::mt19937& random, const Transcripts& transcripts, int number)
+  Connection(QTcpSocket* socket, Scenario& scenario, Faults& faults, std::mt19937& random,
+             const Transcripts& transcripts, int number)
       : QObject(socket),
         socket_(socket),
         faults_(faults),
         random_(random),
         session_(
-            scenario, faults.silent,
-            [] { return QDateTime::currentDateTime().toString("yyMMdd hhmmss").toStdString(); }),
+            scenario, faults,
+            [] { return QDateTime::currentDateTime().toString("yyMMdd hhmmss").toStdString(); },
+            [this](const std::string& event) { Log(QByteArray("-- ") + event.c_str() + "\n"); }),
         mark_(transcripts.kind == Transcripts::Kind::kStandardError
                   ? QByteArray("[session ") + QByteArray::number(number) + "] "
                   : QByteArray()) {
@@ -137,7 +138,7 @@ class Connection : public QObject {
   }
 
   QTcpSocket* socket_;
-  const Faults& faults_;
+  Faults& faults_;
   std::mt19937& random_;
   GatewaySession session_;
   QFile transcript_;

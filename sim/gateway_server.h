@@ -8,18 +8,10 @@
 #include <set>
 #include <string>
 
+#include "sim/faults.h"
 #include "sim/scenario.h"
 
 namespace kestrel::sim {
-
-// Faults the simulator can put into its answers, to test how clients bear them.
-struct Faults {
-  int chunk_max = 0;                // cut printouts into random chunks of 1..chunk_max bytes
-  int chunk_delay_ms = 0;           // pause before each chunk
-  long long drop_after_bytes = -1;  // close each connection after sending this many bytes
-  std::set<std::string> silent;     // elements that never answer once selected
-  unsigned seed = 1;                // of the random chunk sizes, so a failing run can be repeated
-};
 
 // Where the transcripts of the sessions go: standard error, each record marked with its
 // session; one file per session in a folder; or nowhere.

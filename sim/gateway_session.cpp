@@ -13,9 +13,12 @@ constexpr std::string_view kUserPrompt = "User: ";
 constexpr std::string_view kElementPrompt = "\r\nNE: ";
 }  // namespace
 
-GatewaySession::GatewaySession(const Scenario& scenario, std::set<std::string> silent,
-                               std::function<std::string()> time)
-    : scenario_(scenario), silent_(std::move(silent)), time_(std::move(time)) {}
+GatewaySession::GatewaySession(Scenario& scenario, Faults& faults,
+                               std::function<std::string()> time,
+                               std::function<void(const std::string&)> log)
+    : scenario_(scenario), faults_(faults), time_(std::move(time)), log_(std::move(log)) {
+  if (!log_) log_ = [](const std::string&) {};
+}
 
 std::vector<Output> GatewaySession::Start() {
   Say(Command(kWill, kEcho) + Command(kWill, kSuppressGoAhead) + Command(kDo, kTerminalType) +
@@ -66,6 +69,11 @@ void GatewaySession::OnSubnegotiation(unsigned char option, std::string_view pay
 }
 
 void GatewaySession::Line(const std::string& line) {
+  if (state_ != State::kClosing) {
+    log_("typed " + (state_ == State::kPassword ? std::string("(password)")
+                     : line == "\x04"           ? std::string("^D")
+                                                : line));
+  }
   switch (state_) {
     case State::kUser:
       user_ = line;
@@ -96,22 +104,19 @@ void GatewaySession::Line(const std::string& line) {
         state_ = State::kClosing;
       } else if (element_ == nullptr) {
         Say("NE " + name + " NOT DEFINED IN GATEWAY\r\n" + std::string(kElementPrompt));
-      } else if (silent_.contains(name)) {
+      } else if (faults_.silent.contains(name)) {
         state_ = State::kSilent;
       } else {
         Say("\r\n" + Printouts(scenario_, *element_, time_()).PageHeader() + "\r\n<");
+        dialogue_ = std::make_unique<MmlDialogue>(scenario_, *element_, faults_, time_, log_);
         state_ = State::kMml;
       }
       break;
     }
     case State::kMml:
       if (line == "\x04") break;  // Ctrl-D ends the command dialogue; an empty line resumes
-      if (line.empty()) {
-        Say("\r\n<");
-        break;
-      }
-      Say(line + "\r\n");
-      Say("\r\n" + Printouts(scenario_, *element_, time_()).Answer(line) + "<", true);
+      if (!line.empty()) Say(line + "\r\n");
+      Say(dialogue_->Answer(line), true);
       break;
     case State::kSilent:
     case State::kClosing:

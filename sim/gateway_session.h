@@ -6,7 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include <memory>
+
 #include "net/telnet_codec.h"
+#include "sim/faults.h"
+#include "sim/mml_dialogue.h"
 #include "sim/scenario.h"
 
 namespace kestrel::sim {
@@ -27,10 +31,10 @@ class GatewaySession final : private net::TelnetParser::Listener {
   // hangs up (a client that answers every prompt would otherwise go round for ever).
   static constexpr int kMaxRefusals = 3;
 
-  // `silent` names elements that never answer once selected; `time` gives the
-  // "yymmdd hhmmss" text of page headers.
-  GatewaySession(const Scenario& scenario, std::set<std::string> silent,
-                 std::function<std::string()> time);
+  // The network and the faults are shared by all sessions; `time` gives the "yymmdd hhmmss"
+  // text of page headers; `log` hears of every order carried out.
+  GatewaySession(Scenario& scenario, Faults& faults, std::function<std::string()> time,
+                 std::function<void(const std::string&)> log = {});
 
   std::vector<Output> Start();
   std::vector<Output> Receive(std::string_view bytes);
@@ -46,14 +50,16 @@ class GatewaySession final : private net::TelnetParser::Listener {
   void Line(const std::string& line);
   void Say(std::string bytes, bool may_fragment = false);
 
-  const Scenario& scenario_;
-  std::set<std::string> silent_;
+  Scenario& scenario_;
+  Faults& faults_;
   std::function<std::string()> time_;
+  std::function<void(const std::string&)> log_;
+  std::unique_ptr<MmlDialogue> dialogue_;
   net::TelnetParser parser_;
   State state_ = State::kUser;
   std::string user_;
   int refusals_ = 0;
-  const Element* element_ = nullptr;
+  Element* element_ = nullptr;
   std::string line_;
   bool after_cr_ = false;
   std::string terminal_type_;

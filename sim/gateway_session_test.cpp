@@ -14,7 +14,7 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 Scenario Network() {
-  return Scenario::FromJson(R"({"user": "ops", "password": "pw", "page_length": 6,
+  return Scenario::FromJson(R"({"user": "ops", "password": "pw", "page_length": 7,
     "elements": [{"name": "BSC9", "exchange": "BSC9", "type": "BSC", "cells": [
        {"name": "C09101A", "active": "YES"}, {"name": "C09101B", "active": "NO"},
        {"name": "C09102A", "sctype": "UL", "active": ""}]},
@@ -41,7 +41,8 @@ class GatewaySessionTest : public ::testing::Test {
   }
 
   Scenario scenario = Network();
-  GatewaySession session{scenario, {"BSC10"}, [] { return std::string("261206 093001"); }};
+  Faults faults{.silent = {"BSC10"}};
+  GatewaySession session{scenario, faults, [] { return std::string("261206 093001"); }};
 };
 
 TEST_F(GatewaySessionTest, LogsInSelectsTheElementAndGivesThePrompt) {
@@ -94,11 +95,13 @@ TEST_F(GatewaySessionTest, RlslpPrintoutIsPagedAndEndsWithEndAnEmptyLineAndThePr
   const std::string& printout = outputs[1].bytes;
   EXPECT_THAT(printout, StartsWith("\r\nWO      BSC9"));
   EXPECT_THAT(printout, EndsWith("\r\nEND\r\n\r\n<"));
-  // Pages of 6 lines: the header comes back every 5 printout lines, here between the
-  // second cell's heading and its name.
-  EXPECT_THAT(printout, HasSubstr("CELL       SCTYPE\r\nWO      BSC9"));
+  // Pages of 7 lines: the header comes back every 6 printout lines, here between the
+  // first cell's channel heading and its first row.
+  EXPECT_THAT(printout,
+              HasSubstr("ACTIVE     CHTYPE  CHRATE  SPV    NCH    LVA    ACL\r\nWO      BSC9"));
   EXPECT_THAT(printout, HasSubstr("C09102A    UL\r\n"));
-  EXPECT_THAT(printout, HasSubstr("\r\nNO         SDCCH"));
+  EXPECT_THAT(printout, HasSubstr("\r\nNO         BCCH                   1\r\n"));
+  EXPECT_THAT(printout, HasSubstr("\r\n           SDCCH                  7      2      A2\r\n"));
 }
 
 TEST_F(GatewaySessionTest, RefusalsOfTheExchange) {

@@ -46,6 +46,7 @@ int main(int argc, char** argv) {
       {"chunk-delay-ms", "Pause N ms before each chunk.", "N"},
       {"drop-after-bytes", "Close every connection after sending N bytes.", "N"},
       {"silent-ne", "An element that never answers once selected (repeatable).", "NAME"},
+      {"busy-allip", "Answer the first N outage list requests with FUNCTION BUSY.", "N"},
       {"seed", "Seed of the random chunk sizes.", "N"},
       {"transcript-dir",
        "Write one transcript file per session into DIR (default: standard error).", "DIR"},
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
       parser.isSet("drop-after-bytes") ? NumberOption(parser, "drop-after-bytes", 0) : -1;
   faults.seed = static_cast<unsigned>(NumberOption(parser, "seed", 1));
   for (const QString& name : parser.values("silent-ne")) faults.silent.insert(name.toStdString());
+  faults.busy_allip = NumberOption(parser, "busy-allip", 0);
 
   kestrel::sim::Transcripts transcripts;
   if (parser.isSet("quiet")) {

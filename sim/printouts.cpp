@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 namespace kestrel::sim {
 
@@ -32,6 +33,19 @@ std::vector<std::string> Split(std::string_view text, char separator) {
   return parts;
 }
 
+// The value of `name=` in "A=1,B=2,FLAG".
+std::string Parameter(std::string_view parameters, std::string_view name) {
+  for (const auto& part : Split(parameters, ',')) {
+    if (part.starts_with(std::string(name) + "=")) return part.substr(name.size() + 1);
+  }
+  return {};
+}
+
+bool Flag(std::string_view parameters, std::string_view name) {
+  const auto parts = Split(parameters, ',');
+  return std::find(parts.begin(), parts.end(), name) != parts.end();
+}
+
 }  // namespace
 
 std::string NotAccepted(int fault_code, std::string_view text) {
@@ -53,7 +67,13 @@ std::string Printouts::Answer(std::string_view command) const {
   const std::size_t colon = body.find(':');
   const std::string code = body.substr(0, colon);
   const std::string parameters = colon == std::string::npos ? "" : body.substr(colon + 1);
-  if (code == "RLSLP" && element_.is_bsc) return CellLogicalChannels(parameters);
+  if (element_.is_bsc) {
+    if (code == "RLSLP") return CellLogicalChannels(parameters);
+    if (code == "ALLIP") return AlarmList(parameters);
+    if (code == "RXTCP") return TgOfCell(parameters);
+    if (code == "RXMFP") return FaultInformation(parameters);
+    if (code == "RXASP") return AlarmSituation(parameters);
+  }
   return NotAccepted(1, "UNREASONABLE VALUE\r\nCOMMAND " + code + " NOT KNOWN");
 }
 
@@ -69,24 +89,20 @@ std::string Printouts::Paged(const std::vector<std::string>& lines) const {
   return text + "END\r\n\r\n";
 }
 
-// RLSLP: one block per cell (and subcell), its logical channel availability below it.
+// RLSLP: one block per cell (and subcell): its logical channels with their counts.
 std::string Printouts::CellLogicalChannels(std::string_view parameters) const {
   if (!parameters.starts_with("CELL=")) return NotAccepted(7, "PARAMETER MISSING\r\nCELL");
   const auto wanted = Split(parameters.substr(5), '&');
   const bool all = wanted.size() == 1 && wanted[0] == "ALL";
   std::vector<const Cell*> cells;
-  if (all) {
-    for (const auto& cell : element_.cells) cells.push_back(&cell);
-  } else {
-    for (const auto& name : wanted) {
-      bool found = false;
-      for (const auto& cell : element_.cells) {
-        if (cell.name == name) {
-          cells.push_back(&cell);
-          found = true;
-        }
-      }
-      if (!found) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
+  for (const auto& cell : element_.cells) {
+    if (all || std::find(wanted.begin(), wanted.end(), cell.name) != wanted.end())
+      cells.push_back(&cell);
+  }
+  for (const auto& name : wanted) {
+    if (!all &&
+        std::none_of(cells.begin(), cells.end(), [&](const Cell* c) { return c->name == name; })) {
+      return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
     }
   }
   std::vector<std::string> lines = {"CELL LOGICAL CHANNELS AVAILABILITY SUPERVISION", ""};
@@ -94,11 +110,82 @@ std::string Printouts::CellLogicalChannels(std::string_view parameters) const {
     lines.push_back("CELL       SCTYPE");
     lines.push_back(Pad(cell->name, 11) + cell->sctype);
     lines.push_back("");
-    lines.push_back("ACTIVE     CHTYPE  CHRATE  SPV    LVA    ACL");
-    lines.push_back(Pad(cell->active, 11) + "SDCCH                  2      A2");
-    lines.push_back("           TCH     FR      1      4      A2");
+    lines.push_back("ACTIVE     CHTYPE  CHRATE  SPV    NCH    LVA    ACL");
+    lines.push_back(Pad(cell->active, 11) + Pad("BCCH", 23) + "1");
+    lines.push_back(Pad("", 11) + Pad("SDCCH", 23) + Pad(cell->nch_sdcch, 7) + "2      A2");
+    lines.push_back(Pad("", 11) + Pad("TCH     FR      1", 23) + Pad(cell->nch_tch, 7) +
+                    "4      A2");
     lines.push_back("");
   }
+  return Paged(lines);
+}
+
+// ALLIP:ALCAT=KESINTI: the operator's outage category, one alarm per cell out of service.
+std::string Printouts::AlarmList(std::string_view parameters) const {
+  const std::string category = Parameter(parameters, "ALCAT");
+  std::vector<std::string> lines = {"ALARM LIST", ""};
+  int number = 401;
+  for (const auto& cell : element_.cells) {
+    if (category != "KESINTI" || !cell.outage) continue;
+    lines.push_back("A1/EXT \"" + Pad(element_.exchange, 8) + "\" " + std::to_string(number++) +
+                    " " + time_.substr(0, 6) + "   " + time_.substr(7, 4));
+    lines.push_back("CELL LOGICAL CHANNEL AVAILABILITY SUPERVISION");
+    lines.push_back("");
+    lines.push_back("CELL     SCTYPE  CHTYPE  CHRATE  SPV");
+    lines.push_back(Pad(cell.name, 17) + "SDCCH");
+    lines.push_back("");
+  }
+  return Paged(lines);
+}
+
+// RXTCP:MOTY=RXOTG,CELL=: the TG that serves the cell.
+std::string Printouts::TgOfCell(std::string_view parameters) const {
+  const std::string name = Parameter(parameters, "CELL");
+  const auto cell = std::find_if(element_.cells.begin(), element_.cells.end(),
+                                 [&](const Cell& c) { return c.name == name; });
+  if (cell == element_.cells.end()) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
+  std::vector<std::string> lines = {"RADIO X-CEIVER ADMINISTRATION",
+                                    "TG TO CHANNEL GROUP CONNECTION DATA", "",
+                                    "MO               CELL     CHGR"};
+  if (cell->tg >= 0)
+    lines.push_back(Pad("RXOTG-" + std::to_string(cell->tg), 17) + Pad(cell->name, 9) + "0");
+  lines.push_back("");
+  return Paged(lines);
+}
+
+// RXMFP:MO=RXOTG-n,SUBORD,FAULTY: the faulty objects of a TG, a block each.
+std::string Printouts::FaultInformation(std::string_view parameters) const {
+  const std::string tg = Parameter(parameters, "MO");
+  int number = -1;
+  if (tg.starts_with("RXOTG-")) std::from_chars(tg.data() + 6, tg.data() + tg.size(), number);
+  if (!element_.HasTg(number)) return NotAccepted(20, "MANAGED OBJECT NOT DEFINED\r\nMO=" + tg);
+  std::vector<std::string> lines = {"RADIO X-CEIVER ADMINISTRATION",
+                                    "MANAGED OBJECT FAULT INFORMATION", ""};
+  const bool faulty_only = Flag(parameters, "FAULTY");
+  for (const auto& object : element_.objects) {
+    if (object.Tg() != number || object.name.starts_with("RXOTG") ||
+        (faulty_only && !object.Faulty())) {
+      continue;
+    }
+    lines.push_back("MO                BTSSWVER");
+    lines.push_back(Pad(object.name, 18) + "B0905R0052");
+    lines.push_back("");
+    lines.push_back("FAULT CODES CLASS 2A");
+    lines.push_back(object.fault == "TS SYNC FAULT" ? "9" : "4");
+    lines.push_back("");
+  }
+  return Paged(lines);
+}
+
+// RXASP:MOTY=RXOTG: the alarm situation of every TG, an object and its faults per line.
+std::string Printouts::AlarmSituation(std::string_view) const {
+  std::vector<std::string> lines = {"RADIO X-CEIVER ADMINISTRATION",
+                                    "MANAGED OBJECT ALARM SITUATION", "",
+                                    "MO                 FAULT"};
+  for (const auto& object : element_.objects) {
+    if (object.Faulty()) lines.push_back(Pad(object.name, 19) + object.fault);
+  }
+  lines.push_back("");
   return Paged(lines);
 }
 

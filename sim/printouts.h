@@ -23,6 +23,10 @@ class Printouts {
  private:
   std::string Paged(const std::vector<std::string>& lines) const;
   std::string CellLogicalChannels(std::string_view parameters) const;
+  std::string AlarmList(std::string_view parameters) const;
+  std::string TgOfCell(std::string_view parameters) const;
+  std::string FaultInformation(std::string_view parameters) const;
+  std::string AlarmSituation(std::string_view parameters) const;
 
   const Scenario& scenario_;
   const Element& element_;

@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <charconv>
 #include <stdexcept>
 
 // The demo network lives in a resource of this static library; the linker keeps it only if
@@ -23,6 +25,28 @@ std::string Text(const QJsonObject& object, const char* key, const std::string& 
 }
 
 }  // namespace
+
+int ManagedObject::Tg() const {
+  const std::size_t dash = name.find('-');
+  if (dash == std::string::npos) return -1;
+  int tg = -1;
+  std::from_chars(name.data() + dash + 1, name.data() + name.size(), tg);
+  return tg;
+}
+
+bool Element::HasTg(int tg) const {
+  return std::any_of(cells.begin(), cells.end(), [tg](const Cell& cell) { return cell.tg == tg; });
+}
+
+ManagedObject* Element::Object(std::string_view object_name) {
+  for (auto& object : objects) {
+    if (object.name == object_name) return &object;
+  }
+  ManagedObject healthy{std::string(object_name), "", true};
+  if (!object_name.starts_with("RXO") || !HasTg(healthy.Tg())) return nullptr;
+  objects.push_back(std::move(healthy));
+  return &objects.back();
+}
 
 const Element* Scenario::Find(std::string_view name) const {
   for (const auto& element : elements) {
@@ -60,7 +84,18 @@ Scenario Scenario::FromJson(std::string_view json) {
       Cell parsed{Text(cell, "name", "", where), Text(cell, "sctype", "", where),
                   Text(cell, "active", "YES", where)};
       if (parsed.name.empty()) throw std::runtime_error(where + ": a cell has no name");
+      parsed.nch_sdcch = Text(cell, "nch_sdcch", parsed.nch_sdcch, where);
+      parsed.nch_tch = Text(cell, "nch_tch", parsed.nch_tch, where);
+      parsed.tg = cell.value("tg").toInt(-1);
+      parsed.outage = cell.value("outage").toBool(false);
       element.cells.push_back(std::move(parsed));
+    }
+    for (const QJsonValue& object_value : object.value("objects").toArray()) {
+      const QJsonObject mo = object_value.toObject();
+      ManagedObject parsed{Text(mo, "mo", "", where), Text(mo, "fault", "", where),
+                           mo.value("repairable").toBool(true)};
+      if (parsed.name.empty()) throw std::runtime_error(where + ": an object has no \"mo\"");
+      element.objects.push_back(std::move(parsed));
     }
     if (scenario.Find(element.name) != nullptr) {
       throw std::runtime_error("scenario: element " + element.name + " is listed twice");

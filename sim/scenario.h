@@ -10,6 +10,26 @@ struct Cell {
   std::string name;
   std::string sctype;  // subcell type, empty for a cell without subcells
   std::string active;  // state of the cell's logical channels: "YES", "NO" or empty
+  // Channel counts in the channel state printout; what stands there, numbers or not.
+  std::string nch_sdcch = "7";
+  std::string nch_tch = "14";
+  int tg = -1;          // the transceiver group serving the cell; -1: none
+  bool outage = false;  // listed in the outage alarm category
+};
+
+// A managed object of the radio equipment and what is wrong with it.
+struct ManagedObject {
+  std::string name;   // "RXOTRX-12-0", "RXOTS-12-0-3", ...
+  std::string fault;  // "PERMANENT FAULT", "TS SYNC FAULT", both, another text, or empty
+  bool repairable = true;
+  // State that orders change.
+  bool blocked = false;
+  bool tested = false;  // loop-tested or tested since its block
+
+  bool Faulty() const { return !fault.empty(); }
+  // The TG the object belongs to: the number after the class ("RXOTS-12-0-3" -> 12), or -1.
+  int Tg() const;
+  bool Timeslot() const { return name.starts_with("RXOTS"); }
 };
 
 struct Element {
@@ -18,6 +38,11 @@ struct Element {
   std::string terminal = "AD-739";
   bool is_bsc = false;
   std::vector<Cell> cells;
+  std::vector<ManagedObject> objects;  // faulty ones; healthy ones appear when ordered
+
+  // The object, made healthy on first use when its TG belongs to this element.
+  ManagedObject* Object(std::string_view object_name);
+  bool HasTg(int tg) const;
 };
 
 // The network behind the simulated gateway.
@@ -29,6 +54,9 @@ struct Scenario {
   std::vector<Element> elements;
 
   const Element* Find(std::string_view name) const;
+  Element* Find(std::string_view name) {
+    return const_cast<Element*>(static_cast<const Scenario*>(this)->Find(name));
+  }
 
   // Reads a scenario from JSON text; throws std::runtime_error saying what is wrong.
   static Scenario FromJson(std::string_view json);

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <string>
+#include <vector>
 
 namespace kestrel::testing {
 
@@ -24,6 +25,14 @@ struct RunResult {
   std::string out;
   std::string err;
 };
+
+// What each session of a transcript folder recorded: the lines typed, the orders executed.
+// Session files are numbered in the order of connection.
+std::vector<std::vector<std::string>> TranscriptEvents(const QString& folder);
+
+// Logs in to the gateway as the demo user, selects `element`, sends `command` and returns
+// the printout up to its prompt.
+std::string MmlQuery(int port, const std::string& element, const std::string& command);
 
 // Runs kestrel-batch with `arguments` and waits for its end (at most 60 s). The site
 // settings are pointed at a file that does not exist, so only the built-in defaults and

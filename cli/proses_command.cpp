@@ -1,0 +1,109 @@
+#include "cli/proses_command.h"
+
+#include <QCommandLineParser>
+
+#include "cli/connection_options.h"
+#include "cli/job_runner.h"
+#include "net/qt_telnet_client.h"
+#include "pages/proses/proses_page.h"
+#include "platform/qt_timer.h"
+
+namespace kestrel::cli {
+
+namespace {
+
+// No speaker here: the end of the run is in the log.
+struct Silent : platform::Sound {
+  void Beep(int, int) override {}
+};
+
+}  // namespace
+
+int RunProses(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Recovers the faulty radio equipment of each BSC in turn and prints the session log.");
+  parser.addHelpOption();
+  parser.addOptions({
+      {"ne", "A BSC to treat, as named after NE= (repeatable, in order).", "NAME"},
+      {"procedure", "rxlti (default) or rxtei.", "NAME", "rxlti"},
+      {"filter-cell", "A cell the RXTEI procedure leaves alone (repeatable).", "NAME"},
+      {"no-cf", "Treat central function objects (RXOCF) too."},
+      {"release-ms", "Length of the release pause between objects (default 3000).", "N"},
+      {"wait-ms", "Length of the RXLTI wait after the timeslots are blocked (default 30000).", "N"},
+      {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
+  });
+  AddConnectionOptions(parser);
+  if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
+  if (parser.isSet("help")) parser.showHelp(0);
+  if (!parser.positionalArguments().isEmpty()) {
+    throw UsageError("unexpected argument \"" + parser.positionalArguments().front().toStdString() +
+                     "\"");
+  }
+  const QStringList elements = parser.values("ne");
+  if (elements.isEmpty()) throw UsageError("proses needs at least one --ne NAME");
+  const QString procedure = parser.value("procedure").toLower();
+  if (procedure != "rxlti" && procedure != "rxtei") {
+    throw UsageError("--procedure is rxlti or rxtei, not \"" + procedure.toStdString() + "\"");
+  }
+  int timeout = 0;
+  if (parser.isSet("timeout")) {
+    bool ok = false;
+    timeout = parser.value("timeout").toInt(&ok);
+    if (!ok || timeout < 1) throw UsageError("--timeout wants a number of seconds");
+  }
+
+  const Connection connection = ResolveConnection(parser);
+  mml::PropertiesForm properties;
+  net::QtTelnetClient telnet;
+  connection.Apply(properties, telnet);
+  pages::ReadForm read_form;
+  controls::Panel broadcast_sheet;
+  Silent sound;
+  // The page's messages ("Proses finish") go into its log, where the engineer reads the rest.
+  struct MessagesToLog : platform::Messages {
+    proses::ProsesPage* page = nullptr;
+    void Show(std::string_view text) override { page->OutMemo.AddLine(text); }
+  } messages;
+  proses::ProsesPage page(telnet, properties, read_form, broadcast_sheet, sound, messages);
+  messages.page = &page;
+  platform::QtTimerDriver wait(page.Timer1), release(page.ReleaseTimer), busy(page.BusyTimer);
+
+  for (const QString& name : elements) {
+    if (!mml::IsOneLine(name.toStdString()) || name.trimmed().isEmpty()) {
+      throw UsageError("--ne wants the name of a network element, not \"" + name.toStdString() +
+                       "\"");
+    }
+    page.ListBox1.Add(name.toStdString());
+  }
+  page.Rxteirbtn.SetChecked(procedure == "rxtei");
+  page.Rxltirbtn.SetChecked(procedure == "rxlti");
+  for (const QString& cell : parser.values("filter-cell"))
+    page.FilterListBox.Add(cell.toStdString());
+  page.Cfcbox.SetChecked(!parser.isSet("no-cf"));
+  if (parser.isSet("release-ms")) {
+    page.ReleaseTimerEdit.SetText(parser.value("release-ms").toStdString());
+    try {
+      page.ReleaseTimerButtonClick();
+    } catch (const std::runtime_error& error) {
+      throw UsageError(error.what());
+    }
+  }
+
+  if (parser.isSet("wait-ms")) {
+    bool ok = false;
+    const int wait_ms = parser.value("wait-ms").toInt(&ok);
+    if (!ok || wait_ms < 1) throw UsageError("--wait-ms wants a number of milliseconds");
+    page.Timer1.SetInterval(wait_ms);
+  }
+
+  return RunJob({page.Startpnl, page.OutMemo, [&] { page.StartpnlClick(); },
+                 [&]() -> std::string {
+                   if (page.ListBox1.Empty()) return "";
+                   return std::to_string(page.ListBox1.Count()) + " BSC(s) not finished, from " +
+                          std::string(page.ListBox1.First());
+                 },
+                 timeout});
+}
+
+}  // namespace kestrel::cli

@@ -1,0 +1,94 @@
+#include "sim/mml_dialogue.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "sim/printouts.h"
+
+namespace kestrel::sim {
+
+namespace {
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+// "RXBLI:MO=RXOTS-12-0-3,FORCE;" -> "RXOTS-12-0-3".
+std::string ObjectOf(const std::string& command) {
+  const std::size_t start = command.find("MO=");
+  if (start == std::string::npos) return {};
+  const std::size_t end = command.find_first_of(",;", start);
+  return command.substr(start + 3, end == std::string::npos ? std::string::npos : end - start - 3);
+}
+
+constexpr const char* kExecuted = "EXECUTED\r\n\r\n";
+
+}  // namespace
+
+MmlDialogue::MmlDialogue(Scenario& scenario, Element& element, Faults& faults,
+                         std::function<std::string()> time,
+                         std::function<void(const std::string&)> log)
+    : scenario_(scenario),
+      element_(element),
+      faults_(faults),
+      time_(std::move(time)),
+      log_(std::move(log)) {}
+
+std::string MmlDialogue::Answer(const std::string& typed) {
+  const std::string line = Upper(typed);
+  if (awaiting_confirmation_) {
+    const std::string command = *awaiting_confirmation_;
+    awaiting_confirmation_.reset();
+    if (line == ";") return "\r\n" + Execute(command) + "<";
+    log_("not confirmed: " + command);
+  }
+  if (line.empty()) return "\r\n<";
+  const std::string code = line.substr(0, 5);
+  if (code == "RXBLI" || code == "RXBLE" || code == "RXESE" || code == "RXESI") return Order(line);
+  if (code == "RXTEI" || code == "RXLTI") return "\r\n" + Execute(line) + "<";
+  if (code == "ALLIP" && faults_.busy_allip > 0) {
+    --faults_.busy_allip;
+    return "\r\nFUNCTION BUSY\r\n\r\n<";
+  }
+  return "\r\n" + Printouts(scenario_, element_, time_()).Answer(line) + "<";
+}
+
+// An order is checked at once and carried out when confirmed.
+std::string MmlDialogue::Order(const std::string& command) {
+  if (!element_.is_bsc) return "\r\n" + NotAccepted(1, "UNREASONABLE VALUE") + "<";
+  if (element_.Object(ObjectOf(command)) == nullptr) {
+    return "\r\n" + NotAccepted(20, "MANAGED OBJECT NOT DEFINED\r\nMO=" + ObjectOf(command)) + "<";
+  }
+  awaiting_confirmation_ = command;
+  return "\r\n<";
+}
+
+std::string MmlDialogue::Execute(const std::string& command) {
+  ManagedObject* object = element_.Object(ObjectOf(command));
+  if (object == nullptr)
+    return NotAccepted(20, "MANAGED OBJECT NOT DEFINED\r\nMO=" + ObjectOf(command));
+  const std::string code = command.substr(0, 5);
+  if (code == "RXBLI") {
+    object->blocked = true;
+    object->tested = false;
+  } else if (code == "RXTEI" || code == "RXLTI") {
+    if (!object->blocked)
+      return NotAccepted(30, "MANAGED OBJECT NOT BLOCKED\r\nMO=" + object->name);
+    object->tested = true;
+  } else if (code == "RXBLE") {
+    if (!object->blocked)
+      return NotAccepted(31, "MANAGED OBJECT NOT BLOCKED\r\nMO=" + object->name);
+    object->blocked = false;
+    // A reset mends what can be mended: a timeslot only once it has been tested.
+    if (object->Faulty() && object->repairable && (!object->Timeslot() || object->tested)) {
+      log_("repaired " + object->name);
+      object->fault.clear();
+    }
+  }
+  log_("executed " + code + " " + object->name);
+  return kExecuted;
+}
+
+}  // namespace kestrel::sim

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/faults.h"
+#include "sim/scenario.h"
+
+namespace kestrel::sim {
+
+// The MML dialogue with one element, after its prompt: printouts, and the orders that
+// change the network (block, deblock, end and start of service), which the exchange carries
+// out only once they are confirmed with ";" at the prompt it shows after them.
+class MmlDialogue {
+ public:
+  MmlDialogue(Scenario& scenario, Element& element, Faults& faults,
+              std::function<std::string()> time, std::function<void(const std::string&)> log);
+
+  // What the exchange prints for one typed line, the echo excluded; ends with the prompt.
+  std::string Answer(const std::string& line);
+
+ private:
+  std::string Order(const std::string& command);
+  std::string Execute(const std::string& command);
+
+  Scenario& scenario_;
+  Element& element_;
+  Faults& faults_;
+  std::function<std::string()> time_;
+  std::function<void(const std::string&)> log_;
+  std::optional<std::string> awaiting_confirmation_;
+};
+
+}  // namespace kestrel::sim
