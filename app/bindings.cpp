@@ -1,8 +1,10 @@
 #include "app/bindings.h"
 
 #include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -60,7 +62,7 @@ void Bind(controls::Control& model, QAbstractButton* view, std::function<void()>
                    [on_click = std::move(on_click)] { platform::Dispatch(on_click); });
 }
 
-void Bind(controls::CheckBox& model, QCheckBox* view) {
+void Bind(controls::CheckBox& model, QAbstractButton* view) {
   auto update = [&model, view] {
     ApplyControl(model, view);
     view->setText(FromModel(model.Caption()));
@@ -68,7 +70,48 @@ void Bind(controls::CheckBox& model, QCheckBox* view) {
   };
   new Subscription(view, model.changed, update);
   update();
-  QObject::connect(view, &QCheckBox::toggled, view, [&model](bool on) { model.SetChecked(on); });
+  QObject::connect(view, &QAbstractButton::toggled, view,
+                   [&model](bool on) { model.SetChecked(on); });
+}
+
+void Bind(controls::Panel& model, QAbstractButton* view, std::function<void()> on_click) {
+  Bind(static_cast<controls::Control&>(model), view, std::move(on_click));
+  auto paint = [&model, view] {
+    switch (model.Color()) {
+      case controls::Colour::kYellow:
+        view->setStyleSheet("background: #f3d23b; color: black;");
+        break;
+      case controls::Colour::kGreen:
+        view->setStyleSheet("background: #4caf50; color: white;");
+        break;
+      case controls::Colour::kButtonFace:
+        view->setStyleSheet({});
+        break;
+    }
+  };
+  new Subscription(view, model.changed, paint);
+  paint();
+}
+
+namespace {
+class DoubleClickFilter : public QObject {
+ public:
+  DoubleClickFilter(QObject* parent, std::function<void()> handler)
+      : QObject(parent), handler_(std::move(handler)) {}
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::MouseButtonDblClick) platform::Dispatch(handler_);
+    return false;
+  }
+
+ private:
+  std::function<void()> handler_;
+};
+}  // namespace
+
+void OnDoubleClick(QWidget* view, std::function<void()> handler) {
+  QWidget* target = view;
+  if (auto* scrolled = qobject_cast<QAbstractScrollArea*>(view)) target = scrolled->viewport();
+  target->installEventFilter(new DoubleClickFilter(view, std::move(handler)));
 }
 
 void Bind(controls::Edit& model, QLineEdit* view) {

@@ -24,7 +24,12 @@ namespace kestrel::app {
 void Bind(controls::Control& model, QWidget* view);
 // A button also runs `on_click` through the event dispatcher.
 void Bind(controls::Control& model, QAbstractButton* view, std::function<void()> on_click);
-void Bind(controls::CheckBox& model, QCheckBox* view);
+// Check boxes and radio buttons.
+void Bind(controls::CheckBox& model, QAbstractButton* view);
+// A panel used as a button: caption, colour, enabled and visible state, and its click.
+void Bind(controls::Panel& model, QAbstractButton* view, std::function<void()> on_click);
+// Runs `handler` through the event dispatcher when the widget is double-clicked.
+void OnDoubleClick(QWidget* view, std::function<void()> handler);
 void Bind(controls::Edit& model, QLineEdit* view);
 void Bind(controls::ComboBox& model, QComboBox* view);
 void Bind(controls::ListBox& model, QListWidget* view);

@@ -7,6 +7,7 @@
 
 #include <QDir>
 
+#include "app/bindings.h"
 #include "pages/broadcast/broadcast_view.h"
 #include "pages/dailycheck/dailycheck_view.h"
 #include "pages/neighbours/neighbours_view.h"
@@ -19,7 +20,9 @@ namespace kestrel::app {
 
 TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm& properties,
                          pages::ReadForm& read_form, QWidget* parent)
-    : QMainWindow(parent), rlslp(SlpIdTelnet, properties) {
+    : QMainWindow(parent),
+      proses(IdTelnet1, properties, read_form, TabSheet2, sound, messages),
+      rlslp(SlpIdTelnet, properties) {
   setObjectName("Kestreldlg");
   setWindowTitle("Kestrel ver 2.2");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -41,8 +44,8 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   }
   IdTelnet1.Port = 23;  // the Proses page takes host and port from the settings window
   IdTelnetdc.TerminalType = "ansi";
-  for (controls::Timer* timer :
-       {&Timer1, &ReleaseTimer, &BusyTimer, &Exqontime, &Timerdc, &Timerdc_release}) {
+  for (controls::Timer* timer : {&proses.Timer1, &proses.ReleaseTimer, &proses.BusyTimer,
+                                 &Exqontime, &Timerdc, &Timerdc_release}) {
     timer_drivers_.push_back(std::make_unique<platform::QtTimerDriver>(*timer));
   }
 
@@ -73,8 +76,10 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   // The recordings of the Daily check live in "sounds" under the working folder.
   SoundsFolder = QDir::current().absoluteFilePath("sounds");
 
-  PageControl2->addTab(proses::BuildProsesView(PageControl2), "Proses");
-  PageControl2->addTab(broadcast::BuildBroadcastView(PageControl2), "Edge Broadcast check");
+  PageControl2->addTab(proses::BuildProsesView(proses, PageControl2), "Proses");
+  QWidget* broadcast = broadcast::BuildBroadcastView(PageControl2);
+  Bind(TabSheet2, broadcast);
+  PageControl2->addTab(broadcast, "Edge Broadcast check");
   PageControl2->addTab(rlslp::BuildRlslpView(rlslp, PageControl2), "RLSLP_check");
   PageControl2->addTab(neighbours::BuildNeighboursView(PageControl2, read_form), "Qonsuluq");
   PageControl2->addTab(dailycheck::BuildDailyCheckView(PageControl2, SoundsFolder), "Daily check");

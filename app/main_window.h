@@ -5,9 +5,11 @@
 #include <memory>
 #include <vector>
 
+#include "app/qt_ports.h"
 #include "controls/timer.h"
 #include "mml/properties_form.h"
 #include "net/qt_telnet_client.h"
+#include "pages/proses/proses_page.h"
 #include "pages/rlslp/rlslp_page.h"
 #include "pages/shared/read_form.h"
 #include "platform/qt_timer.h"
@@ -28,9 +30,15 @@ class TKestreldlg : public QMainWindow {
   // One telnet client per page; all but Proses carry the site's gateway address and port.
   net::QtTelnetClient IdTelnet1, BrIdTelnet, CellIdTelnet, CellrIdTelnet, SlpIdTelnet, IdTelnetdc,
       DqonIdTelnet;
-  controls::Timer Timer1{30000}, ReleaseTimer{3000}, BusyTimer{5000}, Exqontime{1000, true},
-      Timerdc{30000}, Timerdc_release{3000};
+  // The Proses page's timers are its own; these belong to the pages still to come.
+  controls::Timer Exqontime{1000, true}, Timerdc{30000}, Timerdc_release{3000};
 
+  // The Edge broadcast page, which a Proses run disables.
+  controls::Panel TabSheet2{"Edge Broadcast check"};
+
+  QtSound sound;
+  QtMessages messages{this};
+  proses::ProsesPage proses;
   rlslp::RlslpPage rlslp;
   QString SoundsFolder;
 

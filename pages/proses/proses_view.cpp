@@ -1,5 +1,6 @@
 #include "pages/proses/proses_view.h"
 
+#include <QButtonGroup>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -7,103 +8,147 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/bindings.h"
 #include "app/widgets.h"
-#include "mml/network_elements.h"
 
 namespace kestrel::proses {
 
 namespace {
 
-QWidget* ProsesSheet(QWidget* parent) {
+using app::Bind;
+
+QWidget* ProsesSheet(ProsesPage& page, QWidget* parent) {
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet3");
   app::Widgets w(sheet);
-  const auto& bscs = mml::BscPickList();
-  auto* queue = new QVBoxLayout;
-  queue->addWidget(w.Label("Label3", "Gueue:"));
-  queue->addWidget(w.List("ListBox1"));
-  queue->addWidget(w.Combo("Necbox", bscs, QString::fromStdString(bscs.front())));
+  auto* queue = w.List("ListBox1");
+  auto* necbox = new QComboBox(sheet);
+  necbox->setObjectName("Necbox");
+  auto* add = w.Button("SpeedButton4", "");
+  auto* add_all = w.Button("SpeedButton2", "");
+  auto* remove = w.Button("SpeedButton5", "");
+  auto* remove_all = w.Button("SpeedButton3", "");
+  auto* out = w.Terminal("OutMemo");
+
+  auto* side = new QVBoxLayout;
+  side->addWidget(w.Label("Label3", "Gueue:"));
+  side->addWidget(queue);
+  side->addWidget(necbox);
   auto* edit = new QGridLayout;
-  edit->addWidget(w.Button("SpeedButton4", "Add", false), 0, 0);
-  edit->addWidget(w.Button("SpeedButton2", "Add all", false), 0, 1);
-  edit->addWidget(w.Button("SpeedButton5", "Delete", false), 1, 0);
-  edit->addWidget(w.Button("SpeedButton3", "Delete all", false), 1, 1);
-  queue->addLayout(edit);
+  edit->addWidget(add, 0, 0);
+  edit->addWidget(add_all, 0, 1);
+  edit->addWidget(remove, 1, 0);
+  edit->addWidget(remove_all, 1, 1);
+  side->addLayout(edit);
 
   auto* bottom = new QWidget(sheet);
   bottom->setObjectName("Panel2");
   app::Widgets b(bottom);
-  auto* start = b.Button("Startpnl", "Start", false);
+  auto* connect_button = b.Button("ConnectButton", "");
+  auto* start = b.Button("Startpnl", "");
   start->setToolTip("Start");
   start->setCursor(Qt::PointingHandCursor);
   auto* bottom_row = new QHBoxLayout(bottom);
   bottom_row->setContentsMargins(0, 0, 0, 0);
-  bottom_row->addWidget(b.Button("ConnectButton", "Connect", false));
+  bottom_row->addWidget(connect_button);
   bottom_row->addStretch();
   bottom_row->addWidget(start);
 
   auto* layout = new QGridLayout(sheet);
-  layout->addLayout(queue, 0, 0);
-  layout->addWidget(w.Terminal("OutMemo"), 0, 1);
+  layout->addLayout(side, 0, 0);
+  layout->addWidget(out, 0, 1);
   layout->addWidget(bottom, 1, 0, 1, 2);
   layout->setColumnStretch(1, 1);
+
+  Bind(page.ListBox1, queue);
+  Bind(page.Necbox, necbox);
+  Bind(page.SpeedButton4, add, [&page] { page.SpeedButton4Click(); });
+  Bind(page.SpeedButton2, add_all, [&page] { page.SpeedButton2Click(); });
+  Bind(page.SpeedButton5, remove, [&page] { page.SpeedButton5Click(); });
+  Bind(page.SpeedButton3, remove_all, [&page] { page.SpeedButton3Click(); });
+  Bind(page.OutMemo, out);
+  app::OnDoubleClick(out, [&page] { page.OutMemoDblClick(); });
+  Bind(page.ConnectButton, connect_button, [&page] { page.ConnectButtonClick(); });
+  Bind(page.Startpnl, start, [&page] { page.StartpnlClick(); });
   return sheet;
 }
 
-QWidget* OptionsSheet(QWidget* parent) {
+QWidget* OptionsSheet(ProsesPage& page, QWidget* parent) {
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet4");
   app::Widgets w(sheet);
+  auto* filter_list = w.List("FilterListBox");
+  auto* add_edit = w.Edit("AddEdit", "", true);
+  auto* add = w.Button("AddBtn", "");
+  auto* remove = w.Button("DelBtn", "");
   auto* filter = new QVBoxLayout;
   filter->addWidget(w.Label("Label1", "Filter for Cells:"));
-  filter->addWidget(w.List("FilterListBox"));
-  filter->addWidget(w.Edit("AddEdit", "", true));
+  filter->addWidget(filter_list);
+  filter->addWidget(add_edit);
   auto* filter_buttons = new QHBoxLayout;
-  filter_buttons->addWidget(w.Button("AddBtn", "Add", false));
-  filter_buttons->addWidget(w.Button("DelBtn", "Delete", false));
+  filter_buttons->addWidget(add);
+  filter_buttons->addWidget(remove);
   filter->addLayout(filter_buttons);
 
   auto* procedure = new QGroupBox("Procedure", sheet);
   procedure->setObjectName("GroupBox1");
-  auto* rxtei = new QRadioButton("RXTEI", procedure);
-  auto* rxlti = new QRadioButton("RXLTI", procedure);
+  auto* rxtei = new QRadioButton(procedure);
+  auto* rxlti = new QRadioButton(procedure);
   rxtei->setObjectName("Rxteirbtn");
   rxlti->setObjectName("Rxltirbtn");
-  rxlti->setChecked(true);
   auto* choice = new QVBoxLayout(procedure);
   choice->addWidget(rxtei);
   choice->addWidget(rxlti);
+  auto* group = new QButtonGroup(procedure);
+  group->addButton(rxtei);
+  group->addButton(rxlti);
 
+  auto* cf = w.Check("Cfcbox", "", true);
+  auto* interval = w.Edit("ReleaseTimerEdit", "");
+  auto* update = w.Button("ReleaseTimerButton", "");
+  auto* beep = w.Check("BeepCheckBox", "", true);
   auto* options = new QVBoxLayout;
-  options->addWidget(w.Check("Cfcbox", "Don't reset to DXU (CF)", true));
+  options->addWidget(cf);
   options->addWidget(procedure);
   options->addWidget(w.Label("Label2", "Release interval (msec)"));
   auto* release = new QHBoxLayout;
-  release->addWidget(w.Edit("ReleaseTimerEdit", "3000"));
-  release->addWidget(w.Button("ReleaseTimerButton", "Update", false));
+  release->addWidget(interval);
+  release->addWidget(update);
   options->addLayout(release);
-  options->addWidget(w.Check("BeepCheckBox", "BEEP", true));
+  options->addWidget(beep);
   options->addStretch();
 
   auto* layout = new QHBoxLayout(sheet);
   layout->addLayout(filter);
   layout->addLayout(options);
+
+  Bind(page.FilterListBox, filter_list);
+  Bind(page.AddEdit, add_edit);
+  Bind(page.AddBtn, add, [&page] { page.AddBtnClick(); });
+  Bind(page.DelBtn, remove, [&page] { page.DelBtnClick(); });
+  Bind(page.Cfcbox, cf);
+  Bind(page.Rxteirbtn, rxtei);
+  Bind(page.Rxltirbtn, rxlti);
+  Bind(page.ReleaseTimerEdit, interval);
+  Bind(page.ReleaseTimerButton, update, [&page] { page.ReleaseTimerButtonClick(); });
+  Bind(page.BeepCheckBox, beep);
   return sheet;
 }
 
 }  // namespace
 
-QWidget* BuildProsesView(QWidget* parent) {
+QWidget* BuildProsesView(ProsesPage& page, QWidget* parent) {
   auto* tab = new QWidget(parent);
   tab->setObjectName("TabSheet1");
   auto* inner = new QTabWidget(tab);
   inner->setObjectName("PageControl1");
   inner->setDocumentMode(true);  // flat-button tabs
-  inner->addTab(ProsesSheet(inner), "Proses");
-  inner->addTab(OptionsSheet(inner), "Options");
+  inner->addTab(ProsesSheet(page, inner), "Proses");
+  inner->addTab(OptionsSheet(page, inner), "Options");
   auto* layout = new QVBoxLayout(tab);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(inner);
+  Bind(page.TabSheet1, tab);
   return tab;
 }
 

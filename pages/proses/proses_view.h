@@ -2,10 +2,11 @@
 
 #include <QWidget>
 
+#include "pages/proses/proses_page.h"
+
 namespace kestrel::proses {
 
-// The "Proses" tab with its inner pages "Proses" and "Options". The recovery logic is not
-// here yet, so the buttons that would run it are disabled.
-QWidget* BuildProsesView(QWidget* parent);
+// The "Proses" tab with its inner pages "Proses" and "Options", bound to the page.
+QWidget* BuildProsesView(ProsesPage& page, QWidget* parent);
 
 }  // namespace kestrel::proses

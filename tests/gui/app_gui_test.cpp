@@ -149,6 +149,43 @@ TEST_F(AppTest, RefusedConnectionShowsTheErrorBoxAndLeavesStart) {
   EXPECT_TRUE(windows->Kestreldlg->isVisible());  // the program goes on
 }
 
+TEST_F(AppTest, ProsesRunsFromTheWindowAndEndsWithItsMessage) {
+  windows->Form1->SpeedButton1->click();
+  auto& proses = windows->Kestreldlg->proses;
+  proses.Timer1.SetInterval(20);  // the 30-second wait, shortened for the test
+  Find<QLineEdit>(windows->Kestreldlg.get(), "ReleaseTimerEdit")->clear();
+  QTest::keyClicks(Find<QLineEdit>(windows->Kestreldlg.get(), "ReleaseTimerEdit"), "20");
+  Find<QPushButton>(windows->Kestreldlg.get(), "ReleaseTimerButton")->click();
+  proses.Necbox.SetText("BSC9");
+  proses.BeepCheckBox.SetChecked(false);
+  QWidget* proses_tab = windows->Kestreldlg->PageControl2->widget(0);
+  QWidget* broadcast_tab = windows->Kestreldlg->PageControl2->widget(1);
+
+  QString shown;
+  bool disabled_while_running = false;
+  auto* watcher = new QTimer(windows->Kestreldlg.get());
+  QObject::connect(watcher, &QTimer::timeout, [&] {
+    if (proses.Startpnl.Caption() == "Stop") {
+      disabled_while_running = !proses_tab->isEnabled() && !broadcast_tab->isEnabled();
+    }
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown = box->text();
+      box->accept();
+    }
+  });
+  watcher->start(5);
+  Find<QPushButton>(windows->Kestreldlg.get(), "Startpnl")->click();
+  ASSERT_TRUE(RunUntil([&] { return !shown.isEmpty(); }, 20000));
+  EXPECT_EQ(shown, "Proses finish");
+  EXPECT_TRUE(disabled_while_running);
+  EXPECT_TRUE(proses_tab->isEnabled());
+  EXPECT_TRUE(broadcast_tab->isEnabled());
+  EXPECT_TRUE(Find<QPlainTextEdit>(windows->Kestreldlg.get(), "OutMemo")
+                  ->toPlainText()
+                  .contains("RXBLE:MO=RXOTRX-91-1;"));
+  EXPECT_TRUE(proses.ListBox1.Empty());
+}
+
 TEST_F(AppTest, ReadViewerShowsWhatTheLastWriterLeft) {
   windows->read_form.Memo1.SetText("RLNRC:CELL=C09101A;\r\n");
   windows->read_form.Show();
