@@ -29,6 +29,14 @@ std::string_view OwnRow(const controls::Memo& printout, std::size_t heading, std
   return mml::IsPageHeader(printout.Line(row)) ? printout.Line(row + 1) : printout.Line(row);
 }
 
+// "RXOTRX-12-0" and "RXOTS-12-0-3" are objects of TG "12"; so is the TG "RXOTG-12" itself.
+bool ObjectOfTg(std::string_view object, std::string_view tg) {
+  const std::size_t dash = object.find('-');
+  if (!object.starts_with("RXO") || dash == std::string_view::npos) return false;
+  const std::string_view rest = object.substr(dash + 1);
+  return rest.starts_with(tg) && (rest.size() == tg.size() || rest[tg.size()] == '-');
+}
+
 }  // namespace
 
 std::string ProsesPage::TeiObject() const {
@@ -163,7 +171,15 @@ void ProsesPage::TeiPrintouts() {
         [&](std::size_t i) {
           const auto p = InMemo.Line(i).find("MO    ");
           if (p == std::string_view::npos) return;
-          TsMemo.AddLine(mml::WithoutControlCharacters(mml::ValueBelow(InMemo, i, p, 14)));
+          const std::string named =
+              mml::WithoutControlCharacters(mml::ValueBelow(InMemo, i, p, 14));
+          // Only an object of the TG asked for is ever blocked, whatever a garbled line says.
+          if (named.empty() || ObjectOfTg(named, TgEdit.Text())) {
+            TsMemo.AddLine(named);
+          } else {
+            Note("RXMFP of RXOTG-" + TgEdit.Text() + " names \"" + named +
+                 "\", not an object of that TG; left alone");
+          }
         },
         [&] {
           TsMemoDblClick();

@@ -132,6 +132,23 @@ TEST(Rxtei, CellWithoutTgIsSkippedNotTreatedWithAnotherCellsTg) {
   EXPECT_EQ(commands.back(), "RXMFP:MO=RXOTG-13,SUBORD,FAULTY;");
 }
 
+TEST(Rxtei, GarbledFaultListNeverBlocksAnotherTgsObject) {
+  Exchange exchange;
+  RxteiBsc(exchange);
+  exchange.printouts["RXMFP:MO=RXOTG-12,SUBORD,FAULTY;"] =
+      FaultyObjects({"RXOTRX-121-0", "RX#TS-12-0-1", "RXOTS-12-0-13"});
+  exchange.Run();
+  for (const auto& command : exchange.Commands()) {
+    EXPECT_THAT(command, ::testing::Not(HasSubstr("RXOTRX-121-0")));
+    EXPECT_THAT(command, ::testing::Not(HasSubstr("RX#TS")));
+  }
+  EXPECT_THAT(exchange.Commands(), ::testing::Contains("RXBLI:MO=RXOTS-12-0-13,FORCE;"));
+  EXPECT_THAT(
+      exchange.page.OutMemo.Text(),
+      HasSubstr(
+          "*** RXMFP of RXOTG-12 names \"RXOTRX-121-0\", not an object of that TG; left alone"));
+}
+
 TEST(Rxtei, BusyOutageListIsAskedAgainAfterFiveSeconds) {
   Exchange exchange;
   RxteiBsc(exchange);
