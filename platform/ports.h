@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace kestrel::platform {
@@ -16,6 +17,29 @@ class Messages {
  public:
   virtual ~Messages() = default;
   virtual void Show(std::string_view text) = 0;
+};
+
+}  // namespace kestrel::platform
+
+namespace kestrel::platform {
+
+// A moment of local time.
+struct LocalDateTime {
+  int year = 2026, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+};
+
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual LocalDateTime Now() const = 0;
+};
+
+// Text files the pages write whole: the file holds all of `text` or is left as it was.
+// Folders are never created. Throws std::runtime_error saying why a write failed.
+class Files {
+ public:
+  virtual ~Files() = default;
+  virtual void WriteWhole(const std::string& path, std::string_view text) = 0;
 };
 
 }  // namespace kestrel::platform

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <map>
+#include <stdexcept>
+#include <string>
+
+#include "pages/dailycheck/dailycheck_page.h"
+#include "tests/fake_telnet.h"
+#include "tests/manual_clock.h"
+
+namespace kestrel::dailycheck::testing {
+
+struct FixedClock : platform::Clock {
+  platform::LocalDateTime now{2026, 12, 5, 14, 7, 30};
+  platform::LocalDateTime Now() const override { return now; }
+};
+
+struct RecordedFiles : platform::Files {
+  std::map<std::string, std::string> written;
+  std::string failure;  // when set, every write fails with it
+  void WriteWhole(const std::string& path, std::string_view text) override {
+    if (!failure.empty()) throw std::runtime_error(failure);
+    written[path] = std::string(text);
+  }
+};
+
+// The page on a fake client, with its timers on a manual clock.
+class DailyCheckTest : public ::testing::Test {
+ protected:
+  DailyCheckTest() {
+    properties.UserEdit.SetText("ops1");
+    properties.PasswordEdit.SetText("pw");
+    clock.Attach(page.Timerdc);
+    clock.Attach(page.Timerdc_release);
+  }
+  // Plays the login of a new session up to the element's prompt.
+  void LogIn() {
+    telnet.Receive("\r\nUser: ");
+    telnet.Receive("\r\nPassword: ");
+    telnet.Receive("\r\nNE: ");
+    telnet.Receive("\r\nWO      BSC9              AD-739  TIME 261205 140730\r\n<");
+  }
+  void Start(std::initializer_list<const char*> elements) {
+    for (const char* element : elements) page.ListBoxdc.Add(element);
+    page.StartdcClick();
+    LogIn();
+  }
+  // Lines sent since the last call.
+  std::vector<std::string> NewlySent() {
+    const auto all = telnet.Sent();
+    std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end());
+    seen_ = all.size();
+    return fresh;
+  }
+
+  kestrel::testing::FakeTelnetClient telnet;
+  kestrel::testing::ManualClock clock;
+  mml::PropertiesForm properties;
+  FixedClock time;
+  RecordedFiles files;
+  DailyCheckPage page{telnet, properties, time, files, "/share"};
+
+ private:
+  std::size_t seen_ = 0;
+};
+
+// An alarm list: the echo, a page header, then alarms of a header line, a slogan line and
+// detail rows, then END, an empty line and the prompt.
+inline std::string AlarmList(const std::string& alarms) {
+  return "ALLIP;\r\n\r\nWO      BSC9              AD-739  TIME 261205 140730\r\nALARM "
+         "LIST\r\n\r\n" +
+         alarms + "END\r\n\r\n<";
+}
+
+inline std::string Alarm(const std::string& slogan, const std::string& details = "") {
+  return "A2/APT \"BSC9    12/00/0\" 431 261205   1407\r\n" + slogan + "\r\n\r\n" + details +
+         "\r\n";
+}
+
+}  // namespace kestrel::dailycheck::testing

@@ -1,0 +1,112 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "pages/dailycheck/dailycheck_test_fixture.h"
+
+namespace kestrel::dailycheck::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class SolutionsTest : public DailyCheckTest {
+ protected:
+  // Scans `alarms` as the alarm list of BSC9 and returns the queue it left.
+  std::vector<std::string> Queued(const std::string& alarms) {
+    Start({"BSC9"});
+    telnet.Receive(AlarmList(alarms));
+    return page.Memokom.Lines();
+  }
+};
+
+TEST_F(SolutionsTest, SeqarTakesTenCharactersOfTheThirdRowUntrimmed) {
+  EXPECT_THAT(Queued(Alarm("SEIZURE QUALITY SUPERVISION", "ROUTE      DEV\r\nROUTE7    x")),
+              ElementsAre("SEQAR:R=ROUTE7    ;"));
+  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre("BSC9: SEQAR:R=ROUTE7    ; 14:07:30"));
+}
+
+TEST_F(SolutionsTest, SeqarRowsMovePastAPageHeader) {
+  EXPECT_THAT(Queued("A2/APT \"BSC9\" 1 261205 1407\r\nSEIZURE QUALITY SUPERVISION\r\n"
+                     "WO      BSC9\r\n\r\nROUTE\r\nOUT12\r\n"),
+              ElementsAre("SEQAR:R=OUT12;"));
+}
+
+TEST_F(SolutionsTest, SetarOnlyWhenNothingFollowsTheSlogan) {
+  EXPECT_THAT(Queued(Alarm("SEIZURE SUPERVISION   ") + Alarm("SEIZURE SUPERVISION OF ROUTE") +
+                     Alarm("SEIZURE QUALITY SUPERVISION") + Alarm("SEIZURE SUPERVISION")),
+              // SEQAR takes its third row as it stands: here the next alarm's header.
+              ElementsAre("SETAR;", "SEQAR:R=A2/APT \"BS;", "SETAR;"));
+}
+
+TEST_F(SolutionsTest, PermanentFaultTakesColumnsSevenToTen) {
+  page.PermanentCheckBox.SetChecked(true);
+  EXPECT_THAT(
+      Queued("RXOCF-12   PERMANENT FAULT\r\n"),
+      ElementsAre("RXBLI:MO=RXOCF-12  ;", ";", "\x04", "RXBLE:MO=RXOCF-12  ;", ";", "\x04"));
+  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre("BSC9: Permanent: MO=RXOCF-12    14:07:30"));
+}
+
+TEST_F(SolutionsTest, NearEndIsLeftAloneWhenItsBoxIsClear) {
+  page.PermanentCheckBox.SetChecked(true);
+  page.NearendCheckBox.SetChecked(false);
+  EXPECT_THAT(
+      Queued(Alarm("NEAR END") + "RXOCF-3    PERMANENT FAULT\r\n"),
+      ElementsAre("RXBLI:MO=RXOCF-3   ;", ";", "\x04", "RXBLE:MO=RXOCF-3   ;", ";", "\x04"));
+}
+
+TEST_F(SolutionsTest, NearEndBlocksDeblocksAndBlocksThePath) {
+  const std::string path = "SDIP=RSDIP12,LP=VC12-1 ;";
+  EXPECT_THAT(Queued("NEAR END\r\n\r\nSDIP    LAYER   STATE\r\nRSDIP12 VC12-1  UNAV\r\n"),
+              ElementsAre("TPBLI:" + path, ";", "\x04", "TPBLE:" + path, "\x04", "TPBLI:" + path,
+                          ";", "\x04"));
+  EXPECT_EQ(
+      page.Memoreportdc.Lines().back(),
+      "BSC9: SYNCHRONOUS DIGITAL PATH UNAVAILABLE STATE FAULT: SDIP=RSDIP12,LP=VC12-1  14:07:30");
+}
+
+TEST_F(SolutionsTest, NearEndWithoutSdipHeadingTakesTheStartOfTheLine) {
+  EXPECT_THAT(
+      Queued("NEAR END\r\n\r\nPATH    LAYER   STATE\r\nABCDEFGHIJ VC4\r\n"),
+      ElementsAre("TPBLI:SDIP=ABCDEFG,LP=IJ VC4;", ";", "\x04", "TPBLE:SDIP=ABCDEFG,LP=IJ VC4;",
+                  "\x04", "TPBLI:SDIP=ABCDEFG,LP=IJ VC4;", ";", "\x04"));
+}
+
+TEST_F(SolutionsTest, EnumReadsTheSecondRowAtTheSloganColumn) {
+  EXPECT_THAT(Queued("  CCITT7 EVENT REPORTING THRESHOLD REACHED\r\n  ENUM\r\n  2301\r\n"),
+              ElementsAre("C7ERR:ENUM=2301;"));
+  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre("BSC9: C7ERR:ENUM=2301; 14:07:30"));
+}
+
+TEST_F(SolutionsTest, SoftwareErrorSurveyAndItsEventCodes) {
+  page.SoftErrorCheckBox.SetChecked(true);
+  EXPECT_THAT(Queued(Alarm("APPLICATION DETECTED SOFTWARE ERROR")),
+              ElementsAre("SYRIP:SURVEY;", "\x04"));
+  EXPECT_TRUE(page.Memoreportdc.Lines().empty());  // no line of its own
+  // The survey names two events: each queues a SYRAE triple and a report line.
+  telnet.Receive(
+      "SYRIP:SURVEY;\r\nEVENT CODE\r\nH'2F1A\r\n\r\nEVENT CODE\r\nWO      BSC9\r\n  17  "
+      "\r\nEND\r\n\r\n<");
+  EXPECT_THAT(page.Memokom.Lines(), ElementsAre("\x04", "SYRAE:EVENT=H'2F1A;", ";", "\x04",
+                                                "SYRAE:EVENT=17;", ";", "\x04"));
+  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre("BSC9: SOFTWARE ERROR, EVET=H'2F1A 14:07:30",
+                                                     "BSC9: SOFTWARE ERROR, EVET=17 14:07:30"));
+}
+
+TEST_F(SolutionsTest, SaeQueuesItsFixedSequence) {
+  page.SaeCheckBox.SetChecked(true);
+  EXPECT_THAT(Queued(Alarm("SIZE ALTERATION OF DATA FILES SIZE")),
+              ElementsAre("DBTSP:TAB=SAACTIONS;", "SAALI;", ";", "\x04"));
+  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre("BSC9: SAE 14:07:30"));
+}
+
+TEST_F(SolutionsTest, NothingTickedQueuesNothing) {
+  for (auto* box :
+       {&page.SeqarCheckBox, &page.SetarCheckBox, &page.NearendCheckBox, &page.EnumCheckBox}) {
+    box->SetChecked(false);
+  }
+  EXPECT_THAT(Queued(Alarm("SEIZURE SUPERVISION") + Alarm("NEAR END")), IsEmpty());
+  EXPECT_THAT(files.written, IsEmpty());
+}
+
+}  // namespace
+}  // namespace kestrel::dailycheck::testing

@@ -1,0 +1,27 @@
+#include "platform/qt_ports.h"
+
+#include <QDateTime>
+#include <QSaveFile>
+#include <stdexcept>
+
+namespace kestrel::platform {
+
+LocalDateTime SystemClock::Now() const {
+  const QDateTime now = QDateTime::currentDateTime();
+  return {now.date().year(), now.date().month(),  now.date().day(),
+          now.time().hour(), now.time().minute(), now.time().second()};
+}
+
+void DiskFiles::WriteWhole(const std::string& path, std::string_view text) {
+  QSaveFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error(file.errorString().toStdString());
+  if (file.write(text.data(), static_cast<qint64>(text.size())) !=
+      static_cast<qint64>(text.size())) {
+    const std::string reason = file.errorString().toStdString();
+    file.cancelWriting();
+    throw std::runtime_error(reason);
+  }
+  if (!file.commit()) throw std::runtime_error(file.errorString().toStdString());
+}
+
+}  // namespace kestrel::platform

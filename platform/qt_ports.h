@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/ports.h"
+
+namespace kestrel::platform {
+
+class SystemClock : public Clock {
+ public:
+  LocalDateTime Now() const override;
+};
+
+// Writes through a temporary file in the same folder that is renamed over the target only
+// when all of the text is on disk.
+class DiskFiles : public Files {
+ public:
+  void WriteWhole(const std::string& path, std::string_view text) override;
+};
+
+}  // namespace kestrel::platform
