@@ -12,6 +12,7 @@
 #include "pages/proses/proses_page.h"
 #include "pages/rlslp/rlslp_page.h"
 #include "pages/shared/read_form.h"
+#include "platform/qt_sound.h"
 #include "platform/qt_timer.h"
 #include "platform/site_settings.h"
 
@@ -36,7 +37,7 @@ class TKestreldlg : public QMainWindow {
   // The Edge broadcast page, which a Proses run disables.
   controls::Panel TabSheet2{"Edge Broadcast check"};
 
-  QtSound sound;
+  platform::QtSound sound;
   QtMessages messages{this};
   proses::ProsesPage proses;
   rlslp::RlslpPage rlslp;

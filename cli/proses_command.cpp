@@ -15,6 +15,7 @@ namespace {
 // No speaker here: the end of the run is in the log.
 struct Silent : platform::Sound {
   void Beep(int, int) override {}
+  void PlayToEnd(const std::string&) override {}
 };
 
 }  // namespace

@@ -10,6 +10,8 @@ class Sound {
  public:
   virtual ~Sound() = default;
   virtual void Beep(int hz, int ms) = 0;
+  // Plays a WAV file to its end; a missing or damaged file gives no sound and no error.
+  virtual void PlayToEnd(const std::string& path) = 0;
 };
 
 // A plain message box in the program's own words; returns when the engineer has closed it.
@@ -40,6 +42,17 @@ class Files {
  public:
   virtual ~Files() = default;
   virtual void WriteWhole(const std::string& path, std::string_view text) = 0;
+  // The whole file; throws std::runtime_error saying why it cannot be read.
+  virtual std::string Read(const std::string& path) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+};
+
+// The open and save dialogs; an empty result means the engineer cancelled.
+class FileDialogs {
+ public:
+  virtual ~FileDialogs() = default;
+  virtual std::string SaveFileName(std::string_view filter) = 0;
+  virtual std::string OpenFileName() = 0;
 };
 
 }  // namespace kestrel::platform

@@ -1,6 +1,8 @@
 #include "platform/qt_ports.h"
 
 #include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <stdexcept>
 
@@ -12,8 +14,21 @@ LocalDateTime SystemClock::Now() const {
           now.time().hour(), now.time().minute(), now.time().second()};
 }
 
+std::string DiskFiles::Read(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly))
+    throw std::runtime_error(path + ": " + file.errorString().toStdString());
+  return file.readAll().toStdString();
+}
+
+bool DiskFiles::Exists(const std::string& path) {
+  return QFileInfo(QString::fromStdString(path)).isFile();
+}
+
 void DiskFiles::WriteWhole(const std::string& path, std::string_view text) {
   QSaveFile file(QString::fromStdString(path));
+  // Never a folder of our own making: the report share must be there already.
+  file.setDirectWriteFallback(false);
   if (!file.open(QIODevice::WriteOnly)) throw std::runtime_error(file.errorString().toStdString());
   if (file.write(text.data(), static_cast<qint64>(text.size())) !=
       static_cast<qint64>(text.size())) {

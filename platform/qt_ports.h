@@ -14,6 +14,8 @@ class SystemClock : public Clock {
 class DiskFiles : public Files {
  public:
   void WriteWhole(const std::string& path, std::string_view text) override;
+  std::string Read(const std::string& path) override;
+  bool Exists(const std::string& path) override;
 };
 
 }  // namespace kestrel::platform

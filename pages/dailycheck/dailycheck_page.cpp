@@ -19,14 +19,25 @@ bool Contains(std::string_view text, std::string_view part) {
 }  // namespace
 
 DailyCheckPage::DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties,
-                               const platform::Clock& clock, platform::Files& files,
-                               std::string report_share_root)
+                               Ports ports, std::string report_share_root, KnownAlarms known_alarms,
+                               std::string sounds_folder)
     : Nedc(mml::NetworkElementPickList(), mml::NetworkElementPickList().front()),
       IdTelnetdc(telnet),
-      clock_(clock),
-      files_(files),
+      clock_(ports.clock),
+      files_(ports.files),
+      sound_(ports.sound),
+      dialogs_(ports.dialogs),
       report_share_root_(std::move(report_share_root)),
+      known_alarms_(std::move(known_alarms)),
+      sounds_folder_(std::move(sounds_folder)),
       session_{telnet, Memobufdc, &Memodc, DcAttached, DcStep, properties} {
+  std::vector<std::string> scopes = {"ALL"};
+  scopes.insert(scopes.end(), mml::NetworkElementPickList().begin(),
+                mml::NetworkElementPickList().end());
+  ComboBox1 = controls::ComboBox(std::move(scopes), "ALL");
+  const auto& alarms = known_alarms_.Entries();
+  ComboBox2 = controls::ComboBox(alarms, alarms.empty() ? std::string() : alarms.front());
+  FilterMemo.SetText(DefaultFilter());
   IdTelnetdc.TerminalType = "ansi";
   IdTelnetdc.OnDataAvailable = [this](std::string_view chunk) { IdTelnetdcDataAvailable(chunk); };
   IdTelnetdc.OnDisconnected = [this] { IdTelnetdcDisconnected(); };
@@ -86,8 +97,11 @@ void DailyCheckPage::IdTelnetdcDisconnected() {
 // The alarm list is scanned line by line up to its end: an "END" line whose second row
 // below holds the prompt. A scan that finds no end waits for the next chunk with "<".
 bool DailyCheckPage::ScanAlarmList() {
+  ManyAlarmsTest();
+  last_warning_key_.clear();
   for (std::size_t i = 0; i < Memobufdc.LineCount(); ++i) {
     SolutionRules(i);
+    WarningRule(i);
     if (Contains(Memobufdc.Line(i), "END") &&
         Contains(Memobufdc.Line(mml::RowBelow(Memobufdc, i, 2)), "<")) {
       DcStep = mml::kReady;
@@ -196,6 +210,14 @@ void DailyCheckPage::SaveReportFile() {
 }
 
 void DailyCheckPage::Report(const std::string& text) { Memoreportdc.AddLine(text); }
+
+std::string DailyCheckPage::DateTime() const {
+  const platform::LocalDateTime now = clock_.Now();
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", now.day, now.month, now.year,
+                now.hour, now.minute, now.second);
+  return text;
+}
 
 std::string DailyCheckPage::TimeOfDay() const {
   const platform::LocalDateTime now = clock_.Now();

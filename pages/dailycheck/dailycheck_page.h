@@ -10,9 +10,13 @@
 #include "mml/properties_form.h"
 #include "mml/session.h"
 #include "mml/telnet_client.h"
+#include "pages/dailycheck/known_alarms.h"
 #include "platform/ports.h"
 
 namespace kestrel::dailycheck {
+
+// The warning filter the page starts with: 25 lines of alarms the site does not want to hear.
+std::string DefaultFilter();
 
 // The "Daily check" page: supervises the alarms of a list of network elements without end.
 // Each element in turn: a session, the alarm list ("ALLIP;"), the standard solutions its
@@ -20,9 +24,15 @@ namespace kestrel::dailycheck {
 // the next element. A watchdog moves on from a session that has gone silent.
 class DailyCheckPage {
  public:
-  DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties,
-                 const platform::Clock& clock, platform::Files& files,
-                 std::string report_share_root);
+  struct Ports {
+    const platform::Clock& clock;
+    platform::Files& files;
+    platform::Sound& sound;
+    platform::FileDialogs& dialogs;
+  };
+  DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties, Ports ports,
+                 std::string report_share_root, KnownAlarms known_alarms,
+                 std::string sounds_folder);
   DailyCheckPage(const DailyCheckPage&) = delete;
   DailyCheckPage& operator=(const DailyCheckPage&) = delete;
 
@@ -40,6 +50,11 @@ class DailyCheckPage {
       PermanentCheckBox{"Pemanent fault: DXU", false}, NearendCheckBox{"Near end", true},
       EnumCheckBox{"Enum", true}, SaeCheckBox{"SAE", false}, SoundCheckBox{"Sound", true};
 
+  // The "Warning" page: the filter, and the pick lists to add a filter line from.
+  controls::Memo FilterMemo;
+  controls::ComboBox ComboBox1, ComboBox2;
+  controls::Button Button4{"Add"}, Button5{"Save as.. Filter"}, Button6{"Load Filter"};
+
   controls::Timer Timerdc{30000}, Timerdc_release{3000};
 
   bool DcAttached = false;
@@ -55,6 +70,12 @@ class DailyCheckPage {
   void IdTelnetdcDisconnected();
   void TimerdcTimer();
   void Timerdc_releaseTimer();
+  void Button4Click();
+  void Button5Click();
+  void Button6Click();
+
+  const KnownAlarms& AllAlarmsMemo() const { return known_alarms_; }
+  const std::string& SoundsFolder() const { return sounds_folder_; }
 
  private:
   std::string Element() const { return std::string(ListBoxdc.First()); }
@@ -72,12 +93,24 @@ class DailyCheckPage {
   void Queue(std::string_view entry);
   void Report(const std::string& text);
   std::string TimeOfDay() const;
+  std::string DateTime() const;
+
+  // The warnings: the many-alarms test once per scan, the warning rule per line, and the
+  // sound of a warning.
+  void ManyAlarmsTest();
+  void WarningRule(std::size_t line);
+  void WarningSound(std::string_view alarm);
 
   mml::TelnetClient& IdTelnetdc;
   const platform::Clock& clock_;
   platform::Files& files_;
+  platform::Sound& sound_;
+  platform::FileDialogs& dialogs_;
   std::string report_share_root_;
+  KnownAlarms known_alarms_;
+  std::string sounds_folder_;
   mml::Session session_;
+  std::string last_warning_key_;
 };
 
 }  // namespace kestrel::dailycheck

@@ -17,7 +17,9 @@ TEST_F(DailyCheckTest, OneElementFromStartToEnd) {
   EXPECT_TRUE(page.Timerdc.Enabled());
   telnet.ReceiveInChunks(AlarmList(Alarm("SEIZURE SUPERVISION")), 1000);
   EXPECT_THAT(NewlySent(), ElementsAre("SETAR;"));
-  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre("BSC9: SETAR; 14:07:30"));
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              ElementsAre("Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
+                          "BSC9: SETAR; 14:07:30"));
   const std::string log_before = page.Memodc.Text();
   telnet.Receive("SETAR;\r\n\r\nEXECUTED\r\n\r\n<");
   // The queue is done: the report file, then the next element in a new session.
@@ -64,7 +66,8 @@ TEST_F(DailyCheckTest, ListInManyChunksIsScannedOnceWhenOnlyTheLastHoldsThePromp
   Start({"BSC9"});
   telnet.ReceiveInChunks(AlarmList(Alarm("SEIZURE SUPERVISION") + Alarm("SEIZURE SUPERVISION")), 3);
   EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("BSC9: SETAR; 14:07:30", "BSC9: SETAR; 14:07:30"));
+              ElementsAre("Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
+                          "BSC9: SETAR; 14:07:30", "BSC9: SETAR; 14:07:30"));
   EXPECT_EQ(telnet.Sent().back(), "SETAR;");
 }
 
@@ -104,7 +107,8 @@ TEST_F(DailyCheckTest, FailedSaveIsReportedAndTheLoopGoesOn) {
   telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
   EXPECT_THAT(
       page.Memoreportdc.Lines(),
-      ElementsAre("BSC9: SETAR; 14:07:30",
+      ElementsAre("Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
+                  "BSC9: SETAR; 14:07:30",
                   "BSC9: report file /share/Kestreldailycheck/BSC9_Create_05122026_140730.txt "
                   "not saved: No such file or directory"));
   EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 2);
@@ -151,7 +155,8 @@ TEST_F(DailyCheckTest, RefusedConnectionInARestartIsNotedAndTriedAgain) {
   telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
   telnet.Receive(AlarmList(Alarm("EXTERNAL ALARM")));
   EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("BSC10: Cannot connect to 127.0.0.1:52200: Connection refused; the next "
+              ElementsAre("Warning: BSC9: EXTERNAL ALARM; 05.12.2026 14:07:30",
+                          "BSC10: Cannot connect to 127.0.0.1:52200: Connection refused; the next "
                           "element is tried in 30 s"));
   EXPECT_TRUE(page.Timerdc.Enabled());
   clock.Advance(60000);  // the log stays the same: the watchdog restarts on the next element

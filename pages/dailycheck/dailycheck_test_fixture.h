@@ -22,6 +22,24 @@ struct RecordedFiles : platform::Files {
     if (!failure.empty()) throw std::runtime_error(failure);
     written[path] = std::string(text);
   }
+  std::string Read(const std::string& path) override {
+    const auto found = written.find(path);
+    if (found == written.end()) throw std::runtime_error(path + ": No such file");
+    return found->second;
+  }
+  bool Exists(const std::string& path) override { return written.contains(path); }
+};
+
+struct RecordedSound : platform::Sound {
+  std::vector<std::string> played;  // "beep 500" or the file
+  void Beep(int hz, int) override { played.push_back("beep " + std::to_string(hz)); }
+  void PlayToEnd(const std::string& path) override { played.push_back(path); }
+};
+
+struct ScriptedDialogs : platform::FileDialogs {
+  std::string save, open;
+  std::string SaveFileName(std::string_view) override { return save; }
+  std::string OpenFileName() override { return open; }
 };
 
 // The page on a fake client, with its timers on a manual clock.
@@ -58,7 +76,15 @@ class DailyCheckTest : public ::testing::Test {
   mml::PropertiesForm properties;
   FixedClock time;
   RecordedFiles files;
-  DailyCheckPage page{telnet, properties, time, files, "/share"};
+  RecordedSound sound;
+  ScriptedDialogs dialogs;
+  DailyCheckPage page{
+      telnet,
+      properties,
+      {time, files, sound, dialogs},
+      "/share",
+      KnownAlarms("SEIZURE SUPERVISION\nEXTERNAL ALARM\nCP STATE NOT NORMAL\nSYSTEM STATE\n"),
+      "/sounds"};
 
  private:
   std::size_t seen_ = 0;

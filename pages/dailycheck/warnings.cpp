@@ -1,0 +1,132 @@
+// The warnings of the Daily check: every known alarm that the filter does not silence is
+// written to the report pane and, with sound on, played as the element's recording and the
+// alarm's (or the beep signal when either recording is missing).
+#include "mml/columns.h"
+#include "pages/dailycheck/dailycheck_page.h"
+
+namespace kestrel::dailycheck {
+
+namespace {
+
+constexpr const char* kDefaultFilter[] = {
+    "ALL CELL RESTRICTION ACTIVATED",
+    "ALL RADIO X-CEIVER ADMINISTRATION",
+    "ALL DIGITAL PATH FAULT SUPERVISION",
+    "ALL DIGITAL PATH QUALITY SUPERVISION",
+    "ALL CELL LOGICAL CHANNEL AVAILABILITY SUPERVISION",
+    "ALL SYNCHRONOUS DIGITAL PATH QUALITY SUPERVISION",
+    "ALL SYNCHRONOUS DIGITAL PATH FAULT SUPERVISION",
+    "ALL CCITT7 SIGNALLING LINK MANUALLY DEACTIVATED",
+    "ALL COMMON CHARGING OUTPUT USER FILE MANUALLY BLOCKED",
+    "ALL SWITCHING NETWORK TERMINAL MANUALLY BLOCKED",
+    "ALL SYSTEM STATE",
+    "ALL BACKUP INFORMATION FAULT",
+    "ALL MT FAILED AUTHENTICATION",
+    "ALL MT IMEI SUPERVISION LOG FAULT",
+    "ALL DIGITAL PATH UNAVAILABLE STATE FAULT",
+    "ALL FILE NOTIFICATION, AP CDH, ACKNOWLEDGEMENT NOT RECEIVED",
+    "ALL DATA OUTPUT, AP COMMON DESTINATION HANDLING, DESTINATION FAULT",
+    "ALL ROUTE RESTRICTION ACTIVATED",
+    "ALL CP STATE NOT NORMAL",
+    "ALL SEMIPERMANENT CONNECTION FAULT",
+    "ALL BLOCKING SUPERVISION",
+    "ALL HLR SUBSCRIBERS WITH INCOMPATIBLE DATA SUPERVISION",
+    "ALL EVENT REPORTING THRESHOLD REACHED",
+    "ALL URC BLOCKED",
+    "ALL CCITT7 DISTURBANCE SUPERVISION LIMIT REACHED",
+};
+
+constexpr std::string_view kManyAlarms = "MANY ALARMS";
+constexpr std::size_t kManyAlarmsLines = 2500;
+
+// A case-sensitive substring test; an empty text occurs nowhere.
+bool Occurs(std::string_view text, std::string_view in) {
+  return !text.empty() && in.find(text) != std::string_view::npos;
+}
+
+bool AlarmHeader(std::string_view line) {
+  for (std::string_view alarm_class : {"A1/", "A2/", "A3/", "O1/", "O2/"}) {
+    if (line.find(alarm_class) != std::string_view::npos) return true;
+  }
+  return false;
+}
+
+// A text that can stand as one file name in a folder: nothing that could lead elsewhere.
+bool FileNameOnly(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." &&
+         name.find_first_of(std::string_view("/\\:\0", 4)) == std::string_view::npos;
+}
+
+}  // namespace
+
+std::string DefaultFilter() {
+  std::string text;
+  for (const char* line : kDefaultFilter) text.append(line).append("\r\n");
+  return text;
+}
+
+void DailyCheckPage::ManyAlarmsTest() {
+  if (Memodc.LineCount() <= kManyAlarmsLines) return;
+  const std::string& filter = FilterMemo.Text();
+  if (Occurs(Element() + " " + std::string(kManyAlarms), filter) ||
+      Occurs("ALL " + std::string(kManyAlarms), filter)) {
+    return;
+  }
+  Report("Warning: " + Element() + ": " + std::string(kManyAlarms) + "; " + DateTime());
+  if (SoundCheckBox.Checked()) WarningSound(kManyAlarms);
+}
+
+void DailyCheckPage::WarningRule(std::size_t i) {
+  if (!AlarmHeader(Memobufdc.Line(i))) return;
+  const std::string alarm(
+      mml::Trim(mml::Cut(Memobufdc.Line(mml::RowBelow(Memobufdc, i, 1)), 0, 100)));
+  const std::string element = Element();
+  const std::string key = element + ": " + alarm;
+  const std::string& filter = FilterMemo.Text();
+  if (key == last_warning_key_ || !known_alarms_.Contains(alarm) ||
+      Occurs("ALL " + alarm, filter) || Occurs(element + " " + alarm, filter)) {
+    return;
+  }
+  Report("Warning: " + key + "; " + DateTime());
+  last_warning_key_ = key;
+  if (SoundCheckBox.Checked()) WarningSound(alarm);
+}
+
+// The element's recording, then the alarm's, each to its end; the beep signal when either
+// is missing. The handler waits for the sound, so the scan goes on after it.
+void DailyCheckPage::WarningSound(std::string_view alarm) {
+  const std::string element = Element();
+  const std::string element_sound = sounds_folder_ + "/nods/" + element + ".wav";
+  const std::string alarm_sound = sounds_folder_ + "/faults/" + std::string(alarm) + ".wav";
+  if (FileNameOnly(element) && FileNameOnly(alarm) && files_.Exists(element_sound) &&
+      files_.Exists(alarm_sound)) {
+    sound_.PlayToEnd(element_sound);
+    sound_.PlayToEnd(alarm_sound);
+    return;
+  }
+  for (const int hz : {500, 600, 500, 600}) sound_.Beep(hz, 500);
+}
+
+void DailyCheckPage::Button4Click() {
+  FilterMemo.AddLine(std::string(mml::Trim(ComboBox1.Text())) + " " +
+                     std::string(mml::Trim(ComboBox2.Text())));
+}
+
+// The extension is always added, also to a name that ends in ".txt" already.
+void DailyCheckPage::Button5Click() {
+  const std::string name = dialogs_.SaveFileName("TextFile(.txt)|.txt");
+  if (name.empty()) return;
+  std::string text;
+  for (std::size_t i = 0; i < FilterMemo.LineCount(); ++i)
+    text.append(FilterMemo.Line(i)).append("\r\n");
+  files_.WriteWhole(name + ".txt", text);
+}
+
+void DailyCheckPage::Button6Click() {
+  const std::string name = dialogs_.OpenFileName();
+  if (name.empty()) return;
+  FilterMemo.Clear();
+  FilterMemo.SetText(files_.Read(name));
+}
+
+}  // namespace kestrel::dailycheck

@@ -1,0 +1,89 @@
+#include "platform/qt_sound.h"
+
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QFile>
+#include <QMediaDevices>
+#include <QThread>
+#include <QtEndian>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace kestrel::platform {
+
+namespace {
+
+void Play(const WavSound& sound, int ms) {
+  QAudioFormat format;
+  format.setSampleRate(sound.sample_rate);
+  format.setChannelCount(sound.channels);
+  format.setSampleFormat(sound.bits == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+  const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+  if (device.isNull() || !device.isFormatSupported(format)) {
+    QThread::msleep(static_cast<unsigned long>(ms));
+    return;
+  }
+  QAudioSink sink(device, format);
+  sink.setBufferSize(static_cast<qsizetype>(sound.samples.size()));
+  if (QIODevice* out = sink.start()) out->write(sound.samples);
+  QThread::msleep(static_cast<unsigned long>(ms));
+  sink.stop();
+}
+
+}  // namespace
+
+int WavSound::Milliseconds() const {
+  const qint64 bytes_per_second = static_cast<qint64>(sample_rate) * channels * (bits / 8);
+  if (bytes_per_second <= 0) return 0;
+  return static_cast<int>(
+      std::min<qint64>(QtSound::kLongestMs, samples.size() * 1000 / bytes_per_second));
+}
+
+WavSound ReadWav(const QByteArray& file) {
+  auto u16 = [&](qsizetype at) { return qFromLittleEndian<quint16>(file.constData() + at); };
+  auto u32 = [&](qsizetype at) { return qFromLittleEndian<quint32>(file.constData() + at); };
+  if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE") return {};
+  WavSound sound;
+  for (qsizetype at = 12; at + 8 <= file.size();) {
+    const QByteArray id = file.mid(at, 4);
+    const qsizetype size = u32(at + 4);
+    const qsizetype body = at + 8;
+    if (id == "fmt " && size >= 16 && body + 16 <= file.size()) {
+      if (u16(body) != 1) return {};  // PCM only
+      sound.channels = u16(body + 2);
+      sound.sample_rate = static_cast<int>(u32(body + 4));
+      sound.bits = u16(body + 14);
+    } else if (id == "data") {
+      sound.samples = file.mid(body, std::min(size, file.size() - body));
+      break;
+    }
+    at = body + size + (size % 2);
+  }
+  const bool playable = sound.channels >= 1 && sound.channels <= 2 && sound.sample_rate >= 4000 &&
+                        sound.sample_rate <= 192000 && (sound.bits == 8 || sound.bits == 16) &&
+                        !sound.samples.isEmpty();
+  return playable ? sound : WavSound{};
+}
+
+void QtSound::Beep(int hz, int ms) {
+  WavSound tone{22050, 1, 16, {}};
+  const int count = tone.sample_rate * ms / 1000;
+  tone.samples.resize(count * 2);
+  for (int i = 0; i < count; ++i) {
+    const double value = 0.4 * std::sin(2 * std::numbers::pi * hz * i / tone.sample_rate);
+    qToLittleEndian<qint16>(static_cast<qint16>(value * 32767), tone.samples.data() + 2 * i);
+  }
+  Play(tone, ms);
+}
+
+void QtSound::PlayToEnd(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) return;
+  const WavSound sound = ReadWav(file.read(64 * 1024 * 1024));
+  if (sound.samples.isEmpty()) return;
+  Play(sound, sound.Milliseconds());
+}
+
+}  // namespace kestrel::platform

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "platform/ports.h"
+
+namespace kestrel::platform {
+
+// Tones and WAV recordings through Qt Multimedia. Both block until the sound is over, as
+// the pages expect; without an audio device they take the same time in silence. Nothing
+// here runs the event loop, so no other event is handled while a sound plays.
+class QtSound : public Sound {
+ public:
+  void Beep(int hz, int ms) override;
+  void PlayToEnd(const std::string& path) override;
+
+  // A recording longer than this is cut: a warning must not hold the scan for long.
+  static constexpr int kLongestMs = 60000;
+};
+
+// The PCM samples of a WAV file and their format; empty when the file is not a WAV file
+// that can be played (damaged, compressed, cut short).
+struct WavSound {
+  int sample_rate = 0;
+  int channels = 0;
+  int bits = 0;
+  QByteArray samples;
+  int Milliseconds() const;
+};
+WavSound ReadWav(const QByteArray& file);
+
+}  // namespace kestrel::platform
