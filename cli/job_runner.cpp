@@ -36,20 +36,16 @@ int RunJob(Job job) {
   ReportPrinter printer(job.report);
   std::optional<std::string> error;
   bool timed_out = false;
-  auto stop = [&] {
-    if (job.start_button.Caption() == "Stop") platform::Dispatch(job.start);
-  };
   platform::SetErrorSink([&](const std::string& message) {
     if (!error) error = message;
     QCoreApplication::exit(1);
   });
-  // Between two items of a queue the button reads "Start" for a moment within one handler;
-  // the job has ended only if it still reads "Start" once that handler is over.
-  auto watch = job.start_button.changed.Subscribe([&] {
-    QTimer::singleShot(0, [&] {
-      if (job.start_button.Caption() == "Start") QCoreApplication::exit(0);
-    });
+  // Looked at between events only: within one handler a queue job may stop and start again.
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (!job.running()) QCoreApplication::exit(0);
   });
+  watch.start(20);
   if (job.timeout_s > 0) {
     QTimer::singleShot(job.timeout_s * 1000, [&] {
       timed_out = true;
@@ -58,9 +54,9 @@ int RunJob(Job job) {
   }
 
   platform::Dispatch(job.start);
-  if (!error && job.start_button.Caption() == "Stop") QCoreApplication::exec();
-  if (error || timed_out) stop();
-  watch.Reset();
+  if (!error && job.running()) QCoreApplication::exec();
+  watch.stop();
+  if ((error || timed_out) && job.running()) platform::Dispatch(job.stop);
   platform::SetErrorSink({});
   printer.Print(true);
 

@@ -3,23 +3,23 @@
 #include <functional>
 #include <string>
 
-#include "controls/control.h"
 #include "controls/memo.h"
 
 namespace kestrel::cli {
 
 // What the runner needs to know of a page job to run it without windows.
 struct Job {
-  controls::Control& start_button;  // reads "Stop" while the job runs
-  controls::Memo& report;           // printed to standard output as it grows
-  std::function<void()> start;      // the page's Start click
+  std::function<bool()> running;  // true while the job goes on
+  controls::Memo& report;         // printed to standard output as it grows
+  std::function<void()> start;    // the page's Start click
+  std::function<void()> stop;     // ends a job that runs
   // Empty when the job ran to its end; otherwise what was left undone.
   std::function<std::string()> unfinished;
   int timeout_s = 0;  // 0: no limit
 };
 
-// Runs the job on the event loop until its Start button reads "Start" again, printing the
-// report as it is written. Exit status: 0 when the job ran to its end, 1 when it failed
+// Runs the job on the event loop until it no longer runs, printing the report as it is
+// written. Exit status: 0 when the job ran to its end, 1 when it failed
 // (an error, a lost connection), 3 when it was stopped at the time-out.
 int RunJob(Job job);
 

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/connection_options.h"
+#include "cli/dailycheck_command.h"
 #include "cli/proses_command.h"
 #include "cli/rlslp_command.h"
 
@@ -13,6 +14,7 @@ constexpr const char* kUsage =
     "commands:\n"
     "  rlslp   check the logical channel state of all cells of BSCs\n"
     "  proses  recover the faulty radio equipment of BSCs (RXLTI or RXTEI)\n"
+    "  dailycheck  supervise the alarms of elements, with the standard solutions\n"
     "Run 'kestrel-batch COMMAND --help' for the options of a command.\n";
 
 }  // namespace
@@ -29,6 +31,7 @@ int main(int argc, char** argv) {
   try {
     if (command == "rlslp") return kestrel::cli::RunRlslp(arguments);
     if (command == "proses") return kestrel::cli::RunProses(arguments);
+    if (command == "dailycheck") return kestrel::cli::RunDailyCheck(arguments);
     std::cerr << "kestrel-batch: unknown command \"" << command.toStdString() << "\"\n" << kUsage;
     return 2;
   } catch (const kestrel::cli::UsageError& error) {

@@ -98,7 +98,8 @@ int RunProses(const QStringList& arguments) {
     page.Timer1.SetInterval(wait_ms);
   }
 
-  return RunJob({page.Startpnl, page.OutMemo, [&] { page.StartpnlClick(); },
+  return RunJob({[&] { return page.Startpnl.Caption() == "Stop"; }, page.OutMemo,
+                 [&] { page.StartpnlClick(); }, [&] { page.StartpnlClick(); },
                  [&]() -> std::string {
                    if (page.ListBox1.Empty()) return "";
                    return std::to_string(page.ListBox1.Count()) + " BSC(s) not finished, from " +

@@ -46,7 +46,8 @@ int RunRlslp(const QStringList& arguments) {
     page.SlpListBox.Add(name.toStdString());
   }
 
-  return RunJob({page.SlpstartButton, page.SlpreportMemo, [&] { page.SlpstartButtonClick(); },
+  return RunJob({[&] { return page.SlpstartButton.Caption() == "Stop"; }, page.SlpreportMemo,
+                 [&] { page.SlpstartButtonClick(); }, [&] { page.SlpstartButtonClick(); },
                  [&]() -> std::string {
                    if (page.SlpListBox.Empty()) return "";
                    return std::to_string(page.SlpListBox.Count()) + " BSC(s) not checked, from " +

@@ -48,6 +48,14 @@ std::string MmlDialogue::Answer(const std::string& typed) {
   const std::string code = line.substr(0, 5);
   if (code == "RXBLI" || code == "RXBLE" || code == "RXESE" || code == "RXESI") return Order(line);
   if (code == "RXTEI" || code == "RXLTI") return "\r\n" + Execute(line) + "<";
+  // Orders of the alarm solutions; those that change the network ask for ";" first.
+  if (code == "TPBLI" || code == "SYRAE" || code == "SAALI") {
+    awaiting_confirmation_ = line;
+    return "\r\n<";
+  }
+  if (code == "SEQAR" || code == "SETAR" || code == "C7ERR" || code == "TPBLE") {
+    return "\r\n" + Execute(line) + "<";
+  }
   if (code == "ALLIP" && faults_.busy_allip > 0) {
     --faults_.busy_allip;
     return "\r\nFUNCTION BUSY\r\n\r\n<";
@@ -66,6 +74,19 @@ std::string MmlDialogue::Order(const std::string& command) {
 }
 
 std::string MmlDialogue::Execute(const std::string& command) {
+  // An alarm clears when the command named as its solution is carried out.
+  std::erase_if(element_.alarms, [&](const Alarm& alarm) {
+    const bool clears = !alarm.cleared_by.empty() && command.starts_with(alarm.cleared_by);
+    if (clears) log_("cleared " + alarm.slogan);
+    return clears;
+  });
+  if (command.starts_with("SYRAE:EVENT=")) {
+    std::erase(element_.events, command.substr(12, command.size() - 13));
+  }
+  if (command.find("MO=") == std::string::npos) {
+    log_("executed " + command);
+    return kExecuted;
+  }
   ManagedObject* object = element_.Object(ObjectOf(command));
   if (object == nullptr)
     return NotAccepted(20, "MANAGED OBJECT NOT DEFINED\r\nMO=" + ObjectOf(command));

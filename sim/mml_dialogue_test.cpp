@@ -95,3 +95,39 @@ TEST_F(MmlDialogueTest, BusyOutageListOnRequest) {
 
 }  // namespace
 }  // namespace kestrel::sim
+
+namespace kestrel::sim {
+namespace {
+
+TEST(MmlDialogueAlarms, AlarmListSolutionsAndEvents) {
+  Scenario scenario =
+      Scenario::FromJson(R"({"page_length": 200, "elements": [{"name": "MSC9", "type": "MSC",
+      "alarms": [{"class": "A2/APT", "slogan": "SEIZURE SUPERVISION", "cleared_by": "SETAR"},
+                 {"class": "O1/APZ", "slogan": "APPLICATION DETECTED SOFTWARE ERROR", "cleared_by": "SYRAE"}],
+      "events": ["H'2F1A"], "extra_alarms": 2}]})");
+  Faults faults;
+  std::vector<std::string> events;
+  MmlDialogue dialogue(
+      scenario, *scenario.Find("MSC9"), faults, [] { return std::string("261206 093001"); },
+      [&](const std::string& event) { events.push_back(event); });
+  const std::string list = dialogue.Answer("ALLIP;");
+  EXPECT_THAT(
+      list,
+      HasSubstr("A2/APT \"MSC9    12/00/0\" 101 261206   0930\r\nSEIZURE SUPERVISION\r\n\r\n"));
+  EXPECT_THAT(list, HasSubstr("O1/APZ"));
+  EXPECT_THAT(list, HasSubstr("DOOR OPEN SITE 1\r\n"));
+  EXPECT_THAT(list, EndsWith("END\r\n\r\n<"));
+
+  EXPECT_THAT(dialogue.Answer("SETAR;"), HasSubstr("EXECUTED"));
+  EXPECT_THAT(dialogue.Answer("ALLIP;"), Not(HasSubstr("SEIZURE SUPERVISION")));
+  EXPECT_THAT(dialogue.Answer("SYRIP:SURVEY;"),
+              HasSubstr("EVENT CODE  TYPE\r\nH'2F1A      SOFTWARE ERROR\r\n"));
+  EXPECT_EQ(dialogue.Answer("SYRAE:EVENT=H'2F1A;"), "\r\n<");  // asks for ";"
+  dialogue.Answer(";");
+  EXPECT_THAT(dialogue.Answer("SYRIP:SURVEY;"), Not(HasSubstr("H'2F1A")));
+  EXPECT_THAT(dialogue.Answer("ALLIP;"), Not(HasSubstr("SOFTWARE ERROR")));
+  EXPECT_THAT(events, ::testing::Contains("cleared SEIZURE SUPERVISION"));
+}
+
+}  // namespace
+}  // namespace kestrel::sim

@@ -62,6 +62,10 @@ std::string Printouts::PageHeader() const {
 
 std::string Printouts::Answer(std::string_view command) const {
   const std::string upper = Upper(command);
+  if (upper == "ALLIP;") return AllAlarms();
+  if (upper == "SYRIP:SURVEY;") return SoftwareErrors();
+  if (upper == "DBTSP:TAB=SAACTIONS;")
+    return Paged({"DATABASE TABLE", "", "TAB        SAACTIONS", ""});
   if (!upper.ends_with(";")) return NotAccepted(4, "COMMAND NOT TERMINATED");
   const std::string body = upper.substr(0, upper.size() - 1);
   const std::size_t colon = body.find(':');
@@ -115,6 +119,43 @@ std::string Printouts::CellLogicalChannels(std::string_view parameters) const {
     lines.push_back(Pad("", 11) + Pad("SDCCH", 23) + Pad(cell->nch_sdcch, 7) + "2      A2");
     lines.push_back(Pad("", 11) + Pad("TCH     FR      1", 23) + Pad(cell->nch_tch, 7) +
                     "4      A2");
+    lines.push_back("");
+  }
+  return Paged(lines);
+}
+
+// ALLIP: every alarm of the element: a header line with class, exchange, number, date and
+// time; the slogan; a blank line; the detail rows; a blank line.
+std::string Printouts::AllAlarms() const {
+  std::vector<std::string> lines = {"ALARM LIST", ""};
+  int number = 101;
+  auto header = [&](const std::string& alarm_class) {
+    return alarm_class + " \"" + Pad(element_.exchange, 8) + "12/00/0\" " +
+           std::to_string(number++) + " " + time_.substr(0, 6) + "   " + time_.substr(7, 4);
+  };
+  for (const auto& alarm : element_.alarms) {
+    lines.push_back(header(alarm.alarm_class));
+    lines.push_back(alarm.slogan);
+    lines.push_back("");
+    lines.insert(lines.end(), alarm.details.begin(), alarm.details.end());
+    lines.push_back("");
+  }
+  for (int i = 0; i < element_.extra_alarms; ++i) {
+    lines.push_back(header("A3/EXT"));
+    lines.push_back("EXTERNAL ALARM");
+    lines.push_back("");
+    lines.push_back("DOOR OPEN SITE " + std::to_string(i));
+    lines.push_back("");
+  }
+  return Paged(lines);
+}
+
+// SYRIP:SURVEY: the software error events, a block each.
+std::string Printouts::SoftwareErrors() const {
+  std::vector<std::string> lines = {"SOFTWARE RECOVERY SURVEY", ""};
+  for (const auto& event : element_.events) {
+    lines.push_back("EVENT CODE  TYPE");
+    lines.push_back(Pad(event, 12) + "SOFTWARE ERROR");
     lines.push_back("");
   }
   return Paged(lines);

@@ -24,6 +24,8 @@ class Printouts {
   std::string Paged(const std::vector<std::string>& lines) const;
   std::string CellLogicalChannels(std::string_view parameters) const;
   std::string AlarmList(std::string_view parameters) const;
+  std::string AllAlarms() const;
+  std::string SoftwareErrors() const;
   std::string TgOfCell(std::string_view parameters) const;
   std::string FaultInformation(std::string_view parameters) const;
   std::string AlarmSituation(std::string_view parameters) const;

@@ -97,6 +97,19 @@ Scenario Scenario::FromJson(std::string_view json) {
       if (parsed.name.empty()) throw std::runtime_error(where + ": an object has no \"mo\"");
       element.objects.push_back(std::move(parsed));
     }
+    for (const QJsonValue& alarm_value : object.value("alarms").toArray()) {
+      const QJsonObject alarm = alarm_value.toObject();
+      Alarm parsed{Text(alarm, "class", "A2/APT", where),
+                   Text(alarm, "slogan", "", where),
+                   {},
+                   Text(alarm, "cleared_by", "", where)};
+      for (const QJsonValue& row : alarm.value("details").toArray())
+        parsed.details.push_back(row.toString().toStdString());
+      element.alarms.push_back(std::move(parsed));
+    }
+    for (const QJsonValue& event : object.value("events").toArray())
+      element.events.push_back(event.toString().toStdString());
+    element.extra_alarms = object.value("extra_alarms").toInt(0);
     if (scenario.Find(element.name) != nullptr) {
       throw std::runtime_error("scenario: element " + element.name + " is listed twice");
     }

@@ -32,6 +32,14 @@ struct ManagedObject {
   bool Timeslot() const { return name.starts_with("RXOTS"); }
 };
 
+// An alarm in the element's alarm list, and the command that clears it when carried out.
+struct Alarm {
+  std::string alarm_class = "A2/APT";
+  std::string slogan;
+  std::vector<std::string> details;  // the rows below the slogan
+  std::string cleared_by;            // a command code, such as "SETAR", or a command prefix
+};
+
 struct Element {
   std::string name;      // as selected after "NE=", ",PROT=V24" suffix included
   std::string exchange;  // the name in the page headers
@@ -39,6 +47,9 @@ struct Element {
   bool is_bsc = false;
   std::vector<Cell> cells;
   std::vector<ManagedObject> objects;  // faulty ones; healthy ones appear when ordered
+  std::vector<Alarm> alarms;
+  std::vector<std::string> events;  // software error event codes the survey names
+  int extra_alarms = 0;             // plain external alarms, to make a long alarm list
 
   // The object, made healthy on first use when its TG belongs to this element.
   ManagedObject* Object(std::string_view object_name);

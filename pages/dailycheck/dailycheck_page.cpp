@@ -154,6 +154,10 @@ void DailyCheckPage::RestartCycle() {
   ListBoxdc.Delete(0);
   ListBoxdc.Add(current);
   StopdcClick();
+  if (BeforeNextElement && !BeforeNextElement()) {
+    Timerdc.SetEnabled(false);
+    return;
+  }
   try {
     StartdcClick();
   } catch (const std::exception& error) {

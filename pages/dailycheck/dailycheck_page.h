@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -70,6 +71,10 @@ class DailyCheckPage {
   void IdTelnetdcDisconnected();
   void TimerdcTimer();
   void Timerdc_releaseTimer();
+  // Asked before each restart of the cycle; false ends the loop after the current element
+  // instead (how a headless run counts its passes). Unset: the loop runs on.
+  std::function<bool()> BeforeNextElement;
+
   void Button4Click();
   void Button5Click();
   void Button6Click();
