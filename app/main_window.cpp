@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include <QDir>
+#include <QFile>
 
 #include "app/bindings.h"
 #include "pages/broadcast/broadcast_view.h"
@@ -14,15 +15,28 @@
 #include "pages/proses/proses_view.h"
 #include "pages/relocation/relocation_view.h"
 #include "pages/rlslp/rlslp_view.h"
+#include "platform/data_files.h"
 #include "platform/dispatch.h"
 
 namespace kestrel::app {
 
+namespace {
+// The site's known alarm list; without one the Daily check warns about nothing.
+dailycheck::KnownAlarms LoadKnownAlarms() {
+  QFile file(QString::fromStdString(platform::DataFile("known_alarms.txt")));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return dailycheck::KnownAlarms(file.readAll().toStdString());
+}
+}  // namespace
+
 TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm& properties,
                          pages::ReadForm& read_form, QWidget* parent)
     : QMainWindow(parent),
+      SoundsFolder(QDir::current().absoluteFilePath("sounds")),
       proses(IdTelnet1, properties, read_form, TabSheet2, sound, messages),
-      rlslp(SlpIdTelnet, properties) {
+      rlslp(SlpIdTelnet, properties),
+      dailycheck(IdTelnetdc, properties, {clock, files, sound, dialogs}, site.report_share_root,
+                 LoadKnownAlarms(), SoundsFolder.toStdString()) {
   setObjectName("Kestreldlg");
   setWindowTitle("Kestrel ver 2.2");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -45,7 +59,7 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   IdTelnet1.Port = 23;  // the Proses page takes host and port from the settings window
   IdTelnetdc.TerminalType = "ansi";
   for (controls::Timer* timer : {&proses.Timer1, &proses.ReleaseTimer, &proses.BusyTimer,
-                                 &Exqontime, &Timerdc, &Timerdc_release}) {
+                                 &Exqontime, &dailycheck.Timerdc, &dailycheck.Timerdc_release}) {
     timer_drivers_.push_back(std::make_unique<platform::QtTimerDriver>(*timer));
   }
 
@@ -73,16 +87,13 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   border->addWidget(PageControl2);
   setCentralWidget(panel);
 
-  // The recordings of the Daily check live in "sounds" under the working folder.
-  SoundsFolder = QDir::current().absoluteFilePath("sounds");
-
   PageControl2->addTab(proses::BuildProsesView(proses, PageControl2), "Proses");
   QWidget* broadcast = broadcast::BuildBroadcastView(PageControl2);
   Bind(TabSheet2, broadcast);
   PageControl2->addTab(broadcast, "Edge Broadcast check");
   PageControl2->addTab(rlslp::BuildRlslpView(rlslp, PageControl2), "RLSLP_check");
   PageControl2->addTab(neighbours::BuildNeighboursView(PageControl2, read_form), "Qonsuluq");
-  PageControl2->addTab(dailycheck::BuildDailyCheckView(PageControl2, SoundsFolder), "Daily check");
+  PageControl2->addTab(dailycheck::BuildDailyCheckView(dailycheck, PageControl2), "Daily check");
   PageControl2->addTab(relocation::BuildRelocationView(PageControl2, read_form),
                        "Dasinma ucun qonsuluq");
 }

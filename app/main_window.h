@@ -9,9 +9,11 @@
 #include "controls/timer.h"
 #include "mml/properties_form.h"
 #include "net/qt_telnet_client.h"
+#include "pages/dailycheck/dailycheck_page.h"
 #include "pages/proses/proses_page.h"
 #include "pages/rlslp/rlslp_page.h"
 #include "pages/shared/read_form.h"
+#include "platform/qt_ports.h"
 #include "platform/qt_sound.h"
 #include "platform/qt_timer.h"
 #include "platform/site_settings.h"
@@ -31,17 +33,22 @@ class TKestreldlg : public QMainWindow {
   // One telnet client per page; all but Proses carry the site's gateway address and port.
   net::QtTelnetClient IdTelnet1, BrIdTelnet, CellIdTelnet, CellrIdTelnet, SlpIdTelnet, IdTelnetdc,
       DqonIdTelnet;
-  // The Proses page's timers are its own; these belong to the pages still to come.
-  controls::Timer Exqontime{1000, true}, Timerdc{30000}, Timerdc_release{3000};
+  // The Proses and Daily check pages have their own timers; this one is the Qonsuluq page's.
+  controls::Timer Exqontime{1000, true};
 
   // The Edge broadcast page, which a Proses run disables.
   controls::Panel TabSheet2{"Edge Broadcast check"};
 
   platform::QtSound sound;
   QtMessages messages{this};
+  QtFileDialogs dialogs{this};
+  platform::SystemClock clock;
+  platform::DiskFiles files;
+  // The recordings of the Daily check live in "sounds" under the working folder.
+  QString SoundsFolder;
   proses::ProsesPage proses;
   rlslp::RlslpPage rlslp;
-  QString SoundsFolder;
+  dailycheck::DailyCheckPage dailycheck;
 
   QTabWidget* PageControl2;
   // Asks for the settings window and the About window, modally.

@@ -16,6 +16,7 @@ namespace {
 struct Silent : platform::Sound {
   void Beep(int, int) override {}
   void PlayToEnd(const std::string&) override {}
+  void Start(const std::string&) override {}
 };
 
 }  // namespace

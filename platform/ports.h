@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrel::platform {
 
@@ -12,6 +13,8 @@ class Sound {
   virtual void Beep(int hz, int ms) = 0;
   // Plays a WAV file to its end; a missing or damaged file gives no sound and no error.
   virtual void PlayToEnd(const std::string& path) = 0;
+  // Starts a WAV file and returns at once.
+  virtual void Start(const std::string& path) = 0;
 };
 
 // A plain message box in the program's own words; returns when the engineer has closed it.
@@ -45,6 +48,8 @@ class Files {
   // The whole file; throws std::runtime_error saying why it cannot be read.
   virtual std::string Read(const std::string& path) = 0;
   virtual bool Exists(const std::string& path) = 0;
+  // The names of the files in `folder` that end in `suffix`, sorted; none for a missing folder.
+  virtual std::vector<std::string> List(const std::string& folder, std::string_view suffix) = 0;
 };
 
 // The open and save dialogs; an empty result means the engineer cancelled.

@@ -1,6 +1,7 @@
 #include "platform/qt_ports.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -23,6 +24,17 @@ std::string DiskFiles::Read(const std::string& path) {
 
 bool DiskFiles::Exists(const std::string& path) {
   return QFileInfo(QString::fromStdString(path)).isFile();
+}
+
+std::vector<std::string> DiskFiles::List(const std::string& folder, std::string_view suffix) {
+  std::vector<std::string> names;
+  const QString pattern =
+      "*" + QString::fromUtf8(suffix.data(), static_cast<qsizetype>(suffix.size()));
+  for (const QString& name :
+       QDir(QString::fromStdString(folder)).entryList({pattern}, QDir::Files, QDir::Name)) {
+    names.push_back(name.toStdString());
+  }
+  return names;
 }
 
 void DiskFiles::WriteWhole(const std::string& path, std::string_view text) {

@@ -16,6 +16,7 @@ class DiskFiles : public Files {
   void WriteWhole(const std::string& path, std::string_view text) override;
   std::string Read(const std::string& path) override;
   bool Exists(const std::string& path) override;
+  std::vector<std::string> List(const std::string& folder, std::string_view suffix) override;
 };
 
 }  // namespace kestrel::platform

@@ -78,6 +78,23 @@ void QtSound::Beep(int hz, int ms) {
   Play(tone, ms);
 }
 
+void QtSound::Start(const std::string& path) {
+  started_.reset();
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) return;
+  const WavSound sound = ReadWav(file.read(64 * 1024 * 1024));
+  const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+  if (sound.samples.isEmpty() || device.isNull()) return;
+  QAudioFormat format;
+  format.setSampleRate(sound.sample_rate);
+  format.setChannelCount(sound.channels);
+  format.setSampleFormat(sound.bits == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
+  if (!device.isFormatSupported(format)) return;
+  started_ = std::make_unique<QAudioSink>(device, format);
+  started_->setBufferSize(static_cast<qsizetype>(sound.samples.size()));
+  if (QIODevice* out = started_->start()) out->write(sound.samples);
+}
+
 void QtSound::PlayToEnd(const std::string& path) {
   QFile file(QString::fromStdString(path));
   if (!file.open(QIODevice::ReadOnly)) return;

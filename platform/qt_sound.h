@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QAudioSink>
 #include <QByteArray>
 #include <QString>
+#include <memory>
 
 #include "platform/ports.h"
 
@@ -14,9 +16,13 @@ class QtSound : public Sound {
  public:
   void Beep(int hz, int ms) override;
   void PlayToEnd(const std::string& path) override;
+  void Start(const std::string& path) override;
 
   // A recording longer than this is cut: a warning must not hold the scan for long.
   static constexpr int kLongestMs = 60000;
+
+ private:
+  std::unique_ptr<QAudioSink> started_;  // what Start left playing
 };
 
 // The PCM samples of a WAV file and their format; empty when the file is not a WAV file

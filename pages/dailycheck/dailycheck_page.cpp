@@ -38,6 +38,7 @@ DailyCheckPage::DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesF
   const auto& alarms = known_alarms_.Entries();
   ComboBox2 = controls::ComboBox(alarms, alarms.empty() ? std::string() : alarms.front());
   FilterMemo.SetText(DefaultFilter());
+  ShowSoundFolder(sounds_folder_ + "/nods");
   IdTelnetdc.TerminalType = "ansi";
   IdTelnetdc.OnDataAvailable = [this](std::string_view chunk) { IdTelnetdcDataAvailable(chunk); };
   IdTelnetdc.OnDisconnected = [this] { IdTelnetdcDisconnected(); };

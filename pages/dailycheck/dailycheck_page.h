@@ -56,6 +56,11 @@ class DailyCheckPage {
   controls::ComboBox ComboBox1, ComboBox2;
   controls::Button Button4{"Add"}, Button5{"Save as.. Filter"}, Button6{"Load Filter"};
 
+  // The "Sound" page: the recordings of a folder, "Open" and "Test location".
+  controls::ListBox FileListBox1;
+  controls::Label FileListFolder;  // the folder the list shows
+  controls::Button Button7{"Open"}, Button8{"Test location"};
+
   controls::Timer Timerdc{30000}, Timerdc_release{3000};
 
   bool DcAttached = false;
@@ -78,6 +83,11 @@ class DailyCheckPage {
   void Button4Click();
   void Button5Click();
   void Button6Click();
+  void Button7Click();
+  void Button8Click();
+  void FileListBox1DblClick();
+  // Points the file list at a folder, with only its "*.wav" files.
+  void ShowSoundFolder(const std::string& folder);
 
   const KnownAlarms& AllAlarmsMemo() const { return known_alarms_; }
   const std::string& SoundsFolder() const { return sounds_folder_; }

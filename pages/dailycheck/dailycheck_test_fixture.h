@@ -28,12 +28,23 @@ struct RecordedFiles : platform::Files {
     return found->second;
   }
   bool Exists(const std::string& path) override { return written.contains(path); }
+  std::vector<std::string> List(const std::string& folder, std::string_view suffix) override {
+    std::vector<std::string> names;
+    for (const auto& [path, text] : written) {
+      if (path.starts_with(folder + "/") && path.ends_with(suffix) &&
+          path.find('/', folder.size() + 1) == std::string::npos) {
+        names.push_back(path.substr(folder.size() + 1));
+      }
+    }
+    return names;
+  }
 };
 
 struct RecordedSound : platform::Sound {
   std::vector<std::string> played;  // "beep 500" or the file
   void Beep(int hz, int) override { played.push_back("beep " + std::to_string(hz)); }
   void PlayToEnd(const std::string& path) override { played.push_back(path); }
+  void Start(const std::string& path) override { played.push_back("start " + path); }
 };
 
 struct ScriptedDialogs : platform::FileDialogs {

@@ -1,51 +1,22 @@
 #include "pages/dailycheck/dailycheck_view.h"
 
-#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QMovie>
 #include <QProgressBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/bindings.h"
 #include "app/widgets.h"
-#include "mml/network_elements.h"
 
 namespace kestrel::dailycheck {
 
 namespace {
 
-// Alarms that are warned about only where the engineer removes them from this filter.
-constexpr const char* kDefaultFilter[] = {
-    "ALL CELL RESTRICTION ACTIVATED",
-    "ALL RADIO X-CEIVER ADMINISTRATION",
-    "ALL DIGITAL PATH FAULT SUPERVISION",
-    "ALL DIGITAL PATH QUALITY SUPERVISION",
-    "ALL CELL LOGICAL CHANNEL AVAILABILITY SUPERVISION",
-    "ALL SYNCHRONOUS DIGITAL PATH QUALITY SUPERVISION",
-    "ALL SYNCHRONOUS DIGITAL PATH FAULT SUPERVISION",
-    "ALL CCITT7 SIGNALLING LINK MANUALLY DEACTIVATED",
-    "ALL COMMON CHARGING OUTPUT USER FILE MANUALLY BLOCKED",
-    "ALL SWITCHING NETWORK TERMINAL MANUALLY BLOCKED",
-    "ALL SYSTEM STATE",
-    "ALL BACKUP INFORMATION FAULT",
-    "ALL MT FAILED AUTHENTICATION",
-    "ALL MT IMEI SUPERVISION LOG FAULT",
-    "ALL DIGITAL PATH UNAVAILABLE STATE FAULT",
-    "ALL FILE NOTIFICATION, AP CDH, ACKNOWLEDGEMENT NOT RECEIVED",
-    "ALL DATA OUTPUT, AP COMMON DESTINATION HANDLING, DESTINATION FAULT",
-    "ALL ROUTE RESTRICTION ACTIVATED",
-    "ALL CP STATE NOT NORMAL",
-    "ALL SEMIPERMANENT CONNECTION FAULT",
-    "ALL BLOCKING SUPERVISION",
-    "ALL HLR SUBSCRIBERS WITH INCOMPATIBLE DATA SUPERVISION",
-    "ALL EVENT REPORTING THRESHOLD REACHED",
-    "ALL URC BLOCKED",
-    "ALL CCITT7 DISTURBANCE SUPERVISION LIMIT REACHED",
-};
+using app::Bind;
 
 QToolButton* PictureButton(QWidget* parent, const char* name, const QString& hint,
                            QStyle::StandardPixmap picture) {
@@ -53,111 +24,138 @@ QToolButton* PictureButton(QWidget* parent, const char* name, const QString& hin
   button->setObjectName(name);
   button->setToolTip(hint);
   button->setIcon(parent->style()->standardIcon(picture));
-  button->setEnabled(false);
   return button;
 }
 
-QWidget* AutoSolutionSheet(QWidget* parent) {
+QWidget* AutoSolutionSheet(DailyCheckPage& page, QWidget* parent) {
   auto* sheet = new QWidget(parent);
   app::Widgets w(sheet);
+  auto* queue = w.Memo("Memokom");
   auto* checks = new QVBoxLayout;
-  const std::tuple<const char*, const char*, bool> boxes[] = {
-      {"SeqarCheckBox", "SEQAR", true},
-      {"SetarCheckBox", "SETAR", true},
-      {"SoftErrorCheckBox", "SoftwareError (xususi hal ucun)", false},
-      {"PermanentCheckBox", "Pemanent fault: DXU", false},
-      {"NearendCheckBox", "Near end", true},
-      {"EnumCheckBox", "Enum", true},
-      {"SaeCheckBox", "SAE", false},
-      {"SoundCheckBox", "Sound", true}};
-  for (const auto& [name, caption, checked] : boxes)
-    checks->addWidget(w.Check(name, caption, checked));
+  const std::pair<const char*, controls::CheckBox*> boxes[] = {
+      {"SeqarCheckBox", &page.SeqarCheckBox},
+      {"SetarCheckBox", &page.SetarCheckBox},
+      {"SoftErrorCheckBox", &page.SoftErrorCheckBox},
+      {"PermanentCheckBox", &page.PermanentCheckBox},
+      {"NearendCheckBox", &page.NearendCheckBox},
+      {"EnumCheckBox", &page.EnumCheckBox},
+      {"SaeCheckBox", &page.SaeCheckBox},
+      {"SoundCheckBox", &page.SoundCheckBox}};
+  for (const auto& [name, model] : boxes) {
+    auto* box = w.Check(name, "", model->Checked());
+    Bind(*model, box);
+    checks->addWidget(box);
+  }
   checks->addStretch();
   auto* layout = new QHBoxLayout(sheet);
-  layout->addWidget(w.Memo("Memokom"), 1);
+  layout->addWidget(queue, 1);
   layout->addLayout(checks);
+  Bind(page.Memokom, queue);
   return sheet;
 }
 
-QWidget* WarningSheet(QWidget* parent) {
+QWidget* WarningSheet(DailyCheckPage& page, QWidget* parent) {
   auto* sheet = new QWidget(parent);
   app::Widgets w(sheet);
-  auto* filter_memo = w.Memo("FilterMemo");
-  for (const char* line : kDefaultFilter) filter_memo->appendPlainText(line);
-  filter_memo->moveCursor(QTextCursor::Start);
-  std::vector<std::string> scopes = {"ALL"};
-  const auto& elements = mml::NetworkElementPickList();
-  scopes.insert(scopes.end(), elements.begin(), elements.end());
-
+  auto* filter = w.Memo("FilterMemo");
   auto* box = new QGroupBox(" Filter ", sheet);
   app::Widgets b(box);
+  auto* scope = new QComboBox(box);
+  scope->setObjectName("ComboBox1");
+  auto* alarm = new QComboBox(box);
+  alarm->setObjectName("ComboBox2");
+  auto* add = b.Button("Button4", "");
+  auto* save = b.Button("Button5", "");
+  auto* load = b.Button("Button6", "");
   auto* controls = new QGridLayout(box);
-  controls->addWidget(b.Combo("ComboBox1", scopes, "ALL"), 0, 0);
-  controls->addWidget(b.Combo("ComboBox2", {}, "", -1, true), 0, 1);
-  controls->addWidget(b.Button("Button4", "Add", false), 1, 0);
-  controls->addWidget(b.Button("Button5", "Save as.. Filter", false), 1, 1);
-  controls->addWidget(b.Button("Button6", "Load Filter", false), 1, 2);
+  controls->addWidget(scope, 0, 0);
+  controls->addWidget(alarm, 0, 1, 1, 2);
+  controls->addWidget(add, 1, 0);
+  controls->addWidget(save, 1, 1);
+  controls->addWidget(load, 1, 2);
   auto* layout = new QVBoxLayout(sheet);
-  layout->addWidget(filter_memo);
+  layout->addWidget(filter);
   layout->addWidget(box);
+
+  Bind(page.FilterMemo, filter);
+  Bind(page.ComboBox1, scope);
+  Bind(page.ComboBox2, alarm);
+  // Whatever is typed as an alarm text is upper case, as the list is.
+  QObject::connect(alarm->lineEdit(), &QLineEdit::textEdited, alarm, [alarm](const QString& text) {
+    if (text != text.toUpper()) alarm->setEditText(text.toUpper());
+  });
+  Bind(page.Button4, add, [&page] { page.Button4Click(); });
+  Bind(page.Button5, save, [&page] { page.Button5Click(); });
+  Bind(page.Button6, load, [&page] { page.Button6Click(); });
   return sheet;
 }
 
-QWidget* SoundSheet(QWidget* parent, const QString& sounds_folder) {
+QWidget* SoundSheet(DailyCheckPage& page, QWidget* parent) {
   auto* sheet = new QWidget(parent);
   auto* box = new QGroupBox("GroupBox4", sheet);
   app::Widgets b(box);
   auto* files = b.List("FileListBox1");
-  const QDir nods(sounds_folder + "/nods");
-  for (const QString& file : nods.entryList({"*.wav"}, QDir::Files, QDir::Name))
-    files->addItem(file);
+  auto* folder = b.Label("FileListFolder", "");
+  auto* open = b.Button("Button7", "");
+  auto* test = b.Button("Button8", "");
   auto* inner = new QGridLayout(box);
-  inner->addWidget(files, 0, 0, 3, 1);
-  inner->addWidget(b.Button("Button7", "Open", false), 0, 1);
-  inner->addWidget(b.Button("Button8", "Test location", false), 1, 1);
+  inner->addWidget(folder, 0, 0, 1, 2);
+  inner->addWidget(files, 1, 0, 3, 1);
+  inner->addWidget(open, 1, 1);
+  inner->addWidget(test, 2, 1);
   auto* layout = new QVBoxLayout(sheet);
   layout->addWidget(box);
+  Bind(page.FileListBox1, files);
+  Bind(page.FileListFolder, folder);
+  app::OnDoubleClick(files, [&page] { page.FileListBox1DblClick(); });
+  Bind(page.Button7, open, [&page] { page.Button7Click(); });
+  Bind(page.Button8, test, [&page] { page.Button8Click(); });
   return sheet;
 }
 
 }  // namespace
 
-QWidget* BuildDailyCheckView(QWidget* parent, const QString& sounds_folder) {
+QWidget* BuildDailyCheckView(DailyCheckPage& page, QWidget* parent) {
   auto* tab = new QWidget(parent);
   tab->setObjectName("TabSheet7");
   app::Widgets w(tab);
-  const auto& elements = mml::NetworkElementPickList();
 
-  auto* list_side = new QVBoxLayout;
-  list_side->addWidget(w.Combo("Nedc", elements, QString::fromStdString(elements.front())));
+  auto* nedc = new QComboBox(tab);
+  nedc->setObjectName("Nedc");
   auto* list = w.List("ListBoxdc");
-  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list_side->addWidget(list);
-  auto* edit = new QHBoxLayout;
-  edit->addWidget(PictureButton(tab, "Adddc", "Add", QStyle::SP_FileDialogNewFolder));
-  edit->addWidget(PictureButton(tab, "Button3", "Add all", QStyle::SP_FileDialogListView));
-  edit->addWidget(PictureButton(tab, "Deletedc", "Delete", QStyle::SP_TrashIcon));
-  edit->addWidget(PictureButton(tab, "Deletealldc", "Delete all", QStyle::SP_DialogResetButton));
-  list_side->addLayout(edit);
-  auto* run = new QHBoxLayout;
-  run->addWidget(PictureButton(tab, "Startdc", "Start", QStyle::SP_MediaPlay));
-  run->addWidget(PictureButton(tab, "Stopdc", "Stop", QStyle::SP_MediaStop));
+  auto* add = PictureButton(tab, "Adddc", "Add", QStyle::SP_FileDialogNewFolder);
+  auto* add_all = PictureButton(tab, "Button3", "Add all", QStyle::SP_FileDialogListView);
+  auto* remove = PictureButton(tab, "Deletedc", "Delete", QStyle::SP_TrashIcon);
+  auto* remove_all = PictureButton(tab, "Deletealldc", "Delete all", QStyle::SP_DialogResetButton);
+  auto* start = PictureButton(tab, "Startdc", "Start", QStyle::SP_MediaPlay);
+  auto* stop = PictureButton(tab, "Stopdc", "Stop", QStyle::SP_MediaStop);
   auto* busy = new QProgressBar(tab);
   busy->setObjectName("Animate2");
   busy->setRange(0, 0);
   busy->setMaximumHeight(10);
-  busy->hide();
+
+  auto* list_side = new QVBoxLayout;
+  list_side->addWidget(nedc);
+  list_side->addWidget(list);
+  auto* edit = new QHBoxLayout;
+  for (QToolButton* button : {add, add_all, remove, remove_all}) edit->addWidget(button);
+  list_side->addLayout(edit);
+  auto* run = new QHBoxLayout;
+  run->addWidget(start);
+  run->addWidget(stop);
   run->addWidget(busy);
   list_side->addLayout(run);
 
   auto* pages = new QTabWidget(tab);
   pages->setObjectName("PageControl3");
   app::Widgets p(pages);
-  pages->addTab(p.Memo("Memoreportdc", true), "Report");
-  pages->addTab(p.Terminal("Memodc"), "Work");
-  pages->addTab(AutoSolutionSheet(pages), "Auto solution");
-  pages->addTab(WarningSheet(pages), "Warning");
-  pages->addTab(SoundSheet(pages, sounds_folder), "Sound");
+  auto* report = p.Memo("Memoreportdc", true);
+  auto* work = p.Terminal("Memodc");
+  pages->addTab(report, "Report");
+  pages->addTab(work, "Work");
+  pages->addTab(AutoSolutionSheet(page, pages), "Auto solution");
+  pages->addTab(WarningSheet(page, pages), "Warning");
+  pages->addTab(SoundSheet(page, pages), "Sound");
 
   auto* buffer = w.Memo("Memobufdc", true);
   buffer->setFixedSize(49, 49);
@@ -168,6 +166,19 @@ QWidget* BuildDailyCheckView(QWidget* parent, const QString& sounds_folder) {
   layout->addWidget(pages, 0, 1, 2, 1);
   layout->addWidget(buffer, 1, 0, Qt::AlignRight | Qt::AlignBottom);
   layout->setColumnStretch(1, 1);
+
+  Bind(page.Nedc, nedc);
+  Bind(page.ListBoxdc, list);
+  Bind(page.Adddc, add, [&page] { page.AdddcClick(); });
+  Bind(page.Button3, add_all, [&page] { page.Button3Click(); });
+  Bind(page.Deletedc, remove, [&page] { page.DeletedcClick(); });
+  Bind(page.Deletealldc, remove_all, [&page] { page.DeletealldcClick(); });
+  Bind(page.Startdc, start, [&page] { page.StartdcClick(); });
+  Bind(page.Stopdc, stop, [&page] { page.StopdcClick(); });
+  Bind(page.Animate2, busy);
+  Bind(page.Memoreportdc, report);
+  Bind(page.Memodc, work);
+  Bind(page.Memobufdc, buffer);
   return tab;
 }
 

@@ -139,3 +139,31 @@ TEST_F(WarningsTest, DefaultFilterHasItsTwentyFiveLines) {
 
 }  // namespace
 }  // namespace kestrel::dailycheck::testing
+
+namespace kestrel::dailycheck::testing {
+namespace {
+
+TEST_F(DailyCheckTest, SoundPageListsPlaysAndTestsTheLocation) {
+  files.written["/sounds/nods/BSC9.wav"] = "RIFF";
+  files.written["/sounds/nods/notes.txt"] = "";
+  files.written["/home/ops/voices/BSC15.wav"] = "RIFF";
+  page.ShowSoundFolder("/sounds/nods");  // as the page does at start-up
+  EXPECT_THAT(page.FileListBox1.Items(), ::testing::ElementsAre("BSC9.wav"));
+  page.FileListBox1.SetSelected(0, true);
+  page.FileListBox1DblClick();
+  EXPECT_THAT(sound.played, ::testing::ElementsAre("/sounds/nods/BSC9.wav"));
+
+  page.Button8Click();  // no BSC15.wav in the sounds folder: no sound
+  EXPECT_EQ(sound.played.size(), 1u);
+  files.written["/sounds/nods/BSC15.wav"] = "RIFF";
+  page.Button8Click();
+  EXPECT_EQ(sound.played.back(), "start /sounds/nods/BSC15.wav");
+
+  dialogs.open = "/home/ops/voices/BSC15.wav";
+  page.Button7Click();
+  EXPECT_EQ(page.FileListFolder.Caption(), "/home/ops/voices");
+  EXPECT_TRUE(page.FileListBox1.Selected(0));
+}
+
+}  // namespace
+}  // namespace kestrel::dailycheck::testing

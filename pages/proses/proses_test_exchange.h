@@ -15,6 +15,7 @@ struct RecordedSound : platform::Sound {
   std::vector<std::pair<int, int>> beeps;
   void Beep(int hz, int ms) override { beeps.emplace_back(hz, ms); }
   void PlayToEnd(const std::string&) override {}
+  void Start(const std::string&) override {}
 };
 
 struct RecordedMessages : platform::Messages {

@@ -8,9 +8,11 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "app/application.h"
 #include "sim/gateway_server.h"
@@ -184,6 +186,25 @@ TEST_F(AppTest, ProsesRunsFromTheWindowAndEndsWithItsMessage) {
                   ->toPlainText()
                   .contains("RXBLE:MO=RXOTRX-91-1;"));
   EXPECT_TRUE(proses.ListBox1.Empty());
+}
+
+TEST_F(AppTest, DailyCheckSupervisesFromTheWindowUntilStopped) {
+  windows->Form1->SpeedButton1->click();
+  auto& dailycheck = windows->Kestreldlg->dailycheck;
+  dailycheck.SoundCheckBox.SetChecked(false);
+  dailycheck.Nedc.SetText("BSC9");
+  Find<QToolButton>(windows->Kestreldlg.get(), "Adddc")->click();
+  Find<QToolButton>(windows->Kestreldlg.get(), "Startdc")->click();
+  auto* report = Find<QPlainTextEdit>(windows->Kestreldlg.get(), "Memoreportdc");
+  ASSERT_TRUE(RunUntil([&] { return report->toPlainText().contains("BSC9: SETAR;"); }));
+  EXPECT_TRUE(report->toPlainText().contains("Warning: BSC9: EXTERNAL ALARM;"));
+  // The solution ran and the loop went on with the element's next visit.
+  ASSERT_TRUE(RunUntil(
+      [&] { return dailycheck.Memokom.LineCount() == 0 && dailycheck.DcStep == "ALLIP;"; }));
+  EXPECT_FALSE(Find<QProgressBar>(windows->Kestreldlg.get(), "Animate2")->isHidden());
+  Find<QToolButton>(windows->Kestreldlg.get(), "Stopdc")->click();
+  EXPECT_FALSE(dailycheck.Timerdc.Enabled());
+  EXPECT_TRUE(Find<QProgressBar>(windows->Kestreldlg.get(), "Animate2")->isHidden());
 }
 
 TEST_F(AppTest, ReadViewerShowsWhatTheLastWriterLeft) {
