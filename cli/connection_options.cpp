@@ -15,6 +15,40 @@ void Connection::Apply(mml::PropertiesForm& properties, mml::TelnetClient& telne
   telnet.Port = port;
 }
 
+void ParseArguments(QCommandLineParser& parser, const QStringList& arguments) {
+  if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
+  if (parser.isSet("help")) parser.showHelp(0);
+  if (!parser.positionalArguments().isEmpty()) {
+    throw UsageError("unexpected argument \"" + parser.positionalArguments().front().toStdString() +
+                     "\"");
+  }
+}
+
+std::vector<std::string> ElementNames(const QCommandLineParser& parser,
+                                      const std::string& command) {
+  std::vector<std::string> names;
+  for (const QString& name : parser.values("ne")) {
+    const std::string text = name.toStdString();
+    if (!mml::IsOneLine(text) || name.trimmed().isEmpty()) {
+      throw UsageError("--ne wants the name of a network element, not \"" + text + "\"");
+    }
+    names.push_back(text);
+  }
+  if (names.empty()) throw UsageError(command + " needs at least one --ne NAME");
+  return names;
+}
+
+int PositiveNumber(const QCommandLineParser& parser, const QString& name, int fallback) {
+  if (!parser.isSet(name)) return fallback;
+  bool ok = false;
+  const int value = parser.value(name).toInt(&ok);
+  if (!ok || value < 1) {
+    throw UsageError("--" + name.toStdString() + " wants a whole number of 1 or more, not \"" +
+                     parser.value(name).toStdString() + "\"");
+  }
+  return value;
+}
+
 void AddConnectionOptions(QCommandLineParser& parser) {
   parser.addOptions({
       {"settings",
@@ -36,7 +70,8 @@ Connection ResolveConnection(const QCommandLineParser& parser) {
   } catch (const std::runtime_error& error) {
     throw UsageError(error.what());
   }
-  Connection connection{site.gateway_host, site.gateway_port, site.user, site.password};
+  Connection connection{site.gateway_host, site.gateway_port, site.user, site.password,
+                        site.report_share_root};
 
   if (parser.isSet("gateway")) {
     const QString gateway = parser.value("gateway");

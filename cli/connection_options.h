@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "mml/properties_form.h"
 #include "mml/telnet_client.h"
@@ -20,10 +21,18 @@ struct Connection {
   int port = 0;
   std::string user;
   std::string password;
+  std::string report_share_root;  // of the site settings
 
   // Gives the settings-window model the user and password, and the client the gateway.
   void Apply(mml::PropertiesForm& properties, mml::TelnetClient& telnet) const;
 };
+
+// Parses a sub-command's arguments; --help prints its options and ends the program.
+void ParseArguments(QCommandLineParser& parser, const QStringList& arguments);
+// The --ne names, in order: at least one, each a name that can go out after "NE=".
+std::vector<std::string> ElementNames(const QCommandLineParser& parser, const std::string& command);
+// The whole number of at least 1 given with --`name`, or `fallback` when it is not given.
+int PositiveNumber(const QCommandLineParser& parser, const QString& name, int fallback);
 
 // --settings, --gateway, --user and --password-file. The password is never an option of
 // its own: it comes from a file, from $KESTREL_PASSWORD, or from the site settings.

@@ -12,7 +12,6 @@
 #include "platform/qt_ports.h"
 #include "platform/qt_sound.h"
 #include "platform/qt_timer.h"
-#include "platform/site_settings.h"
 
 namespace kestrel::cli {
 
@@ -42,7 +41,7 @@ int RunDailyCheck(const QStringList& arguments) {
   parser.addHelpOption();
   parser.addOptions({
       {"ne", "An element to supervise, as named after NE= (repeatable, in order).", "NAME"},
-      {"cycles", "Passes over the element list (default 1).", "N", "1"},
+      {"cycles", "Passes over the element list (default 1).", "N"},
       {"report-root", "Report share root, instead of the site settings.", "DIR"},
       {"filter", "Warning filter file, instead of the default filter.", "FILE"},
       {"known-alarms", "Known alarm list, instead of the one that ships.", "FILE"},
@@ -54,28 +53,15 @@ int RunDailyCheck(const QStringList& arguments) {
       {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
   });
   AddConnectionOptions(parser);
-  if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
-  if (parser.isSet("help")) parser.showHelp(0);
-  const QStringList elements = parser.values("ne");
-  if (elements.isEmpty()) throw UsageError("dailycheck needs at least one --ne NAME");
-  bool ok = false;
-  const int cycles = parser.value("cycles").toInt(&ok);
-  if (!ok || cycles < 1) throw UsageError("--cycles wants a number of passes");
-  int timeout = 0;
-  if (parser.isSet("timeout")) {
-    timeout = parser.value("timeout").toInt(&ok);
-    if (!ok || timeout < 1) throw UsageError("--timeout wants a number of seconds");
-  }
+  ParseArguments(parser, arguments);
+  const auto elements = ElementNames(parser, "dailycheck");
+  const int cycles = PositiveNumber(parser, "cycles", 1);
+  const int timeout = PositiveNumber(parser, "timeout", 0);
 
   const Connection connection = ResolveConnection(parser);
-  const bool named_settings = parser.isSet("settings");
-  const platform::SiteSettings site =
-      platform::SiteSettings::Load(named_settings ? parser.value("settings").toStdString()
-                                                  : platform::SiteSettings::DefaultPath(),
-                                   named_settings);
   const std::string report_root = parser.isSet("report-root")
                                       ? parser.value("report-root").toStdString()
-                                      : site.report_share_root;
+                                      : connection.report_share_root;
   const QString known_path = parser.isSet("known-alarms")
                                  ? parser.value("known-alarms")
                                  : QString::fromStdString(platform::DataFile("known_alarms.txt"));
@@ -94,13 +80,8 @@ int RunDailyCheck(const QStringList& arguments) {
                                   QDir::current().absoluteFilePath("sounds").toStdString());
   platform::QtTimerDriver watchdog(page.Timerdc), release(page.Timerdc_release);
 
-  for (const QString& name : elements) {
-    if (!mml::IsOneLine(name.toStdString()) || name.trimmed().isEmpty()) {
-      throw UsageError("--ne wants the name of a network element, not \"" + name.toStdString() +
-                       "\"");
-    }
-    page.ListBoxdc.Add(name.toStdString());
-  }
+  for (const auto& name : elements) page.ListBoxdc.Add(name);
+
   if (parser.isSet("filter"))
     page.FilterMemo.SetText(ReadFile(parser.value("filter"), "filter file"));
   page.SoundCheckBox.SetChecked(!parser.isSet("no-sound"));

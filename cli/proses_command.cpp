@@ -36,24 +36,13 @@ int RunProses(const QStringList& arguments) {
       {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
   });
   AddConnectionOptions(parser);
-  if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
-  if (parser.isSet("help")) parser.showHelp(0);
-  if (!parser.positionalArguments().isEmpty()) {
-    throw UsageError("unexpected argument \"" + parser.positionalArguments().front().toStdString() +
-                     "\"");
-  }
-  const QStringList elements = parser.values("ne");
-  if (elements.isEmpty()) throw UsageError("proses needs at least one --ne NAME");
+  ParseArguments(parser, arguments);
+  const auto elements = ElementNames(parser, "proses");
   const QString procedure = parser.value("procedure").toLower();
   if (procedure != "rxlti" && procedure != "rxtei") {
     throw UsageError("--procedure is rxlti or rxtei, not \"" + procedure.toStdString() + "\"");
   }
-  int timeout = 0;
-  if (parser.isSet("timeout")) {
-    bool ok = false;
-    timeout = parser.value("timeout").toInt(&ok);
-    if (!ok || timeout < 1) throw UsageError("--timeout wants a number of seconds");
-  }
+  const int timeout = PositiveNumber(parser, "timeout", 0);
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;
@@ -71,13 +60,8 @@ int RunProses(const QStringList& arguments) {
   messages.page = &page;
   platform::QtTimerDriver wait(page.Timer1), release(page.ReleaseTimer), busy(page.BusyTimer);
 
-  for (const QString& name : elements) {
-    if (!mml::IsOneLine(name.toStdString()) || name.trimmed().isEmpty()) {
-      throw UsageError("--ne wants the name of a network element, not \"" + name.toStdString() +
-                       "\"");
-    }
-    page.ListBox1.Add(name.toStdString());
-  }
+  for (const auto& name : elements) page.ListBox1.Add(name);
+
   page.Rxteirbtn.SetChecked(procedure == "rxtei");
   page.Rxltirbtn.SetChecked(procedure == "rxlti");
   for (const QString& cell : parser.values("filter-cell"))
@@ -92,12 +76,7 @@ int RunProses(const QStringList& arguments) {
     }
   }
 
-  if (parser.isSet("wait-ms")) {
-    bool ok = false;
-    const int wait_ms = parser.value("wait-ms").toInt(&ok);
-    if (!ok || wait_ms < 1) throw UsageError("--wait-ms wants a number of milliseconds");
-    page.Timer1.SetInterval(wait_ms);
-  }
+  page.Timer1.SetInterval(PositiveNumber(parser, "wait-ms", page.Timer1.Interval()));
 
   return RunJob({[&] { return page.Startpnl.Caption() == "Stop"; }, page.OutMemo,
                  [&] { page.StartpnlClick(); }, [&] { page.StartpnlClick(); },

@@ -18,33 +18,16 @@ int RunRlslp(const QStringList& arguments) {
   parser.addOption({"ne", "A BSC to check, as named after NE= (repeatable, in order).", "NAME"});
   parser.addOption({"timeout", "Stop the job if it has not ended after S seconds.", "S"});
   AddConnectionOptions(parser);
-  if (!parser.parse(arguments)) throw UsageError(parser.errorText().toStdString());
-  if (parser.isSet("help")) parser.showHelp(0);
-  if (!parser.positionalArguments().isEmpty()) {
-    throw UsageError("unexpected argument \"" + parser.positionalArguments().front().toStdString() +
-                     "\"");
-  }
-  const QStringList elements = parser.values("ne");
-  if (elements.isEmpty()) throw UsageError("rlslp needs at least one --ne NAME");
-  int timeout = 0;
-  if (parser.isSet("timeout")) {
-    bool ok = false;
-    timeout = parser.value("timeout").toInt(&ok);
-    if (!ok || timeout < 1) throw UsageError("--timeout wants a number of seconds");
-  }
+  ParseArguments(parser, arguments);
+  const auto elements = ElementNames(parser, "rlslp");
+  const int timeout = PositiveNumber(parser, "timeout", 0);
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;
   net::QtTelnetClient telnet;
   connection.Apply(properties, telnet);
   rlslp::RlslpPage page(telnet, properties);
-  for (const QString& name : elements) {
-    if (!mml::IsOneLine(name.toStdString()) || name.trimmed().isEmpty()) {
-      throw UsageError("--ne wants the name of a network element, not \"" + name.toStdString() +
-                       "\"");
-    }
-    page.SlpListBox.Add(name.toStdString());
-  }
+  for (const auto& name : elements) page.SlpListBox.Add(name);
 
   return RunJob({[&] { return page.SlpstartButton.Caption() == "Stop"; }, page.SlpreportMemo,
                  [&] { page.SlpstartButtonClick(); }, [&] { page.SlpstartButtonClick(); },

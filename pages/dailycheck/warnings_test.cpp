@@ -167,3 +167,22 @@ TEST_F(DailyCheckTest, SoundPageListsPlaysAndTestsTheLocation) {
 
 }  // namespace
 }  // namespace kestrel::dailycheck::testing
+
+namespace kestrel::dailycheck::testing {
+namespace {
+
+TEST_F(DailyCheckTest, WatchdogRestartLeavesTheLogToTheNextElementsManyAlarmsTest) {
+  Start({"BSC9", "BSC10"});
+  std::string silent_session;
+  for (int i = 0; i < 2500; ++i) silent_session += "ALARM LIST LINE\r\n";
+  telnet.Receive(silent_session);  // then nothing more
+  clock.Advance(60000);            // the watchdog moves on to BSC10
+  ASSERT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
+  LogIn();
+  telnet.Receive(AlarmList(""));
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              ElementsAre("Warning: BSC10: MANY ALARMS; 05.12.2026 14:07:30"));
+}
+
+}  // namespace
+}  // namespace kestrel::dailycheck::testing
