@@ -79,6 +79,19 @@ class RadioButton : public CheckBox {
   using CheckBox::CheckBox;
 };
 
+// A bar that shows how far a job has come: `Position` of `Max`.
+class ProgressBar : public Control {
+ public:
+  int Max() const { return max_; }
+  int Position() const { return position_; }
+  void SetMax(int max) { Set(max_, max); }
+  void SetPosition(int position) { Set(position_, position); }
+
+ private:
+  int max_ = 100;
+  int position_ = 0;
+};
+
 // A one-line text field.
 class Edit : public Control {
  public:

@@ -1,19 +1,16 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "pages/shared/text_index.h"
 
 namespace kestrel::dailycheck {
 
 // The alarm texts the page knows. An alarm is known when its text occurs anywhere in the
-// list's whole text (also inside a longer entry); an empty text occurs nowhere.
-//
-// The list is indexed once by every run of four characters, so a lookup checks only the
-// places where the query's rarest run stands instead of searching the whole text; the
-// answers are exactly those of the search.
+// list's whole text (also inside a longer entry); an empty text occurs nowhere. The list is
+// indexed once, so a lookup does not search the whole text.
 class KnownAlarms {
  public:
   KnownAlarms() = default;
@@ -21,18 +18,14 @@ class KnownAlarms {
   // are comments of the file and left out.
   explicit KnownAlarms(std::string_view text);
 
-  bool Contains(std::string_view alarm) const;
+  bool Contains(std::string_view alarm) const { return index_.Contains(alarm); }
   // The list as the memo holds it: entries joined by CR LF.
-  const std::string& Text() const { return text_; }
+  const std::string& Text() const { return index_.Text(); }
   const std::vector<std::string>& Entries() const { return entries_; }
 
  private:
-  static constexpr std::size_t kGram = 4;
-  static std::uint32_t Key(std::string_view gram);
-
-  std::string text_;
   std::vector<std::string> entries_;
-  std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> positions_;
+  pages::TextIndex index_;
 };
 
 }  // namespace kestrel::dailycheck
