@@ -5,6 +5,7 @@
 #include "cli/connection_options.h"
 #include "cli/dailycheck_command.h"
 #include "cli/proses_command.h"
+#include "cli/qonsuluq_command.h"
 #include "cli/rlslp_command.h"
 
 namespace {
@@ -15,6 +16,7 @@ constexpr const char* kUsage =
     "  rlslp   check the logical channel state of all cells of BSCs\n"
     "  proses  recover the faulty radio equipment of BSCs (RXLTI or RXTEI)\n"
     "  dailycheck  supervise the alarms of elements, with the standard solutions\n"
+    "  qonsuluq    the neighbour script of cell pairs on two BSCs\n"
     "Run 'kestrel-batch COMMAND --help' for the options of a command.\n";
 
 }  // namespace
@@ -32,6 +34,7 @@ int main(int argc, char** argv) {
     if (command == "rlslp") return kestrel::cli::RunRlslp(arguments);
     if (command == "proses") return kestrel::cli::RunProses(arguments);
     if (command == "dailycheck") return kestrel::cli::RunDailyCheck(arguments);
+    if (command == "qonsuluq") return kestrel::cli::RunQonsuluq(arguments);
     std::cerr << "kestrel-batch: unknown command \"" << command.toStdString() << "\"\n" << kUsage;
     return 2;
   } catch (const kestrel::cli::UsageError& error) {

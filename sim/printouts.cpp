@@ -73,6 +73,9 @@ std::string Printouts::Answer(std::string_view command) const {
   const std::string parameters = colon == std::string::npos ? "" : body.substr(colon + 1);
   if (element_.is_bsc) {
     if (code == "RLSLP") return CellLogicalChannels(parameters);
+    if (code == "RLDEP" || code == "RLCPP" || code == "RLLOP" || code == "RLLHP") {
+      return CellData(code, parameters);
+    }
     if (code == "ALLIP") return AlarmList(parameters);
     if (code == "RXTCP") return TgOfCell(parameters);
     if (code == "RXMFP") return FaultInformation(parameters);
@@ -120,6 +123,44 @@ std::string Printouts::CellLogicalChannels(std::string_view parameters) const {
     lines.push_back(Pad("", 11) + Pad("TCH     FR      1", 23) + Pad(cell->nch_tch, 7) +
                     "4      A2");
     lines.push_back("");
+  }
+  return Paged(lines);
+}
+
+// RLDEP, RLCPP, RLLOP, RLLHP: a cell's description, power, locating and hierarchy data, each
+// a heading line and the value row below it.
+std::string Printouts::CellData(const std::string& code, std::string_view parameters) const {
+  const std::string name = Parameter(parameters, "CELL");
+  const auto cell = std::find_if(element_.cells.begin(), element_.cells.end(),
+                                 [&](const Cell& c) { return c.name == name; });
+  if (cell == element_.cells.end()) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
+  auto p = [&](const char* parameter) { return cell->Parameter(parameter); };
+  std::vector<std::string> lines;
+  if (code == "RLDEP") {
+    lines = {"CELL DESCRIPTION DATA",
+             "",
+             "CELL     TYPE  CGI                   BSIC  BCCHNO  AGBLK  MFRMS",
+             Pad(name, 9) + "INT   " + Pad(p("CGI"), 22) + Pad(p("BSIC"), 6) + Pad(p("BCCHNO"), 8) +
+                 "1      6",
+             "",
+             "                                     CSYSTYPE",
+             Pad("", 37) + p("CSYSTYPE"),
+             ""};
+  } else if (code == "RLCPP") {
+    lines = {"CELL CONFIGURATION POWER DATA", "", "CELL     TYPE  BSPWRB  BSPWRT  MSTXPWR",
+             Pad(name, 9) + "INT   47      47      " + p("MSTXPWR"), ""};
+  } else if (code == "RLLOP") {
+    lines = {"CELL LOCATING DATA", "",
+             "CELL     BSPWR  BSTXPWR  BSRXMIN  BSRXSUFF  MSRXMIN  MSRXSUFF  SCHO  AW",
+             Pad(name, 9) + Pad(p("BSPWR"), 7) + Pad(p("BSTXPWR"), 9) + Pad(p("BSRXMIN"), 9) +
+                 Pad(p("BSRXSUFF"), 10) + Pad(p("MSRXMIN"), 9) + Pad(p("MSRXSUFF"), 10) +
+                 Pad(p("SCHO"), 6) + p("AW"),
+             ""};
+  } else {
+    lines = {"CELL LOCATING DATA", "", "CELL     LAYER  LAYERTHR  LAYERHYST  PSSTEMP  PTIMTEMP",
+             Pad(name, 9) + Pad(p("LAYER"), 7) + Pad(p("LAYERTHR"), 10) + Pad(p("LAYERHYST"), 11) +
+                 "0        0",
+             ""};
   }
   return Paged(lines);
 }

@@ -26,6 +26,25 @@ std::string Text(const QJsonObject& object, const char* key, const std::string& 
 
 }  // namespace
 
+std::string Cell::Parameter(const std::string& parameter) const {
+  if (const auto found = parameters.find(parameter); found != parameters.end())
+    return found->second;
+  // Derived from the cell's name, so that every cell of a network answers with its own CGI.
+  unsigned code = 0;
+  for (const char c : name) code = code * 31 + static_cast<unsigned char>(c);
+  static const std::map<std::string, std::string> defaults = {
+      {"BSIC", "47"},     {"CSYSTYPE", "GSM900"}, {"MSTXPWR", "33"}, {"BSPWR", "47"},
+      {"BSTXPWR", "45"},  {"BSRXMIN", "110"},     {"AW", "ON"},      {"SCHO", "OFF"},
+      {"BSRXSUFF", "0"},  {"MSRXMIN", "104"},     {"MSRXSUFF", "0"}, {"LAYER", "2"},
+      {"LAYERTHR", "75"}, {"LAYERHYST", "3"}};
+  if (parameter == "CGI")
+    return "400-01-" + std::to_string(1000 + code % 9000) + "-" +
+           std::to_string(10000 + code % 50000);
+  if (parameter == "BCCHNO") return std::to_string(1 + code % 124);
+  const auto fallback = defaults.find(parameter);
+  return fallback == defaults.end() ? std::string() : fallback->second;
+}
+
 int ManagedObject::Tg() const {
   const std::size_t dash = name.find('-');
   if (dash == std::string::npos) return -1;
@@ -88,6 +107,11 @@ Scenario Scenario::FromJson(std::string_view json) {
       parsed.nch_tch = Text(cell, "nch_tch", parsed.nch_tch, where);
       parsed.tg = cell.value("tg").toInt(-1);
       parsed.outage = cell.value("outage").toBool(false);
+      const QJsonObject parameters = cell.value("parameters").toObject();
+      for (auto it = parameters.begin(); it != parameters.end(); ++it) {
+        parsed.parameters[it.key().toUpper().toStdString()] =
+            it.value().toVariant().toString().toStdString();
+      }
       element.cells.push_back(std::move(parsed));
     }
     for (const QJsonValue& object_value : object.value("objects").toArray()) {

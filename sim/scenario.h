@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,11 @@ struct Cell {
   std::string nch_tch = "14";
   int tg = -1;          // the transceiver group serving the cell; -1: none
   bool outage = false;  // listed in the outage alarm category
+  // Cell parameters by name (CGI, BSIC, BCCHNO, CSYSTYPE, MSTXPWR, BSPWR, BSTXPWR, BSRXMIN,
+  // AW, SCHO, BSRXSUFF, MSRXMIN, MSRXSUFF, LAYER, LAYERTHR, LAYERHYST); Parameter() gives
+  // a plausible value for those the scenario leaves out.
+  std::map<std::string, std::string> parameters = {};
+  std::string Parameter(const std::string& name) const;
 };
 
 // A managed object of the radio equipment and what is wrong with it.

@@ -1,0 +1,111 @@
+#include "cli/qonsuluq_command.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <algorithm>
+
+#include "cli/connection_options.h"
+#include "cli/job_runner.h"
+#include "mml/network_elements.h"
+#include "net/qt_telnet_client.h"
+#include "pages/neighbours/neighbours_page.h"
+#include "platform/qt_timer.h"
+
+namespace kestrel::cli {
+
+namespace {
+
+// A name of the pick list counts as picked from it; any other is typed by hand.
+void ChooseBsc(controls::ComboBox& combo, const QString& name) {
+  const std::string text = name.toStdString();
+  if (!mml::IsOneLine(text) || name.trimmed().isEmpty())
+    throw UsageError("a BSC name wants a name, not \"" + text + "\"");
+  const auto& list = mml::BscPickList();
+  const auto found = std::find(list.begin(), list.end(), text);
+  if (found != list.end()) {
+    combo.SetItemIndex(static_cast<int>(found - list.begin()));
+  } else {
+    combo.SetText(text);
+  }
+}
+
+std::string CellList(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw UsageError("cannot read the cell list " + path.toStdString());
+  // One cell a line, as the engineer pastes it; LF-only files get the memo's CR LF.
+  std::string text = file.readAll().toStdString();
+  std::string lines;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lines += '\r';
+    lines += text[i];
+  }
+  return lines;
+}
+
+}  // namespace
+
+int RunQonsuluq(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Collects the parameters of two parallel cell lists on two BSCs and prints the neighbour "
+      "script for every cell pair.");
+  parser.addHelpOption();
+  parser.addOptions({
+      {"cell-bsc", "The BSC of the Cell side.", "NAME"},
+      {"cellr-bsc", "The BSC of the Cellr side.", "NAME"},
+      {"cells", "The Cell side's list, one cell a line.", "FILE"},
+      {"cellrs", "The Cellr side's list, one cell a line; line i pairs with line i.", "FILE"},
+      {"extpen", "EXTPEN of the external cells (default ON).", "ON|OFF"},
+      {"cand", "CAND of the relations (default BOTH).", "AWN|NHN|BOTH"},
+      {"trhyst", "TRHYST (default 2).", "N"},
+      {"troffsetp", "TROFFSETP (default 0).", "N"},
+      {"lhyst", "LHYST (default 6).", "N"},
+      {"awoffset", "AWOFFSET (default 3).", "N"},
+      {"hihyst", "HIHYST (default 3).", "N"},
+      {"khyst", "KHYST (default 3).", "N"},
+      {"mbcr", "MBCR (default 2).", "N"},
+      {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
+  });
+  AddConnectionOptions(parser);
+  ParseArguments(parser, arguments);
+  for (const char* required : {"cell-bsc", "cellr-bsc", "cells", "cellrs"}) {
+    if (!parser.isSet(required)) throw UsageError(std::string("qonsuluq needs --") + required);
+  }
+  const int timeout = PositiveNumber(parser, "timeout", 0);
+
+  const Connection connection = ResolveConnection(parser);
+  mml::PropertiesForm properties;
+  net::QtTelnetClient cell_telnet, cellr_telnet;
+  connection.Apply(properties, cell_telnet);
+  connection.Apply(properties, cellr_telnet);
+  pages::ReadForm read_form;
+  neighbours::NeighboursPage page(cell_telnet, cellr_telnet, properties, read_form);
+  platform::QtTimerDriver progress(page.Exqontime);
+
+  ChooseBsc(page.CellbscComboBox, parser.value("cell-bsc"));
+  ChooseBsc(page.CellrbscComboBox, parser.value("cellr-bsc"));
+  page.Memocell.SetText(CellList(parser.value("cells")));
+  page.Memocellr.SetText(CellList(parser.value("cellrs")));
+  const std::pair<const char*, controls::Edit*> fields[] = {
+      {"trhyst", &page.Trhyst},     {"troffsetp", &page.Troffsetp}, {"lhyst", &page.Lhyst},
+      {"awoffset", &page.Awoffset}, {"hihyst", &page.Hihyst},       {"khyst", &page.Khyst},
+      {"mbcr", &page.Mbcr}};
+  for (const auto& [name, field] : fields) {
+    if (parser.isSet(name)) field->SetText(parser.value(name).toUpper().toStdString());
+  }
+  if (parser.isSet("extpen")) page.Extpen.SetText(parser.value("extpen").toUpper().toStdString());
+  if (parser.isSet("cand")) page.Cand.SetText(parser.value("cand").toUpper().toStdString());
+
+  const int status = RunJob(
+      {[&] { return page.StartqonButton.Caption() == "Stop" && !read_form.Window.Visible(); },
+       read_form.Memo1, [&] { page.StartqonButtonClick(); }, [&] { page.StartqonButtonClick(); },
+       [&]() -> std::string {
+         return read_form.Window.Visible() ? "" : "the script was not written";
+       },
+       timeout});
+  if (page.StartqonButton.Caption() == "Stop") page.StartqonButtonClick();  // both sessions end
+  return status;
+}
+
+}  // namespace kestrel::cli
