@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -91,6 +92,16 @@ void Bind(controls::Panel& model, QAbstractButton* view, std::function<void()> o
   };
   new Subscription(view, model.changed, paint);
   paint();
+}
+
+void Bind(controls::ProgressBar& model, QProgressBar* view) {
+  auto update = [&model, view] {
+    ApplyControl(model, view);
+    view->setRange(0, std::max(1, model.Max()));
+    view->setValue(std::min(model.Position(), std::max(1, model.Max())));
+  };
+  new Subscription(view, model.changed, update);
+  update();
 }
 
 namespace {

@@ -12,6 +12,7 @@ class QComboBox;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QProgressBar;
 class QWidget;
 
 namespace kestrel::app {
@@ -28,6 +29,7 @@ void Bind(controls::Control& model, QAbstractButton* view, std::function<void()>
 void Bind(controls::CheckBox& model, QAbstractButton* view);
 // A panel used as a button: caption, colour, enabled and visible state, and its click.
 void Bind(controls::Panel& model, QAbstractButton* view, std::function<void()> on_click);
+void Bind(controls::ProgressBar& model, QProgressBar* view);
 // Runs `handler` through the event dispatcher when the widget is double-clicked.
 void OnDoubleClick(QWidget* view, std::function<void()> handler);
 void Bind(controls::Edit& model, QLineEdit* view);

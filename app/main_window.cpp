@@ -36,7 +36,8 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
       proses(IdTelnet1, properties, read_form, TabSheet2, sound, messages),
       rlslp(SlpIdTelnet, properties),
       dailycheck(IdTelnetdc, properties, {clock, files, sound, dialogs}, site.report_share_root,
-                 LoadKnownAlarms(), SoundsFolder.toStdString()) {
+                 LoadKnownAlarms(), SoundsFolder.toStdString()),
+      neighbours(CellIdTelnet, CellrIdTelnet, properties, read_form) {
   setObjectName("Kestreldlg");
   setWindowTitle("Kestrel ver 2.2");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -58,8 +59,9 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   }
   IdTelnet1.Port = 23;  // the Proses page takes host and port from the settings window
   IdTelnetdc.TerminalType = "ansi";
-  for (controls::Timer* timer : {&proses.Timer1, &proses.ReleaseTimer, &proses.BusyTimer,
-                                 &Exqontime, &dailycheck.Timerdc, &dailycheck.Timerdc_release}) {
+  for (controls::Timer* timer :
+       {&proses.Timer1, &proses.ReleaseTimer, &proses.BusyTimer, &neighbours.Exqontime,
+        &dailycheck.Timerdc, &dailycheck.Timerdc_release}) {
     timer_drivers_.push_back(std::make_unique<platform::QtTimerDriver>(*timer));
   }
 
@@ -92,7 +94,7 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   Bind(TabSheet2, broadcast);
   PageControl2->addTab(broadcast, "Edge Broadcast check");
   PageControl2->addTab(rlslp::BuildRlslpView(rlslp, PageControl2), "RLSLP_check");
-  PageControl2->addTab(neighbours::BuildNeighboursView(PageControl2, read_form), "Qonsuluq");
+  PageControl2->addTab(neighbours::BuildNeighboursView(neighbours, PageControl2), "Qonsuluq");
   PageControl2->addTab(dailycheck::BuildDailyCheckView(dailycheck, PageControl2), "Daily check");
   PageControl2->addTab(relocation::BuildRelocationView(PageControl2, read_form),
                        "Dasinma ucun qonsuluq");

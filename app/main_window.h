@@ -10,6 +10,7 @@
 #include "mml/properties_form.h"
 #include "net/qt_telnet_client.h"
 #include "pages/dailycheck/dailycheck_page.h"
+#include "pages/neighbours/neighbours_page.h"
 #include "pages/proses/proses_page.h"
 #include "pages/rlslp/rlslp_page.h"
 #include "pages/shared/read_form.h"
@@ -33,8 +34,6 @@ class TKestreldlg : public QMainWindow {
   // One telnet client per page; all but Proses carry the site's gateway address and port.
   net::QtTelnetClient IdTelnet1, BrIdTelnet, CellIdTelnet, CellrIdTelnet, SlpIdTelnet, IdTelnetdc,
       DqonIdTelnet;
-  // The Proses and Daily check pages have their own timers; this one is the Qonsuluq page's.
-  controls::Timer Exqontime{1000, true};
 
   // The Edge broadcast page, which a Proses run disables.
   controls::Panel TabSheet2{"Edge Broadcast check"};
@@ -49,6 +48,7 @@ class TKestreldlg : public QMainWindow {
   proses::ProsesPage proses;
   rlslp::RlslpPage rlslp;
   dailycheck::DailyCheckPage dailycheck;
+  neighbours::NeighboursPage neighbours;
 
   QTabWidget* PageControl2;
   // Asks for the settings window and the About window, modally.

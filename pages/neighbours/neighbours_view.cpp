@@ -4,66 +4,91 @@
 #include <QGridLayout>
 #include <QProgressBar>
 
+#include "app/bindings.h"
 #include "app/widgets.h"
-#include "mml/network_elements.h"
-#include "platform/dispatch.h"
 
 namespace kestrel::neighbours {
 
-QWidget* BuildNeighboursView(QWidget* parent, pages::ReadForm& read_form) {
+QWidget* BuildNeighboursView(NeighboursPage& page, QWidget* parent) {
+  using app::Bind;
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet5");
 
   auto* cells = new QWidget(sheet);
   cells->setObjectName("Panel4");
   app::Widgets c(cells);
-  const auto& bscs = mml::BscPickList();
+  auto* cell_bsc = new QComboBox(cells);
+  cell_bsc->setObjectName("CellbscComboBox");
+  auto* cellr_bsc = new QComboBox(cells);
+  cellr_bsc->setObjectName("CellrbscComboBox");
+  auto* cell_count = c.Label("Label8", "");
+  auto* cellr_count = c.Label("Label9", "");
+  auto* cell_list = c.Memo("Memocell");
+  auto* cellr_list = c.Memo("Memocellr");
   auto* cell_grid = new QGridLayout(cells);
   cell_grid->setContentsMargins(0, 0, 0, 0);
-  cell_grid->addWidget(c.Combo("CellbscComboBox", bscs, "ALTBSC1_X29,PROT=V24"), 0, 0, 1, 2);
-  cell_grid->addWidget(c.Combo("CellrbscComboBox", bscs, "ALTBSC1_X29,PROT=V24"), 0, 2, 1, 2);
-  cell_grid->addWidget(c.Label("CellsLabel", "Cells:"), 1, 0);
-  cell_grid->addWidget(c.Label("Label8", "0"), 1, 1);
-  cell_grid->addWidget(c.Label("CellrsLabel", "Cellrs:"), 1, 2);
-  cell_grid->addWidget(c.Label("Label9", "0"), 1, 3);
-  cell_grid->addWidget(c.Memo("Memocell"), 2, 0, 1, 2);
-  cell_grid->addWidget(c.Memo("Memocellr"), 2, 2, 1, 2);
+  cell_grid->addWidget(c.Label("CellbscLabel", "BSC(Cell):"), 0, 0, 1, 2);
+  cell_grid->addWidget(c.Label("CellrbscLabel", "BSC(Cellr):"), 0, 2, 1, 2);
+  cell_grid->addWidget(cell_bsc, 1, 0, 1, 2);
+  cell_grid->addWidget(cellr_bsc, 1, 2, 1, 2);
+  cell_grid->addWidget(c.Label("CellsLabel", "Cells:"), 2, 0);
+  cell_grid->addWidget(cell_count, 2, 1);
+  cell_grid->addWidget(c.Label("CellrsLabel", "Cellrs:"), 2, 2);
+  cell_grid->addWidget(cellr_count, 2, 3);
+  cell_grid->addWidget(cell_list, 3, 0, 1, 2);
+  cell_grid->addWidget(cellr_list, 3, 2, 1, 2);
 
   auto* parameters = new QWidget(sheet);
   parameters->setObjectName("Panel6");
   app::Widgets p(parameters);
   auto* form = new QFormLayout(parameters);
   form->setContentsMargins(0, 0, 0, 0);
-  form->addRow("EXTPEN:", p.Combo("Extpen", {"ON", "OFF"}, "ON", -1, true));
-  form->addRow("CAND:", p.Combo("Cand", {"AWN", "NHN", "BOTH"}, "BOTH", -1, true));
-  const std::pair<const char*, const char*> fields[] = {
-      {"Trhyst", "2"}, {"Troffsetp", "0"}, {"Lhyst", "6"}, {"Awoffset", "3"},
-      {"Hihyst", "3"}, {"Khyst", "3"},     {"Mbcr", "2"}};
-  for (const auto& [name, value] : fields) {
-    form->addRow(QString(name).toUpper() + ":", p.Edit(name, value, true));
+  auto* extpen = p.Combo("Extpen", {}, "", -1, true);
+  auto* cand = p.Combo("Cand", {}, "", -1, true);
+  form->addRow("EXTPEN:", extpen);
+  form->addRow("CAND:", cand);
+  Bind(page.Extpen, extpen);
+  Bind(page.Cand, cand);
+  const std::pair<const char*, controls::Edit*> fields[] = {
+      {"Trhyst", &page.Trhyst},     {"Troffsetp", &page.Troffsetp}, {"Lhyst", &page.Lhyst},
+      {"Awoffset", &page.Awoffset}, {"Hihyst", &page.Hihyst},       {"Khyst", &page.Khyst},
+      {"Mbcr", &page.Mbcr}};
+  for (const auto& [name, model] : fields) {
+    auto* edit = p.Edit(name, "", true);
+    form->addRow(QString(name).toUpper() + ":", edit);
+    Bind(*model, edit);
   }
-  auto* show_script = p.Button("SpeedButton1", "Show script");
+  auto* show_script = p.Button("SpeedButton1", "");
   show_script->setFlat(true);
-  QObject::connect(show_script, &QPushButton::clicked, show_script,
-                   [&read_form] { platform::Dispatch([&read_form] { read_form.Show(); }); });
   form->addRow(show_script);
 
   app::Widgets w(sheet);
   auto* progress = new QProgressBar(sheet);
   progress->setObjectName("ProgressBar1");
-  progress->setRange(0, 100);
-  progress->hide();
   auto* activity = w.Label("Label16", "");
   activity->setStyleSheet("font-size: 16px;");
-  activity->hide();
+  auto* start = w.Button("StartqonButton", "");
 
   auto* layout = new QGridLayout(sheet);
   layout->addWidget(cells, 0, 0);
   layout->addWidget(parameters, 0, 1);
-  layout->addWidget(w.Button("StartqonButton", "Start", false), 1, 1);
   layout->addWidget(progress, 1, 0);
+  layout->addWidget(start, 1, 1);
   layout->addWidget(activity, 2, 0);
   layout->setColumnStretch(0, 1);
+
+  Bind(page.CellbscComboBox, cell_bsc);
+  Bind(page.CellrbscComboBox, cellr_bsc);
+  Bind(page.Label8, cell_count);
+  Bind(page.Label9, cellr_count);
+  Bind(page.Memocell, cell_list);
+  Bind(page.Memocellr, cellr_list);
+  Bind(page.SpeedButton1, show_script, [&page] { page.SpeedButton1Click(); });
+  Bind(page.StartqonButton, start, [&page] { page.StartqonButtonClick(); });
+  Bind(page.ProgressBar1, progress);
+  Bind(page.Label16, activity);
+  Bind(page.Panel4, cells);
+  Bind(page.Panel6, parameters);
   return sheet;
 }
 

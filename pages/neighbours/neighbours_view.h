@@ -2,13 +2,12 @@
 
 #include <QWidget>
 
-#include "pages/shared/read_form.h"
+#include "pages/neighbours/neighbours_page.h"
 
 namespace kestrel::neighbours {
 
-// The "Qonsuluq" tab: the two BSCs and their cell lists, the script parameters and
-// "Show script", which shows the viewer as its last writer left it. Start is disabled until
-// the collection itself is built.
-QWidget* BuildNeighboursView(QWidget* parent, pages::ReadForm& read_form);
+// The "Qonsuluq" tab, bound to the page: the two BSCs and their cell lists, the script
+// parameters, "Show script", Start/Stop and the progress of a collection.
+QWidget* BuildNeighboursView(NeighboursPage& page, QWidget* parent);
 
 }  // namespace kestrel::neighbours

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -205,6 +206,33 @@ TEST_F(AppTest, DailyCheckSupervisesFromTheWindowUntilStopped) {
   Find<QToolButton>(windows->Kestreldlg.get(), "Stopdc")->click();
   EXPECT_FALSE(dailycheck.Timerdc.Enabled());
   EXPECT_TRUE(Find<QProgressBar>(windows->Kestreldlg.get(), "Animate2")->isHidden());
+}
+
+TEST_F(AppTest, QonsuluqCollectsFromTheWindowAndShowsTheScript) {
+  windows->Form1->SpeedButton1->click();
+  auto& neighbours = windows->Kestreldlg->neighbours;
+  auto* cells = Find<QPlainTextEdit>(windows->Kestreldlg.get(), "Memocell");
+  QTest::keyClicks(cells, "C09101A");
+  QTest::keyClick(cells, Qt::Key_Return);
+  QTest::keyClicks(cells, "C09102B");
+  EXPECT_EQ(Find<QLabel>(windows->Kestreldlg.get(), "Label8")->text(), "2");
+  auto* cellrs = Find<QPlainTextEdit>(windows->Kestreldlg.get(), "Memocellr");
+  QTest::keyClicks(cellrs, "C12101A");
+  QTest::keyClick(cellrs, Qt::Key_Return);
+  QTest::keyClicks(cellrs, "C12102C");
+  neighbours.CellbscComboBox.SetItemIndex(8);    // BSC9
+  neighbours.CellrbscComboBox.SetItemIndex(11);  // BSC12
+  Find<QPushButton>(windows->Kestreldlg.get(), "StartqonButton")->click();
+  EXPECT_FALSE(Find<QWidget>(windows->Kestreldlg.get(), "Panel4")->isEnabled());
+  ASSERT_TRUE(RunUntil([&] { return windows->Form2->isVisible(); }, 10000));
+  const QString script = windows->Form2->Memo1->toPlainText();
+  EXPECT_TRUE(script.startsWith("BSC12 ucun script:\n"));
+  EXPECT_TRUE(script.contains("RLNRI:CELL=C12102C,CELLR=C09102B,SINGLE;"));
+  EXPECT_TRUE(script.contains("MGOCI:CELL=C09101A,CGI="));
+  EXPECT_TRUE(Find<QWidget>(windows->Kestreldlg.get(), "Panel4")->isEnabled());
+  Find<QPushButton>(windows->Kestreldlg.get(), "StartqonButton")
+      ->click();  // Stop: both sessions end
+  EXPECT_FALSE(windows->Kestreldlg->CellIdTelnet.Connected());
 }
 
 TEST_F(AppTest, ReadViewerShowsWhatTheLastWriterLeft) {
