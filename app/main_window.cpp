@@ -37,7 +37,8 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
       rlslp(SlpIdTelnet, properties),
       dailycheck(IdTelnetdc, properties, {clock, files, sound, dialogs}, site.report_share_root,
                  LoadKnownAlarms(), SoundsFolder.toStdString()),
-      neighbours(CellIdTelnet, CellrIdTelnet, properties, read_form) {
+      neighbours(CellIdTelnet, CellrIdTelnet, properties, read_form),
+      broadcast(BrIdTelnet, properties) {
   setObjectName("Kestreldlg");
   setWindowTitle("Kestrel ver 2.2");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -90,9 +91,9 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   setCentralWidget(panel);
 
   PageControl2->addTab(proses::BuildProsesView(proses, PageControl2), "Proses");
-  QWidget* broadcast = broadcast::BuildBroadcastView(PageControl2);
-  Bind(TabSheet2, broadcast);
-  PageControl2->addTab(broadcast, "Edge Broadcast check");
+  QWidget* broadcast_tab = broadcast::BuildBroadcastView(broadcast, PageControl2);
+  Bind(TabSheet2, broadcast_tab);
+  PageControl2->addTab(broadcast_tab, "Edge Broadcast check");
   PageControl2->addTab(rlslp::BuildRlslpView(rlslp, PageControl2), "RLSLP_check");
   PageControl2->addTab(neighbours::BuildNeighboursView(neighbours, PageControl2), "Qonsuluq");
   PageControl2->addTab(dailycheck::BuildDailyCheckView(dailycheck, PageControl2), "Daily check");

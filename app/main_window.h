@@ -9,6 +9,7 @@
 #include "controls/timer.h"
 #include "mml/properties_form.h"
 #include "net/qt_telnet_client.h"
+#include "pages/broadcast/broadcast_page.h"
 #include "pages/dailycheck/dailycheck_page.h"
 #include "pages/neighbours/neighbours_page.h"
 #include "pages/proses/proses_page.h"
@@ -49,6 +50,7 @@ class TKestreldlg : public QMainWindow {
   rlslp::RlslpPage rlslp;
   dailycheck::DailyCheckPage dailycheck;
   neighbours::NeighboursPage neighbours;
+  broadcast::BroadcastPage broadcast;
 
   QTabWidget* PageControl2;
   // Asks for the settings window and the About window, modally.

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <iostream>
 
+#include "cli/broadcast_command.h"
 #include "cli/connection_options.h"
 #include "cli/dailycheck_command.h"
 #include "cli/proses_command.h"
@@ -17,6 +18,7 @@ constexpr const char* kUsage =
     "  proses  recover the faulty radio equipment of BSCs (RXLTI or RXTEI)\n"
     "  dailycheck  supervise the alarms of elements, with the standard solutions\n"
     "  qonsuluq    the neighbour script of cell pairs on two BSCs\n"
+    "  broadcast   the cell broadcast messages of a BSC's EDGE cells\n"
     "Run 'kestrel-batch COMMAND --help' for the options of a command.\n";
 
 }  // namespace
@@ -35,6 +37,7 @@ int main(int argc, char** argv) {
     if (command == "proses") return kestrel::cli::RunProses(arguments);
     if (command == "dailycheck") return kestrel::cli::RunDailyCheck(arguments);
     if (command == "qonsuluq") return kestrel::cli::RunQonsuluq(arguments);
+    if (command == "broadcast") return kestrel::cli::RunBroadcast(arguments);
     std::cerr << "kestrel-batch: unknown command \"" << command.toStdString() << "\"\n" << kUsage;
     return 2;
   } catch (const kestrel::cli::UsageError& error) {

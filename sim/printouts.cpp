@@ -73,6 +73,9 @@ std::string Printouts::Answer(std::string_view command) const {
   const std::string parameters = colon == std::string::npos ? "" : body.substr(colon + 1);
   if (element_.is_bsc) {
     if (code == "RLSLP") return CellLogicalChannels(parameters);
+    if (code == "RLBDP") return PacketData();
+    if (code == "RLMTP") return BroadcastMessages(parameters);
+    if (code == "RLMBP") return BroadcastText(parameters);
     if (code == "RLDEP" || code == "RLCPP" || code == "RLLOP" || code == "RLLHP") {
       return CellData(code, parameters);
     }
@@ -163,6 +166,49 @@ std::string Printouts::CellData(const std::string& code, std::string_view parame
              ""};
   }
   return Paged(lines);
+}
+
+// RLBDP:CELL=ALL: per cell its NUMREQEGPRSBPC rows, three to a block.
+std::string Printouts::PacketData() const {
+  std::vector<std::string> lines = {"CELL PACKET DATA", ""};
+  for (const auto& cell : element_.cells) {
+    lines.push_back("CELL");
+    lines.push_back(cell.name);
+    lines.push_back("");
+    lines.push_back("NUMREQEGPRSBPC  NUMREQBPC");
+    for (std::size_t k = 0; k < 3; ++k)
+      lines.push_back(k < cell.egprs.size() ? Pad(cell.egprs[k], 16) + "8" : "");
+    lines.push_back("");
+  }
+  return Paged(lines);
+}
+
+// RLMTP:CELL=,ID=ALL: the cell broadcast messages of a cell.
+std::string Printouts::BroadcastMessages(std::string_view parameters) const {
+  const std::string name = Parameter(parameters, "CELL");
+  const auto cell = std::find_if(element_.cells.begin(), element_.cells.end(),
+                                 [&](const Cell& c) { return c.name == name; });
+  if (cell == element_.cells.end()) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
+  std::vector<std::string> lines = {"CELL BROADCAST MESSAGE DATA", "", "CELL", name, "",
+                                    "ID     CODE  GS    LANG"};
+  for (const auto& message : cell->messages)
+    lines.push_back(Pad(message.id, 7) + Pad(message.code, 6) + "0     EN");
+  lines.push_back("");
+  return Paged(lines);
+}
+
+// RLMBP:ID=,CODE=,GS=: the text of a message.
+std::string Printouts::BroadcastText(std::string_view parameters) const {
+  const std::string id = Parameter(parameters, "ID"), code = Parameter(parameters, "CODE");
+  for (const auto& cell : element_.cells) {
+    for (const auto& message : cell.messages) {
+      if (message.id != id || message.code != code) continue;
+      return Paged({"CELL BROADCAST MESSAGE", "", "ID     CODE  GS    PAGE",
+                    Pad(id, 7) + Pad(code, 6) + "0     1", "", "TEXT" + std::string(30, ' '),
+                    message.text, ""});
+    }
+  }
+  return NotAccepted(11, "MESSAGE NOT DEFINED\r\nCODE=" + code);
 }
 
 // ALLIP: every alarm of the element: a header line with class, exchange, number, date and

@@ -25,6 +25,9 @@ class Printouts {
   std::string CellLogicalChannels(std::string_view parameters) const;
   std::string AlarmList(std::string_view parameters) const;
   std::string AllAlarms() const;
+  std::string PacketData() const;
+  std::string BroadcastMessages(std::string_view parameters) const;
+  std::string BroadcastText(std::string_view parameters) const;
   std::string CellData(const std::string& code, std::string_view parameters) const;
   std::string SoftwareErrors() const;
   std::string TgOfCell(std::string_view parameters) const;

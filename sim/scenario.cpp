@@ -107,6 +107,17 @@ Scenario Scenario::FromJson(std::string_view json) {
       parsed.nch_tch = Text(cell, "nch_tch", parsed.nch_tch, where);
       parsed.tg = cell.value("tg").toInt(-1);
       parsed.outage = cell.value("outage").toBool(false);
+      if (cell.contains("egprs")) {
+        parsed.egprs.clear();
+        for (const QJsonValue& row : cell.value("egprs").toArray())
+          parsed.egprs.push_back(row.toString().toStdString());
+      }
+      for (const QJsonValue& message_value : cell.value("messages").toArray()) {
+        const QJsonObject message = message_value.toObject();
+        parsed.messages.push_back({Text(message, "id", "50", where),
+                                   Text(message, "code", "", where),
+                                   Text(message, "text", "", where)});
+      }
       const QJsonObject parameters = cell.value("parameters").toObject();
       for (auto it = parameters.begin(); it != parameters.end(); ++it) {
         parsed.parameters[it.key().toUpper().toStdString()] =

@@ -20,6 +20,12 @@ struct Cell {
   // AW, SCHO, BSRXSUFF, MSRXMIN, MSRXSUFF, LAYER, LAYERTHR, LAYERHYST); Parameter() gives
   // a plausible value for those the scenario leaves out.
   std::map<std::string, std::string> parameters = {};
+  // NUMREQEGPRSBPC rows (up to three) and the cell broadcast messages.
+  std::vector<std::string> egprs = {"0"};
+  struct Message {
+    std::string id, code, text;
+  };
+  std::vector<Message> messages = {};
   std::string Parameter(const std::string& name) const;
 };
 

@@ -35,6 +35,7 @@ void BroadcastPage::StartButtonClick() {
   if (StartButton.Caption() == "Start") {
     BrMemo.Clear();
     ReportMemo.Clear();
+    CheckFinished = false;
     SetHidden({&BrbufMemo1, &BrbufMemo2, &BrbufMemo3, &BrMemo}, false);
     BrIdTelnet.Connect();
     StartButton.SetCaption("Stop");
@@ -71,6 +72,7 @@ void BroadcastPage::Send(const std::string& command) { mml::SendCommand(session_
 
 // A check with nothing more to read ends here: its report stands as it is.
 void BroadcastPage::End() {
+  CheckFinished = true;
   if (BrIdTelnet.Connected()) BrIdTelnet.Disconnect();
 }
 

@@ -31,6 +31,9 @@ class BroadcastPage {
   bool BrAttached = false;
   std::string BrStep;
   std::string Phase1Done, Phase2Done, Phase3Done;
+  // Set when the check came to its own end (all read, or nothing to read); a lost
+  // connection or Stop leaves it false.
+  bool CheckFinished = false;
 
   void StartButtonClick();
   void BrIdTelnetDataAvailable(std::string_view chunk);

@@ -102,6 +102,7 @@ TEST_F(BroadcastTest, ThreePhasesGiveAReadyCommandPerMessage) {
     EXPECT_EQ(page.StartButton.Caption(), "Start");
     EXPECT_FALSE(page.BrMemo.Visible());
     EXPECT_FALSE(telnet.Connected());
+    EXPECT_TRUE(page.CheckFinished);
   }
 }
 

@@ -2,21 +2,44 @@
 
 #include <QGridLayout>
 
+#include "app/bindings.h"
 #include "app/widgets.h"
-#include "mml/network_elements.h"
 
 namespace kestrel::broadcast {
 
-QWidget* BuildBroadcastView(QWidget* parent) {
+QWidget* BuildBroadcastView(BroadcastPage& page, QWidget* parent) {
+  using app::Bind;
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet2");
   app::Widgets w(sheet);
-  const auto& bscs = mml::ShortBscPickList();
+  auto* bsc = new QComboBox(sheet);
+  bsc->setObjectName("BscComboBox");
+  auto* start = w.Button("StartButton", "");
+  auto* report = w.Memo("ReportMemo", true);
+
   auto* layout = new QGridLayout(sheet);
-  layout->addWidget(w.Combo("BscComboBox", bscs, QString::fromStdString(bscs.front())), 0, 0);
-  layout->addWidget(w.Button("StartButton", "Start", false), 0, 1);
-  layout->addWidget(w.Memo("ReportMemo", true), 1, 0, 1, 3);
-  layout->setColumnStretch(2, 1);
+  layout->addWidget(bsc, 0, 0);
+  layout->addWidget(start, 0, 1);
+  layout->addWidget(report, 1, 0, 1, 4);
+  layout->setColumnStretch(3, 1);
+  layout->setRowStretch(1, 1);
+  // The buffer and the three work lists, shown while a check runs (their models say when).
+  int column = 0;
+  const std::pair<const char*, controls::Memo*> working[] = {{"BrMemo", &page.BrMemo},
+                                                             {"BrbufMemo1", &page.BrbufMemo1},
+                                                             {"BrbufMemo2", &page.BrbufMemo2},
+                                                             {"BrbufMemo3", &page.BrbufMemo3}};
+  for (const auto& [name, model] : working) {
+    auto* memo = w.Memo(name, true);
+    memo->setEnabled(false);
+    memo->setMaximumHeight(120);
+    layout->addWidget(memo, 2, column++);
+    Bind(*model, memo);
+  }
+
+  Bind(page.BscComboBox, bsc);
+  Bind(page.StartButton, start, [&page] { page.StartButtonClick(); });
+  Bind(page.ReportMemo, report);
   return sheet;
 }
 

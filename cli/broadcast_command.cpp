@@ -1,0 +1,40 @@
+#include "cli/broadcast_command.h"
+
+#include <QCommandLineParser>
+
+#include "cli/connection_options.h"
+#include "cli/job_runner.h"
+#include "net/qt_telnet_client.h"
+#include "pages/broadcast/broadcast_page.h"
+
+namespace kestrel::cli {
+
+int RunBroadcast(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Checks the cell broadcast messages with ID 50 of the EDGE cells of a BSC and prints a ready "
+      "RLMBC command for each.");
+  parser.addHelpOption();
+  parser.addOption({"ne", "The BSC to check, as named after NE=.", "NAME"});
+  parser.addOption({"timeout", "Stop the job if it has not ended after S seconds.", "S"});
+  AddConnectionOptions(parser);
+  ParseArguments(parser, arguments);
+  const auto elements = ElementNames(parser, "broadcast");
+  if (elements.size() != 1) throw UsageError("broadcast checks one BSC: give one --ne NAME");
+  const int timeout = PositiveNumber(parser, "timeout", 0);
+
+  const Connection connection = ResolveConnection(parser);
+  mml::PropertiesForm properties;
+  net::QtTelnetClient telnet;
+  connection.Apply(properties, telnet);
+  broadcast::BroadcastPage page(telnet, properties);
+  page.BscComboBox.SetText(elements.front());
+  return RunJob({[&] { return page.StartButton.Caption() == "Stop"; }, page.ReportMemo,
+                 [&] { page.StartButtonClick(); }, [&] { page.StartButtonClick(); },
+                 [&]() -> std::string {
+                   return page.CheckFinished ? "" : "the check of the BSC did not end";
+                 },
+                 timeout});
+}
+
+}  // namespace kestrel::cli

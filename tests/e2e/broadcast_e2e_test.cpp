@@ -1,0 +1,40 @@
+// The Edge broadcast check end to end: kestrel-batch broadcast against the demo network.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/e2e/programs.h"
+
+namespace kestrel::testing {
+namespace {
+
+RunResult Check(const GatewayProcess& gateway, const char* bsc) {
+  QProcessEnvironment env;
+  env.insert("KESTREL_PASSWORD", "kestrel");
+  return RunBatch({"broadcast", "--gateway", QString::fromStdString(gateway.Address()), "--user",
+                   "kestrel", "--ne", bsc, "--timeout", "30"},
+                  env);
+}
+
+TEST(BroadcastEndToEnd, ReportOfTheDemoBscWithFragmentedOutput) {
+  GatewayProcess gateway({"--chunk-max", "7", "--quiet"});
+  const RunResult run = Check(gateway, "BSC9");
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(
+      run.out,
+      "CELL: C09101A\nRLMBC:ID=50,CODE=123,GS=0,PAGE=1,TEXT=\"ICERISHEHER\";\n\n"
+      "CELL: C09101A\nRLMBC:ID=50,CODE=124,GS=0,PAGE=1,TEXT=\"KESTREL DEMO MESSAGE THAT\";\n\n"
+      "CELL: C09104C\nRLMBC:ID=50,CODE=77,GS=0,PAGE=1,TEXT=\"SALAM\";\n\n");
+  const RunResult none = Check(gateway, "BSC12");  // no EDGE cell: an empty report, a clean end
+  EXPECT_EQ(none.exit_code, 0) << none.err;
+  EXPECT_EQ(none.out, "");
+}
+
+TEST(BroadcastEndToEnd, LostConnectionIsNotAnEnd) {
+  GatewayProcess gateway({"--drop-after-bytes", "900", "--quiet"});
+  const RunResult run = Check(gateway, "BSC9");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_THAT(run.err, ::testing::HasSubstr("did not end"));
+}
+
+}  // namespace
+}  // namespace kestrel::testing
