@@ -38,7 +38,8 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
       dailycheck(IdTelnetdc, properties, {clock, files, sound, dialogs}, site.report_share_root,
                  LoadKnownAlarms(), SoundsFolder.toStdString()),
       neighbours(CellIdTelnet, CellrIdTelnet, properties, read_form),
-      broadcast(BrIdTelnet, properties) {
+      broadcast(BrIdTelnet, properties),
+      relocation(DqonIdTelnet, properties, read_form, messages) {
   setObjectName("Kestreldlg");
   setWindowTitle("Kestrel ver 2.2");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -97,7 +98,7 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   PageControl2->addTab(rlslp::BuildRlslpView(rlslp, PageControl2), "RLSLP_check");
   PageControl2->addTab(neighbours::BuildNeighboursView(neighbours, PageControl2), "Qonsuluq");
   PageControl2->addTab(dailycheck::BuildDailyCheckView(dailycheck, PageControl2), "Daily check");
-  PageControl2->addTab(relocation::BuildRelocationView(PageControl2, read_form),
+  PageControl2->addTab(relocation::BuildRelocationView(relocation, PageControl2),
                        "Dasinma ucun qonsuluq");
 }
 

@@ -13,6 +13,7 @@
 #include "pages/dailycheck/dailycheck_page.h"
 #include "pages/neighbours/neighbours_page.h"
 #include "pages/proses/proses_page.h"
+#include "pages/relocation/relocation_page.h"
 #include "pages/rlslp/rlslp_page.h"
 #include "pages/shared/read_form.h"
 #include "platform/qt_ports.h"
@@ -51,6 +52,7 @@ class TKestreldlg : public QMainWindow {
   dailycheck::DailyCheckPage dailycheck;
   neighbours::NeighboursPage neighbours;
   broadcast::BroadcastPage broadcast;
+  relocation::RelocationPage relocation;
 
   QTabWidget* PageControl2;
   // Asks for the settings window and the About window, modally.

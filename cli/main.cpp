@@ -7,6 +7,7 @@
 #include "cli/dailycheck_command.h"
 #include "cli/proses_command.h"
 #include "cli/qonsuluq_command.h"
+#include "cli/relocation_command.h"
 #include "cli/rlslp_command.h"
 
 namespace {
@@ -19,6 +20,7 @@ constexpr const char* kUsage =
     "  dailycheck  supervise the alarms of elements, with the standard solutions\n"
     "  qonsuluq    the neighbour script of cell pairs on two BSCs\n"
     "  broadcast   the cell broadcast messages of a BSC's EDGE cells\n"
+    "  relocation  the neighbour script of cells that move to another BSC\n"
     "Run 'kestrel-batch COMMAND --help' for the options of a command.\n";
 
 }  // namespace
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
     if (command == "dailycheck") return kestrel::cli::RunDailyCheck(arguments);
     if (command == "qonsuluq") return kestrel::cli::RunQonsuluq(arguments);
     if (command == "broadcast") return kestrel::cli::RunBroadcast(arguments);
+    if (command == "relocation") return kestrel::cli::RunRelocation(arguments);
     std::cerr << "kestrel-batch: unknown command \"" << command.toStdString() << "\"\n" << kUsage;
     return 2;
   } catch (const kestrel::cli::UsageError& error) {

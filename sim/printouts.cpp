@@ -74,6 +74,7 @@ std::string Printouts::Answer(std::string_view command) const {
   if (element_.is_bsc) {
     if (code == "RLSLP") return CellLogicalChannels(parameters);
     if (code == "RLBDP") return PacketData();
+    if (code == "RLNRP") return NeighbourRelations(parameters);
     if (code == "RLMTP") return BroadcastMessages(parameters);
     if (code == "RLMBP") return BroadcastText(parameters);
     if (code == "RLDEP" || code == "RLCPP" || code == "RLLOP" || code == "RLLHP") {
@@ -142,8 +143,8 @@ std::string Printouts::CellData(const std::string& code, std::string_view parame
   if (code == "RLDEP") {
     lines = {"CELL DESCRIPTION DATA",
              "",
-             "CELL     TYPE  CGI                   BSIC  BCCHNO  AGBLK  MFRMS",
-             Pad(name, 9) + "INT   " + Pad(p("CGI"), 22) + Pad(p("BSIC"), 6) + Pad(p("BCCHNO"), 8) +
+             "CELL     TYPE  CGI                  BSIC  BCCHNO  AGBLK  MFRMS",
+             Pad(name, 9) + "INT   " + Pad(p("CGI"), 21) + Pad(p("BSIC"), 6) + Pad(p("BCCHNO"), 8) +
                  "1      6",
              "",
              "                                     CSYSTYPE",
@@ -164,6 +165,21 @@ std::string Printouts::CellData(const std::string& code, std::string_view parame
              Pad(name, 9) + Pad(p("LAYER"), 7) + Pad(p("LAYERTHR"), 10) + Pad(p("LAYERHYST"), 11) +
                  "0        0",
              ""};
+  }
+  return Paged(lines);
+}
+
+// RLNRP:CELL=,CELLR=ALL,NODATA: the neighbours of a cell, a heading and a row each.
+std::string Printouts::NeighbourRelations(std::string_view parameters) const {
+  const std::string name = Parameter(parameters, "CELL");
+  const auto cell = std::find_if(element_.cells.begin(), element_.cells.end(),
+                                 [&](const Cell& c) { return c.name == name; });
+  if (cell == element_.cells.end()) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
+  std::vector<std::string> lines = {"NEIGHBOUR RELATION DATA", "", "CELL", name, ""};
+  for (const auto& neighbour : cell->neighbours) {
+    lines.push_back("CELLR     DIR");
+    lines.push_back(Pad(neighbour, 10) + "MUTUAL");
+    lines.push_back("");
   }
   return Paged(lines);
 }

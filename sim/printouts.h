@@ -26,6 +26,7 @@ class Printouts {
   std::string AlarmList(std::string_view parameters) const;
   std::string AllAlarms() const;
   std::string PacketData() const;
+  std::string NeighbourRelations(std::string_view parameters) const;
   std::string BroadcastMessages(std::string_view parameters) const;
   std::string BroadcastText(std::string_view parameters) const;
   std::string CellData(const std::string& code, std::string_view parameters) const;

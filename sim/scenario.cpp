@@ -118,6 +118,9 @@ Scenario Scenario::FromJson(std::string_view json) {
                                    Text(message, "code", "", where),
                                    Text(message, "text", "", where)});
       }
+      for (const QJsonValue& neighbour : cell.value("neighbours").toArray()) {
+        parsed.neighbours.push_back(neighbour.toString().toStdString());
+      }
       const QJsonObject parameters = cell.value("parameters").toObject();
       for (auto it = parameters.begin(); it != parameters.end(); ++it) {
         parsed.parameters[it.key().toUpper().toStdString()] =

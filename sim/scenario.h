@@ -26,6 +26,7 @@ struct Cell {
     std::string id, code, text;
   };
   std::vector<Message> messages = {};
+  std::vector<std::string> neighbours = {};  // names of its neighbour cells, on any BSC
   std::string Parameter(const std::string& name) const;
 };
 

@@ -1,39 +1,54 @@
 #include "pages/relocation/relocation_view.h"
 
-#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
 
+#include "app/bindings.h"
 #include "app/widgets.h"
-#include "mml/network_elements.h"
-#include "platform/dispatch.h"
 
 namespace kestrel::relocation {
 
-QWidget* BuildRelocationView(QWidget* parent, pages::ReadForm& read_form) {
+QWidget* BuildRelocationView(RelocationPage& page, QWidget* parent) {
+  using app::Bind;
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet12");
   app::Widgets w(sheet);
-  const auto& elements = mml::NetworkElementPickList();
-  std::vector<std::string> targets;
-  for (int n = 1; n <= 18; ++n) targets.push_back(std::to_string(n));
+  auto* cells = w.Memo("DqonListMemo");
+  auto* present = new QComboBox(sheet);
+  present->setObjectName("DqonoComboBox");
+  auto* target = new QComboBox(sheet);
+  target->setObjectName("DqondComboBox");
+  auto* report = w.Memo("DqonrepMemo", true);
+  auto* start = w.Button("DqonstartButton", "");
+  auto* show_script = w.Button("SpeedButton6", "");
 
-  auto* show_script = w.Button("SpeedButton6", "Show script");
-  QObject::connect(show_script, &QPushButton::clicked, show_script,
-                   [&read_form] { platform::Dispatch([&read_form] { read_form.Show(); }); });
+  auto* list_side = new QVBoxLayout;
+  list_side->addWidget(w.Label("DqonListLabel", "Dasinasi cell-ler;"));
+  list_side->addWidget(cells);
+  auto* choices = new QVBoxLayout;
+  choices->addWidget(w.Label("DqonoLabel", "Oldugu BSC:"));
+  choices->addWidget(present);
+  choices->addWidget(w.Label("DqondLabel", "Dasinasi BSC:"));
+  choices->addWidget(target);
+  choices->addSpacing(8);
+  choices->addWidget(start);
+  choices->addWidget(show_script);
+  choices->addStretch();
+  auto* report_side = new QVBoxLayout;
+  report_side->addWidget(w.Label("DqonrepLabel", "Report:"));
+  report_side->addWidget(report);
+  auto* layout = new QHBoxLayout(sheet);
+  layout->addLayout(list_side, 1);
+  layout->addLayout(choices);
+  layout->addLayout(report_side, 2);
 
-  auto* layout = new QGridLayout(sheet);
-  layout->addWidget(w.Label("DqonListLabel", "Dasinasi cell-ler;"), 0, 0);
-  layout->addWidget(w.Memo("DqonListMemo"), 1, 0, 5, 1);
-  layout->addWidget(w.Label("DqonoLabel", "Oldugu BSC:"), 0, 1);
-  layout->addWidget(w.Combo("DqonoComboBox", elements, QString::fromStdString(elements.front()), 0),
-                    1, 1);
-  layout->addWidget(w.Label("DqondLabel", "Dasinasi BSC:"), 2, 1);
-  layout->addWidget(w.Combo("DqondComboBox", targets, "1", 0), 3, 1);
-  layout->addWidget(w.Button("DqonstartButton", "Start", false), 4, 1);
-  layout->addWidget(show_script, 5, 1);
-  layout->addWidget(w.Label("DqonrepLabel", "Report:"), 0, 2);
-  layout->addWidget(w.Memo("DqonrepMemo", true), 1, 2, 5, 1);
-  layout->setColumnStretch(0, 1);
-  layout->setColumnStretch(2, 2);
+  Bind(page.DqonListMemo, cells);
+  Bind(page.DqonoComboBox, present);
+  Bind(page.DqondComboBox, target);
+  Bind(page.DqonrepMemo, report);
+  Bind(page.DqonstartButton, start, [&page] { page.DqonstartButtonClick(); });
+  // The same action as "Show script" on the Qonsuluq page: the viewer as its last writer left it.
+  Bind(page.SpeedButton6, show_script, [&page] { page.SpeedButton6Click(); });
   return sheet;
 }
 

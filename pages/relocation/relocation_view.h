@@ -2,12 +2,11 @@
 
 #include <QWidget>
 
-#include "pages/shared/read_form.h"
+#include "pages/relocation/relocation_page.h"
 
 namespace kestrel::relocation {
 
-// The "Dasinma ucun qonsuluq" tab; "Show script" shows the viewer as its last writer left
-// it, Start is disabled until the check itself is built.
-QWidget* BuildRelocationView(QWidget* parent, pages::ReadForm& read_form);
+// The "Dasinma ucun qonsuluq" tab, bound to the page.
+QWidget* BuildRelocationView(RelocationPage& page, QWidget* parent);
 
 }  // namespace kestrel::relocation

@@ -235,6 +235,29 @@ TEST_F(AppTest, QonsuluqCollectsFromTheWindowAndShowsTheScript) {
   EXPECT_FALSE(windows->Kestreldlg->CellIdTelnet.Connected());
 }
 
+TEST_F(AppTest, BroadcastAndRelocationFromTheWindow) {
+  windows->Form1->SpeedButton1->click();
+  windows->Kestreldlg->broadcast.BscComboBox.SetText("BSC9");
+  Find<QPushButton>(windows->Kestreldlg.get(), "StartButton")->click();
+  auto* report = Find<QPlainTextEdit>(windows->Kestreldlg.get(), "ReportMemo");
+  ASSERT_TRUE(RunUntil([&] { return windows->Kestreldlg->broadcast.CheckFinished; }));
+  ASSERT_TRUE(RunUntil([&] { return report->toPlainText().contains("CODE=77"); }));
+  EXPECT_TRUE(report->toPlainText().startsWith(
+      "CELL: C09101A\nRLMBC:ID=50,CODE=123,GS=0,PAGE=1,TEXT=\"ICERISHEHER\";"));
+
+  auto& relocation = windows->Kestreldlg->relocation;
+  relocation.DqonoComboBox.SetItemIndex(8);   // BSC9
+  relocation.DqondComboBox.SetItemIndex(11);  // to BSC12
+  QTest::keyClicks(Find<QPlainTextEdit>(windows->Kestreldlg.get(), "DqonListMemo"), "c09101a");
+  Find<QPushButton>(windows->Kestreldlg.get(), "DqonstartButton")->click();
+  ASSERT_TRUE(RunUntil([&] { return windows->Form2->isVisible(); }));
+  const QString script = windows->Form2->Memo1->toPlainText();
+  EXPECT_TRUE(script.startsWith("@COMMENT C09101A CELL INTERNAL NEIGHBOUR RELATIONS\n"));
+  EXPECT_TRUE(script.contains("RLNRI:CELL=C09101A,CELLR=C12101A;"));
+  EXPECT_TRUE(script.contains("@COMMENT C09101B BSC9\n"));
+  Find<QPushButton>(windows->Kestreldlg.get(), "DqonstartButton")->click();  // Stop
+}
+
 TEST_F(AppTest, ReadViewerShowsWhatTheLastWriterLeft) {
   windows->read_form.Memo1.SetText("RLNRC:CELL=C09101A;\r\n");
   windows->read_form.Show();

@@ -1,0 +1,81 @@
+#include "cli/relocation_command.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <iostream>
+
+#include "cli/connection_options.h"
+#include "cli/job_runner.h"
+#include "net/qt_telnet_client.h"
+#include "pages/relocation/relocation_page.h"
+
+namespace kestrel::cli {
+
+namespace {
+// The page's messages are mistakes in what the runner was given.
+struct MessagesAreErrors : platform::Messages {
+  void Show(std::string_view text) override { throw UsageError(std::string(text)); }
+};
+}  // namespace
+
+int RunRelocation(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      "Reads the neighbours and cell data of cells that move to another BSC and prints the report "
+      "and the script of their relations.");
+  parser.addHelpOption();
+  parser.addOptions({
+      {"ne", "The BSC where the cells are now, as named after NE=.", "NAME"},
+      {"target", "The number of the BSC the cells move to (1 to 18).", "N"},
+      {"cells", "The cells to move, one a line.", "FILE"},
+      {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
+  });
+  AddConnectionOptions(parser);
+  ParseArguments(parser, arguments);
+  const auto elements = ElementNames(parser, "relocation");
+  if (elements.size() != 1) throw UsageError("relocation reads one BSC: give one --ne NAME");
+  const int target = PositiveNumber(parser, "target", 0);
+  if (target < 1 || target > 18)
+    throw UsageError("relocation needs --target N, a BSC number from 1 to 18");
+  if (!parser.isSet("cells")) throw UsageError("relocation needs --cells FILE");
+  QFile cells(parser.value("cells"));
+  if (!cells.open(QIODevice::ReadOnly))
+    throw UsageError("cannot read the cell list " + cells.fileName().toStdString());
+  std::string list;
+  for (const QByteArray& line : cells.readAll().split('\n')) {
+    const QByteArray name = line.trimmed();
+    if (!name.isEmpty()) list += name.toStdString() + "\r\n";
+  }
+  const int timeout = PositiveNumber(parser, "timeout", 0);
+
+  const Connection connection = ResolveConnection(parser);
+  mml::PropertiesForm properties;
+  net::QtTelnetClient telnet;
+  connection.Apply(properties, telnet);
+  pages::ReadForm read_form;
+  MessagesAreErrors messages;
+  relocation::RelocationPage page(telnet, properties, read_form, messages);
+  page.DqonoComboBox.SetText(elements.front());
+  page.DqondComboBox.SetItemIndex(target - 1);
+  page.DqonListMemo.SetText(list);
+
+  const int status = RunJob({[&] {
+                               return page.DqonstartButton.Caption() == "Stop" &&
+                                      page.DqonCellDataDone != "OK" && telnet.Connected();
+                             },
+                             page.DqonrepMemo, [&] { page.DqonstartButtonClick(); },
+                             [&] { page.DqonstartButtonClick(); },
+                             [&]() -> std::string {
+                               return page.DqonCellDataDone == "OK" ? "" : "the check did not end";
+                             },
+                             timeout});
+  if (status == 0) {
+    std::cout << '\n';
+    for (std::size_t i = 0; i < read_form.Memo1.LineCount(); ++i)
+      std::cout << read_form.Memo1.Line(i) << '\n';
+  }
+  if (page.DqonstartButton.Caption() == "Stop") page.DqonstartButtonClick();
+  return status;
+}
+
+}  // namespace kestrel::cli
