@@ -13,6 +13,11 @@ namespace kestrel::mml {
 // six blanks, then the exchange name and time) at the top of every page, and a page break
 // can fall between a heading and its values.
 
+// True when `part` occurs in `text` (case-sensitive).
+inline bool Contains(std::string_view text, std::string_view part) {
+  return text.find(part) != std::string_view::npos;
+}
+
 // True for a page-header line: its first eight characters are "WO" and six blanks.
 bool IsPageHeader(std::string_view line);
 

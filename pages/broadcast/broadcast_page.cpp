@@ -5,13 +5,11 @@
 
 namespace kestrel::broadcast {
 
+using mml::Contains;
+
 namespace {
 
 constexpr std::string_view kCells = "RLBDP:CELL=ALL;";
-
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
 
 void SetHidden(std::initializer_list<controls::Memo*> memos, bool hidden) {
   for (controls::Memo* memo : memos) memo->SetVisible(!hidden);

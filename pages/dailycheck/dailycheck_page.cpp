@@ -9,13 +9,12 @@
 
 namespace kestrel::dailycheck {
 
+using mml::Contains;
+
 namespace {
 constexpr std::string_view kAlarmList = "ALLIP;";
 constexpr std::string_view kRelease = "\x04";
 
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
 }  // namespace
 
 DailyCheckPage::DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties,

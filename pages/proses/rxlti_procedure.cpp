@@ -8,13 +8,11 @@
 
 namespace kestrel::proses {
 
+using mml::Contains;
+
 namespace {
 constexpr std::string_view kFaultSituation = "RXASP:MOTY=RXOTG;";
 constexpr std::string_view kPermanentFault = "PERMANENT FAULT";
-
-bool Contains(std::string_view line, std::string_view text) {
-  return line.find(text) != std::string_view::npos;
-}
 
 // The object named on a fault line: 16 characters from its class text, trimmed.
 std::string ObjectAt(std::string_view line, std::string_view object_class) {

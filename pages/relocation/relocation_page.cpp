@@ -9,11 +9,9 @@
 
 namespace kestrel::relocation {
 
-namespace {
-bool Contains(std::string_view text, std::string_view part) {
-  return text.find(part) != std::string_view::npos;
-}
-}  // namespace
+using mml::Contains;
+
+namespace {}  // namespace
 
 std::string BscNumberOfCgi(std::string_view cgi) {
   const std::string_view code = mml::Cut(cgi, 7, 4);
