@@ -161,8 +161,7 @@ void DailyCheckPage::RestartCycle() {
   try {
     StartdcClick();
   } catch (const std::exception& error) {
-    Report(Element() + ": " + error.what() + "; the next element is tried in " +
-           std::to_string(Timerdc.Interval() / 1000) + " s");
+    Report(Element() + ": " + error.what() + "; the watchdog tries the next element");
     Timerdc.SetEnabled(true);
   }
 }
@@ -170,12 +169,11 @@ void DailyCheckPage::RestartCycle() {
 // Every step reads the first element of the list; an engineer may have emptied it.
 bool DailyCheckPage::StopIfNoElement() {
   if (!ListBoxdc.Empty()) return false;
+  const bool running = IdTelnetdc.Connected() || Timerdc.Enabled();
   Timerdc.SetEnabled(false);
   Timerdc_release.SetEnabled(false);
-  if (IdTelnetdc.Connected()) {
-    IdTelnetdc.Disconnect();
-    Report("Daily check stopped: the element list is empty");
-  }
+  if (IdTelnetdc.Connected()) IdTelnetdc.Disconnect();
+  if (running) Report("Daily check stopped: the element list is empty");
   return true;
 }
 

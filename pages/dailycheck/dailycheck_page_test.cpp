@@ -156,11 +156,20 @@ TEST_F(DailyCheckTest, RefusedConnectionInARestartIsNotedAndTriedAgain) {
   telnet.Receive(AlarmList(Alarm("EXTERNAL ALARM")));
   EXPECT_THAT(page.Memoreportdc.Lines(),
               ElementsAre("Warning: BSC9: EXTERNAL ALARM; 05.12.2026 14:07:30",
-                          "BSC10: Cannot connect to 127.0.0.1:52200: Connection refused; the next "
-                          "element is tried in 30 s"));
+                          "BSC10: Cannot connect to 127.0.0.1:52200: Connection refused; the "
+                          "watchdog tries the next element"));
   EXPECT_TRUE(page.Timerdc.Enabled());
   clock.Advance(60000);  // the log stays the same: the watchdog restarts on the next element
   EXPECT_TRUE(telnet.Connected());
+}
+
+TEST_F(DailyCheckTest, ListEmptiedWhileNoSessionIsOpenStillSaysWhyTheLoopStopped) {
+  Start({"BSC9"});
+  telnet.PeerCloses();  // the gateway hangs up; the watchdog runs on
+  page.DeletealldcClick();
+  clock.Advance(30000);
+  EXPECT_FALSE(page.Timerdc.Enabled());
+  EXPECT_EQ(page.Memoreportdc.Lines().back(), "Daily check stopped: the element list is empty");
 }
 
 TEST_F(DailyCheckTest, QueueLeftByAnEarlierSessionIsDiscarded) {
