@@ -39,16 +39,16 @@ class FakeTelnetClient : public mml::TelnetClient {
     if (!connected_) throw std::runtime_error("Not connected");
     if (!mml::IsOneLine(text)) throw std::invalid_argument("line holds a line break");
     events.push_back("> " + std::string(text));
+    sent_.emplace_back(text);
   }
 
-  // The lines sent, without the connect and disconnect events.
-  std::vector<std::string> Sent() const {
-    std::vector<std::string> lines;
-    for (const auto& event : events) {
-      if (event.starts_with("> ")) lines.push_back(event.substr(2));
-    }
-    return lines;
+  // Forgets what was recorded so far.
+  void Forget() {
+    events.clear();
+    sent_.clear();
   }
+  // The lines sent, without the connect and disconnect events.
+  const std::vector<std::string>& Sent() const { return sent_; }
   // Delivers `text` as one chunk.
   void Receive(std::string_view text) {
     if (!connected_) throw std::logic_error("chunk delivered to a closed connection");
@@ -70,6 +70,7 @@ class FakeTelnetClient : public mml::TelnetClient {
 
  private:
   bool connected_ = false;
+  std::vector<std::string> sent_;
 };
 
 }  // namespace kestrel::testing

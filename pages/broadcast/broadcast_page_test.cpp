@@ -89,7 +89,7 @@ TEST_F(BroadcastTest, ThreePhasesGiveAReadyCommandPerMessage) {
       {{"C09101A", {"123", "124"}}, {"C09103A", {"77"}}},
       {{"123", "ICERISHEHER"}, {"124", "KESTREL DEMO MESSAGE THAT IS TOO LONG"}, {"77", "SALAM"}}};
   for (std::size_t chunk : {3, 4096}) {
-    telnet.events.clear();
+    telnet.Forget();
     Run(bsc, chunk);
     EXPECT_THAT(Commands(), ElementsAre("RLBDP:CELL=ALL;", "RLMTP:CELL=C09101A,ID=ALL;",
                                         "RLMTP:CELL=C09103A,ID=ALL;", "RLMBP:ID=50,CODE=123,GS=0;",

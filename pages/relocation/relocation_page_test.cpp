@@ -193,7 +193,7 @@ TEST_F(RelocationTest, EarlierCheckLeavesNothingBehind) {
   page.DqonListMemo.SetText("C09101A");
   Network fewer = TwoMovedCells();
   fewer.neighbours["C09101A"] = {"C09101B"};
-  telnet.events.clear();
+  telnet.Forget();
   Run(fewer);
   EXPECT_EQ(page.DqonTable[2][0], "");
   EXPECT_THAT(read_form.Memo1.Text(), Not(HasSubstr("C12101A")));

@@ -86,7 +86,7 @@ TEST_F(RlslpPageTest, EveryWayOfCuttingThePrintoutGivesTheSameReport) {
       "Check: BSC9\r\nC09101A: ACTIVE=NO\r\nC09102A: ACTIVE=NO\r\nFinish check\r\n\r\n";
   for (std::size_t size : {1, 2, 3, 5, 7, 13, 64, 1460}) {
     page.SlpreportMemo.Clear();
-    telnet.events.clear();
+    telnet.Forget();
     Queue({"BSC9"});
     page.SlpstartButtonClick();
     LogIn();
