@@ -1,12 +1,11 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFile>
 #include <QMenuBar>
 #include <QTabBar>
 #include <QVBoxLayout>
-
-#include <QDir>
-#include <QFile>
 
 #include "app/bindings.h"
 #include "pages/broadcast/broadcast_view.h"
@@ -60,7 +59,6 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
     client->Port = site.gateway_port;
   }
   IdTelnet1.Port = 23;  // the Proses page takes host and port from the settings window
-  IdTelnetdc.TerminalType = "ansi";
   for (controls::Timer* timer :
        {&proses.Timer1, &proses.ReleaseTimer, &proses.BusyTimer, &neighbours.Exqontime,
         &dailycheck.Timerdc, &dailycheck.Timerdc_release}) {
