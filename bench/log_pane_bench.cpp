@@ -31,11 +31,3 @@ void ChunksIntoABoundLogPane(benchmark::State& state) {
 BENCHMARK(ChunksIntoABoundLogPane)->Arg(5000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  return 0;
-}

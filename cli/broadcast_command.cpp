@@ -16,12 +16,11 @@ int RunBroadcast(const QStringList& arguments) {
       "RLMBC command for each.");
   parser.addHelpOption();
   parser.addOption({"ne", "The BSC to check, as named after NE=.", "NAME"});
-  parser.addOption({"timeout", "Stop the job if it has not ended after S seconds.", "S"});
-  AddConnectionOptions(parser);
+  AddJobOptions(parser);
   ParseArguments(parser, arguments);
   const auto elements = ElementNames(parser, "broadcast");
   if (elements.size() != 1) throw UsageError("broadcast checks one BSC: give one --ne NAME");
-  const int timeout = PositiveNumber(parser, "timeout", 0);
+  const int timeout = TimeoutSeconds(parser);
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;

@@ -49,8 +49,13 @@ int PositiveNumber(const QCommandLineParser& parser, const QString& name, int fa
   return value;
 }
 
-void AddConnectionOptions(QCommandLineParser& parser) {
+int TimeoutSeconds(const QCommandLineParser& parser) {
+  return PositiveNumber(parser, "timeout", 0);
+}
+
+void AddJobOptions(QCommandLineParser& parser) {
   parser.addOptions({
+      {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
       {"settings",
        "Site settings file (INI); default $KESTREL_SETTINGS or ~/.config/kestrel/site.ini.",
        "FILE"},

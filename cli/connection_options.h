@@ -34,9 +34,12 @@ std::vector<std::string> ElementNames(const QCommandLineParser& parser, const st
 // The whole number of at least 1 given with --`name`, or `fallback` when it is not given.
 int PositiveNumber(const QCommandLineParser& parser, const QString& name, int fallback);
 
-// --settings, --gateway, --user and --password-file. The password is never an option of
-// its own: it comes from a file, from $KESTREL_PASSWORD, or from the site settings.
-void AddConnectionOptions(QCommandLineParser& parser);
+// The options every job has: --timeout, and the connection's --settings, --gateway, --user
+// and --password-file. The password is never an option of its own: it comes from a file,
+// from $KESTREL_PASSWORD, or from the site settings.
+void AddJobOptions(QCommandLineParser& parser);
+// The --timeout in seconds; 0 when there is none.
+int TimeoutSeconds(const QCommandLineParser& parser);
 Connection ResolveConnection(const QCommandLineParser& parser);
 
 }  // namespace kestrel::cli

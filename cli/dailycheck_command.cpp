@@ -50,13 +50,12 @@ int RunDailyCheck(const QStringList& arguments) {
        "Tick this solution only (repeatable): SEQAR, SETAR, SOFTERROR, PERMANENT, "
        "NEAREND, ENUM, SAE. Default: the boxes as the page starts.",
        "NAME"},
-      {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
   });
-  AddConnectionOptions(parser);
+  AddJobOptions(parser);
   ParseArguments(parser, arguments);
   const auto elements = ElementNames(parser, "dailycheck");
   const int cycles = PositiveNumber(parser, "cycles", 1);
-  const int timeout = PositiveNumber(parser, "timeout", 0);
+  const int timeout = TimeoutSeconds(parser);
 
   const Connection connection = ResolveConnection(parser);
   const std::string report_root = parser.isSet("report-root")

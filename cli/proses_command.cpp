@@ -33,16 +33,15 @@ int RunProses(const QStringList& arguments) {
       {"no-cf", "Treat central function objects (RXOCF) too."},
       {"release-ms", "Length of the release pause between objects (default 3000).", "N"},
       {"wait-ms", "Length of the RXLTI wait after the timeslots are blocked (default 30000).", "N"},
-      {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
   });
-  AddConnectionOptions(parser);
+  AddJobOptions(parser);
   ParseArguments(parser, arguments);
   const auto elements = ElementNames(parser, "proses");
   const QString procedure = parser.value("procedure").toLower();
   if (procedure != "rxlti" && procedure != "rxtei") {
     throw UsageError("--procedure is rxlti or rxtei, not \"" + procedure.toStdString() + "\"");
   }
-  const int timeout = PositiveNumber(parser, "timeout", 0);
+  const int timeout = TimeoutSeconds(parser);
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;

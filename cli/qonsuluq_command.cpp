@@ -65,14 +65,13 @@ int RunQonsuluq(const QStringList& arguments) {
       {"hihyst", "HIHYST (default 3).", "N"},
       {"khyst", "KHYST (default 3).", "N"},
       {"mbcr", "MBCR (default 2).", "N"},
-      {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
   });
-  AddConnectionOptions(parser);
+  AddJobOptions(parser);
   ParseArguments(parser, arguments);
   for (const char* required : {"cell-bsc", "cellr-bsc", "cells", "cellrs"}) {
     if (!parser.isSet(required)) throw UsageError(std::string("qonsuluq needs --") + required);
   }
-  const int timeout = PositiveNumber(parser, "timeout", 0);
+  const int timeout = TimeoutSeconds(parser);
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;

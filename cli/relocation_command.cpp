@@ -28,9 +28,8 @@ int RunRelocation(const QStringList& arguments) {
       {"ne", "The BSC where the cells are now, as named after NE=.", "NAME"},
       {"target", "The number of the BSC the cells move to (1 to 18).", "N"},
       {"cells", "The cells to move, one a line.", "FILE"},
-      {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
   });
-  AddConnectionOptions(parser);
+  AddJobOptions(parser);
   ParseArguments(parser, arguments);
   const auto elements = ElementNames(parser, "relocation");
   if (elements.size() != 1) throw UsageError("relocation reads one BSC: give one --ne NAME");
@@ -46,7 +45,7 @@ int RunRelocation(const QStringList& arguments) {
     const QByteArray name = line.trimmed();
     if (!name.isEmpty()) list += name.toStdString() + "\r\n";
   }
-  const int timeout = PositiveNumber(parser, "timeout", 0);
+  const int timeout = TimeoutSeconds(parser);
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;

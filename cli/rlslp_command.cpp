@@ -16,11 +16,10 @@ int RunRlslp(const QStringList& arguments) {
       "active.");
   parser.addHelpOption();
   parser.addOption({"ne", "A BSC to check, as named after NE= (repeatable, in order).", "NAME"});
-  parser.addOption({"timeout", "Stop the job if it has not ended after S seconds.", "S"});
-  AddConnectionOptions(parser);
+  AddJobOptions(parser);
   ParseArguments(parser, arguments);
   const auto elements = ElementNames(parser, "rlslp");
-  const int timeout = PositiveNumber(parser, "timeout", 0);
+  const int timeout = TimeoutSeconds(parser);
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;

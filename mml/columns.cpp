@@ -1,6 +1,7 @@
 #include "mml/columns.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace kestrel::mml {
 
@@ -32,6 +33,14 @@ std::string_view Trim(std::string_view text) {
 std::string ValueBelow(const controls::Memo& printout, std::size_t heading, std::size_t pos,
                        std::size_t width) {
   return std::string(Trim(Cut(printout.Line(RowBelow(printout, heading)), pos, width)));
+}
+
+std::optional<int> WholeNumber(std::string_view text) {
+  text = Trim(text);
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
 }
 
 std::string WithoutControlCharacters(std::string_view text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,10 @@ std::string_view Trim(std::string_view text);
 // The trimmed value of `width` characters at `pos` in the first row below `heading`.
 std::string ValueBelow(const controls::Memo& printout, std::size_t heading, std::size_t pos,
                        std::size_t width);
+
+// The whole number `text` holds, blanks and control characters around it allowed; none when
+// it holds anything else.
+std::optional<int> WholeNumber(std::string_view text);
 
 // `text` without control characters: a value read from a printout is safe to send in a line.
 std::string WithoutControlCharacters(std::string_view text);

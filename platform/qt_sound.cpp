@@ -15,21 +15,33 @@ namespace kestrel::platform {
 
 namespace {
 
-void Play(const WavSound& sound, int ms) {
+// A sink already holding all of the sound's samples, playing; none without a device that
+// takes the sound's format.
+std::unique_ptr<QAudioSink> StartSink(const WavSound& sound) {
   QAudioFormat format;
   format.setSampleRate(sound.sample_rate);
   format.setChannelCount(sound.channels);
   format.setSampleFormat(sound.bits == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
   const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-  if (device.isNull() || !device.isFormatSupported(format)) {
-    QThread::msleep(static_cast<unsigned long>(ms));
-    return;
-  }
-  QAudioSink sink(device, format);
-  sink.setBufferSize(static_cast<qsizetype>(sound.samples.size()));
-  if (QIODevice* out = sink.start()) out->write(sound.samples);
+  if (sound.samples.isEmpty() || device.isNull() || !device.isFormatSupported(format))
+    return nullptr;
+  auto sink = std::make_unique<QAudioSink>(device, format);
+  sink->setBufferSize(static_cast<qsizetype>(sound.samples.size()));
+  if (QIODevice* out = sink->start()) out->write(sound.samples);
+  return sink;
+}
+
+// Plays for `ms`, in silence where there is no device.
+void Play(const WavSound& sound, int ms) {
+  const auto sink = StartSink(sound);
   QThread::msleep(static_cast<unsigned long>(ms));
-  sink.stop();
+  if (sink) sink->stop();
+}
+
+WavSound ReadWavFile(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return ReadWav(file.read(64 * 1024 * 1024));
 }
 
 }  // namespace
@@ -80,27 +92,12 @@ void QtSound::Beep(int hz, int ms) {
 
 void QtSound::Start(const std::string& path) {
   started_.reset();
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return;
-  const WavSound sound = ReadWav(file.read(64 * 1024 * 1024));
-  const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-  if (sound.samples.isEmpty() || device.isNull()) return;
-  QAudioFormat format;
-  format.setSampleRate(sound.sample_rate);
-  format.setChannelCount(sound.channels);
-  format.setSampleFormat(sound.bits == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
-  if (!device.isFormatSupported(format)) return;
-  started_ = std::make_unique<QAudioSink>(device, format);
-  started_->setBufferSize(static_cast<qsizetype>(sound.samples.size()));
-  if (QIODevice* out = started_->start()) out->write(sound.samples);
+  started_ = StartSink(ReadWavFile(path));
 }
 
 void QtSound::PlayToEnd(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) return;
-  const WavSound sound = ReadWav(file.read(64 * 1024 * 1024));
-  if (sound.samples.isEmpty()) return;
-  Play(sound, sound.Milliseconds());
+  const WavSound sound = ReadWavFile(path);
+  if (!sound.samples.isEmpty()) Play(sound, sound.Milliseconds());
 }
 
 }  // namespace kestrel::platform

@@ -135,9 +135,8 @@ std::string Printouts::CellLogicalChannels(std::string_view parameters) const {
 // a heading line and the value row below it.
 std::string Printouts::CellData(const std::string& code, std::string_view parameters) const {
   const std::string name = Parameter(parameters, "CELL");
-  const auto cell = std::find_if(element_.cells.begin(), element_.cells.end(),
-                                 [&](const Cell& c) { return c.name == name; });
-  if (cell == element_.cells.end()) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
+  const Cell* cell = element_.FindCell(name);
+  if (cell == nullptr) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
   auto p = [&](const char* parameter) { return cell->Parameter(parameter); };
   std::vector<std::string> lines;
   if (code == "RLDEP") {
@@ -172,9 +171,8 @@ std::string Printouts::CellData(const std::string& code, std::string_view parame
 // RLNRP:CELL=,CELLR=ALL,NODATA: the neighbours of a cell, a heading and a row each.
 std::string Printouts::NeighbourRelations(std::string_view parameters) const {
   const std::string name = Parameter(parameters, "CELL");
-  const auto cell = std::find_if(element_.cells.begin(), element_.cells.end(),
-                                 [&](const Cell& c) { return c.name == name; });
-  if (cell == element_.cells.end()) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
+  const Cell* cell = element_.FindCell(name);
+  if (cell == nullptr) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
   std::vector<std::string> lines = {"NEIGHBOUR RELATION DATA", "", "CELL", name, ""};
   for (const auto& neighbour : cell->neighbours) {
     lines.push_back("CELLR     DIR");
@@ -202,9 +200,8 @@ std::string Printouts::PacketData() const {
 // RLMTP:CELL=,ID=ALL: the cell broadcast messages of a cell.
 std::string Printouts::BroadcastMessages(std::string_view parameters) const {
   const std::string name = Parameter(parameters, "CELL");
-  const auto cell = std::find_if(element_.cells.begin(), element_.cells.end(),
-                                 [&](const Cell& c) { return c.name == name; });
-  if (cell == element_.cells.end()) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
+  const Cell* cell = element_.FindCell(name);
+  if (cell == nullptr) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
   std::vector<std::string> lines = {"CELL BROADCAST MESSAGE DATA", "", "CELL", name, "",
                                     "ID     CODE  GS    LANG"};
   for (const auto& message : cell->messages)
@@ -285,9 +282,8 @@ std::string Printouts::AlarmList(std::string_view parameters) const {
 // RXTCP:MOTY=RXOTG,CELL=: the TG that serves the cell.
 std::string Printouts::TgOfCell(std::string_view parameters) const {
   const std::string name = Parameter(parameters, "CELL");
-  const auto cell = std::find_if(element_.cells.begin(), element_.cells.end(),
-                                 [&](const Cell& c) { return c.name == name; });
-  if (cell == element_.cells.end()) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
+  const Cell* cell = element_.FindCell(name);
+  if (cell == nullptr) return NotAccepted(17, "CELL NOT DEFINED\r\nCELL=" + name);
   std::vector<std::string> lines = {"RADIO X-CEIVER ADMINISTRATION",
                                     "TG TO CHANNEL GROUP CONNECTION DATA", "",
                                     "MO               CELL     CHGR"};

@@ -53,6 +53,13 @@ int ManagedObject::Tg() const {
   return tg;
 }
 
+const Cell* Element::FindCell(std::string_view cell_name) const {
+  for (const auto& cell : cells) {
+    if (cell.name == cell_name) return &cell;
+  }
+  return nullptr;
+}
+
 bool Element::HasTg(int tg) const {
   return std::any_of(cells.begin(), cells.end(), [tg](const Cell& cell) { return cell.tg == tg; });
 }

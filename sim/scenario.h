@@ -64,6 +64,8 @@ struct Element {
   std::vector<std::string> events;  // software error event codes the survey names
   int extra_alarms = 0;             // plain external alarms, to make a long alarm list
 
+  const Cell* FindCell(std::string_view cell_name) const;
+
   // The object, made healthy on first use when its TG belongs to this element.
   ManagedObject* Object(std::string_view object_name);
   bool HasTg(int tg) const;

@@ -62,8 +62,7 @@ QWidget* WarningSheet(DailyCheckPage& page, QWidget* parent) {
   app::Widgets b(box);
   auto* scope = new QComboBox(box);
   scope->setObjectName("ComboBox1");
-  auto* alarm = new QComboBox(box);
-  alarm->setObjectName("ComboBox2");
+  auto* alarm = b.Combo("ComboBox2", {}, "", -1, true);  // typed alarm texts are upper case
   auto* add = b.Button("Button4", "");
   auto* save = b.Button("Button5", "");
   auto* load = b.Button("Button6", "");
@@ -80,10 +79,6 @@ QWidget* WarningSheet(DailyCheckPage& page, QWidget* parent) {
   Bind(page.FilterMemo, filter);
   Bind(page.ComboBox1, scope);
   Bind(page.ComboBox2, alarm);
-  // Whatever is typed as an alarm text is upper case, as the list is.
-  QObject::connect(alarm->lineEdit(), &QLineEdit::textEdited, alarm, [alarm](const QString& text) {
-    if (text != text.toUpper()) alarm->setEditText(text.toUpper());
-  });
   Bind(page.Button4, add, [&page] { page.Button4Click(); });
   Bind(page.Button5, save, [&page] { page.Button5Click(); });
   Bind(page.Button6, load, [&page] { page.Button6Click(); });

@@ -1,7 +1,6 @@
 #include "pages/proses/proses_page.h"
 
 #include <algorithm>
-#include <charconv>
 #include <set>
 #include <stdexcept>
 
@@ -20,13 +19,6 @@ bool AnyLineContains(const controls::Memo& memo, std::string_view text) {
     if (memo.Line(i).find(text) != std::string_view::npos) return true;
   }
   return false;
-}
-
-std::optional<int> ToInt(std::string_view text) {
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
-  return value;
 }
 
 // Keeps the first of equal lines and drops empty ones and those `drop` names.
@@ -83,7 +75,7 @@ void ProsesPage::AddBtnClick() { FilterListBox.Add(AddEdit.Text()); }
 void ProsesPage::DelBtnClick() { FilterListBox.DeleteSelected(); }
 
 void ProsesPage::ReleaseTimerButtonClick() {
-  const auto interval = ToInt(mml::Trim(ReleaseTimerEdit.Text()));
+  const auto interval = mml::WholeNumber(ReleaseTimerEdit.Text());
   if (!interval || *interval <= 0) {
     throw std::runtime_error("\"" + ReleaseTimerEdit.Text() +
                              "\" is not a release interval: give a whole number of milliseconds");
@@ -105,7 +97,7 @@ void ProsesPage::StartpnlClick() {
     return;
   }
   // Checked before anything changes, so that a wrong port leaves the page as it was.
-  const auto port = ToInt(mml::Trim(properties_.PortEdit.Text()));
+  const auto port = mml::WholeNumber(properties_.PortEdit.Text());
   if (!port) {
     throw std::runtime_error("\"" + properties_.PortEdit.Text() + "\" is not a port number");
   }

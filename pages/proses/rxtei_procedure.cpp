@@ -1,8 +1,6 @@
 // The RXTEI procedure: the outage alarm list gives the cells; for each cell its TG, the
 // faulty objects of the TG, and for each object (from the last line up) block, end of
 // service, test (timeslots), start of service and deblock, with a release pause after each.
-#include <charconv>
-
 #include "mml/columns.h"
 #include "mml/session.h"
 #include "pages/proses/proses_page.h"
@@ -13,14 +11,6 @@ namespace {
 
 constexpr std::string_view kOutageList = "ALLIP:ALCAT=KESINTI;";
 constexpr std::string_view kClosingCheck = "RLSLPSON";
-
-std::optional<int> Number(std::string_view text) {
-  text = mml::Trim(text);
-  int value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return value;
-}
 
 // The line `n` rows below `heading`, one further if that line is a page header: this check
 // looks at its own line only, as the cell check always has.
@@ -126,7 +116,7 @@ void ProsesPage::TeiPrintouts() {
           if (p == std::string_view::npos) return;
           for (const std::size_t n : {2, 3}) {
             const std::string_view field = mml::Cut(OwnRow(InMemo, i, n), p, 5);
-            const auto channels = Number(field);
+            const auto channels = mml::WholeNumber(field);
             if (!channels && not_a_number.empty()) not_a_number = mml::Trim(field);
             if (!channels || *channels == 0) drop = true;
           }
