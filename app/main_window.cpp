@@ -7,7 +7,6 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-#include "app/bindings.h"
 #include "pages/broadcast/broadcast_view.h"
 #include "pages/dailycheck/dailycheck_view.h"
 #include "pages/neighbours/neighbours_view.h"
@@ -16,6 +15,7 @@
 #include "pages/rlslp/rlslp_view.h"
 #include "platform/data_files.h"
 #include "platform/dispatch.h"
+#include "widgets/bindings.h"
 
 namespace kestrel::app {
 
@@ -91,7 +91,7 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
 
   PageControl2->addTab(proses::BuildProsesView(proses, PageControl2), "Proses");
   QWidget* broadcast_tab = broadcast::BuildBroadcastView(broadcast, PageControl2);
-  Bind(TabSheet2, broadcast_tab);
+  widgets::Bind(TabSheet2, broadcast_tab);
   PageControl2->addTab(broadcast_tab, "Edge Broadcast check");
   PageControl2->addTab(rlslp::BuildRlslpView(rlslp, PageControl2), "RLSLP_check");
   PageControl2->addTab(neighbours::BuildNeighboursView(neighbours, PageControl2), "Qonsuluq");

@@ -4,7 +4,7 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
-#include "app/bindings.h"
+#include "widgets/bindings.h"
 
 namespace kestrel::app {
 
@@ -37,10 +37,10 @@ TPropertiesForm::TPropertiesForm(mml::PropertiesForm& model, QWidget* parent) : 
   layout->addWidget(login);
   layout->addWidget(gateway);
 
-  Bind(model.UserEdit, UserEdit);
-  Bind(model.PasswordEdit, PasswordEdit);
-  Bind(model.IpEdit, IpEdit);
-  Bind(model.PortEdit, PortEdit);
+  widgets::Bind(model.UserEdit, UserEdit);
+  widgets::Bind(model.PasswordEdit, PasswordEdit);
+  widgets::Bind(model.IpEdit, IpEdit);
+  widgets::Bind(model.PortEdit, PortEdit);
 }
 
 }  // namespace kestrel::app

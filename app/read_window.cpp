@@ -3,7 +3,7 @@
 #include <QFontDatabase>
 #include <QVBoxLayout>
 
-#include "app/bindings.h"
+#include "widgets/bindings.h"
 
 namespace kestrel::app {
 
@@ -21,7 +21,7 @@ TForm2::TForm2(pages::ReadForm& model, QWidget* parent) : QWidget(parent), model
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(Memo1);
-  Bind(model_.Memo1, Memo1);
+  widgets::Bind(model_.Memo1, Memo1);
 
   // The model says when the window is shown; closing it tells the model.
   auto follow = [this] {

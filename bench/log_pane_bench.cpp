@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 
-#include "app/bindings.h"
 #include "controls/memo.h"
+#include "widgets/bindings.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ void ChunksIntoABoundLogPane(benchmark::State& state) {
     kestrel::controls::Memo log;
     QPlainTextEdit view;
     view.setReadOnly(true);
-    kestrel::app::Bind(log, &view);
+    kestrel::widgets::Bind(log, &view);
     for (int64_t i = 0; i < state.range(0); ++i) {
       log.AddLine(chunk);
       if (i % 50 == 0) QApplication::processEvents();  // the event loop turns between chunks

@@ -2,16 +2,16 @@
 
 #include <QGridLayout>
 
-#include "app/bindings.h"
-#include "app/widgets.h"
+#include "widgets/bindings.h"
+#include "widgets/widgets.h"
 
 namespace kestrel::broadcast {
 
 QWidget* BuildBroadcastView(BroadcastPage& page, QWidget* parent) {
-  using app::Bind;
+  using widgets::Bind;
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet2");
-  app::Widgets w(sheet);
+  widgets::Widgets w(sheet);
   auto* bsc = new QComboBox(sheet);
   bsc->setObjectName("BscComboBox");
   auto* start = w.Button("StartButton", "");

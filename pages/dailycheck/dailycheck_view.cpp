@@ -9,14 +9,14 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/bindings.h"
-#include "app/widgets.h"
+#include "widgets/bindings.h"
+#include "widgets/widgets.h"
 
 namespace kestrel::dailycheck {
 
 namespace {
 
-using app::Bind;
+using widgets::Bind;
 
 QToolButton* PictureButton(QWidget* parent, const char* name, const QString& hint,
                            QStyle::StandardPixmap picture) {
@@ -29,7 +29,7 @@ QToolButton* PictureButton(QWidget* parent, const char* name, const QString& hin
 
 QWidget* AutoSolutionSheet(DailyCheckPage& page, QWidget* parent) {
   auto* sheet = new QWidget(parent);
-  app::Widgets w(sheet);
+  widgets::Widgets w(sheet);
   auto* queue = w.Memo("Memokom");
   auto* checks = new QVBoxLayout;
   const std::pair<const char*, controls::CheckBox*> boxes[] = {
@@ -56,10 +56,10 @@ QWidget* AutoSolutionSheet(DailyCheckPage& page, QWidget* parent) {
 
 QWidget* WarningSheet(DailyCheckPage& page, QWidget* parent) {
   auto* sheet = new QWidget(parent);
-  app::Widgets w(sheet);
+  widgets::Widgets w(sheet);
   auto* filter = w.Memo("FilterMemo");
   auto* box = new QGroupBox(" Filter ", sheet);
-  app::Widgets b(box);
+  widgets::Widgets b(box);
   auto* scope = new QComboBox(box);
   scope->setObjectName("ComboBox1");
   auto* alarm = b.Combo("ComboBox2", {}, "", -1, true);  // typed alarm texts are upper case
@@ -88,7 +88,7 @@ QWidget* WarningSheet(DailyCheckPage& page, QWidget* parent) {
 QWidget* SoundSheet(DailyCheckPage& page, QWidget* parent) {
   auto* sheet = new QWidget(parent);
   auto* box = new QGroupBox("GroupBox4", sheet);
-  app::Widgets b(box);
+  widgets::Widgets b(box);
   auto* files = b.List("FileListBox1");
   auto* folder = b.Label("FileListFolder", "");
   auto* open = b.Button("Button7", "");
@@ -102,7 +102,7 @@ QWidget* SoundSheet(DailyCheckPage& page, QWidget* parent) {
   layout->addWidget(box);
   Bind(page.FileListBox1, files);
   Bind(page.FileListFolder, folder);
-  app::OnDoubleClick(files, [&page] { page.FileListBox1DblClick(); });
+  widgets::OnDoubleClick(files, [&page] { page.FileListBox1DblClick(); });
   Bind(page.Button7, open, [&page] { page.Button7Click(); });
   Bind(page.Button8, test, [&page] { page.Button8Click(); });
   return sheet;
@@ -113,7 +113,7 @@ QWidget* SoundSheet(DailyCheckPage& page, QWidget* parent) {
 QWidget* BuildDailyCheckView(DailyCheckPage& page, QWidget* parent) {
   auto* tab = new QWidget(parent);
   tab->setObjectName("TabSheet7");
-  app::Widgets w(tab);
+  widgets::Widgets w(tab);
 
   auto* nedc = new QComboBox(tab);
   nedc->setObjectName("Nedc");
@@ -143,7 +143,7 @@ QWidget* BuildDailyCheckView(DailyCheckPage& page, QWidget* parent) {
 
   auto* pages = new QTabWidget(tab);
   pages->setObjectName("PageControl3");
-  app::Widgets p(pages);
+  widgets::Widgets p(pages);
   auto* report = p.Memo("Memoreportdc", true);
   auto* work = p.Terminal("Memodc");
   pages->addTab(report, "Report");

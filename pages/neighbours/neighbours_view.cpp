@@ -4,19 +4,19 @@
 #include <QGridLayout>
 #include <QProgressBar>
 
-#include "app/bindings.h"
-#include "app/widgets.h"
+#include "widgets/bindings.h"
+#include "widgets/widgets.h"
 
 namespace kestrel::neighbours {
 
 QWidget* BuildNeighboursView(NeighboursPage& page, QWidget* parent) {
-  using app::Bind;
+  using widgets::Bind;
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet5");
 
   auto* cells = new QWidget(sheet);
   cells->setObjectName("Panel4");
-  app::Widgets c(cells);
+  widgets::Widgets c(cells);
   auto* cell_bsc = new QComboBox(cells);
   cell_bsc->setObjectName("CellbscComboBox");
   auto* cellr_bsc = new QComboBox(cells);
@@ -40,7 +40,7 @@ QWidget* BuildNeighboursView(NeighboursPage& page, QWidget* parent) {
 
   auto* parameters = new QWidget(sheet);
   parameters->setObjectName("Panel6");
-  app::Widgets p(parameters);
+  widgets::Widgets p(parameters);
   auto* form = new QFormLayout(parameters);
   form->setContentsMargins(0, 0, 0, 0);
   auto* extpen = p.Combo("Extpen", {}, "", -1, true);
@@ -62,7 +62,7 @@ QWidget* BuildNeighboursView(NeighboursPage& page, QWidget* parent) {
   show_script->setFlat(true);
   form->addRow(show_script);
 
-  app::Widgets w(sheet);
+  widgets::Widgets w(sheet);
   auto* progress = new QProgressBar(sheet);
   progress->setObjectName("ProgressBar1");
   auto* activity = w.Label("Label16", "");

@@ -8,19 +8,19 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/bindings.h"
-#include "app/widgets.h"
+#include "widgets/bindings.h"
+#include "widgets/widgets.h"
 
 namespace kestrel::proses {
 
 namespace {
 
-using app::Bind;
+using widgets::Bind;
 
 QWidget* ProsesSheet(ProsesPage& page, QWidget* parent) {
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet3");
-  app::Widgets w(sheet);
+  widgets::Widgets w(sheet);
   auto* queue = w.List("ListBox1");
   auto* necbox = new QComboBox(sheet);
   necbox->setObjectName("Necbox");
@@ -43,7 +43,7 @@ QWidget* ProsesSheet(ProsesPage& page, QWidget* parent) {
 
   auto* bottom = new QWidget(sheet);
   bottom->setObjectName("Panel2");
-  app::Widgets b(bottom);
+  widgets::Widgets b(bottom);
   auto* connect_button = b.Button("ConnectButton", "");
   auto* start = b.Button("Startpnl", "");
   start->setToolTip("Start");
@@ -67,7 +67,7 @@ QWidget* ProsesSheet(ProsesPage& page, QWidget* parent) {
   Bind(page.SpeedButton5, remove, [&page] { page.SpeedButton5Click(); });
   Bind(page.SpeedButton3, remove_all, [&page] { page.SpeedButton3Click(); });
   Bind(page.OutMemo, out);
-  app::OnDoubleClick(out, [&page] { page.OutMemoDblClick(); });
+  widgets::OnDoubleClick(out, [&page] { page.OutMemoDblClick(); });
   Bind(page.ConnectButton, connect_button, [&page] { page.ConnectButtonClick(); });
   Bind(page.Startpnl, start, [&page] { page.StartpnlClick(); });
   return sheet;
@@ -76,7 +76,7 @@ QWidget* ProsesSheet(ProsesPage& page, QWidget* parent) {
 QWidget* OptionsSheet(ProsesPage& page, QWidget* parent) {
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet4");
-  app::Widgets w(sheet);
+  widgets::Widgets w(sheet);
   auto* filter_list = w.List("FilterListBox");
   auto* add_edit = w.Edit("AddEdit", "", true);
   auto* add = w.Button("AddBtn", "");

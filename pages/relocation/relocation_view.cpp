@@ -3,16 +3,16 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "app/bindings.h"
-#include "app/widgets.h"
+#include "widgets/bindings.h"
+#include "widgets/widgets.h"
 
 namespace kestrel::relocation {
 
 QWidget* BuildRelocationView(RelocationPage& page, QWidget* parent) {
-  using app::Bind;
+  using widgets::Bind;
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet12");
-  app::Widgets w(sheet);
+  widgets::Widgets w(sheet);
   auto* cells = w.Memo("DqonListMemo");
   auto* present = new QComboBox(sheet);
   present->setObjectName("DqonoComboBox");

@@ -9,12 +9,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/bindings.h"
+#include "widgets/bindings.h"
 
 namespace kestrel::rlslp {
 
 QWidget* BuildRlslpView(RlslpPage& page, QWidget* parent) {
-  using app::Bind;
+  using widgets::Bind;
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet6");
   auto named = [](auto* widget, const char* name) {

@@ -1,4 +1,4 @@
-#include "app/bindings.h"
+#include "widgets/bindings.h"
 
 #include <QAbstractButton>
 #include <QAbstractScrollArea>
@@ -15,7 +15,7 @@
 
 #include "platform/dispatch.h"
 
-namespace kestrel::app {
+namespace kestrel::widgets {
 
 namespace {
 
@@ -238,4 +238,4 @@ void Bind(controls::Memo& model, QPlainTextEdit* view) {
   }
 }
 
-}  // namespace kestrel::app
+}  // namespace kestrel::widgets

@@ -1,8 +1,8 @@
-#include "app/widgets.h"
+#include "widgets/widgets.h"
 
 #include <QFontDatabase>
 
-namespace kestrel::app {
+namespace kestrel::widgets {
 
 namespace {
 // Turns whatever is typed into upper case, as the exchange's names are.
@@ -68,4 +68,4 @@ QPlainTextEdit* Widgets::Terminal(const char* name) {
   return memo;
 }
 
-}  // namespace kestrel::app
+}  // namespace kestrel::widgets

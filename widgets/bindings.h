@@ -15,7 +15,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QWidget;
 
-namespace kestrel::app {
+namespace kestrel::widgets {
 
 // Each Bind keeps a widget in step with its control model for as long as the widget lives,
 // and hands the engineer's edits back to the model; the model stays the one source of
@@ -39,4 +39,4 @@ void Bind(controls::ListBox& model, QListWidget* view);
 // once per turn of the event loop.
 void Bind(controls::Memo& model, QPlainTextEdit* view);
 
-}  // namespace kestrel::app
+}  // namespace kestrel::widgets

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace kestrel::app {
+namespace kestrel::widgets {
 
 // Named widgets for the page views: every control carries the name the engineers' manuals
 // and the page logic use, so tests and screenshots can find it.
@@ -40,4 +40,4 @@ class Widgets {
   QWidget* parent_;
 };
 
-}  // namespace kestrel::app
+}  // namespace kestrel::widgets
