@@ -31,6 +31,11 @@ class Memo {
   void AddLine(std::string_view line);
   // Removes line `index` with its line break; an index past the end does nothing.
   void DeleteLine(std::size_t index);
+  // Makes room for a text of `bytes` without changing it, so that appends up to that size
+  // never copy the text (a large text is not briefly held twice). Never shrinks.
+  void Reserve(std::size_t bytes) {
+    if (bytes > text_.capacity()) text_.reserve(bytes);
+  }
 
   std::size_t LineCount() const;
   std::string_view Line(std::size_t index) const;

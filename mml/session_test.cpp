@@ -16,10 +16,16 @@ class SessionTest : public ::testing::Test {
   SessionTest() {
     properties.UserEdit.SetText("ops1");
     properties.PasswordEdit.SetText("s3cret");
-    telnet.Connect();
+    session.Connect();
   }
-  ReceiveResult Receive(std::string_view chunk, std::string_view element = "BSC9") {
-    return ReceiveChunk(session, chunk, element);
+  Received Receive(std::string_view chunk, std::string_view element = "BSC9") {
+    return session.Receive(chunk, element);
+  }
+  // Delivers `text` one byte a chunk; returns what the last byte did.
+  Received Dribble(std::string_view text, std::string_view element = "BSC9") {
+    Received last;
+    for (char c : text) last = Receive(std::string_view(&c, 1), element);
+    return last;
   }
 
   testing::FakeTelnetClient telnet;
@@ -36,14 +42,16 @@ TEST_F(SessionTest, AnswersEachPromptOfOneChunkInOrder) {
   EXPECT_FALSE(attached);
 }
 
-TEST_F(SessionTest, PromptsInSeparateChunksAndTheFirstPromptAttaches) {
+TEST_F(SessionTest, PromptsInSeparateChunksAndThePromptAfterTheElementAttaches) {
   Receive("\r\nUser: ");
   Receive("ops1\r\nPassword: ");
-  Receive("\r\nNE: ");
+  Receive("\r\nNE: ", "ALTBSC1_X29,PROT=V24");
   Receive("NE=ALTBSC1_X29,PROT=V24\r\n", "ALTBSC1_X29,PROT=V24");
   EXPECT_FALSE(attached);
-  Receive("\r\nWO      ALTBSC1  AD-739  TIME 261206 0930\r\n<", "ALTBSC1_X29,PROT=V24");
-  EXPECT_THAT(telnet.Sent(), ElementsAre("ops1", "s3cret", "NE=BSC9"));
+  const Received last =
+      Receive("\r\nWO      ALTBSC1  AD-739  TIME 261206 0930\r\n<", "ALTBSC1_X29,PROT=V24");
+  EXPECT_TRUE(last.attached_now);
+  EXPECT_THAT(telnet.Sent(), ElementsAre("ops1", "s3cret", "NE=ALTBSC1_X29,PROT=V24"));
   EXPECT_TRUE(attached);
   EXPECT_EQ(step, "NOVBETI");
   EXPECT_EQ(buffer.Text(), "");  // cleared at the prompt
@@ -53,18 +61,71 @@ TEST_F(SessionTest, PromptsInSeparateChunksAndTheFirstPromptAttaches) {
   EXPECT_EQ(log.Line(3), "Password: ");
 }
 
-TEST_F(SessionTest, PromptSplitOverTwoChunksIsNotRecognised) {
-  Receive("Us");
-  Receive("er: ");
-  Receive("NE");
-  Receive(": ");
-  EXPECT_THAT(telnet.Sent(), IsEmpty());
-  EXPECT_EQ(buffer.Text(), "User: NE: ");  // but the buffer has it whole
+// The network may cut anything anywhere: a whole login delivered a byte at a time is answered
+// exactly as one delivered in one piece.
+TEST_F(SessionTest, PromptsCutIntoSingleBytesAreAnswered) {
+  const Received last = Dribble(
+      "KESTREL GATEWAY\r\nUser: ops1\r\nPassword: \r\nLOGGED IN\r\nNE: NE=BSC9\r\n"
+      "WO      BSC9\r\n<");
+  EXPECT_THAT(telnet.Sent(), ElementsAre("ops1", "s3cret", "NE=BSC9"));
+  EXPECT_TRUE(last.attached_now);
+  EXPECT_TRUE(attached);
+}
+
+// A "<" in the banner is not the element's prompt: a page that attached on it would send its
+// first command as the password.
+TEST_F(SessionTest, APromptCharacterBeforeTheElementSelectionDoesNotAttach) {
+  Receive("*** <KESTREL> GATEWAY, <AUTHORISED USERS ONLY> ***\r\nUser: ");
+  EXPECT_FALSE(attached);
+  Receive("ops1\r\nPassword: ");
+  Receive("\r\n<LOGGED IN>\r\nNE: ");
+  EXPECT_FALSE(attached);
+  Receive("NE=BSC9\r\n\r\nWO      BSC9\r\n<");
+  EXPECT_TRUE(attached);
+  EXPECT_THAT(telnet.Sent(), ElementsAre("ops1", "s3cret", "NE=BSC9"));
+}
+
+TEST_F(SessionTest, RefusedLoginIsRecognisedInTheGatewaysWordsAndNothingMoreIsAnswered) {
+  Receive("User: ");
+  Receive("ops1\r\nPassword: ");
+  Receive("\r\nLOGIN INCOR");
+  EXPECT_FALSE(session.LoginRefused());  // the line is not whole yet
+  const Received refused = Receive("RECT\r\n\r\nUser: ");
+  ASSERT_TRUE(refused.refused.has_value());
+  EXPECT_EQ(*refused.refused, "LOGIN INCORRECT");
+  EXPECT_TRUE(session.LoginRefused());
+  Receive("User: Password: NE: <");
+  EXPECT_THAT(telnet.Sent(), ElementsAre("ops1", "s3cret"));
+  EXPECT_FALSE(attached);
+}
+
+TEST_F(SessionTest, UnknownElementIsRecognisedAfterTheSelection) {
+  Receive("User: ");
+  Receive("Password: ");
+  const Received selected = Receive("\r\nNE: ", "BSC99");
+  EXPECT_FALSE(selected.refused.has_value());
+  const Received refused =
+      Dribble("NE=BSC99\r\nNE BSC99 NOT DEFINED IN GATEWAY\r\n\r\nNE: ", "BSC99");
+  // The byte that completed the line said it; the rest of the text is not answered.
+  EXPECT_TRUE(session.LoginRefused());
+  EXPECT_THAT(telnet.Sent(), ElementsAre("ops1", "s3cret", "NE=BSC99"));
+  (void)refused;
+}
+
+TEST_F(SessionTest, ANewConnectionStartsTheLoginAfresh) {
+  Receive("User: Password: \r\nLOGIN INCORRECT\r\n");
+  ASSERT_TRUE(session.LoginRefused());
+  telnet.Disconnect();
+  session.Connect();
+  EXPECT_FALSE(session.LoginRefused());
+  Receive("User: Password: NE: NE=BSC9\r\n<");
+  EXPECT_TRUE(attached);
 }
 
 TEST_F(SessionTest, AttachedSessionAnswersNoPrompt) {
-  Receive("<");
+  Receive("NE: NE=BSC9\r\n<");
   ASSERT_TRUE(attached);
+  telnet.Forget();
   step = "RLSLP:CELL=ALL;";
   Receive("User Password NE: <");
   EXPECT_THAT(telnet.Sent(), IsEmpty());
@@ -78,9 +139,49 @@ TEST_F(SessionTest, NoElementToNameSendsNothingAndSaysSo) {
   EXPECT_THAT(telnet.Sent(), ElementsAre("NE=BSC9"));
 }
 
-TEST_F(SessionTest, SendCommandClearsTheBufferAndSetsTheStep) {
+// An echoed password never reaches the log pane, however the network cut it; what the mask
+// held back comes out when the next piece shows it was not the password.
+TEST_F(SessionTest, AnEchoedPasswordIsMaskedInTheLogPane) {
+  Receive("Password: ");
+  Receive("s3c");
+  Receive("ret\r\nNE: ");
+  Receive("s3");  // could be the start of the password: held back
+  EXPECT_EQ(log.Text(), "Password: \r\n******\r\nNE: \r\n");
+  Receive("X\r\n");
+  EXPECT_EQ(log.Text(), "Password: \r\n******\r\nNE: \r\ns3X\r\n\r\n");
+  EXPECT_EQ(buffer.Text(), "Password: s3cret\r\nNE: s3X\r\n");  // the buffer is parsed, not shown
+}
+
+TEST_F(SessionTest, ControlCharactersReachTheLogPaneAsQuestionMarks) {
+  Receive(std::string_view("A\x1b[2JB\tC\0D\r\n", 12));
+  EXPECT_EQ(log.Line(0), "A?[2JB\tC?D");
+}
+
+TEST_F(SessionTest, TextStyleKeepsThePrintoutsOwnLines) {
+  Session text_session{telnet, buffer, &log, attached, step, properties, Session::LogStyle::kText};
+  log.Clear();
+  text_session.Receive("ALARM LI", "BSC9");
+  text_session.Receive("ST\r\nA2/APT\r\n", "BSC9");
+  EXPECT_THAT(log.Lines(), ElementsAre("ALARM LIST", "A2/APT"));
+}
+
+TEST_F(SessionTest, APrintoutPastTheCapIsRefusedWithTheStepAndTheElement) {
+  Receive("NE: NE=BSC9\r\n<");
+  session.SetMaxPrintout(1000);
+  step = "RLSLP:CELL=ALL;";
+  const std::string line(48, 'x');
+  Received last;
+  for (int i = 0; i < 100 && !last.overflow; ++i) last = Receive(line + "\r\n");
+  ASSERT_TRUE(last.overflow.has_value());
+  EXPECT_EQ(*last.overflow,
+            "BSC9: the answer to RLSLP:CELL=ALL; passed the printout cap of 1000 bytes; the "
+            "session is ended");
+  EXPECT_LE(buffer.Text().size() + 8 * buffer.LineCount(), 1000u);
+}
+
+TEST_F(SessionTest, SendClearsTheBufferAndSetsTheStep) {
   buffer.Append("old printout\r\n<");
-  SendCommand(session, "RLSLP:CELL=ALL;");
+  session.Send("RLSLP:CELL=ALL;");
   EXPECT_EQ(buffer.Text(), "");
   EXPECT_EQ(step, "RLSLP:CELL=ALL;");
   EXPECT_THAT(telnet.Sent(), ElementsAre("RLSLP:CELL=ALL;"));

@@ -35,7 +35,7 @@ void BroadcastPage::StartButtonClick() {
     ReportMemo.Clear();
     CheckFinished = false;
     SetHidden({&BrbufMemo1, &BrbufMemo2, &BrbufMemo3, &BrMemo}, false);
-    BrIdTelnet.Connect();
+    session_.Connect();
     StartButton.SetCaption("Stop");
   } else {
     StartButton.SetCaption("Start");
@@ -44,7 +44,12 @@ void BroadcastPage::StartButtonClick() {
 }
 
 void BroadcastPage::BrIdTelnetDataAvailable(std::string_view chunk) {
-  mml::ReceiveChunk(session_, chunk, BscComboBox.Text());
+  const mml::Received received = session_.Receive(chunk, BscComboBox.Text());
+  // A refused login or an answer past the printout cap ends the session.
+  if (received.refused || received.overflow) {
+    BrIdTelnet.Disconnect();
+    return;
+  }
   if (Contains(chunk, "<")) {
     if (BrStep == kCells) {
       if (CellsComplete()) return;
@@ -66,7 +71,7 @@ void BroadcastPage::BrIdTelnetDataAvailable(std::string_view chunk) {
   }
 }
 
-void BroadcastPage::Send(const std::string& command) { mml::SendCommand(session_, command); }
+void BroadcastPage::Send(const std::string& command) { session_.Send(command); }
 
 // A check with nothing more to read ends here: its report stands as it is.
 void BroadcastPage::End() {

@@ -66,7 +66,7 @@ void DailyCheckPage::StartdcClick() {
     ListBoxdc.Add(Nedc.Text());
   }
   if (IdTelnetdc.Connected()) return;
-  IdTelnetdc.Connect();
+  session_.Connect();
   Animate2.SetVisible(true);
   Timerdc.SetEnabled(true);
 }
@@ -79,7 +79,12 @@ void DailyCheckPage::StopdcClick() {
 
 void DailyCheckPage::IdTelnetdcDataAvailable(std::string_view chunk) {
   if (StopIfNoElement()) return;
-  mml::ReceiveChunk(session_, chunk, ListBoxdc.First());
+  const mml::Received received = session_.Receive(chunk, ListBoxdc.First());
+  // A refused login or an answer past the printout cap ends the session.
+  if (received.refused || received.overflow) {
+    IdTelnetdc.Disconnect();
+    return;
+  }
   const bool prompt = Contains(chunk, "<");
   const bool list_complete = DcStep == kAlarmList && prompt && ScanAlarmList();
   if (!list_complete && prompt && Memokom.LineCount() > 0 && DcStep == Memokom.Line(0)) {
@@ -137,11 +142,11 @@ void DailyCheckPage::NextCommand() {
   if (!DcAttached || DcStep != mml::kReady) return;
   if (DcAllipDone != "OK") {
     Memokom.Clear();  // what an earlier session left is not run again
-    mml::SendCommand(session_, kAlarmList);
+    session_.Send(kAlarmList);
     return;
   }
   if (Memokom.LineCount() == 0) return;
-  mml::SendCommand(session_, Memokom.Line(0));
+  session_.Send(Memokom.Line(0));
   if (DcStep == kRelease) Timerdc_release.SetEnabled(true);
 }
 

@@ -103,7 +103,7 @@ TEST_F(WarningsTest, AlarmTextsThatAreNoFileNamesNeverLeaveTheFolder) {
   other.FilterMemo.Clear();
   other.ListBoxdc.Add("BSC9");
   other.StartdcClick();
-  telnet.Receive("<");
+  telnet.Receive("NE: NE=BSC9\r\n<");
   telnet.Receive(AlarmList(Alarm("../nods/BSC9")));
   EXPECT_THAT(sound.played, ElementsAre("beep 500", "beep 600", "beep 500", "beep 600"));
 }

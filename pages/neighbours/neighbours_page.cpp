@@ -84,9 +84,9 @@ NeighboursPage::NeighboursPage(mml::TelnetClient& cell_telnet, mml::TelnetClient
 
 void NeighboursPage::StartqonButtonClick() {
   if (StartqonButton.Caption() == "Start") {
-    Cell.telnet.Connect();
+    Cell.session.Connect();
     try {
-      Cellr.telnet.Connect();
+      Cellr.session.Connect();
     } catch (...) {
       // The page stays idle, so the first side's session must not run on behind it.
       Cell.telnet.Disconnect();
@@ -125,7 +125,12 @@ std::string NeighboursPage::Command(const Side& side, std::size_t command) const
 }
 
 void NeighboursPage::DataAvailable(Side& side, std::string_view chunk) {
-  mml::ReceiveChunk(side.session, chunk, side.bsc.Text());
+  const mml::Received received = side.session.Receive(chunk, side.bsc.Text());
+  // A refused login or an answer past the printout cap ends the session.
+  if (received.refused || received.overflow) {
+    side.telnet.Disconnect();
+    return;
+  }
   if (chunk.find('<') != std::string_view::npos) {
     for (std::size_t command = 0; command < Chain().size(); ++command) {
       if (side.Step == Command(side, command)) {
@@ -173,7 +178,7 @@ void NeighboursPage::SendNext(Side& side) {
   const std::string* done[] = {&side.DepDone, &side.CppDone, &side.LopDone, &side.LhpDone};
   for (std::size_t command = 0; command < Chain().size(); ++command) {
     if (*done[command] == "OK") continue;
-    mml::SendCommand(side.session, Command(side, command));
+    side.session.Send(Command(side, command));
     return;
   }
 }

@@ -114,7 +114,7 @@ void ProsesPage::StartpnlClick() {
   IdTelnet1.Host = properties_.IpEdit.Text();
   IdTelnet1.Port = *port;
   try {
-    IdTelnet1.Connect();
+    login_.Connect();
   } catch (const std::exception& error) {
     Note("Cannot connect for " + std::string(ListBox1.First()) + ": " + error.what() +
          ". The run is stopped; the BSC stays at the head of the queue.");
@@ -136,7 +136,12 @@ void ProsesPage::ConnectButtonClick() {
 
 void ProsesPage::IdTelnet1DataAvailable(std::string_view chunk) {
   const bool was_attached = ProsesAttached;
-  mml::ReceiveChunk(login_, chunk, ListBox1.First());
+  const mml::Received received = login_.Receive(chunk, ListBox1.First());
+  // A refused login or an answer past the printout cap ends the session.
+  if (received.refused || received.overflow) {
+    IdTelnet1.Disconnect();
+    return;
+  }
   if (!was_attached && ProsesAttached) Startpnl.SetColor(controls::Colour::kGreen);
   if (ProsesProcedure == "RXTEI") TeiservispnlDblClick();
   if (ProsesProcedure == "RXLTI") LtiservispnlDblClick();

@@ -77,13 +77,18 @@ void RelocationPage::DqonstartButtonClick() {
   // An earlier check leaves nothing behind in the table.
   for (auto& row : DqonTable) row.fill({});
   left_out_.clear();
-  DqonIdTelnet.Connect();
+  session_.Connect();
   DqonstartButton.SetCaption("Stop");
   DqonCount = 0;
 }
 
 void RelocationPage::DqonIdTelnetDataAvailable(std::string_view chunk) {
-  mml::ReceiveChunk(session_, chunk, DqonoComboBox.Text());
+  const mml::Received received = session_.Receive(chunk, DqonoComboBox.Text());
+  // A refused login or an answer past the printout cap ends the session.
+  if (received.refused || received.overflow) {
+    DqonIdTelnet.Disconnect();
+    return;
+  }
   if (Contains(chunk, "<")) {
     const std::string name = CurrentName();
     if (DqonStep == "RLNRP:CELL=" + name + ",CELLR=ALL,NODATA;") {
@@ -94,9 +99,9 @@ void RelocationPage::DqonIdTelnetDataAvailable(std::string_view chunk) {
   }
   if (!DqonAttached || DqonStep != mml::kReady) return;
   if (DqonNeighboursDone != "OK") {
-    mml::SendCommand(session_, "RLNRP:CELL=" + CurrentName() + ",CELLR=ALL,NODATA;");
+    session_.Send("RLNRP:CELL=" + CurrentName() + ",CELLR=ALL,NODATA;");
   } else if (DqonCellDataDone != "OK") {
-    mml::SendCommand(session_, "RLDEP:CELL=" + CurrentName() + ";");
+    session_.Send("RLDEP:CELL=" + CurrentName() + ";");
   }
 }
 

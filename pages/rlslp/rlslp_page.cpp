@@ -40,7 +40,7 @@ void RlslpPage::SlpstartButtonClick() {
     }
     checking_ = SlpListBox.First();
     SlpreportMemo.AddLine("Check: " + checking_);
-    SlpIdTelnet.Connect();
+    session_.Connect();
     SlpstartButton.SetCaption("Stop");
     AnimationPanel.SetVisible(true);
   } else {
@@ -51,14 +51,19 @@ void RlslpPage::SlpstartButtonClick() {
 }
 
 void RlslpPage::SlpIdTelnetDataAvailable(std::string_view chunk) {
-  mml::ReceiveChunk(session_, chunk, checking_);
+  const mml::Received received = session_.Receive(chunk, checking_);
+  // A refused login or an answer past the printout cap ends the session.
+  if (received.refused || received.overflow) {
+    SlpIdTelnet.Disconnect();
+    return;
+  }
   if (SlpStep == kCommand && chunk.find('<') != std::string_view::npos) {
     ReportInactiveCells();
     FinishBsc();
     SlpStep = mml::kReady;
   }
   if (SlpAttached && SlpStep == mml::kReady && !SlpListBox.Empty()) {
-    mml::SendCommand(session_, kCommand);
+    session_.Send(kCommand);
   }
 }
 

@@ -1,0 +1,53 @@
+#include "mml/text.h"
+
+#include <algorithm>
+
+namespace kestrel::mml {
+
+std::string Printable(std::string_view text) {
+  std::string shown(text);
+  for (char& c : shown) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((byte < 0x20 && c != '\r' && c != '\n' && c != '\t') || byte == 0x7f) c = '?';
+  }
+  return shown;
+}
+
+std::string Masked(std::string_view text, std::string_view secret) {
+  std::string masked(text);
+  if (secret.empty()) return masked;
+  for (std::size_t at = masked.find(secret); at != std::string::npos;
+       at = masked.find(secret, at + secret.size())) {
+    masked.replace(at, secret.size(), secret.size(), '*');
+  }
+  return masked;
+}
+
+void SecretMask::SetSecret(std::string secret) { secret_ = std::move(secret); }
+
+std::string SecretMask::Pass(std::string_view piece) {
+  if (secret_.empty()) {
+    std::string all = std::move(held_);
+    held_.clear();
+    return all.append(piece);
+  }
+  std::string text = Masked(held_ + std::string(piece), secret_);
+  held_.clear();
+  // The longest tail that is a proper start of the secret waits for the next piece.
+  for (std::size_t keep = std::min(text.size(), secret_.size() - 1); keep > 0; --keep) {
+    if (std::string_view(secret_).starts_with(std::string_view(text).substr(text.size() - keep))) {
+      held_ = text.substr(text.size() - keep);
+      text.resize(text.size() - keep);
+      break;
+    }
+  }
+  return text;
+}
+
+std::string SecretMask::Flush() {
+  std::string rest = std::move(held_);
+  held_.clear();
+  return rest;
+}
+
+}  // namespace kestrel::mml

@@ -1,0 +1,33 @@
+#include "mml/text.h"
+
+#include <gtest/gtest.h>
+
+namespace kestrel::mml {
+namespace {
+
+TEST(Printable, ControlCharactersBecomeQuestionMarksButLineBreaksAndTabsStay) {
+  EXPECT_EQ(Printable(std::string_view("a\x1b]0;x\x07\r\n\tb\x7f\x00", 13)), "a?]0;x?\r\n\tb??");
+  EXPECT_EQ(Printable("MÜNCHEN"), "MÜNCHEN");
+}
+
+TEST(SecretMask, EveryOccurrenceHoweverCut) {
+  const std::string stream = "pw: hunter2\r\nagain hunter2 and hunt";
+  for (std::size_t cut = 1; cut <= stream.size(); ++cut) {
+    SecretMask mask("hunter2");
+    std::string out;
+    for (std::size_t pos = 0; pos < stream.size(); pos += cut) {
+      out += mask.Pass(std::string_view(stream).substr(pos, cut));
+    }
+    out += mask.Flush();
+    EXPECT_EQ(out, "pw: *******\r\nagain ******* and hunt") << "cut " << cut;
+  }
+}
+
+TEST(SecretMask, NoSecretPassesEverything) {
+  SecretMask mask;
+  EXPECT_EQ(mask.Pass("abc"), "abc");
+  EXPECT_EQ(Masked("abc", ""), "abc");
+}
+
+}  // namespace
+}  // namespace kestrel::mml
