@@ -65,6 +65,9 @@ class Session {
   // make the command the step, and send it.
   void Send(std::string_view command);
 
+  // A note of the page for the session's record (see TelnetClient::Note).
+  void Note(std::string_view text) { telnet_.Note(text); }
+
   void SetMaxPrintout(std::size_t bytes) { max_printout_ = bytes; }
   std::size_t MaxPrintout() const { return max_printout_; }
   // True after the gateway refused the login or the element in this session.

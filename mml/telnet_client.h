@@ -31,6 +31,15 @@ class TelnetClient {
   // Sends `text` followed by CR LF. A text holding CR, LF or NUL is refused with
   // std::invalid_argument: it would put more than the one line on the wire.
   virtual void WriteLn(std::string_view text) = 0;
+
+  // A page's note for the record of this session (its session log, where one is kept): what
+  // the page concluded, such as a refused command or objects that may still be blocked.
+  virtual void Note(std::string_view text) { (void)text; }
+
+  // Why the client itself ended the last connection (a cap on what the peer made it hold),
+  // for the page's note; empty when the peer or the page ended it. Set before
+  // `OnDisconnected` runs, cleared by `Connect`.
+  std::string EndReason;
 };
 
 // True when `text` can go out as one line.

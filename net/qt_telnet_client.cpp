@@ -27,6 +27,7 @@ QtTelnetClient::~QtTelnetClient() {
 void QtTelnetClient::Connect() {
   const std::string where = Host + ":" + std::to_string(Port);
   if (Connected()) throw std::runtime_error("Already connected to " + where);
+  EndReason.clear();
   if (Port < 1 || Port > 65535) {
     throw std::runtime_error("Cannot connect to " + where + ": the port is not a port number");
   }

@@ -15,6 +15,8 @@ namespace kestrel::testing {
 class FakeTelnetClient : public mml::TelnetClient {
  public:
   std::vector<std::string> events;
+  // The page's notes for the session record, in order.
+  std::vector<std::string> notes;
   // When set, the next Connect fails with this message.
   std::string connect_error;
 
@@ -26,6 +28,7 @@ class FakeTelnetClient : public mml::TelnetClient {
       throw std::runtime_error(message);
     }
     connected_ = true;
+    EndReason.clear();
     events.emplace_back("connect");
   }
   void Disconnect() override {
@@ -40,6 +43,17 @@ class FakeTelnetClient : public mml::TelnetClient {
     if (!mml::IsOneLine(text)) throw std::invalid_argument("line holds a line break");
     events.push_back("> " + std::string(text));
     sent_.emplace_back(text);
+  }
+
+  void Note(std::string_view text) override { notes.emplace_back(text); }
+
+  // The client ends the connection itself, for `reason` (a cap the peer pushed it past).
+  void ClientEnds(std::string reason) {
+    if (!connected_) return;
+    connected_ = false;
+    EndReason = std::move(reason);
+    events.emplace_back("ended by client");
+    if (OnDisconnected) OnDisconnected();
   }
 
   // Forgets what was recorded so far.
