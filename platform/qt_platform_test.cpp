@@ -1,4 +1,8 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -48,6 +52,55 @@ TEST(SiteSettings, MissingDefaultFileGivesTheBuiltInValues) {
   EXPECT_EQ(settings.gateway_host, "127.0.0.1");
   EXPECT_EQ(settings.gateway_port, 52200);
   EXPECT_THROW(SiteSettings::Load("/nonexistent/site.ini", true), std::runtime_error);
+}
+
+SiteSettings FromIni(const QTemporaryDir& dir, const std::string& text,
+                     QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner) {
+  QFile file(dir.filePath("site.ini"));
+  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(text.data(), static_cast<qint64>(text.size()));
+  file.close();
+  file.setPermissions(permissions);
+  return SiteSettings::Load(file.fileName().toStdString(), true);
+}
+
+TEST(SiteSettings, LimitsAndLogsAreSiteValuesAndBadNumbersAreSaid) {
+  QTemporaryDir dir;
+  const auto settings = FromIni(dir,
+                                "[limits]\nmax_printout_mb=8\n[proses]\nwatchdog_s=90\n"
+                                "[logs]\ndir=/var/log/kestrel\nkeep_days=7\nenabled=false\n");
+  EXPECT_EQ(settings.max_printout_mb, 8);
+  EXPECT_EQ(settings.proses_watchdog_s, 90);
+  EXPECT_EQ(settings.log_dir, "/var/log/kestrel");
+  EXPECT_EQ(settings.log_keep_days, 7);
+  EXPECT_FALSE(settings.log_sessions);
+  EXPECT_THROW(FromIni(dir, "[limits]\nmax_printout_mb=0\n"), std::runtime_error);
+  EXPECT_THROW(FromIni(dir, "[proses]\nwatchdog_s=soon\n"), std::runtime_error);
+}
+
+// The demo password goes to the simulator on this machine, never to a real gateway.
+TEST(SiteSettings, TheBuiltInPasswordIsOnlyForALoopbackGateway) {
+  QTemporaryDir dir;
+  EXPECT_EQ(SiteSettings().PasswordProblem(), "");
+  EXPECT_EQ(FromIni(dir, "[gateway]\nhost=localhost\n").PasswordProblem(), "");
+  EXPECT_EQ(FromIni(dir, "[gateway]\nhost=::1\n").PasswordProblem(), "");
+  EXPECT_EQ(FromIni(dir, "[gateway]\nhost=10.20.30.40\n").PasswordProblem(),
+            "No password is configured for the gateway 10.20.30.40: the built-in demo password is "
+            "only for a gateway on this machine, so nothing is sent. Set [gateway] password in the "
+            "site settings (or give a password file)");
+  EXPECT_EQ(FromIni(dir, "[gateway]\nhost=10.20.30.40\npassword=x\n").PasswordProblem(), "");
+}
+
+TEST(SiteSettings, APasswordInAFileOthersCanReadIsWarnedAbout) {
+  QTemporaryDir dir;
+  EXPECT_TRUE(FromIni(dir, "[gateway]\npassword=x\n").warnings.empty());
+  const auto open = FromIni(dir, "[gateway]\npassword=x\n",
+                            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+  ASSERT_EQ(open.warnings.size(), 1u);
+  EXPECT_THAT(open.warnings[0], ::testing::HasSubstr("can be read by other users"));
+  // Without a password in it, a readable settings file is no secret.
+  EXPECT_TRUE(
+      FromIni(dir, "[gateway]\nhost=x\n", QFile::ReadOwner | QFile::ReadOther).warnings.empty());
 }
 
 }  // namespace

@@ -1,11 +1,31 @@
 #include "platform/site_settings.h"
 
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QSettings>
 #include <QStandardPaths>
 #include <stdexcept>
 
 namespace kestrel::platform {
+
+namespace {
+
+// A whole number of at least `least` under `key`, or `fallback` when the key is absent.
+int Number(const QSettings& ini, const std::string& path, const char* key, int least, int most,
+           int fallback) {
+  if (!ini.contains(key)) return fallback;
+  bool ok = false;
+  const QString text = ini.value(key).toString();
+  const int value = text.toInt(&ok);
+  if (!ok || value < least || value > most) {
+    throw std::runtime_error("Settings file " + path + ": " + key + " \"" + text.toStdString() +
+                             "\" is not a number from " + std::to_string(least) + " to " +
+                             std::to_string(most));
+  }
+  return value;
+}
+
+}  // namespace
 
 SiteSettings SiteSettings::Load(const std::string& path, bool must_exist) {
   SiteSettings settings;
@@ -23,18 +43,22 @@ SiteSettings SiteSettings::Load(const std::string& path, bool must_exist) {
   };
   read("gateway/host", settings.gateway_host);
   read("gateway/user", settings.user);
-  read("gateway/password", settings.password);
-  read("reports/share_root", settings.report_share_root);
-  if (ini.contains("gateway/port")) {
-    bool ok = false;
-    const int port = ini.value("gateway/port").toString().toInt(&ok);
-    if (!ok || port < 1 || port > 65535) {
-      throw std::runtime_error("Settings file " + path + ": gateway port \"" +
-                               ini.value("gateway/port").toString().toStdString() +
-                               "\" is not a port number (1 to 65535)");
+  if (ini.contains("gateway/password")) {
+    read("gateway/password", settings.password);
+    settings.password_configured = true;
+    if (const std::string warning = ReadableByOthers(path, "settings file"); !warning.empty()) {
+      settings.warnings.push_back(warning);
     }
-    settings.gateway_port = port;
   }
+  read("reports/share_root", settings.report_share_root);
+  settings.gateway_port = Number(ini, path, "gateway/port", 1, 65535, settings.gateway_port);
+  settings.max_printout_mb =
+      Number(ini, path, "limits/max_printout_mb", 1, 4096, settings.max_printout_mb);
+  settings.proses_watchdog_s =
+      Number(ini, path, "proses/watchdog_s", 1, 86400, settings.proses_watchdog_s);
+  read("logs/dir", settings.log_dir);
+  settings.log_keep_days = Number(ini, path, "logs/keep_days", 0, 36500, settings.log_keep_days);
+  if (ini.contains("logs/enabled")) settings.log_sessions = ini.value("logs/enabled").toBool();
   return settings;
 }
 
@@ -44,6 +68,29 @@ std::string SiteSettings::DefaultPath() {
   return (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
           "/kestrel/site.ini")
       .toStdString();
+}
+
+bool SiteSettings::GatewayOnLoopback() const {
+  const QString host = QString::fromStdString(gateway_host).trimmed();
+  if (host.compare("localhost", Qt::CaseInsensitive) == 0) return true;
+  const QHostAddress address(host);
+  return !address.isNull() && address.isLoopback();
+}
+
+std::string SiteSettings::PasswordProblem() const {
+  if (password_configured || GatewayOnLoopback()) return {};
+  return "No password is configured for the gateway " + gateway_host +
+         ": the built-in demo password is only for a gateway on this machine, so nothing is sent. "
+         "Set [gateway] password in the site settings (or give a password file)";
+}
+
+std::string ReadableByOthers(const std::string& path, const std::string& what) {
+  const QFileInfo info(QString::fromStdString(path));
+  if (!info.exists()) return {};
+  if ((info.permissions() & (QFile::ReadGroup | QFile::ReadOther)) == 0) return {};
+  return "The " + what + " " + path +
+         " holds a password and can be read by other users; make it readable by its owner only "
+         "(chmod 600)";
 }
 
 }  // namespace kestrel::platform

@@ -1,26 +1,57 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kestrel::platform {
 
-// The site's connection values. The built-in defaults point at the gateway simulator on
-// loopback, so the programs run out of the box against the demo network.
+// The site's connection values and limits. The built-in defaults point at the gateway
+// simulator on loopback, so the programs run out of the box against the demo network.
 struct SiteSettings {
+  // The demo network's password: sent only to a gateway on loopback, never elsewhere.
+  static constexpr const char* kBuiltInPassword = "kestrel";
+
   std::string user = "kestrel";
-  std::string password = "kestrel";
+  std::string password = kBuiltInPassword;
+  // True when the password came from the settings file (or, in the runner, from a password
+  // file or the environment), not from the built-in default.
+  bool password_configured = false;
   std::string gateway_host = "127.0.0.1";
   int gateway_port = 52200;
   std::string report_share_root;
+  // The largest printout a session takes, in MB: past it the session is ended.
+  int max_printout_mb = 64;
+  // Seconds without text from a Proses session before its watchdog ends it.
+  int proses_watchdog_s = 60;
+  // Session logs: the folder (empty: the default under the user's state folder), how many
+  // days are kept, and whether they are written at all.
+  std::string log_dir;
+  int log_keep_days = 30;
+  bool log_sessions = true;
+  // What the engineer should hear about the settings (a file others can read, ...).
+  std::vector<std::string> warnings;
 
   // Reads an INI file:
   //   [gateway]  host=  port=  user=  password=
   //   [reports]  share_root=
+  //   [limits]   max_printout_mb=
+  //   [proses]   watchdog_s=
+  //   [logs]     dir=  keep_days=  enabled=
   // Keys that are absent keep their defaults. A file that is missing at the default path
-  // gives the defaults; a missing file named explicitly, or a bad port, is an error.
+  // gives the defaults; a missing file named explicitly, or a bad number, is an error.
   static SiteSettings Load(const std::string& path, bool must_exist);
   // $KESTREL_SETTINGS if set, else kestrel/site.ini under the user's configuration folder.
   static std::string DefaultPath();
+
+  // True when the gateway is this machine (127.0.0.0/8, ::1, "localhost").
+  bool GatewayOnLoopback() const;
+  // Empty when the password may be sent to the gateway; otherwise why nothing may be sent:
+  // the built-in demo password never goes to a gateway that is not on loopback.
+  std::string PasswordProblem() const;
 };
+
+// A warning when the file at `path` can be read by users other than its owner (it holds a
+// password); empty when it cannot, or when there is no such file.
+std::string ReadableByOthers(const std::string& path, const std::string& what);
 
 }  // namespace kestrel::platform

@@ -1,0 +1,153 @@
+#include "mml/session_record.h"
+
+#include <numeric>
+
+#include "mml/text.h"
+
+namespace kestrel::mml {
+
+namespace {
+constexpr std::string_view kHiddenPassword = "********";
+// Received text held back for the mask is written out at this size whatever its tail: a
+// gateway that ends every chunk with the password's first letter must not grow it for ever.
+constexpr std::size_t kMostHeld = 64 * 1024;
+constexpr char kHex[] = "0123456789abcdef";
+}  // namespace
+
+std::string EscapedForRecord(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      text += "\\\\";
+    } else if (c == '\r') {
+      text += "\\r";
+    } else if (c == '\n') {
+      text += "\\n";
+    } else if (c == '\t') {
+      text += "\\t";
+    } else if (byte < 0x20 || byte >= 0x7f) {
+      text += "\\x";
+      text += kHex[byte >> 4];
+      text += kHex[byte & 0x0f];
+    } else {
+      text += c;
+    }
+  }
+  return text;
+}
+
+RecordedTelnetClient::RecordedTelnetClient(TelnetClient& inner, SessionRecorder* recorder,
+                                           Context context)
+    : inner_(inner), recorder_(recorder), context_(std::move(context)) {
+  TerminalType = inner_.TerminalType;
+  Host = inner_.Host;
+  Port = inner_.Port;
+  inner_.OnDataAvailable = [this](std::string_view chunk) { Received(chunk); };
+  inner_.OnDisconnected = [this] { Ended(); };
+}
+
+void RecordedTelnetClient::Connect() {
+  inner_.Host = Host;
+  inner_.Port = Port;
+  inner_.TerminalType = TerminalType;
+  record_.reset();
+  held_.clear();
+  EndReason.clear();
+  if (recorder_ != nullptr) {
+    std::string error;
+    const std::string element = context_.element ? context_.element() : std::string();
+    record_ = recorder_->Open(context_.page, element, error);
+    if (!record_ && !error_told_ && context_.on_error) {
+      error_told_ = true;
+      context_.on_error("The session log cannot be written: " + error +
+                        "; the job goes on without it");
+    }
+  }
+  Write(SessionRecord::Direction::kNote, "connect " + Host + ":" + std::to_string(Port));
+  try {
+    inner_.Connect();
+  } catch (const std::exception& error) {
+    Write(SessionRecord::Direction::kNote, std::string("connect failed: ") + error.what());
+    record_.reset();
+    throw;
+  }
+}
+
+void RecordedTelnetClient::Disconnect() {
+  if (!inner_.Connected()) return;
+  ending_ = true;
+  inner_.Disconnect();  // delivers Ended() before it returns
+  ending_ = false;
+}
+
+void RecordedTelnetClient::WriteLn(std::string_view text) {
+  const std::string password = context_.password ? context_.password() : std::string();
+  inner_.WriteLn(text);  // only what went out is recorded
+  Write(SessionRecord::Direction::kSent,
+        !password.empty() && text == password ? kHiddenPassword : text);
+}
+
+void RecordedTelnetClient::Note(std::string_view text) {
+  Write(SessionRecord::Direction::kNote, text);
+}
+
+void RecordedTelnetClient::Received(std::string_view chunk) {
+  held_.emplace_back(chunk);
+  WriteHeldChunks(false);
+  if (OnDataAvailable) OnDataAvailable(chunk);
+}
+
+void RecordedTelnetClient::WriteHeldChunks(bool all) {
+  if (held_.empty()) return;
+  const std::string password = context_.password ? context_.password() : std::string();
+  std::string text = std::accumulate(held_.begin(), held_.end(), std::string());
+  if (!all && !password.empty() && text.size() < kMostHeld) {
+    // A tail that could be the start of the password waits for the next chunk.
+    for (std::size_t keep = std::min(text.size(), password.size() - 1); keep > 0; --keep) {
+      if (std::string_view(password).starts_with(
+              std::string_view(text).substr(text.size() - keep))) {
+        return;
+      }
+    }
+  }
+  text = Masked(text, password);
+  std::size_t at = 0;
+  for (const std::string& chunk : held_) {
+    Write(SessionRecord::Direction::kReceived, std::string_view(text).substr(at, chunk.size()));
+    at += chunk.size();
+  }
+  held_.clear();
+}
+
+void RecordedTelnetClient::Ended() {
+  WriteHeldChunks(true);
+  EndReason = inner_.EndReason;
+  if (ending_) {
+    Write(SessionRecord::Direction::kNote, "disconnected");
+  } else if (!EndReason.empty()) {
+    Write(SessionRecord::Direction::kNote, "ended by client: " + EndReason);
+  } else {
+    Write(SessionRecord::Direction::kNote, "closed by peer");
+  }
+  // The page's note about the end (objects left blocked, say) comes from its handler below;
+  // the record stays open for it until the next Connect.
+  if (OnDisconnected) OnDisconnected();
+}
+
+void RecordedTelnetClient::Write(SessionRecord::Direction direction, std::string_view text) {
+  if (!record_) return;
+  if (record_->Write(direction, text)) {
+    error_told_ = false;
+    return;
+  }
+  if (!error_told_ && context_.on_error) {
+    error_told_ = true;
+    context_.on_error(
+        "The session log cannot be written (is the disk full?); the job goes on "
+        "without it");
+  }
+}
+
+}  // namespace kestrel::mml

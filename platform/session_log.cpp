@@ -1,0 +1,119 @@
+#include "platform/session_log.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cerrno>
+#include <cstring>
+
+namespace kestrel::platform {
+
+namespace {
+
+// One open log file. Each line goes to the system with one write call, so nothing of it
+// waits in a buffer of ours when the program ends.
+class FileRecord : public mml::SessionRecord {
+ public:
+  explicit FileRecord(int fd) : fd_(fd) {}
+  ~FileRecord() override { ::close(fd_); }
+
+  bool Write(Direction direction, std::string_view text) override {
+    const char* word = direction == Direction::kSent       ? "sent"
+                       : direction == Direction::kReceived ? "recv"
+                                                           : "note";
+    const std::string line =
+        QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss.zzz").toStdString() + " " +
+        word + " " + mml::EscapedForRecord(text) + "\n";
+    std::size_t written = 0;
+    while (written < line.size()) {
+      const ssize_t n = ::write(fd_, line.data() + written, line.size() - written);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      written += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+ private:
+  int fd_;
+};
+
+const QRegularExpression& DayFolder() {
+  static const QRegularExpression day("^\\d{4}-\\d{2}-\\d{2}$");
+  return day;
+}
+
+}  // namespace
+
+std::string FileSafe(std::string_view name) {
+  std::string safe(name);
+  for (char& c : safe) {
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == '\x7f') c = '_';
+  }
+  if (safe.empty() || safe == "." || safe == "..") safe = "_" + safe;
+  return safe;
+}
+
+std::unique_ptr<mml::SessionRecord> FileSessionRecorder::Open(std::string_view page,
+                                                              std::string_view element,
+                                                              std::string& error) {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QString day = QDir(folder_).filePath(now.toString("yyyy-MM-dd"));
+  if (!QDir().mkpath(day)) {
+    error = "the folder " + day.toStdString() + " cannot be made";
+    return nullptr;
+  }
+  const QString stem = now.toString("hhmmss") + "_" + QString::fromStdString(FileSafe(page)) + "_" +
+                       QString::fromStdString(FileSafe(element));
+  // Two sessions of one page and element in one second get a file each.
+  for (int n = 1; n < 1000; ++n) {
+    const QString path =
+        QDir(day).filePath(stem + (n == 1 ? QString() : "_" + QString::number(n)) + ".log");
+    const int fd =
+        ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) return std::make_unique<FileRecord>(fd);
+    if (errno != EEXIST) {
+      error = path.toStdString() + ": " + std::strerror(errno);
+      return nullptr;
+    }
+  }
+  error = "too many logs named " + stem.toStdString() + " in " + day.toStdString();
+  return nullptr;
+}
+
+int FileSessionRecorder::Prune(int days) const {
+  if (days <= 0) return 0;
+  const QString oldest_kept = QDate::currentDate().addDays(-(days - 1)).toString("yyyy-MM-dd");
+  int removed = 0;
+  for (const QString& name : QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    if (!DayFolder().match(name).hasMatch() || name >= oldest_kept) continue;
+    if (QDir(QDir(folder_).filePath(name)).removeRecursively()) ++removed;
+  }
+  return removed;
+}
+
+QString FileSessionRecorder::LastLog(std::string_view page) const {
+  const QString marker = "_" + QString::fromStdString(FileSafe(page)) + "_";
+  QStringList days = QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+  for (auto day = days.crbegin(); day != days.crend(); ++day) {
+    if (!DayFolder().match(*day).hasMatch()) continue;
+    const QDir folder(QDir(folder_).filePath(*day));
+    // Names begin with the start time, so the last in name order is the last to start.
+    QStringList logs = folder.entryList({"*.log"}, QDir::Files, QDir::Name);
+    logs = logs.filter(marker);
+    const QFileInfo newest = logs.isEmpty() ? QFileInfo() : QFileInfo(folder.filePath(logs.back()));
+    if (newest.exists()) return newest.absoluteFilePath();
+  }
+  return {};
+}
+
+QString FileSessionRecorder::DefaultFolder() {
+  QString state = qEnvironmentVariable("XDG_STATE_HOME");
+  if (state.isEmpty()) state = QDir::homePath() + "/.local/state";
+  return state + "/kestrel/sessions";
+}
+
+}  // namespace kestrel::platform

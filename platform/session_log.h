@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <string>
+
+#include "mml/session_record.h"
+
+namespace kestrel::platform {
+
+// Session logs as files: one per session, in a folder per day under the log folder, named by
+// the session's start time, page and element: 2026-12-06/101502_proses_BSC9.log. Each line:
+// the time with milliseconds, "sent", "recv" or "note", and the escaped text.
+class FileSessionRecorder : public mml::SessionRecorder {
+ public:
+  explicit FileSessionRecorder(QString folder) : folder_(std::move(folder)) {}
+
+  std::unique_ptr<mml::SessionRecord> Open(std::string_view page, std::string_view element,
+                                           std::string& error) override;
+  const QString& Folder() const { return folder_; }
+
+  // Removes the day folders older than `days` days; returns how many went. Only folders named
+  // as a day (YYYY-MM-DD) are ever touched.
+  int Prune(int days) const;
+  // The newest log of `page`, or an empty text when there is none.
+  QString LastLog(std::string_view page) const;
+
+  // ~/.local/state/kestrel/sessions, or $XDG_STATE_HOME/kestrel/sessions.
+  static QString DefaultFolder();
+
+ private:
+  QString folder_;
+};
+
+// A name that can only ever be one file name: separators and control characters become "_".
+std::string FileSafe(std::string_view name);
+
+}  // namespace kestrel::platform

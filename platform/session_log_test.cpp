@@ -1,0 +1,93 @@
+#include "platform/session_log.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace kestrel::platform {
+namespace {
+
+using ::testing::MatchesRegex;
+
+QStringList LinesOf(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+  if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+TEST(SessionLog, OneFilePerSessionInTheDaysFolderWrittenAsItGoes) {
+  QTemporaryDir logs;
+  FileSessionRecorder recorder(logs.path() + "/sessions");
+  std::string error;
+  auto record = recorder.Open("proses", "ALTBSC1_X29,PROT=V24", error);
+  ASSERT_NE(record, nullptr) << error;
+  auto second = recorder.Open("proses", "ALTBSC1_X29,PROT=V24", error);
+  ASSERT_NE(second, nullptr) << error;  // the same second: a file of its own
+  EXPECT_TRUE(record->Write(mml::SessionRecord::Direction::kSent, "NE=ALTBSC1_X29,PROT=V24"));
+  EXPECT_TRUE(record->Write(mml::SessionRecord::Direction::kReceived, "\r\n<"));
+  EXPECT_TRUE(record->Write(mml::SessionRecord::Direction::kNote, "closed by peer"));
+
+  const QString day = QDir(recorder.Folder()).filePath(QDate::currentDate().toString("yyyy-MM-dd"));
+  const QStringList files = QDir(day).entryList(QDir::Files, QDir::Name);
+  ASSERT_EQ(files.size(), 2);
+  EXPECT_THAT(files[0].toStdString(), MatchesRegex("[0-9]{6}_proses_ALTBSC1_X29,PROT=V24\\.log"));
+  EXPECT_THAT(files[1].toStdString(), MatchesRegex("[0-9]{6}_proses_ALTBSC1_X29,PROT=V24_2\\.log"));
+  // Readable on disk before the record is closed: nothing waits in a buffer.
+  const QStringList lines = LinesOf(QDir(day).filePath(files[0]));
+  ASSERT_EQ(lines.size(), 3);
+  const std::string stamp = "[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} ";
+  EXPECT_THAT(lines[0].toStdString(), MatchesRegex(stamp + "sent NE=ALTBSC1_X29,PROT=V24"));
+  EXPECT_THAT(lines[1].toStdString(), MatchesRegex(stamp + "recv \\\\r\\\\n<"));
+  EXPECT_THAT(lines[2].toStdString(), MatchesRegex(stamp + "note closed by peer"));
+  // Kept from other users: the logs hold what was sent to the network.
+  EXPECT_EQ(
+      QFileInfo(QDir(day).filePath(files[0])).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+      QFile::Permissions());
+  EXPECT_EQ(recorder.LastLog("proses"), QDir(day).absoluteFilePath(files[1]));
+  EXPECT_EQ(recorder.LastLog("rlslp"), "");
+}
+
+TEST(SessionLog, AnElementNameIsNeverAPath) {
+  QTemporaryDir logs;
+  FileSessionRecorder recorder(logs.path());
+  std::string error;
+  ASSERT_NE(recorder.Open("rlslp", "../../etc/x\x1b", error), nullptr);
+  const QString day = QDir(logs.path()).filePath(QDate::currentDate().toString("yyyy-MM-dd"));
+  EXPECT_THAT(QDir(day).entryList(QDir::Files).value(0).toStdString(),
+              MatchesRegex("[0-9]{6}_rlslp_.._.._etc_x_\\.log"));
+  EXPECT_EQ(FileSafe(".."), "_..");
+}
+
+TEST(SessionLog, AFolderThatCannotBeMadeIsSaid) {
+  QTemporaryDir logs;
+  QFile blocker(logs.filePath("file"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  FileSessionRecorder recorder(logs.filePath("file/sessions"));
+  std::string error;
+  EXPECT_EQ(recorder.Open("proses", "BSC9", error), nullptr);
+  EXPECT_THAT(error, ::testing::HasSubstr("cannot be made"));
+}
+
+TEST(SessionLog, PruningRemovesOnlyDayFoldersOlderThanTheDaysKept) {
+  QTemporaryDir logs;
+  QDir folder(logs.path());
+  const QDate today = QDate::currentDate();
+  for (int age : {0, 29, 30, 45}) folder.mkpath(today.addDays(-age).toString("yyyy-MM-dd"));
+  folder.mkpath("notes");  // not a day: never touched
+  FileSessionRecorder recorder(logs.path());
+  EXPECT_EQ(recorder.Prune(30), 2);
+  EXPECT_TRUE(folder.exists(today.toString("yyyy-MM-dd")));
+  EXPECT_TRUE(folder.exists(today.addDays(-29).toString("yyyy-MM-dd")));
+  EXPECT_FALSE(folder.exists(today.addDays(-30).toString("yyyy-MM-dd")));
+  EXPECT_TRUE(folder.exists("notes"));
+  EXPECT_EQ(recorder.Prune(0), 0);
+}
+
+}  // namespace
+}  // namespace kestrel::platform
