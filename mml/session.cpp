@@ -137,6 +137,13 @@ void Session::Login(std::string_view chunk, Received& result, std::string_view e
         telnet_.WriteLn(properties_.UserEdit.Text());
         break;
       case Prompt::kPassword:
+        // Without a configured password nothing is sent: the site's settings say so at start.
+        if (properties_.PasswordEdit.Text().empty()) {
+          refused_ = true;
+          result.refused = "no password is configured, so the password prompt was not answered";
+          login_text_.clear();
+          return;
+        }
         telnet_.WriteLn(properties_.PasswordEdit.Text());
         password_sent_ = true;
         break;

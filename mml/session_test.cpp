@@ -112,6 +112,14 @@ TEST_F(SessionTest, UnknownElementIsRecognisedAfterTheSelection) {
   (void)refused;
 }
 
+TEST_F(SessionTest, WithoutAPasswordNothingIsSentAtThePasswordPrompt) {
+  properties.PasswordEdit.SetText("");
+  const Received refused = Receive("User: ops1\r\nPassword: ");
+  ASSERT_TRUE(refused.refused.has_value());
+  EXPECT_EQ(*refused.refused, "no password is configured, so the password prompt was not answered");
+  EXPECT_THAT(telnet.Sent(), ElementsAre("ops1"));
+}
+
 TEST_F(SessionTest, ANewConnectionStartsTheLoginAfresh) {
   Receive("User: Password: \r\nLOGIN INCORRECT\r\n");
   ASSERT_TRUE(session.LoginRefused());
