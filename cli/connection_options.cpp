@@ -1,6 +1,7 @@
 #include "cli/connection_options.h"
 
 #include <QFile>
+#include <iostream>
 
 #include "platform/site_settings.h"
 
@@ -62,6 +63,8 @@ void AddJobOptions(QCommandLineParser& parser) {
       {"gateway", "Gateway address and port, instead of the site settings.", "HOST:PORT"},
       {"user", "User name for the gateway, instead of the site settings.", "NAME"},
       {"password-file", "Read the gateway password from the first line of FILE.", "FILE"},
+      {"log-dir", "Write the session logs into DIR, instead of the site's log folder.", "DIR"},
+      {"no-log", "Write no session logs."},
   });
 }
 
@@ -75,8 +78,20 @@ Connection ResolveConnection(const QCommandLineParser& parser) {
   } catch (const std::runtime_error& error) {
     throw UsageError(error.what());
   }
-  Connection connection{site.gateway_host, site.gateway_port, site.user, site.password,
-                        site.report_share_root};
+  for (const std::string& warning : site.warnings)
+    std::cerr << "kestrel-batch: " << warning << "\n";
+  Connection connection;
+  connection.host = site.gateway_host;
+  connection.port = site.gateway_port;
+  connection.user = site.user;
+  connection.password = site.password;
+  connection.report_share_root = site.report_share_root;
+  connection.max_printout = static_cast<std::size_t>(site.max_printout_mb) << 20;
+  connection.proses_watchdog_s = site.proses_watchdog_s;
+  connection.log_sessions = site.log_sessions && !parser.isSet("no-log");
+  connection.log_dir =
+      parser.isSet("log-dir") ? parser.value("log-dir").toStdString() : site.log_dir;
+  connection.log_keep_days = site.log_keep_days;
 
   if (parser.isSet("gateway")) {
     const QString gateway = parser.value("gateway");
@@ -88,6 +103,7 @@ Connection ResolveConnection(const QCommandLineParser& parser) {
     }
     connection.host = gateway.left(colon).toStdString();
     connection.port = port;
+    site.gateway_host = connection.host;
   }
   if (parser.isSet("user")) connection.user = parser.value("user").toStdString();
 
@@ -99,8 +115,17 @@ Connection ResolveConnection(const QCommandLineParser& parser) {
     QByteArray line = file.readLine();
     while (line.endsWith('\n') || line.endsWith('\r')) line.chop(1);
     connection.password = line.toStdString();
+    site.password_configured = true;
+    const std::string warning =
+        platform::ReadableByOthers(file.fileName().toStdString(), "password file");
+    if (!warning.empty()) std::cerr << "kestrel-batch: " << warning << "\n";
   } else if (qEnvironmentVariableIsSet("KESTREL_PASSWORD")) {
     connection.password = qEnvironmentVariable("KESTREL_PASSWORD").toStdString();
+    site.password_configured = true;
+  }
+  // Nothing is sent rather than the demo password to a gateway that is not on loopback.
+  if (const std::string problem = site.PasswordProblem(); !problem.empty()) {
+    throw UsageError(problem);
   }
   for (const std::string* value : {&connection.host, &connection.user, &connection.password}) {
     if (!mml::IsOneLine(*value)) throw UsageError("the gateway settings hold a line break");

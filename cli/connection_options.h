@@ -21,7 +21,13 @@ struct Connection {
   int port = 0;
   std::string user;
   std::string password;
-  std::string report_share_root;  // of the site settings
+  std::string report_share_root;         // of the site settings
+  std::size_t max_printout = 64u << 20;  // bytes
+  int proses_watchdog_s = 60;
+  // Session logs: written unless --no-log, into --log-dir or the site's folder.
+  bool log_sessions = true;
+  std::string log_dir;  // empty: the default folder
+  int log_keep_days = 30;
 
   // Gives the settings-window model the user and password, and the client the gateway.
   void Apply(mml::PropertiesForm& properties, mml::TelnetClient& telnet) const;
@@ -34,9 +40,10 @@ std::vector<std::string> ElementNames(const QCommandLineParser& parser, const st
 // The whole number of at least 1 given with --`name`, or `fallback` when it is not given.
 int PositiveNumber(const QCommandLineParser& parser, const QString& name, int fallback);
 
-// The options every job has: --timeout, and the connection's --settings, --gateway, --user
-// and --password-file. The password is never an option of its own: it comes from a file,
-// from $KESTREL_PASSWORD, or from the site settings.
+// The options every job has: --timeout, the connection's --settings, --gateway, --user and
+// --password-file, and the session log's --log-dir and --no-log. The password is never an
+// option of its own: it comes from a file, from $KESTREL_PASSWORD, or from the site settings;
+// the built-in demo password only ever goes to a gateway on loopback.
 void AddJobOptions(QCommandLineParser& parser);
 // The --timeout in seconds; 0 when there is none.
 int TimeoutSeconds(const QCommandLineParser& parser);

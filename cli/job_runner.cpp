@@ -2,9 +2,11 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
 #include <iostream>
 #include <optional>
 
+#include "mml/text.h"
 #include "platform/dispatch.h"
 
 namespace kestrel::cli {
@@ -20,7 +22,10 @@ class ReportPrinter {
     const std::string& text = report_.Text();
     std::size_t complete = report_.LineCount();
     if (!all && complete > 0 && !text.ends_with("\r\n")) --complete;
-    for (; printed_ < complete; ++printed_) std::cout << report_.Line(printed_) << '\n';
+    // Whatever a printout held, nothing that could act on the engineer's terminal is printed.
+    for (; printed_ < complete; ++printed_) {
+      std::cout << mml::Printable(report_.Line(printed_)) << '\n';
+    }
     std::cout.flush();
   }
 
@@ -31,6 +36,25 @@ class ReportPrinter {
 };
 
 }  // namespace
+
+std::vector<std::string> Recap(const pages::Outcomes& outcomes,
+                               const std::vector<std::string>& elements, bool& clean) {
+  std::vector<std::string> named = elements;
+  for (const auto& outcome : outcomes.All()) named.push_back(outcome.element);
+  std::vector<std::string> lines, seen;
+  clean = true;
+  for (const std::string& element : named) {
+    if (std::find(seen.begin(), seen.end(), element) != seen.end()) continue;
+    seen.push_back(element);
+    pages::ElementOutcome never;
+    never.element = element;
+    const pages::ElementOutcome* outcome = outcomes.Find(element);
+    if (outcome == nullptr) outcome = &never;
+    clean = clean && outcome->Clean();
+    lines.push_back(mml::Printable(pages::RecapLine(*outcome)));
+  }
+  return lines;
+}
 
 int RunJob(Job job) {
   ReportPrinter printer(job.report);
@@ -60,8 +84,14 @@ int RunJob(Job job) {
   platform::SetErrorSink({});
   printer.Print(true);
 
+  bool clean = true;
+  if (job.outcomes != nullptr) {
+    for (const std::string& line : Recap(*job.outcomes, job.elements, clean)) {
+      std::cerr << "recap: " << line << '\n';
+    }
+  }
   if (error) {
-    std::cerr << "kestrel-batch: " << *error << std::endl;
+    std::cerr << "kestrel-batch: " << mml::Printable(*error) << std::endl;
     return 1;
   }
   const std::string unfinished = job.unfinished();
@@ -74,7 +104,7 @@ int RunJob(Job job) {
     std::cerr << "kestrel-batch: the session ended early; " << unfinished << std::endl;
     return 1;
   }
-  return 0;
+  return clean ? 0 : 1;
 }
 
 }  // namespace kestrel::cli

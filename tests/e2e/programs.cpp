@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTcpSocket>
 #include <cstring>
 #include <stdexcept>
@@ -77,6 +78,9 @@ RunResult RunBatch(const QStringList& arguments, const QProcessEnvironment& extr
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("KESTREL_SETTINGS", "/nonexistent/kestrel-site.ini");
   environment.remove("KESTREL_PASSWORD");
+  // Session logs of the tests go to a folder of their own, not the user's.
+  static const QTemporaryDir state;
+  environment.insert("XDG_STATE_HOME", state.path());
   for (const QString& key : extra.keys()) environment.insert(key, extra.value(key));
   batch.setProcessEnvironment(environment);
   batch.start(KESTREL_BATCH, arguments);
