@@ -147,6 +147,8 @@ void TelnetClientCodec::OnOption(unsigned char verb, unsigned char option) {
 void TelnetClientCodec::OnSubnegotiation(unsigned char option, std::string_view payload) {
   if (option != kTerminalType || !we_do_[option]) return;
   if (payload.size() != 1 || static_cast<unsigned char>(payload[0]) != kTerminalTypeSend) return;
+  if (terminal_type_answers_ == kMaxTerminalTypeAnswers) return;
+  ++terminal_type_answers_;
   *replies_ += Subnegotiation(kTerminalType,
                               std::string(1, static_cast<char>(kTerminalTypeIs)) + terminal_type_);
 }

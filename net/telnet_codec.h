@@ -61,11 +61,16 @@ class TelnetParser {
 // it accepts the server's ECHO and SUPPRESS-GO-AHEAD, offers its terminal type when asked
 // and sends it on request, and refuses every other option. It answers only when an option's
 // state changes (so negotiation cannot loop) and ignores sub-negotiations of options it did
-// not enable.
+// not enable. So the replies to any input are never longer than the input, apart from at
+// most `kMaxTerminalTypeAnswers` terminal-type answers in the life of the codec.
 class TelnetClientCodec final : private TelnetParser::Listener {
  public:
   // Terminal types longer than this are cut (the limit of the terminal-type option).
   static constexpr std::size_t kMaxTerminalType = 40;
+  // How often one connection's terminal type is sent. A server asks until it sees the same
+  // type twice (the end of the client's list, and we have one type), so three answers serve
+  // any honest server; a flood of requests gets no flood of answers.
+  static constexpr int kMaxTerminalTypeAnswers = 3;
 
   explicit TelnetClientCodec(std::string_view terminal_type);
 
@@ -84,6 +89,7 @@ class TelnetClientCodec final : private TelnetParser::Listener {
   std::string terminal_type_;
   bool server_does_[256] = {};  // options the server performs for us
   bool we_do_[256] = {};        // options we perform
+  int terminal_type_answers_ = 0;
   std::string* replies_ = nullptr;
 };
 

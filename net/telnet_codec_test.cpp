@@ -116,6 +116,29 @@ TEST(TelnetClientCodec, SendsItsOwnTerminalTypeCutToTheOptionsLimit) {
   EXPECT_EQ(replies.size(), 3u + 4u + TelnetClientCodec::kMaxTerminalType + 2u);
 }
 
+TEST(TelnetClientCodec, TerminalTypeRequestsGetThreeAnswersPerConnectionHoweverTheyCome) {
+  const std::string request = "\xff\xfa\x18\x01\xff\xf0";
+  const std::string answer =
+      "\xff\xfa\x18\x00"
+      "dumb\xff\xf0"s;
+  // Withdrawing the option and agreeing it again does not start a new count.
+  const std::string again = "\xff\xfe\x18\xff\xfd\x18";
+  TelnetClientCodec codec("dumb");
+  std::string data, replies;
+  codec.Receive("\xff\xfd\x18", data, replies);
+  ASSERT_EQ(replies, "\xff\xfb\x18");
+  std::size_t answers = 0;
+  for (int i = 0; i < 1000; ++i) {
+    replies.clear();
+    codec.Receive(request + (i % 2 == 0 ? again : "") + "x", data, replies);
+    for (std::size_t at = replies.find(answer); at != std::string::npos;
+         at = replies.find(answer, at + 1))
+      ++answers;
+  }
+  EXPECT_EQ(answers, static_cast<std::size_t>(TelnetClientCodec::kMaxTerminalTypeAnswers));
+  EXPECT_EQ(data, std::string(1000, 'x'));
+}
+
 TEST(TelnetClientCodec, LinesDoubleIacAndEndInCrLf) {
   EXPECT_EQ(TelnetClientCodec::EncodeLine("NE=BSC9"), "NE=BSC9\r\n");
   EXPECT_EQ(TelnetClientCodec::EncodeLine(""), "\r\n");
