@@ -3,9 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTcpServer>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -50,6 +58,11 @@ class QtTelnetClientTest : public ::testing::Test {
       return received.size() >= at_least;
     });
     return received;
+  }
+  // The peer takes nothing more off the wire, so whatever the client sends piles up.
+  void PeerStopsReading() {
+    peer->setReadBufferSize(1024);
+    peer->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
   }
   std::string AllData() const {
     std::string all;
@@ -132,6 +145,208 @@ TEST_F(QtTelnetClientTest, HandlerMayEndTheSessionAndOpenTheNext) {
   ASSERT_TRUE(RunUntil([&] { return chunks == 2; }));
   EXPECT_TRUE(client.Connected());
   EXPECT_THAT(events, ElementsAre("disconnected"));
+}
+
+TEST_F(QtTelnetClientTest, PeerThatFloodsRequestsAndNeverReadsIsCutOffAtTheOutputCap) {
+  ConnectBoth();
+  PeerStopsReading();
+  // Every pair asks for a change of state, so every pair is answered.
+  std::string flood;
+  while (flood.size() < 64 * 1024) flood += "\xff\xfb\x01\xff\xfc\x01";
+  qint64 most_unsent = 0;
+  std::size_t flooded = 0;
+  // Far more than the cap and every buffer of the system, so only the cap can end it.
+  constexpr std::size_t kEnough = 256u * 1024 * 1024;
+  while (client.Connected() && flooded < kEnough) {
+    if (peer->bytesToWrite() < 1024 * 1024) {
+      peer->write(flood.data(), static_cast<qint64>(flood.size()));
+      flooded += flood.size();
+    }
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    most_unsent = std::max(most_unsent, client.UnsentOutput());
+  }
+  ASSERT_TRUE(RunUntil([&] { return !events.empty(); }));
+  EXPECT_THAT(events, ElementsAre("disconnected"));
+  EXPECT_EQ(client.EndReason, "the gateway stopped reading: more than 4 MB of unsent output");
+  EXPECT_GT(most_unsent, QtTelnetClient::kMaxUnsentOutput / 2);
+  EXPECT_LE(most_unsent, QtTelnetClient::kMaxUnsentOutput);
+  EXPECT_FALSE(client.Connected());
+  EXPECT_THROW(client.WriteLn("x"), std::runtime_error);
+}
+
+TEST_F(QtTelnetClientTest, LinesPastTheOutputCapEndTheSessionOnlyAfterTheHandler) {
+  ConnectBoth();
+  PeerStopsReading();
+  const std::string line(60 * 1024, 'x');
+  qint64 most_unsent = 0;
+  bool connected_after = false;
+  std::size_t events_inside = 0;
+  client.OnDataAvailable = [&](std::string_view) {
+    // Far more than the cap and every buffer of the system.
+    for (int i = 0; i < 1000; ++i) {
+      client.WriteLn(line);
+      most_unsent = std::max(most_unsent, client.UnsentOutput());
+    }
+    connected_after = client.Connected();
+    events_inside = events.size();
+  };
+  peer->write("<");
+  ASSERT_TRUE(RunUntil([&] { return !events.empty(); }));
+  EXPECT_TRUE(connected_after);
+  EXPECT_EQ(events_inside, 0u);
+  EXPECT_THAT(events, ElementsAre("disconnected"));
+  EXPECT_EQ(client.EndReason, "the gateway stopped reading: more than 4 MB of unsent output");
+  EXPECT_LE(most_unsent, QtTelnetClient::kMaxUnsentOutput);
+
+  // Outside a data handler, as from a timer: the end arrives through the event loop.
+  events.clear();
+  client.OnDataAvailable = nullptr;
+  client.Connect();
+  EXPECT_TRUE(client.EndReason.empty());
+  ASSERT_TRUE(server.waitForNewConnection(2000));
+  peer.reset(server.nextPendingConnection());
+  PeerStopsReading();
+  for (int i = 0; i < 1000; ++i) client.WriteLn(line);
+  EXPECT_TRUE(events.empty());
+  EXPECT_TRUE(client.Connected());
+  ASSERT_TRUE(RunUntil([&] { return !events.empty(); }));
+  EXPECT_THAT(events, ElementsAre("disconnected"));
+  EXPECT_EQ(client.EndReason, "the gateway stopped reading: more than 4 MB of unsent output");
+}
+
+TEST_F(QtTelnetClientTest, RepeatedTerminalTypeRequestsGetThreeAnswers) {
+  ConnectBoth();
+  std::string requests = "\xff\xfd\x18";
+  for (int i = 0; i < 1000; ++i) requests += "\xff\xfa\x18\x01\xff\xf0";
+  peer->write(requests.data(), static_cast<qint64>(requests.size()));
+  peer->write("<");
+  ASSERT_TRUE(RunUntil([&] { return AllData() == "<"; }));
+  client.WriteLn("end");
+  const std::string answer =
+      "\xff\xfa\x18\x00"
+      "dumb\xff\xf0"s;
+  EXPECT_EQ(ReceivedByServer(3 + 3 * answer.size() + 5),
+            "\xff\xfb\x18" + answer + answer + answer + "end\r\n");
+}
+
+// A listening socket whose queue of connections is full: a connect to it is never answered.
+class Unanswered {
+ public:
+  Unanswered() {
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::listen(fd_, 0) != 0 ||
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+      return;
+    port_ = ntohs(address.sin_port);
+    for (int i = 0; i < 8; ++i) {
+      fillers_.push_back(std::make_unique<QTcpSocket>());
+      fillers_.back()->connectToHost(QHostAddress::LocalHost, port_);
+      if (!fillers_.back()->waitForConnected(300)) {
+        full_ = true;
+        return;
+      }
+    }
+  }
+  ~Unanswered() {
+    fillers_.clear();
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int Port() const { return full_ ? port_ : 0; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+  bool full_ = false;
+  std::vector<std::unique_ptr<QTcpSocket>> fillers_;
+};
+
+TEST_F(QtTelnetClientTest, ConnectWaitsNoLongerThanTheDeadline) {
+  Unanswered gateway;
+  ASSERT_NE(gateway.Port(), 0) << "could not fill a listening queue";
+  client.Port = gateway.Port();
+  client.ConnectTimeoutMs = 60000;
+  client.SetDeadline(std::chrono::steady_clock::now() + std::chrono::milliseconds(300));
+  QElapsedTimer timer;
+  timer.start();
+  try {
+    client.Connect();
+    FAIL() << "connected to a gateway that never answers";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(error.what(), "Cannot connect to 127.0.0.1:" + std::to_string(client.Port) +
+                                ": no answer before the job's time-out");
+  }
+  EXPECT_LT(timer.elapsed(), 5000);
+  EXPECT_FALSE(client.Connected());
+
+  // Past the deadline no connection is even tried.
+  client.Port = server.serverPort();
+  try {
+    client.Connect();
+    FAIL() << "connected after the deadline";
+  } catch (const std::runtime_error& error) {
+    EXPECT_EQ(error.what(), "Cannot connect to 127.0.0.1:" + std::to_string(client.Port) +
+                                ": no time left before the job's time-out");
+  }
+  EXPECT_FALSE(server.waitForNewConnection(100));
+
+  client.SetDeadline(QtTelnetClient::Deadline::max());
+  ConnectBoth();
+  EXPECT_TRUE(client.Connected());
+}
+
+TEST_F(QtTelnetClientTest, DataAndTheEndWaitForAHandlerThatRunsANestedEventLoop) {
+  ConnectBoth();
+  int depth = 0, deepest = 0;
+  client.OnDataAvailable = [&](std::string_view chunk) {
+    deepest = std::max(deepest, ++depth);
+    events.push_back("data:" + std::string(chunk));
+    if (chunk.starts_with("one")) {
+      // More arrives, and the peer closes, while this handler waits for a sound to end.
+      peer->write("two");
+      peer->flush();
+      peer->disconnectFromHost();
+      QEventLoop sound;
+      QTimer::singleShot(300, &sound, &QEventLoop::quit);
+      sound.exec();
+      events.emplace_back("handled one");
+    }
+    --depth;
+  };
+  client.OnDisconnected = [&] {
+    deepest = std::max(deepest, depth + 1);
+    events.emplace_back("disconnected");
+  };
+  peer->write("one");
+  ASSERT_TRUE(RunUntil([&] { return !events.empty() && events.back() == "disconnected"; }));
+  EXPECT_EQ(deepest, 1);
+  EXPECT_THAT(events, ElementsAre("data:one", "handled one", "data:two", "disconnected"));
+}
+
+TEST_F(QtTelnetClientTest, SessionStoppedDuringAHandlersNestedEventLoopStaysStopped) {
+  ConnectBoth();
+  client.OnDataAvailable = [&](std::string_view chunk) {
+    events.push_back("data:" + std::string(chunk));
+    peer->write("late");
+    peer->flush();
+    // The engineer presses Stop while the handler waits for a sound to end.
+    QTimer::singleShot(50, [&] { client.Disconnect(); });
+    QEventLoop sound;
+    QTimer::singleShot(300, &sound, &QEventLoop::quit);
+    sound.exec();
+    events.emplace_back("handled");
+  };
+  peer->write("one");
+  ASSERT_TRUE(RunUntil([&] { return !events.empty() && events.back() == "handled"; }));
+  // The socket that delivered "one" outlives the handler that stopped its session.
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+  EXPECT_THAT(events, ElementsAre("data:one", "disconnected", "handled"));
+  EXPECT_FALSE(client.Connected());
+  EXPECT_TRUE(client.EndReason.empty());
 }
 
 }  // namespace
