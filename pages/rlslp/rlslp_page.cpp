@@ -1,9 +1,11 @@
 #include "pages/rlslp/rlslp_page.h"
 
+#include <exception>
 #include <stdexcept>
 
 #include "mml/columns.h"
 #include "mml/network_elements.h"
+#include "mml/text.h"
 
 namespace kestrel::rlslp {
 
@@ -12,6 +14,11 @@ constexpr std::string_view kCellHeading = "CELL       SCTYPE";
 constexpr std::string_view kActiveHeading = "ACTIVE     CHTYPE";
 constexpr std::size_t kCellWidth = 7;
 constexpr std::size_t kActiveWidth = 5;
+
+// The gateway's words for a refused element; anything else it refuses is the login.
+bool ElementRefused(std::string_view words) {
+  return !mml::Contains(words, "LOGIN INCORRECT") && mml::Contains(words, "NOT DEFINED");
+}
 }  // namespace
 
 RlslpPage::RlslpPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties)
@@ -39,11 +46,25 @@ void RlslpPage::SlpstartButtonClick() {
       SlpListBox.Add(SlpComboBox.Text());
     }
     checking_ = SlpListBox.First();
-    SlpreportMemo.AddLine("Check: " + checking_);
-    session_.Connect();
+    // What the last session left (up to a refused oversized answer) is not this one's login.
+    SlpMemo.Clear();
+    SlpreportMemo.AddLine("Check: " + mml::Printable(checking_));
+    Outcomes.Begin(checking_);
+    settled_ = false;
+    try {
+      session_.Connect();
+    } catch (const std::exception& error) {
+      settled_ = true;
+      Outcomes.EndedEarly(error.what());
+      throw;
+    }
     SlpstartButton.SetCaption("Stop");
     AnimationPanel.SetVisible(true);
   } else {
+    if (!settled_) {
+      settled_ = true;
+      Outcomes.EndedEarly("stopped");
+    }
     SlpIdTelnet.Disconnect();
     SlpstartButton.SetCaption("Start");
     AnimationPanel.SetVisible(false);
@@ -52,14 +73,21 @@ void RlslpPage::SlpstartButtonClick() {
 
 void RlslpPage::SlpIdTelnetDataAvailable(std::string_view chunk) {
   const mml::Received received = session_.Receive(chunk, checking_);
-  // A refused login or an answer past the printout cap ends the session.
-  if (received.refused || received.overflow) {
-    SlpIdTelnet.Disconnect();
+  if (received.overflow) {
+    // The element answered with more than any printout holds: whatever it is, it is this
+    // element's, so the others are still checked.
+    Outcomes.EndedEarly(mml::Printable(*received.overflow));
+    Note(*received.overflow);
+    EndBsc(true);
     return;
   }
-  if (SlpStep == kCommand && chunk.find('<') != std::string_view::npos) {
-    ReportInactiveCells();
-    FinishBsc();
+  if (received.refused) {
+    RefusedByGateway(*received.refused);
+    return;
+  }
+  if (received.attached_now) Outcomes.Reached();
+  if (SlpStep == kCommand && mml::Contains(chunk, "<")) {
+    CheckDone(mml::ReadAnswer(SlpMemo));
     SlpStep = mml::kReady;
   }
   if (SlpAttached && SlpStep == mml::kReady && !SlpListBox.Empty()) {
@@ -68,8 +96,39 @@ void RlslpPage::SlpIdTelnetDataAvailable(std::string_view chunk) {
 }
 
 void RlslpPage::SlpIdTelnetDisconnected() {
+  session_.Closed();
+  if (!settled_) {
+    settled_ = true;
+    std::string why = !SlpAttached ? "connection lost before the BSC was reached"
+                      : SlpStep == kCommand
+                          ? "connection lost while " + std::string(kCommand) + " was in flight"
+                          : "connection lost";
+    if (!SlpIdTelnet.EndReason.empty()) why += " (" + SlpIdTelnet.EndReason + ")";
+    Note(checking_ + " not checked: " + why);
+    Outcomes.EndedEarly(mml::Printable(why));
+  }
   SlpAttached = false;
   if (SlpstartButton.Caption() == "Stop") SlpstartButtonClick();
+}
+
+// The printout is whole (the prompt came back). Only a printout that ran to its END, without
+// a refusal, is a finished check.
+void RlslpPage::CheckDone(const mml::Answer& answer) {
+  if (answer.Refused()) {
+    Problem(answer.RefusalNote(checking_, kCommand));
+  } else {
+    // What a cut printout shows is still true of those cells.
+    ReportInactiveCells();
+    if (answer.ended) {
+      SlpreportMemo.AddLine("Finish check");
+      SlpreportMemo.AddLine("");
+      Outcomes.Finished();
+    } else {
+      Problem(checking_ + ": " + std::string(kCommand) +
+              " printout incomplete: no END line before the prompt");
+    }
+  }
+  EndBsc(true);
 }
 
 // One line per cell whose "ACTIVE" value is not "YES". Headings are looked for anew in
@@ -83,24 +142,49 @@ void RlslpPage::ReportInactiveCells() {
     }
     if (const auto q = line.find(kActiveHeading); q != std::string_view::npos) {
       const std::string active = mml::ValueBelow(SlpMemo, i, q, kActiveWidth);
-      if (active != "YES") SlpreportMemo.AddLine(cell + ": ACTIVE=" + active);
+      if (active != "YES") SlpreportMemo.AddLine(mml::Printable(cell + ": ACTIVE=" + active));
     }
     if (line.find('<') != std::string_view::npos) break;
   }
 }
 
-// Closes the BSC's block and moves on: a new session for the next BSC of the queue, or the
-// end of the check (the disconnect resets the button).
-void RlslpPage::FinishBsc() {
-  SlpreportMemo.AddLine("Finish check");
-  SlpreportMemo.AddLine("");
-  if (SlpListBox.First() == checking_) SlpListBox.Delete(0);
-  if (!SlpListBox.Empty()) {
+// An unknown element is that element's fault: the check goes on without it. A refused login
+// would be refused for every BSC alike, so the check stops there and keeps the BSC queued for
+// the next Start with the right user and password.
+void RlslpPage::RefusedByGateway(const std::string& words) {
+  const bool element = ElementRefused(words);
+  std::string line = checking_ + " not checked: " + words;
+  if (!element) line += "; the check is stopped";
+  Note(line);
+  Outcomes.EndedEarly(mml::Printable(words));
+  EndBsc(element, mml::Printable(line));
+}
+
+void RlslpPage::EndBsc(bool leaves_queue, std::string_view box) {
+  settled_ = true;
+  if (leaves_queue && !SlpListBox.Empty() && SlpListBox.First() == checking_) {
+    SlpListBox.Delete(0);
+  }
+  const bool next = leaves_queue && !SlpListBox.Empty();
+  if (SlpstartButton.Caption() == "Stop") {
     SlpstartButtonClick();  // Stop: ends this session
-    SlpstartButtonClick();  // Start: "Check: " and a new session for the next BSC
   } else {
     SlpIdTelnet.Disconnect();
   }
+  if (!box.empty() && messages_ != nullptr) messages_->Show(box);
+  // Start: "Check: " and a new session for the next BSC (unless the engineer already did).
+  if (next && SlpstartButton.Caption() == "Start") SlpstartButtonClick();
+}
+
+void RlslpPage::Note(const std::string& line) {
+  const std::string shown = mml::Printable(line);
+  SlpreportMemo.AddLine(shown);
+  session_.Note(shown);
+}
+
+void RlslpPage::Problem(const std::string& line) {
+  Note(line);
+  Outcomes.Problem(mml::Printable(line));
 }
 
 }  // namespace kestrel::rlslp

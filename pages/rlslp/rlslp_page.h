@@ -1,20 +1,35 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "controls/control.h"
 #include "controls/list_box.h"
 #include "controls/memo.h"
+#include "mml/answer.h"
 #include "mml/properties_form.h"
 #include "mml/session.h"
 #include "mml/telnet_client.h"
+#include "pages/shared/outcomes.h"
+#include "platform/ports.h"
 
 namespace kestrel::rlslp {
 
 // The "RLSLP_check" page: for a queue of BSCs, one session each, it prints the logical
 // channel state of all cells ("RLSLP:CELL=ALL;") and reports every cell whose channels are
 // not active. The page's controls are public, as the views and the runner bind to them.
+//
+// Only a clean check closes a BSC's block with "Finish check". Whatever else ends a BSC says
+// so in the report, and in the queue:
+// - a refused command or a printout cut off before its END: noted; the BSC leaves the queue
+//   and the next one is checked;
+// - an unknown element, or an answer past the printout cap: noted (the element's refusal also
+//   in a message box); the BSC leaves the queue and the next one is checked;
+// - a refused login: noted and shown in a message box; the check stops with the BSC at the
+//   head of the queue, as the same user and password would be refused for every BSC;
+// - a lost connection: noted; the check stops with the BSC at the head of the queue;
+// - Stop: the check stops with the BSC at the head of the queue (no note: the engineer knows).
 class RlslpPage {
  public:
   static constexpr std::string_view kCommand = "RLSLP:CELL=ALL;";
@@ -35,6 +50,13 @@ class RlslpPage {
   bool SlpAttached = false;
   std::string SlpStep;
 
+  // How each BSC of the check ended, for the runner's recap.
+  pages::Outcomes Outcomes;
+
+  // Where a refused login or an unknown element is shown; without it, only the report says.
+  void SetMessages(platform::Messages& messages) { messages_ = &messages; }
+  void SetMaxPrintout(std::size_t bytes) { session_.SetMaxPrintout(bytes); }
+
   void Button1Click();
   void Button2Click();
   // Start, or Stop while a check runs. Throws when there is no BSC to check, and lets a
@@ -44,14 +66,24 @@ class RlslpPage {
   void SlpIdTelnetDisconnected();
 
  private:
+  void CheckDone(const mml::Answer& answer);
   void ReportInactiveCells();
-  void FinishBsc();
+  void RefusedByGateway(const std::string& words);
+  // Ends the session of the BSC being checked, then goes on with the next BSC of the queue
+  // when `leaves_queue`; `box` (when not empty) is shown between the two.
+  void EndBsc(bool leaves_queue, std::string_view box = {});
+  void Note(const std::string& line);
+  void Problem(const std::string& line);
 
   mml::TelnetClient& SlpIdTelnet;
   mml::Session session_;
+  platform::Messages* messages_ = nullptr;
   // The BSC whose "Check: " line was written last: the session selects it, and only it
   // leaves the queue when its check is done, even if the engineer edited the queue meanwhile.
   std::string checking_;
+  // The BSC's end is accounted for (in the report and the outcomes); a disconnect that finds
+  // it false is a lost connection.
+  bool settled_ = true;
 };
 
 }  // namespace kestrel::rlslp

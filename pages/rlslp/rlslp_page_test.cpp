@@ -3,54 +3,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/fake_telnet.h"
+#include "pages/rlslp/rlslp_test_fixture.h"
 
-namespace kestrel::rlslp {
+namespace kestrel::rlslp::testing {
 namespace {
 
 using ::testing::ElementsAre;
-
-struct Cell {
-  std::string name;
-  std::string active;
-};
-
-// An RLSLP printout as the exchange writes it after the echo; `page_break_after_heading`
-// puts a page header between each ACTIVE heading and its value row.
-std::string Printout(const std::vector<Cell>& cells, bool page_break_after_heading = false) {
-  std::string text =
-      "RLSLP:CELL=ALL;\r\n\r\nCELL LOGICAL CHANNELS AVAILABILITY SUPERVISION\r\n\r\n";
-  for (const auto& cell : cells) {
-    text += "CELL       SCTYPE\r\n" + cell.name + "\r\n\r\n";
-    text += "ACTIVE     CHTYPE  CHRATE  SPV\r\n";
-    if (page_break_after_heading) text += "WO      BSC9      AD-739  TIME 261206 093001\r\n";
-    text += (cell.active + "     ").substr(0, 5) + "      SDCCH\r\n";
-    text += "           TCH     FR      1\r\n\r\n";
-  }
-  return text + "END\r\n\r\n<";
-}
-
-class RlslpPageTest : public ::testing::Test {
- protected:
-  RlslpPageTest() {
-    properties.UserEdit.SetText("ops1");
-    properties.PasswordEdit.SetText("pw");
-  }
-  // Plays the gateway's login up to the element's prompt.
-  void LogIn() {
-    telnet.Receive("\r\nUser: ");
-    telnet.Receive("\r\nPassword: ");
-    telnet.Receive("\r\nNE: ");
-    telnet.Receive("\r\nWO      BSC9      AD-739  TIME 261206 093001\r\n<");
-  }
-  void Queue(std::initializer_list<const char*> names) {
-    for (const char* name : names) page.SlpListBox.Add(name);
-  }
-
-  testing::FakeTelnetClient telnet;
-  mml::PropertiesForm properties;
-  RlslpPage page{telnet, properties};
-};
 
 TEST_F(RlslpPageTest, ReportsCellsWhoseChannelsAreNotActive) {
   Queue({"BSC9"});
@@ -77,6 +35,9 @@ TEST_F(RlslpPageTest, ReportsCellsWhoseChannelsAreNotActive) {
   EXPECT_FALSE(page.AnimationPanel.Visible());
   EXPECT_TRUE(page.SlpListBox.Empty());
   EXPECT_FALSE(page.SlpAttached);
+  ASSERT_EQ(page.Outcomes.All().size(), 1u);
+  EXPECT_EQ(pages::RecapLine(page.Outcomes.All()[0]), "BSC9: reached, done");
+  EXPECT_TRUE(telnet.notes.empty());
 }
 
 TEST_F(RlslpPageTest, EveryWayOfCuttingThePrintoutGivesTheSameReport) {
@@ -115,8 +76,10 @@ TEST_F(RlslpPageTest, PrintoutWithoutHeadingsStillFinishesTheBsc) {
   Queue({"BSC9"});
   page.SlpstartButtonClick();
   LogIn();
-  telnet.Receive("RLSLP:CELL=ALL;\r\nNOT ACCEPTED\r\nFAULT CODE 7\r\n\r\n<");
+  telnet.Receive(
+      "RLSLP:CELL=ALL;\r\n\r\nCELL LOGICAL CHANNELS AVAILABILITY SUPERVISION\r\n\r\nEND\r\n<");
   EXPECT_EQ(page.SlpreportMemo.Text(), "Check: BSC9\r\nFinish check\r\n\r\n");
+  EXPECT_TRUE(Clean("BSC9"));
 }
 
 TEST_F(RlslpPageTest, QueueOfThreeGivesThreeBlocksOneSessionEach) {
@@ -140,6 +103,7 @@ TEST_F(RlslpPageTest, QueueOfThreeGivesThreeBlocksOneSessionEach) {
   }
   EXPECT_EQ(telnet.events, expected);
   EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
+  for (const char* name : {"BSC9", "ALTBSC1_X29,PROT=V24", "BSC10"}) EXPECT_TRUE(Clean(name));
 }
 
 TEST_F(RlslpPageTest, StopInTheMiddleKeepsTheBscAndWritesNoFinish) {
@@ -153,6 +117,7 @@ TEST_F(RlslpPageTest, StopInTheMiddleKeepsTheBscAndWritesNoFinish) {
   EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
   EXPECT_FALSE(page.AnimationPanel.Visible());
   EXPECT_FALSE(telnet.Connected());
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early, "stopped");
 
   // The next Start checks the same BSC again, and sends the command again.
   page.SlpstartButtonClick();
@@ -170,7 +135,9 @@ TEST_F(RlslpPageTest, DroppedConnectionResetsTheButton) {
   EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
   EXPECT_FALSE(page.AnimationPanel.Visible());
   EXPECT_FALSE(page.SlpAttached);
-  EXPECT_EQ(page.SlpreportMemo.Text(), "Check: BSC9\r\n");
+  EXPECT_EQ(page.SlpreportMemo.Text(),
+            "Check: BSC9\r\n"
+            "BSC9 not checked: connection lost while RLSLP:CELL=ALL; was in flight\r\n");
   EXPECT_THAT(page.SlpListBox.Items(), ElementsAre("BSC9", "BSC10"));
 }
 
@@ -231,4 +198,4 @@ TEST_F(RlslpPageTest, AddAndDeleteGueue) {
 }
 
 }  // namespace
-}  // namespace kestrel::rlslp
+}  // namespace kestrel::rlslp::testing
