@@ -1,22 +1,37 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
 #include "controls/control.h"
 #include "controls/list_box.h"
 #include "controls/memo.h"
+#include "mml/answer.h"
 #include "mml/properties_form.h"
 #include "mml/session.h"
 #include "mml/telnet_client.h"
+#include "pages/shared/outcomes.h"
+#include "platform/ports.h"
 
 namespace kestrel::broadcast {
 
 // The "Edge Broadcast check" page: over one session to a BSC, the cells whose
 // NUMREQEGPRSBPC is not "0" (RLBDP), their cell broadcast messages with ID 50 (RLMTP), and
 // the text of each (RLMBP); the report gives each cell and a ready RLMBC command.
+//
+// The report also says what kept the check from a full answer: a refused or cut-off RLBDP
+// ends the check (there is nothing to go on with); a refused or cut-off RLMTP or RLMBP is
+// noted and the check goes on with the next cell or message; a value that does not have the
+// shape of a cell name or a message code is noted and never sent; a check that finds nothing
+// says in which phase; a lost connection, a refused login or an unknown element says that the
+// check did not finish.
 class BroadcastPage {
  public:
+  static constexpr std::string_view kCells = "RLBDP:CELL=ALL;";
+  // How much of a message text an RLMBC command of the report carries.
+  static constexpr std::size_t kTextWidth = 25;
+
   BroadcastPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties);
   BroadcastPage(const BroadcastPage&) = delete;
   BroadcastPage& operator=(const BroadcastPage&) = delete;
@@ -32,22 +47,46 @@ class BroadcastPage {
   std::string BrStep;
   std::string Phase1Done, Phase2Done, Phase3Done;
   // Set when the check came to its own end (all read, or nothing to read); a lost
-  // connection or Stop leaves it false.
+  // connection, Stop, a refused login or a refused RLBDP leaves it false.
   bool CheckFinished = false;
 
+  // How the check of the BSC ended, for the runner's recap.
+  pages::Outcomes Outcomes;
+
+  // Where a refused login or an unknown element is shown; without it, only the report says.
+  void SetMessages(platform::Messages& messages) { messages_ = &messages; }
+  void SetMaxPrintout(std::size_t bytes) { session_.SetMaxPrintout(bytes); }
+
+  // Start, or Stop while a check runs. Throws when no BSC is chosen, and lets a connection
+  // error through.
   void StartButtonClick();
   void BrIdTelnetDataAvailable(std::string_view chunk);
   void BrIdTelnetDisconnected();
 
  private:
-  bool CellsComplete();
-  bool MessagesComplete();
-  bool TextComplete();
-  void Send(const std::string& command);
-  void End();
+  bool CellsComplete(const mml::Answer& answer);
+  bool MessagesComplete(const mml::Answer& answer);
+  bool TextComplete(const mml::Answer& answer);
+  void ReportTexts();
+  // A refused or cut-off answer: noted; true when the printout holds nothing to read.
+  bool Unread(const mml::Answer& answer);
+  void NotSent(std::string_view value, std::string_view shape);
+  void RefusedByGateway(const std::string& words);
+  // The check ends here; `finished` when it came to its own end.
+  void End(bool finished);
+  void Note(const std::string& line);
+  void Problem(const std::string& line);
 
   mml::TelnetClient& BrIdTelnet;
   mml::Session session_;
+  platform::Messages* messages_ = nullptr;
+  // The BSC of the running check, as chosen at Start.
+  std::string element_;
+  // The check's end is accounted for (in the report and the outcomes); a disconnect that
+  // finds it false is a lost connection.
+  bool settled_ = true;
+  // Something that phase 2 could not read: its "nothing found" must not claim every cell.
+  bool messages_missed_ = false;
 };
 
 }  // namespace kestrel::broadcast
