@@ -1,21 +1,15 @@
+// The Daily check page: its buttons, and the way its handlers are entered. A warning sound
+// waits in a nested event loop, so the page's own handlers can be called again while one of
+// them is still running; what arrives meanwhile waits here until the running one is done.
 #include "pages/dailycheck/dailycheck_page.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <stdexcept>
 
 #include "mml/columns.h"
 #include "mml/network_elements.h"
 
 namespace kestrel::dailycheck {
-
-using mml::Contains;
-
-namespace {
-constexpr std::string_view kAlarmList = "ALLIP;";
-constexpr std::string_view kRelease = "\x04";
-
-}  // namespace
 
 DailyCheckPage::DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties,
                                Ports ports, std::string report_share_root, KnownAlarms known_alarms,
@@ -29,7 +23,15 @@ DailyCheckPage::DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesF
       report_share_root_(std::move(report_share_root)),
       known_alarms_(std::move(known_alarms)),
       sounds_folder_(std::move(sounds_folder)),
-      session_{telnet, Memobufdc, &Memodc, DcAttached, DcStep, properties} {
+      // The work pane shows the printout's own lines, however the network cut them: the
+      // report file and the many-alarms count read those lines.
+      session_{telnet,
+               Memobufdc,
+               &Memodc,
+               DcAttached,
+               DcStep,
+               properties,
+               mml::Session::LogStyle::kText} {
   std::vector<std::string> scopes = {"ALL"};
   scopes.insert(scopes.end(), mml::NetworkElementPickList().begin(),
                 mml::NetworkElementPickList().end());
@@ -57,7 +59,65 @@ void DailyCheckPage::DeletedcClick() { ListBoxdc.DeleteSelected(); }
 
 void DailyCheckPage::DeletealldcClick() { ListBoxdc.Clear(); }
 
+// Runs a handler's body, then whatever arrived while it ran.
+template <typename Body>
+void DailyCheckPage::Run(Body body) {
+  ++busy_;
+  try {
+    body();
+  } catch (...) {
+    if (--busy_ == 0) Drain();
+    throw;
+  }
+  if (--busy_ == 0) Drain();
+}
+
+void DailyCheckPage::Drain() {
+  while (!deferred_.empty()) {
+    Deferred event = std::move(deferred_.front());
+    deferred_.pop_front();
+    // What belonged to a session that has since been replaced has nothing left to act on.
+    const bool current = event.session == session_serial_;
+    ++busy_;
+    struct Leave {
+      int& busy;
+      ~Leave() { --busy; }
+    } leave{busy_};
+    switch (event.kind) {
+      case Deferred::Kind::kChunk:
+        if (current) Chunk(event.chunk);
+        break;
+      case Deferred::Kind::kDisconnected:
+        if (current) Disconnected();
+        break;
+      case Deferred::Kind::kWatchdog:
+        // The page was busy, not the session silent: the interval starts again from here.
+        DcLastWorkText = Memodc.Text();
+        break;
+      case Deferred::Kind::kRelease:
+        if (current) Release();
+        break;
+      case Deferred::Kind::kStart:
+        Start();
+        break;
+    }
+  }
+}
+
 void DailyCheckPage::StartdcClick() {
+  if (busy_ > 0) {
+    deferred_.push_back({Deferred::Kind::kStart, session_serial_, {}});
+    return;
+  }
+  Run([this] { Start(); });
+}
+
+void DailyCheckPage::Start() {
+  if (mml::Trim(report_share_root_).empty()) {
+    throw std::runtime_error(
+        "Daily check: no report share root is set, so the report files would have nowhere to "
+        "go; set it in the site settings");
+  }
   if (ListBoxdc.Empty()) {
     if (mml::Trim(Nedc.Text()).empty()) {
       throw std::runtime_error(
@@ -65,172 +125,74 @@ void DailyCheckPage::StartdcClick() {
     }
     ListBoxdc.Add(Nedc.Text());
   }
+  stopped_ = false;
   if (IdTelnetdc.Connected()) return;
-  session_.Connect();
-  Animate2.SetVisible(true);
-  Timerdc.SetEnabled(true);
+  refusals_in_a_row_ = 0;
+  OpenSession();
 }
 
 void DailyCheckPage::StopdcClick() {
-  if (!IdTelnetdc.Connected()) return;
-  IdTelnetdc.Disconnect();
+  stopped_ = true;
+  std::erase_if(deferred_,
+                [](const Deferred& event) { return event.kind == Deferred::Kind::kStart; });
   Timerdc.SetEnabled(false);
-}
-
-void DailyCheckPage::IdTelnetdcDataAvailable(std::string_view chunk) {
-  if (StopIfNoElement()) return;
-  const mml::Received received = session_.Receive(chunk, ListBoxdc.First());
-  // A refused login or an answer past the printout cap ends the session.
-  if (received.refused || received.overflow) {
+  Timerdc_release.SetEnabled(false);
+  if (busy_ > 0) {
+    // A handler waits (for a sound, a connection): the session closes now, and its end is
+    // handled once that handler has seen the Stop and returned.
+    end_reason_ = "stopped";
     IdTelnetdc.Disconnect();
     return;
   }
-  const bool prompt = Contains(chunk, "<");
-  const bool list_complete = DcStep == kAlarmList && prompt && ScanAlarmList();
-  if (!list_complete && prompt && Memokom.LineCount() > 0 && DcStep == Memokom.Line(0)) {
-    QueueEntryDone();
+  Run([this] { EndSession("stopped"); });
+}
+
+void DailyCheckPage::IdTelnetdcDataAvailable(std::string_view chunk) {
+  if (busy_ > 0) {
+    deferred_.push_back({Deferred::Kind::kChunk, session_serial_, std::string(chunk)});
+    return;
   }
-  NextCommand();
+  Run([this, chunk] { Chunk(chunk); });
 }
 
 void DailyCheckPage::IdTelnetdcDisconnected() {
-  DcAttached = false;
-  DcAllipDone.clear();
-  Animate2.SetVisible(false);
-}
-
-// The alarm list is scanned line by line up to its end: an "END" line whose second row
-// below holds the prompt. A scan that finds no end waits for the next chunk with "<".
-bool DailyCheckPage::ScanAlarmList() {
-  ManyAlarmsTest();
-  last_warning_key_.clear();
-  for (std::size_t i = 0; i < Memobufdc.LineCount(); ++i) {
-    SolutionRules(i);
-    WarningRule(i);
-    if (Contains(Memobufdc.Line(i), "END") &&
-        Contains(Memobufdc.Line(mml::RowBelow(Memobufdc, i, 2)), "<")) {
-      DcStep = mml::kReady;
-      DcAllipDone = "OK";
-      if (Memokom.LineCount() == 0) {
-        Memodc.Clear();
-        RestartCycle();
-      }
-      return true;
-    }
+  if (closing_) {
+    Disconnected();  // the page's own close: its caller goes on from a known state
+  } else if (busy_ > 0) {
+    deferred_.push_back({Deferred::Kind::kDisconnected, session_serial_, {}});
+  } else {
+    Run([this] { Disconnected(); });
   }
-  return false;
-}
-
-// The head of the queue has its answer: follow-ups for its event codes, then the next entry,
-// or, when the queue is empty, the report file and the next element.
-void DailyCheckPage::QueueEntryDone() {
-  for (std::size_t j = 0; j < Memobufdc.LineCount(); ++j) {
-    EventCodeRule(j);
-    if (!Contains(Memobufdc.Line(j), "<")) continue;
-    DcStep = mml::kReady;
-    Memokom.DeleteLine(0);
-    if (Memokom.LineCount() == 0) {
-      SaveReportFile();
-      Memodc.Clear();
-      RestartCycle();
-    }
-    return;
-  }
-}
-
-void DailyCheckPage::NextCommand() {
-  if (!DcAttached || DcStep != mml::kReady) return;
-  if (DcAllipDone != "OK") {
-    Memokom.Clear();  // what an earlier session left is not run again
-    session_.Send(kAlarmList);
-    return;
-  }
-  if (Memokom.LineCount() == 0) return;
-  session_.Send(Memokom.Line(0));
-  if (DcStep == kRelease) Timerdc_release.SetEnabled(true);
-}
-
-// Rotates the list and opens a session to the next element. A connection that fails here
-// is noted and the watchdog tries the next element at its next tick: an unattended loop
-// must not end for one unreachable moment.
-void DailyCheckPage::RestartCycle() {
-  if (StopIfNoElement()) return;
-  const std::string current = Element();
-  ListBoxdc.Delete(0);
-  ListBoxdc.Add(current);
-  StopdcClick();
-  if (BeforeNextElement && !BeforeNextElement()) {
-    Timerdc.SetEnabled(false);
-    return;
-  }
-  try {
-    StartdcClick();
-  } catch (const std::exception& error) {
-    Report(Element() + ": " + error.what() + "; the watchdog tries the next element");
-    Timerdc.SetEnabled(true);
-  }
-}
-
-// Every step reads the first element of the list; an engineer may have emptied it.
-bool DailyCheckPage::StopIfNoElement() {
-  if (!ListBoxdc.Empty()) return false;
-  const bool running = IdTelnetdc.Connected() || Timerdc.Enabled();
-  Timerdc.SetEnabled(false);
-  Timerdc_release.SetEnabled(false);
-  if (IdTelnetdc.Connected()) IdTelnetdc.Disconnect();
-  if (running) Report("Daily check stopped: the element list is empty");
-  return true;
 }
 
 void DailyCheckPage::TimerdcTimer() {
-  if (StopIfNoElement()) return;
-  if (Memodc.Text() == DcLastWorkText) RestartCycle();
-  DcLastWorkText = Memodc.Text();
+  if (busy_ > 0) {
+    const bool waiting = std::any_of(deferred_.begin(), deferred_.end(), [](const Deferred& e) {
+      return e.kind == Deferred::Kind::kWatchdog;
+    });
+    if (!waiting) deferred_.push_back({Deferred::Kind::kWatchdog, session_serial_, {}});
+    return;
+  }
+  Run([this] { Watchdog(); });
 }
 
 void DailyCheckPage::Timerdc_releaseTimer() {
-  Timerdc_release.SetEnabled(false);
-  if (IdTelnetdc.Connected()) IdTelnetdc.WriteLn("");
-}
-
-// The session log of an element whose solutions ran, as
-// <root>/Kestreldailycheck/<element>_Create_<ddmmyyyy_hhmmss>.txt. The element's name is
-// only ever a file name: path separators in it are replaced.
-void DailyCheckPage::SaveReportFile() {
-  const platform::LocalDateTime now = clock_.Now();
-  char stamp[32];
-  std::snprintf(stamp, sizeof stamp, "%02d%02d%04d_%02d%02d%02d", now.day, now.month, now.year,
-                now.hour, now.minute, now.second);
-  std::string name = Element() + "_Create_" + stamp + ".txt";
-  std::replace_if(
-      name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; }, '_');
-  std::string folder = report_share_root_;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  const std::string path = folder + "Kestreldailycheck/" + name;
-  std::string text;
-  for (std::size_t i = 0; i < Memodc.LineCount(); ++i) text.append(Memodc.Line(i)).append("\r\n");
-  try {
-    files_.WriteWhole(path, text);
-  } catch (const std::exception& error) {
-    Report(Element() + ": report file " + path + " not saved: " + error.what());
+  Timerdc_release.SetEnabled(false);  // each release pause ends with exactly one empty line
+  if (busy_ > 0) {
+    deferred_.push_back({Deferred::Kind::kRelease, session_serial_, {}});
+    return;
   }
+  Run([this] { Release(); });
 }
 
-void DailyCheckPage::Report(const std::string& text) { Memoreportdc.AddLine(text); }
-
-std::string DailyCheckPage::DateTime() const {
-  const platform::LocalDateTime now = clock_.Now();
-  char text[32];
-  std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", now.day, now.month, now.year,
-                now.hour, now.minute, now.second);
-  return text;
+void DailyCheckPage::Watchdog() {
+  if (StopIfNoElement()) return;
+  if (Memodc.Text() == DcLastWorkText) RestartCycle("silent, ended by the watchdog");
+  DcLastWorkText = Memodc.Text();
 }
 
-std::string DailyCheckPage::TimeOfDay() const {
-  const platform::LocalDateTime now = clock_.Now();
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
-  return text;
+void DailyCheckPage::Release() {
+  if (IdTelnetdc.Connected() && !stopped_) IdTelnetdc.WriteLn("");
 }
 
 }  // namespace kestrel::dailycheck

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,10 +12,13 @@
 #include "controls/list_box.h"
 #include "controls/memo.h"
 #include "controls/timer.h"
+#include "mml/answer.h"
 #include "mml/properties_form.h"
 #include "mml/session.h"
 #include "mml/telnet_client.h"
+#include "pages/dailycheck/blocking.h"
 #include "pages/dailycheck/known_alarms.h"
+#include "pages/shared/outcomes.h"
 #include "platform/ports.h"
 
 namespace kestrel::dailycheck {
@@ -23,6 +30,15 @@ std::string DefaultFilter();
 // Each element in turn: a session, the alarm list ("ALLIP;"), the standard solutions its
 // alarms call for, run one by one in the same session, a report file when any ran, and on to
 // the next element. A watchdog moves on from a session that has gone silent.
+//
+// A visit that ends before its queue ran to its end says so in the report pane, naming what
+// was in flight and every object that its orders blocked and no confirmed order deblocked,
+// and leaves the element's report file behind.
+//
+// The page's handlers may be entered again while one of them waits (a warning sound plays
+// in a nested event loop): received text, the end of the connection and timer ticks that
+// arrive meanwhile are deferred until the running handler is done, and Stop takes effect at
+// once.
 class DailyCheckPage {
  public:
   struct Ports {
@@ -70,7 +86,10 @@ class DailyCheckPage {
   void Button3Click();
   void DeletedcClick();
   void DeletealldcClick();
+  // Throws when the loop cannot start: no report share root, no element, or a connection
+  // that cannot be opened.
   void StartdcClick();
+  // Ends the loop whatever it is doing: the session, the watchdog, the release pause.
   void StopdcClick();
   void IdTelnetdcDataAvailable(std::string_view chunk);
   void IdTelnetdcDisconnected();
@@ -89,32 +108,96 @@ class DailyCheckPage {
   // Points the file list at a folder, with only its "*.wav" files.
   void ShowSoundFolder(const std::string& folder);
 
+  // The largest answer one command may bring; a larger one ends the session.
+  void SetMaxPrintout(std::size_t bytes) { session_.SetMaxPrintout(bytes); }
+
+  // How each element's visits ended: what the runner's recap and exit status rest on.
+  pages::Outcomes Outcomes;
+
   const KnownAlarms& AllAlarmsMemo() const { return known_alarms_; }
   const std::string& SoundsFolder() const { return sounds_folder_; }
 
  private:
+  // An event that arrived while a handler of the page was running, for after it.
+  struct Deferred {
+    enum class Kind { kChunk, kDisconnected, kWatchdog, kRelease, kStart };
+    Kind kind;
+    std::uint64_t session;  // the session it belongs to
+    std::string chunk;
+  };
+  // A deblock order whose confirmation is awaited: "EXECUTED" in its own answer or in the
+  // answer to the ";" that follows it.
+  struct Deblock {
+    std::string object;
+    std::string order;
+    bool confirming = false;  // its own answer came without a verdict; the ";" is next
+  };
+  // One session for one element, from its connection to its end.
+  struct Visit {
+    bool open = false;
+    std::string element;
+    bool queue_started = false;  // the alarm list was asked for: the queue is this visit's
+    BlockedObjects blocked;
+    std::optional<Deblock> deblock;
+    std::string last_order;  // the last entry sent that was neither ";" nor Ctrl-D
+  };
+
   std::string Element() const { return std::string(ListBoxdc.First()); }
-  // True when the scan found the end of the list.
+
+  // The handlers' bodies; the public handlers defer them while another one runs.
+  template <typename Body>
+  void Run(Body body);
+  void Drain();
+  void Start();
+  void Chunk(std::string_view chunk);
+  void Disconnected();
+  void Watchdog();
+  void Release();
+
+  // True when the list's end has arrived and was scanned.
   bool ScanAlarmList();
+  std::optional<std::size_t> ListEnd() const;
   void QueueEntryDone();
   void NextCommand();
-  void RestartCycle();
+  // True while the session that `session` names still stands and Stop was not pressed.
+  bool Going(std::uint64_t session) const;
+
+  // Opens a session on the first element; throws what the connection throws.
+  void OpenSession();
+  // Closes the session for `why` ("" when the visit is done); its disconnected event runs
+  // before this returns.
+  void EndSession(const std::string& why);
+  void RestartCycle(const std::string& why);
   bool StopIfNoElement();
-  void SaveReportFile();
+  void Refused(const std::string& words);
+
+  // The visit: orders as they are sent and answered, its end, the report file.
+  void Sending(const std::string& entry);
+  void Answered(const std::string& entry, const mml::Answer& answer);
+  void Unconfirmed(const Deblock& deblock);
+  void VisitDone();
+  void VisitEndedEarly();
+  std::string InFlight() const;
+  void SaveReportFile(const std::string& element);
 
   // The solution rules and the event code rule.
   void SolutionRules(std::size_t line);
   void EventCodeRule(std::size_t line);
   void Queue(std::string_view entry);
+  // A value of a printout that does not have the shape of what it stands for: not sent.
+  void NotQueued(std::string_view what, std::string_view value, std::string_view shape);
   void Report(const std::string& text);
+  // A failure, for the report pane (with the time) and the ledger.
+  void Problem(const std::string& text);
   std::string TimeOfDay() const;
   std::string DateTime() const;
 
   // The warnings: the many-alarms test once per scan, the warning rule per line, and the
-  // sound of a warning.
-  void ManyAlarmsTest();
-  void WarningRule(std::size_t line);
-  void WarningSound(std::string_view alarm);
+  // sound of a warning. Each returns false when the session ended or Stop was pressed while
+  // a sound played.
+  bool ManyAlarmsTest(std::uint64_t session);
+  bool WarningRule(std::size_t line, std::uint64_t session);
+  bool WarningSound(std::string_view alarm, std::uint64_t session);
 
   mml::TelnetClient& IdTelnetdc;
   const platform::Clock& clock_;
@@ -126,6 +209,15 @@ class DailyCheckPage {
   std::string sounds_folder_;
   mml::Session session_;
   std::string last_warning_key_;
+
+  Visit visit_;
+  std::uint64_t session_serial_ = 0;
+  int busy_ = 0;            // handlers of the page running, one inside the other
+  bool closing_ = false;    // the page itself is closing the session: its end is handled now
+  bool stopped_ = false;    // Stop was pressed and Start not since
+  std::string end_reason_;  // why the page ended the session, for its visit's end
+  std::size_t refusals_in_a_row_ = 0;
+  std::deque<Deferred> deferred_;
 };
 
 }  // namespace kestrel::dailycheck

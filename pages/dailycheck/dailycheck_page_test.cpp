@@ -45,21 +45,17 @@ TEST_F(DailyCheckTest, EmptyQueueMovesOnWithoutAFile) {
   EXPECT_EQ(telnet.Sent().back(), "ALLIP;");
 }
 
-TEST_F(DailyCheckTest, EarlyPromptScansThePartialListToo) {
-  Start({"BSC9"});
-  const std::string list = AlarmList(Alarm("SEIZURE SUPERVISION") + Alarm("A <B> LINE"));
-  const std::size_t cut = list.find("A <B>") + 3;
-  telnet.Receive(list.substr(0, cut));
-  telnet.Receive(list.substr(cut));
-  EXPECT_THAT(page.Memokom.Lines(), ElementsAre("SETAR;", "SETAR;"));
-}
-
 TEST_F(DailyCheckTest, EndTestTakesAnyEndWhoseSecondRowHoldsThePrompt) {
+  page.NearendCheckBox.SetChecked(false);
   Start({"BSC9"});
   telnet.Receive("ALLIP;\r\nNEAR END\r\n\r\n\r\n<");
   EXPECT_EQ(page.DcAllipDone, "");  // "<" three rows down: not the end
+  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 1);
+  // A WO line among the rows moves the second row: the list ends, nothing was queued, and
+  // the next visit begins.
   telnet.Receive("\r\nNEAR END FAULT\r\nWO      BSC9\r\n\r\n<");
-  EXPECT_EQ(page.DcAllipDone, "OK");  // a WO line among the rows moves the second row
+  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 2);
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
 }
 
 TEST_F(DailyCheckTest, ListInManyChunksIsScannedOnceWhenOnlyTheLastHoldsThePrompt) {
@@ -146,8 +142,8 @@ TEST_F(DailyCheckTest, StartAndStopButtons) {
   EXPECT_FALSE(page.Timerdc.Enabled());
   EXPECT_FALSE(page.Animate2.Visible());
   page.Timerdc.SetEnabled(true);
-  page.StopdcClick();  // no session: the watchdog keeps running
-  EXPECT_TRUE(page.Timerdc.Enabled());
+  page.StopdcClick();  // no session: the watchdog stops all the same
+  EXPECT_FALSE(page.Timerdc.Enabled());
 }
 
 TEST_F(DailyCheckTest, RefusedConnectionInARestartIsNotedAndTriedAgain) {
@@ -157,7 +153,9 @@ TEST_F(DailyCheckTest, RefusedConnectionInARestartIsNotedAndTriedAgain) {
   EXPECT_THAT(page.Memoreportdc.Lines(),
               ElementsAre("Warning: BSC9: EXTERNAL ALARM; 05.12.2026 14:07:30",
                           "BSC10: Cannot connect to 127.0.0.1:52200: Connection refused; the "
-                          "watchdog tries the next element"));
+                          "watchdog tries the next element 14:07:30"));
+  EXPECT_EQ(page.Outcomes.Find("BSC10")->ended_early,
+            "connection failed: Cannot connect to 127.0.0.1:52200: Connection refused");
   EXPECT_TRUE(page.Timerdc.Enabled());
   clock.Advance(60000);  // the log stays the same: the watchdog restarts on the next element
   EXPECT_TRUE(telnet.Connected());

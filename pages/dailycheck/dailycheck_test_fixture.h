@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -40,11 +42,35 @@ struct RecordedFiles : platform::Files {
   }
 };
 
+// Records what was played. `while_playing` runs inside a sound that waits for its end, as the
+// desktop program's nested event loop would run other events meanwhile.
 struct RecordedSound : platform::Sound {
   std::vector<std::string> played;  // "beep 500" or the file
-  void Beep(int hz, int) override { played.push_back("beep " + std::to_string(hz)); }
-  void PlayToEnd(const std::string& path) override { played.push_back(path); }
+  std::function<void()> while_playing;
+  void Beep(int hz, int) override {
+    played.push_back("beep " + std::to_string(hz));
+    Playing();
+  }
+  void PlayToEnd(const std::string& path) override {
+    played.push_back(path);
+    Playing();
+  }
   void Start(const std::string& path) override { played.push_back("start " + path); }
+
+ private:
+  void Playing() {
+    if (while_playing) while_playing();
+  }
+};
+
+// The fake client, with something to do while a connection is being made (the desktop
+// program's client waits for it in a nested event loop).
+struct SlowTelnet : kestrel::testing::FakeTelnetClient {
+  std::function<void()> during_connect;
+  void Connect() override {
+    FakeTelnetClient::Connect();
+    if (during_connect) during_connect();
+  }
 };
 
 struct ScriptedDialogs : platform::FileDialogs {
@@ -53,10 +79,17 @@ struct ScriptedDialogs : platform::FileDialogs {
   std::string OpenFileName() override { return open; }
 };
 
-// The page on a fake client, with its timers on a manual clock.
-class DailyCheckTest : public ::testing::Test {
- protected:
-  DailyCheckTest() {
+// The page on a fake client, with its timers on a manual clock. A test that needs a fresh page
+// for every case of a loop makes one of these per case.
+struct PageBench {
+  explicit PageBench(std::string report_share_root = "/share")
+      : page{
+            telnet,
+            properties,
+            {time, files, sound, dialogs},
+            std::move(report_share_root),
+            KnownAlarms("SEIZURE SUPERVISION\nEXTERNAL ALARM\nCP STATE NOT NORMAL\nSYSTEM STATE\n"),
+            "/sounds"} {
     properties.UserEdit.SetText("ops1");
     properties.PasswordEdit.SetText("pw");
     clock.Attach(page.Timerdc);
@@ -81,25 +114,25 @@ class DailyCheckTest : public ::testing::Test {
     seen_ = all.size();
     return fresh;
   }
+  // Connections opened so far.
+  long Connects() const {
+    return std::count(telnet.events.begin(), telnet.events.end(), "connect");
+  }
 
-  kestrel::testing::FakeTelnetClient telnet;
+  SlowTelnet telnet;
   kestrel::testing::ManualClock clock;
   mml::PropertiesForm properties;
   FixedClock time;
   RecordedFiles files;
   RecordedSound sound;
   ScriptedDialogs dialogs;
-  DailyCheckPage page{
-      telnet,
-      properties,
-      {time, files, sound, dialogs},
-      "/share",
-      KnownAlarms("SEIZURE SUPERVISION\nEXTERNAL ALARM\nCP STATE NOT NORMAL\nSYSTEM STATE\n"),
-      "/sounds"};
+  DailyCheckPage page;
 
  private:
   std::size_t seen_ = 0;
 };
+
+class DailyCheckTest : public ::testing::Test, public PageBench {};
 
 // An alarm list: the echo, a page header, then alarms of a header line, a slogan line and
 // detail rows, then END, an empty line and the prompt.

@@ -6,6 +6,7 @@
 namespace kestrel::dailycheck::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
@@ -34,8 +35,10 @@ TEST_F(SolutionsTest, SeqarRowsMovePastAPageHeader) {
 TEST_F(SolutionsTest, SetarOnlyWhenNothingFollowsTheSlogan) {
   EXPECT_THAT(Queued(Alarm("SEIZURE SUPERVISION   ") + Alarm("SEIZURE SUPERVISION OF ROUTE") +
                      Alarm("SEIZURE QUALITY SUPERVISION") + Alarm("SEIZURE SUPERVISION")),
-              // SEQAR takes its third row as it stands: here the next alarm's header.
-              ElementsAre("SETAR;", "SEQAR:R=A2/APT \"BS;", "SETAR;"));
+              ElementsAre("SETAR;", "SETAR;"));
+  // SEQAR takes its third row as it stands: here the next alarm's header, no route name.
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              Contains("BSC9: SEQAR not queued: \"A2/APT \"BS\" is not a route name 14:07:30"));
 }
 
 TEST_F(SolutionsTest, PermanentFaultTakesColumnsSevenToTen) {
@@ -66,9 +69,9 @@ TEST_F(SolutionsTest, NearEndBlocksDeblocksAndBlocksThePath) {
 
 TEST_F(SolutionsTest, NearEndWithoutSdipHeadingTakesTheStartOfTheLine) {
   EXPECT_THAT(
-      Queued("NEAR END\r\n\r\nPATH    LAYER   STATE\r\nABCDEFGHIJ VC4\r\n"),
-      ElementsAre("TPBLI:SDIP=ABCDEFG,LP=IJ VC4;", ";", "\x04", "TPBLE:SDIP=ABCDEFG,LP=IJ VC4;",
-                  "\x04", "TPBLI:SDIP=ABCDEFG,LP=IJ VC4;", ";", "\x04"));
+      Queued("NEAR END\r\n\r\nPATH    LAYER   STATE\r\nSDIP7   VC4\r\n"),
+      ElementsAre("TPBLI:SDIP=SDIP7  ,LP=VC4;", ";", "\x04", "TPBLE:SDIP=SDIP7  ,LP=VC4;", "\x04",
+                  "TPBLI:SDIP=SDIP7  ,LP=VC4;", ";", "\x04"));
 }
 
 TEST_F(SolutionsTest, EnumReadsTheSecondRowAtTheSloganColumn) {
@@ -82,14 +85,17 @@ TEST_F(SolutionsTest, SoftwareErrorSurveyAndItsEventCodes) {
   EXPECT_THAT(Queued(Alarm("APPLICATION DETECTED SOFTWARE ERROR")),
               ElementsAre("SYRIP:SURVEY;", "\x04"));
   EXPECT_TRUE(page.Memoreportdc.Lines().empty());  // no line of its own
-  // The survey names two events: each queues a SYRAE triple and a report line.
+  // The survey names three events: each event code queues a SYRAE triple and a report line;
+  // what is no event code is noted and not sent.
   telnet.Receive(
       "SYRIP:SURVEY;\r\nEVENT CODE\r\nH'2F1A\r\n\r\nEVENT CODE\r\nWO      BSC9\r\n  17  "
-      "\r\nEND\r\n\r\n<");
+      "\r\n\r\nEVENT CODE\r\nH'3\r\nEND\r\n\r\n<");
   EXPECT_THAT(page.Memokom.Lines(), ElementsAre("\x04", "SYRAE:EVENT=H'2F1A;", ";", "\x04",
-                                                "SYRAE:EVENT=17;", ";", "\x04"));
-  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre("BSC9: SOFTWARE ERROR, EVET=H'2F1A 14:07:30",
-                                                     "BSC9: SOFTWARE ERROR, EVET=17 14:07:30"));
+                                                "SYRAE:EVENT=H'3;", ";", "\x04"));
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              ElementsAre("BSC9: SOFTWARE ERROR, EVET=H'2F1A 14:07:30",
+                          "BSC9: SYRAE not queued: \"17\" is not an event code 14:07:30",
+                          "BSC9: SOFTWARE ERROR, EVET=H'3 14:07:30"));
 }
 
 TEST_F(SolutionsTest, SaeQueuesItsFixedSequence) {

@@ -65,46 +65,53 @@ std::string DefaultFilter() {
   return text;
 }
 
-void DailyCheckPage::ManyAlarmsTest() {
-  if (Memodc.LineCount() <= kManyAlarmsLines) return;
+bool DailyCheckPage::ManyAlarmsTest(std::uint64_t session) {
+  if (Memodc.LineCount() <= kManyAlarmsLines) return true;
+  const std::string& element = visit_.element;
   const std::string& filter = FilterMemo.Text();
-  if (Occurs(Element() + " " + std::string(kManyAlarms), filter) ||
+  if (Occurs(element + " " + std::string(kManyAlarms), filter) ||
       Occurs("ALL " + std::string(kManyAlarms), filter)) {
-    return;
+    return true;
   }
-  Report("Warning: " + Element() + ": " + std::string(kManyAlarms) + "; " + DateTime());
-  if (SoundCheckBox.Checked()) WarningSound(kManyAlarms);
+  Report("Warning: " + element + ": " + std::string(kManyAlarms) + "; " + DateTime());
+  return !SoundCheckBox.Checked() || WarningSound(kManyAlarms, session);
 }
 
-void DailyCheckPage::WarningRule(std::size_t i) {
-  if (!AlarmHeader(Memobufdc.Line(i))) return;
+bool DailyCheckPage::WarningRule(std::size_t i, std::uint64_t session) {
+  if (!AlarmHeader(Memobufdc.Line(i))) return true;
   const std::string alarm(
       mml::Trim(mml::Cut(Memobufdc.Line(mml::RowBelow(Memobufdc, i, 1)), 0, 100)));
-  const std::string element = Element();
+  const std::string& element = visit_.element;
   const std::string key = element + ": " + alarm;
   const std::string& filter = FilterMemo.Text();
   if (key == last_warning_key_ || !known_alarms_.Contains(alarm) ||
       Occurs("ALL " + alarm, filter) || Occurs(element + " " + alarm, filter)) {
-    return;
+    return true;
   }
-  Report("Warning: " + key + "; " + DateTime());
+  Report("Warning: " + mml::Printable(key) + "; " + DateTime());
   last_warning_key_ = key;
-  if (SoundCheckBox.Checked()) WarningSound(alarm);
+  return !SoundCheckBox.Checked() || WarningSound(alarm, session);
 }
 
 // The element's recording, then the alarm's, each to its end; the beep signal when either
-// is missing. The handler waits for the sound, so the scan goes on after it.
-void DailyCheckPage::WarningSound(std::string_view alarm) {
-  const std::string element = Element();
+// is missing. The sound waits for its end (in a nested event loop in the desktop program),
+// so after each one the scan looks whether its session is still there to go on with.
+bool DailyCheckPage::WarningSound(std::string_view alarm, std::uint64_t session) {
+  const std::string& element = visit_.element;
   const std::string element_sound = sounds_folder_ + "/nods/" + element + ".wav";
   const std::string alarm_sound = sounds_folder_ + "/faults/" + std::string(alarm) + ".wav";
   if (FileNameOnly(element) && FileNameOnly(alarm) && files_.Exists(element_sound) &&
       files_.Exists(alarm_sound)) {
     sound_.PlayToEnd(element_sound);
+    if (!Going(session)) return false;
     sound_.PlayToEnd(alarm_sound);
-    return;
+    return Going(session);
   }
-  for (const int hz : {500, 600, 500, 600}) sound_.Beep(hz, 500);
+  for (const int hz : {500, 600, 500, 600}) {
+    sound_.Beep(hz, 500);
+    if (!Going(session)) return false;
+  }
+  return true;
 }
 
 void DailyCheckPage::Button4Click() {

@@ -18,6 +18,7 @@ class WarningsTest : public DailyCheckTest {
     }
   }
   std::vector<std::string> Warnings(const std::string& element, const std::string& alarms) {
+    page.StopdcClick();  // a session is for the element it was opened for
     page.ListBoxdc.Clear();
     page.Memoreportdc.Clear();
     Start({element.c_str()});

@@ -1,0 +1,225 @@
+// The supervision loop: one session per element, the alarm list, the solution queue, and on
+// to the next element.
+#include "mml/columns.h"
+#include "pages/dailycheck/dailycheck_page.h"
+
+namespace kestrel::dailycheck {
+
+using mml::Contains;
+
+namespace {
+constexpr std::string_view kAlarmList = "ALLIP;";
+constexpr std::string_view kRelease = "\x04";
+}  // namespace
+
+void DailyCheckPage::Chunk(std::string_view chunk) {
+  if (StopIfNoElement()) return;
+  const std::uint64_t session = session_serial_;
+  if (!visit_.open || !Going(session)) {
+    // Text that arrived just before the session closed: it belongs in the log, but nothing
+    // more is sent on its account.
+    if (visit_.open && DcAttached) session_.Receive(chunk, visit_.element);
+    return;
+  }
+  const mml::Received received = session_.Receive(chunk, visit_.element);
+  if (received.overflow) {
+    Report(*received.overflow + " " + TimeOfDay());
+    std::string why = *received.overflow;
+    if (why.starts_with(visit_.element + ": ")) why.erase(0, visit_.element.size() + 2);
+    EndSession(why);
+    return;
+  }
+  if (received.attached_now) {
+    Outcomes.Reached();
+    refusals_in_a_row_ = 0;
+  }
+  if (received.refused) {
+    Refused(*received.refused);
+    return;
+  }
+  const bool prompt = Contains(chunk, "<");
+  const bool list_complete = DcStep == kAlarmList && prompt && ScanAlarmList();
+  if (!list_complete && prompt && Going(session) && Memokom.LineCount() > 0 &&
+      DcStep == Memokom.Line(0)) {
+    QueueEntryDone();
+  }
+  NextCommand();
+}
+
+// The gateway refused the login or the element: the loop goes on with the next element. When
+// every element of the list was refused in a row, the login itself is at fault; the watchdog
+// then tries again at its own pace rather than at once, over and over.
+void DailyCheckPage::Refused(const std::string& words) {
+  const std::string line = visit_.element + ": refused by the gateway: " + words;
+  Report(line + " " + TimeOfDay());
+  session_.Note(line);
+  if (++refusals_in_a_row_ < ListBoxdc.Count()) {
+    RestartCycle(words);
+  } else {
+    EndSession(words);
+  }
+}
+
+// The alarm list is scanned once, when its end has arrived: an "END" line whose second row
+// below holds the prompt. Each alarm of a visit thus gives one warning and one solution at
+// most, however the network cut the list.
+bool DailyCheckPage::ScanAlarmList() {
+  const std::optional<std::size_t> end = ListEnd();
+  if (!end) {
+    const mml::Answer answer = mml::ReadAnswer(Memobufdc);
+    if (answer.Refused()) Problem(answer.RefusalNote(visit_.element, kAlarmList));
+    return false;
+  }
+  const std::uint64_t session = session_serial_;
+  if (!ManyAlarmsTest(session)) return false;
+  last_warning_key_.clear();
+  for (std::size_t i = 0; i <= *end; ++i) {
+    SolutionRules(i);
+    if (!WarningRule(i, session)) return false;
+  }
+  DcStep = mml::kReady;
+  DcAllipDone = "OK";
+  if (Memokom.LineCount() == 0) {
+    VisitDone();
+    Memodc.Clear();
+    RestartCycle("");
+  }
+  return true;
+}
+
+std::optional<std::size_t> DailyCheckPage::ListEnd() const {
+  for (std::size_t i = 0; i < Memobufdc.LineCount(); ++i) {
+    if (Contains(Memobufdc.Line(i), "END") &&
+        Contains(Memobufdc.Line(mml::RowBelow(Memobufdc, i, 2)), "<")) {
+      return i;
+    }
+  }
+  return std::nullopt;
+}
+
+// The head of the queue has its answer: follow-ups for its event codes, then the next entry,
+// or, when the queue is empty, the report file and the next element.
+void DailyCheckPage::QueueEntryDone() {
+  const std::string entry(Memokom.Line(0));
+  const mml::Answer answer = mml::ReadAnswer(Memobufdc);
+  for (std::size_t j = 0; j < Memobufdc.LineCount(); ++j) {
+    EventCodeRule(j);
+    if (!Contains(Memobufdc.Line(j), "<")) continue;
+    DcStep = mml::kReady;
+    Answered(entry, answer);
+    Memokom.DeleteLine(0);
+    if (Memokom.LineCount() == 0) {
+      SaveReportFile(visit_.element);
+      VisitDone();
+      Memodc.Clear();
+      RestartCycle("");
+    }
+    return;
+  }
+}
+
+void DailyCheckPage::NextCommand() {
+  if (!DcAttached || DcStep != mml::kReady || !Going(session_serial_)) return;
+  if (DcAllipDone != "OK") {
+    Memokom.Clear();  // what an earlier session left is not run again
+    visit_.queue_started = true;
+    session_.Send(kAlarmList);
+    return;
+  }
+  if (Memokom.LineCount() == 0) return;
+  const std::string entry(Memokom.Line(0));
+  Sending(entry);
+  session_.Send(entry);
+  if (DcStep == kRelease) Timerdc_release.SetEnabled(true);
+}
+
+bool DailyCheckPage::Going(std::uint64_t session) const {
+  return session == session_serial_ && !stopped_ && IdTelnetdc.Connected();
+}
+
+void DailyCheckPage::OpenSession() {
+  ++session_serial_;
+  visit_ = Visit{};
+  visit_.open = true;
+  visit_.element = Element();
+  end_reason_.clear();
+  Outcomes.Begin(visit_.element);
+  try {
+    session_.Connect();
+  } catch (const std::exception& error) {
+    visit_.open = false;
+    Outcomes.EndedEarly(stopped_ ? std::string("stopped")
+                                 : std::string("connection failed: ") + error.what());
+    throw;
+  }
+  if (stopped_) {  // Stop was pressed while the connection was being made
+    EndSession("stopped");
+    return;
+  }
+  Animate2.SetVisible(true);
+  Timerdc.SetEnabled(true);
+}
+
+void DailyCheckPage::EndSession(const std::string& why) {
+  end_reason_ = why;
+  if (IdTelnetdc.Connected()) {
+    closing_ = true;
+    struct Closed {
+      bool& closing;
+      ~Closed() { closing = false; }
+    } closed{closing_};
+    IdTelnetdc.Disconnect();
+  }
+  // A session that never stood, or whose end is still waiting among the deferred events,
+  // ends here.
+  if (visit_.open) Disconnected();
+  end_reason_.clear();
+}
+
+// Rotates the list and opens a session to the next element. A connection that fails here
+// is noted and the watchdog tries the next element at its next tick: an unattended loop
+// must not end for one unreachable moment.
+void DailyCheckPage::RestartCycle(const std::string& why) {
+  if (StopIfNoElement()) return;
+  const std::string current = Element();
+  ListBoxdc.Delete(0);
+  ListBoxdc.Add(current);
+  const bool was_open = IdTelnetdc.Connected();
+  EndSession(why);
+  if (was_open) Timerdc.SetEnabled(false);
+  if (stopped_) return;
+  if (BeforeNextElement && !BeforeNextElement()) {
+    Timerdc.SetEnabled(false);
+    return;
+  }
+  try {
+    OpenSession();
+  } catch (const std::exception& error) {
+    Report(Element() + ": " + mml::Printable(error.what()) +
+           "; the watchdog tries the next element " + TimeOfDay());
+    Timerdc.SetEnabled(true);
+  }
+}
+
+// Every step reads the first element of the list; an engineer may have emptied it.
+bool DailyCheckPage::StopIfNoElement() {
+  if (!ListBoxdc.Empty()) return false;
+  const bool running = IdTelnetdc.Connected() || Timerdc.Enabled();
+  Timerdc.SetEnabled(false);
+  Timerdc_release.SetEnabled(false);
+  EndSession("stopped: the element list is empty");
+  if (running) Report("Daily check stopped: the element list is empty");
+  return true;
+}
+
+void DailyCheckPage::Disconnected() {
+  session_.Closed();
+  if (visit_.open) VisitEndedEarly();
+  DcAttached = false;
+  DcAllipDone.clear();
+  Animate2.SetVisible(false);
+  Timerdc_release.SetEnabled(false);  // the pause belonged to the session
+  end_reason_.clear();
+}
+
+}  // namespace kestrel::dailycheck
