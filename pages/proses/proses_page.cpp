@@ -56,6 +56,7 @@ ProsesPage::ProsesPage(mml::TelnetClient& telnet, const mml::PropertiesForm& pro
   Timer1.OnTimer = [this] { Timer1Timer(); };
   ReleaseTimer.OnTimer = [this] { ReleaseTimerTimer(); };
   BusyTimer.OnTimer = [this] { BusyTimerTimer(); };
+  WatchdogTimer.OnTimer = [this] { WatchdogTimerTimer(); };
 }
 
 void ProsesPage::SpeedButton4Click() {
@@ -90,9 +91,7 @@ void ProsesPage::OutMemoDblClick() {
 
 void ProsesPage::StartpnlClick() {
   if (Startpnl.Caption() != "Start") {
-    ending_on_purpose_ = true;
-    IdTelnet1.Disconnect();
-    ending_on_purpose_ = false;
+    EndSession(Ending::kStopped);
     Startpnl.SetCaption("Start");
     return;
   }
@@ -107,24 +106,40 @@ void ProsesPage::StartpnlClick() {
     }
     ListBox1.Add(Necbox.Text());
   }
+  if (!chaining_) {
+    run_problems_.clear();
+    run_elements_.clear();
+  }
+  element_ = ListBox1.First();
+  if (std::find(run_elements_.begin(), run_elements_.end(), element_) == run_elements_.end()) {
+    run_elements_.push_back(element_);
+  }
   TabSheet1.SetEnabled(false);
   broadcast_sheet_.SetEnabled(false);
   if (Rxteirbtn.Checked()) ProsesProcedure = "RXTEI";
   if (Rxltirbtn.Checked()) ProsesProcedure = "RXLTI";
+  // A session works only on what its own printouts name: lists left by a broken session
+  // would have it block objects the exchange no longer reports.
+  CellMemo.Clear();
+  TsMemo.Clear();
+  TsltiMemo.Clear();
+  Rxaspbufmemo.Clear();
   IdTelnet1.Host = properties_.IpEdit.Text();
   IdTelnet1.Port = *port;
+  Outcomes.Begin(element_);
   try {
     login_.Connect();
   } catch (const std::exception& error) {
-    Note("Cannot connect for " + std::string(ListBox1.First()) + ": " + error.what() +
+    Note("Cannot connect for " + element_ + ": " + error.what() +
          ". The run is stopped; the BSC stays at the head of the queue.");
+    Outcomes.EndedEarly(mml::Printable(std::string("cannot connect: ") + error.what()));
     ReleasePages();
     throw;
   }
   ++session_number_;
-  maybe_blocked_.clear();
   Startpnl.SetColor(controls::Colour::kYellow);
   Startpnl.SetCaption("Stop");
+  Watch();
 }
 
 void ProsesPage::ConnectButtonClick() {
@@ -132,19 +147,26 @@ void ProsesPage::ConnectButtonClick() {
   ProsesStep = "RELEASETIMER";
   Send("\x04");
   ReleaseTimer.SetEnabled(true);
+  Watch();
 }
 
 void ProsesPage::IdTelnet1DataAvailable(std::string_view chunk) {
-  const bool was_attached = ProsesAttached;
-  const mml::Received received = login_.Receive(chunk, ListBox1.First());
-  // A refused login or an answer past the printout cap ends the session.
-  if (received.refused || received.overflow) {
-    IdTelnet1.Disconnect();
+  const mml::Received received = login_.Receive(chunk, element_);
+  if (received.overflow) {
+    EndSession(Ending::kOverflow, *received.overflow);
     return;
   }
-  if (!was_attached && ProsesAttached) Startpnl.SetColor(controls::Colour::kGreen);
+  if (received.refused) {
+    EndSession(Ending::kRefused, *received.refused);
+    return;
+  }
+  if (received.attached_now) {
+    Startpnl.SetColor(controls::Colour::kGreen);
+    Outcomes.Reached();
+  }
   if (ProsesProcedure == "RXTEI") TeiservispnlDblClick();
   if (ProsesProcedure == "RXLTI") LtiservispnlDblClick();
+  Watch();
 }
 
 void ProsesPage::TeiservispnlDblClick() {
@@ -161,6 +183,8 @@ void ProsesPage::RunFrame(Dispatcher dispatch, PrintoutHandler printouts) {
   const std::uint64_t session = session_number_;
   if (ProsesAttached && ProsesConfirm == kConfirmPending) {
     if (AnyLineContains(InMemo, "<")) {
+      // The order may already be refused here; the answer to ";" will not say so again.
+      first_answer_ = mml::ReadAnswer(InMemo);
       InMemo.Clear();
       Send(";");
       ProsesConfirm = "OK";
@@ -185,8 +209,10 @@ void ProsesPage::RunFrame(Dispatcher dispatch, PrintoutHandler printouts) {
     if (const auto command = (this->*dispatch)()) {
       InMemo.Clear();
       ProsesStep = command->step.empty() ? command->text : command->step;
+      first_answer_.reset();
       Send(command->text);
       if (command->needs_confirmation) ProsesConfirm = kConfirmPending;
+      OrderSent(*command);
     }
   }
 }
@@ -209,7 +235,25 @@ bool ProsesPage::OnCompletePrintout(const std::function<void(std::size_t)>& per_
 // Only this goes out: the text of a line, checked to be one line.
 void ProsesPage::Send(std::string_view line) { IdTelnet1.WriteLn(line); }
 
-void ProsesPage::Note(const std::string& text) { OutMemo.AddLine("*** " + text); }
+void ProsesPage::Note(const std::string& text) {
+  const std::string shown = mml::Printable(text);
+  OutMemo.AddLine("*** " + shown);
+  login_.Note(shown);
+}
+
+void ProsesPage::Problem(const std::string& text) {
+  const std::string shown = mml::Printable(text);
+  Note(shown);
+  Outcomes.Problem(shown);
+  if (std::find(run_problems_.begin(), run_problems_.end(), shown) == run_problems_.end()) {
+    run_problems_.push_back(shown);
+  }
+}
+
+void ProsesPage::NotSent(std::string_view command, std::string_view value, std::string_view what) {
+  Problem(element_ + ": " + std::string(command) + " names \"" + std::string(value) + "\", not " +
+          std::string(what) + "; not sent");
+}
 
 void ProsesPage::ReleasePages() {
   TabSheet1.SetEnabled(true);
@@ -222,6 +266,7 @@ void ProsesPage::Timer1Timer() {
   ProsesMoIndex = 0;
   InMemo.Clear();
   Send("");
+  Watch();
 }
 
 void ProsesPage::ReleaseTimerTimer() {
@@ -229,6 +274,7 @@ void ProsesPage::ReleaseTimerTimer() {
   ProsesStep = "CONNECT";
   InMemo.Clear();
   Send("");
+  Watch();
 }
 
 // Re-sends the outage list command once, if the page still waits for it in the session in
@@ -239,12 +285,12 @@ void ProsesPage::BusyTimerTimer() {
   InMemo.Clear();
   CellMemo.Clear();
   Send(ProsesStep);
+  Watch();
 }
 
 void ProsesPage::FinishbtnClick() {
-  ending_on_purpose_ = true;
-  IdTelnet1.Disconnect();
-  ending_on_purpose_ = false;
+  Outcomes.Finished();
+  EndSession(Ending::kFinished);
   ListBox1.Delete(0);
   TsltiMemo.Clear();
   Rxaspbufmemo.Clear();
@@ -255,51 +301,27 @@ void ProsesPage::FinishbtnClick() {
       sound_.Beep(2000, 300);
       sound_.Beep(1000, 500);
     }
-    messages_.Show("Proses finish");
+    const std::string message = ClosingMessage();
+    // The pane keeps what the message box said when the run did not end clean.
+    if (message != "Proses finish") {
+      std::size_t from = 0;
+      for (std::size_t end; (end = message.find('\n', from)) != std::string::npos; from = end + 1) {
+        OutMemo.AddLine("*** " + message.substr(from, end - from));
+      }
+      OutMemo.AddLine("*** " + message.substr(from));
+    }
+    messages_.Show(message);
     ReleasePages();
   } else {
-    StartpnlClick();
-  }
-}
-
-void ProsesPage::IdTelnet1Disconnected() {
-  const bool lost = !ending_on_purpose_ && Startpnl.Caption() == "Stop";
-  if (lost) {
-    std::string note = "Connection to " + std::string(ListBox1.First()) + " lost";
-    if (!ProsesAttached) {
-      note += " before the BSC's prompt";
-    } else if (ProsesStep.find(':') != std::string::npos) {
-      note += " while " + ProsesStep + " was in flight";
-    } else if (ProsesStep == "RLSLPSON") {
-      note += " during the closing cell check of " + std::string(CellMemo.Line(0));
-    } else if (ProsesStep == "RELEASETIMER" || ProsesStep == "CONNECT") {
-      note += " during a release pause";
-    } else if (ProsesStep == "TIMERENABLED") {
-      note += " during the 30-second wait";
+    chaining_ = true;
+    try {
+      StartpnlClick();
+    } catch (...) {
+      chaining_ = false;
+      throw;
     }
-    if (!maybe_blocked_.empty()) {
-      note += ". May still be blocked:";
-      for (const auto& object : maybe_blocked_) note += " " + object;
-    }
-    Note(note + ". The run is stopped; the BSC stays at the head of the queue.");
-    ReleasePages();
+    chaining_ = false;
   }
-  Startpnl.SetColor(controls::Colour::kButtonFace);
-  Startpnl.SetCaption("Start");
-  ProsesAttached = false;
-  ProsesStep.clear();
-  ProsesConfirm.clear();
-  for (std::string* mark :
-       {&ProsesAllipDone, &ProsesRlslpDone, &ProsesRxtcpDone, &ProsesRxmfpDone, &ProsesRxbliDone,
-        &ProsesRxteiDone, &ProsesRxbleDone, &ProsesFinalRlslpDone, &ProsesRxaspDone,
-        &ProsesTsRxbliDone, &ProsesRxltiDone, &ProsesTsRxbleDone}) {
-    mark->clear();
-  }
-  ProsesMoIndex = 0;
-  // A pause or retry of the session that ended must not act on the next one.
-  Timer1.SetEnabled(false);
-  ReleaseTimer.SetEnabled(false);
-  BusyTimer.SetEnabled(false);
 }
 
 void ProsesPage::CellMemoDblClick() {

@@ -12,9 +12,11 @@
 #include "controls/list_box.h"
 #include "controls/memo.h"
 #include "controls/timer.h"
+#include "mml/answer.h"
 #include "mml/properties_form.h"
 #include "mml/session.h"
 #include "mml/telnet_client.h"
+#include "pages/shared/outcomes.h"
 #include "pages/shared/read_form.h"
 #include "platform/ports.h"
 
@@ -58,6 +60,12 @@ class ProsesPage {
   controls::Memo Rxaspbufmemo, TsltiMemo;  // RXLTI working lists
 
   controls::Timer Timer1{30000}, ReleaseTimer{3000}, BusyTimer{5000};
+  // Runs while a session is open and the page waits for the exchange (not during its own
+  // pauses): a whole interval without text ends the session as lost.
+  controls::Timer WatchdogTimer{60000};
+
+  // How each BSC of the run ended, for the runner's recap and exit status.
+  pages::Outcomes Outcomes;
 
   bool ProsesAttached = false;
   std::string ProsesProcedure, ProsesStep, ProsesConfirm;
@@ -82,6 +90,12 @@ class ProsesPage {
   void Timer1Timer();
   void ReleaseTimerTimer();
   void BusyTimerTimer();
+  void WatchdogTimerTimer();
+
+  // Site settings: the silence that ends a session (0 or less: never), and the largest
+  // printout a session takes.
+  void SetWatchdogSeconds(int seconds);
+  void SetMaxPrintout(std::size_t bytes);
 
   // Cleaning of the working lists: duplicates and empty lines go, and what the list's own
   // test removes.
@@ -101,10 +115,21 @@ class ProsesPage {
         : text(std::move(command)), needs_confirmation(confirm), step(std::move(step_word)) {}
     std::string text;
     bool needs_confirmation;
-    std::string step;  // what the step becomes; the command text when empty
+    std::string step;    // what the step becomes; the command text when empty
+    std::string object;  // the object an order acts on; empty for reading commands
   };
   using Dispatcher = std::optional<Command> (ProsesPage::*)();
   using PrintoutHandler = void (ProsesPage::*)();
+
+  // How a session ends; anything but kFinished stops the run with a note.
+  enum class Ending { kLost, kFinished, kStopped, kWatchdog, kRefused, kOverflow };
+
+  // An object an order of this page took out of traffic and no confirmed order has put back.
+  struct Pending {
+    std::string element, object;
+    bool blocked = false;         // RXBLI went out; RXBLE not confirmed
+    bool out_of_service = false;  // RXESE went out; RXESI not confirmed
+  };
 
   void RunFrame(Dispatcher dispatch, PrintoutHandler printouts);
   void Send(std::string_view line);
@@ -113,7 +138,32 @@ class ProsesPage {
   bool OnCompletePrintout(const std::function<void(std::size_t line)>& per_line,
                           const std::function<void()>& on_prompt);
   void Note(const std::string& text);
+  // Something went wrong that the engineer must hear of: pane, session log, ledger, and the
+  // closing message of the run.
+  void Problem(const std::string& text);
+  // A value from `command`'s printout that does not have the shape of `what` it stands for.
+  void NotSent(std::string_view command, std::string_view value, std::string_view what);
   void ReleasePages();
+
+  // Ends the open session for `ending`; the disconnected handler writes the note.
+  void EndSession(Ending ending, std::string words = {});
+  // Notes a session that ended before its BSC was finished, with the ledger's reason, and
+  // stops the run; returns the note.
+  std::string SessionEndedEarly(Ending ending, const std::string& words);
+  // Restarts the watchdog's count, or stops it while no session waits for the exchange.
+  void Watch();
+
+  // The orders and their undos.
+  static Command Order(std::string_view verb, const std::string& object);
+  void OrderSent(const Command& order);
+  // Judges the answer to the order in flight (its first answer and the answer to its
+  // confirmation); true when it was carried out.
+  bool OrderAnswered(const std::string& object);
+  // A reading command or a test: its refusal is noted.
+  void ReadingAnswered(std::string_view command);
+  std::vector<std::string> PendingObjects(std::string_view element) const;
+  std::string MayStillBeBlocked(std::string_view element) const;
+  std::string ClosingMessage() const;
 
   std::optional<Command> TeiDispatch();
   void TeiPrintouts();
@@ -130,14 +180,25 @@ class ProsesPage {
   platform::Messages& messages_;
   mml::Session login_;
 
+  // The BSC of the current (or last) session.
+  std::string element_;
   // Counts sessions, so that a timer armed in one session does nothing in the next.
   std::uint64_t session_number_ = 0;
   std::uint64_t busy_session_ = 0;
   std::string busy_step_;
-  // Set while the page itself ends a session: any other end is a lost connection.
-  bool ending_on_purpose_ = false;
-  // Objects blocked in this session and not yet deblocked, for the note on a lost connection.
-  std::vector<std::string> maybe_blocked_;
+  // Set while the page itself ends a session; kLost is every end the page did not ask for.
+  Ending ending_ = Ending::kLost;
+  std::string ending_words_;
+  // Set while the end of a BSC starts the next one: that Start continues the run.
+  bool chaining_ = false;
+  // What the exchange answered to the order in flight before its confirmation was sent.
+  std::optional<mml::Answer> first_answer_;
+  // Kept across sessions and runs until the undo is confirmed: a restart begins from fresh
+  // lists, but what an earlier session left out of traffic is still named.
+  std::vector<Pending> pending_;
+  // What went wrong in this run, and the BSCs it visited, for the closing message.
+  std::vector<std::string> run_problems_;
+  std::vector<std::string> run_elements_;
 };
 
 }  // namespace kestrel::proses

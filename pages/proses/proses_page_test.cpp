@@ -75,53 +75,6 @@ TEST(ProsesFrame, RefusedConnectionLeavesThePageUsable) {
   EXPECT_TRUE(exchange.page.TabSheet1.Enabled());
 }
 
-// Every stage of a BSC: the line drops before the n-th answer of the exchange.
-void DropAtEveryStage(bool rxtei) {
-  for (int drop = 0;; ++drop) {
-    Exchange exchange;
-    exchange.page.ListBox1.Add("BSC9");
-    exchange.page.Rxteirbtn.SetChecked(rxtei);
-    exchange.page.Rxltirbtn.SetChecked(!rxtei);
-    exchange.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A"});
-    exchange.printouts["RLSLP:CELL=C09101A;"] = CellCheck("C09101A", "7", "14");
-    exchange.printouts["RXTCP:MOTY=RXOTG,CELL=C09101A;"] = TgOfCell("C09101A", "12");
-    exchange.printouts["RXMFP:MO=RXOTG-12,SUBORD,FAULTY;"] =
-        FaultyObjects({"RXOTRX-12-0", "RXOTS-12-0-1"});
-    exchange.printouts["RXASP:MOTY=RXOTG;"] =
-        "MO                 FAULT\r\nRXOTS-12-0-1       TS SYNC FAULT\r\nRXOTRX-12-1        "
-        "PERMANENT FAULT\r\n";
-    exchange.drop_after_answers = drop;
-    ASSERT_NO_THROW(exchange.Run());
-    if (exchange.messages.shown.size() == 1) return;  // the BSC ran to its end: every stage seen
-    const auto& page = exchange.page;
-    EXPECT_EQ(page.Startpnl.Caption(), "Start") << drop;
-    EXPECT_EQ(page.Startpnl.Color(), controls::Colour::kButtonFace);
-    EXPECT_TRUE(page.TabSheet1.Enabled()) << drop;
-    EXPECT_TRUE(exchange.broadcast_sheet.Enabled());
-    EXPECT_THAT(page.ListBox1.Items(), ElementsAre("BSC9"));
-    EXPECT_FALSE(page.ProsesAttached);
-    EXPECT_EQ(page.ProsesStep, "");
-    EXPECT_EQ(page.ProsesMoIndex, 0);
-    EXPECT_FALSE(page.ReleaseTimer.Enabled() || page.Timer1.Enabled() || page.BusyTimer.Enabled());
-    EXPECT_THAT(page.OutMemo.Text(), HasSubstr("*** Connection to BSC9 lost")) << drop;
-    // Every object whose block went out and whose deblock did not come back is named.
-    const auto commands = exchange.Commands();
-    for (const char* object : {"RXOTRX-12-0", "RXOTS-12-0-1", "RXOTRX-12-1"}) {
-      const auto count = [&](const std::string& prefix) {
-        return std::count_if(commands.begin(), commands.end(),
-                             [&](const std::string& c) { return c.starts_with(prefix + object); });
-      };
-      if (count("RXBLI:MO=") > 0 && count("RXBLE:MO=") == 0) {
-        EXPECT_THAT(page.OutMemo.Text(), HasSubstr(std::string(" ") + object)) << drop;
-      }
-    }
-    ASSERT_LT(drop, 200);
-  }
-}
-
-TEST(ProsesFrame, DroppedConnectionAtEveryStageOfAnRxteiBsc) { DropAtEveryStage(true); }
-TEST(ProsesFrame, DroppedConnectionAtEveryStageOfAnRxltiBsc) { DropAtEveryStage(false); }
-
 TEST(ProsesFrame, ServiceMarksSurviveALostConnection) {
   Exchange exchange;
   Attached(exchange);

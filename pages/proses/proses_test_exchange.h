@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pages/proses/proses_page.h"
@@ -26,9 +28,12 @@ struct RecordedMessages : platform::Messages {
 // Plays the gateway and a BSC for the page: logs in, answers every command the page sends
 // with the printout the test gave for it (or a plain "EXECUTED"), asks for confirmation of
 // block, deblock and service commands, and cuts its output into chunks of `chunk` bytes.
-// Time moves only when the page waits on one of its timers.
+// Time moves only when the page waits on one of its timers (the watchdog among them).
 class Exchange {
  public:
+  // How the session ends at the cut.
+  enum class Cut { kPeerCloses, kStop, kSilence };
+
   explicit Exchange(std::size_t chunk = 4096) : chunk_(chunk) {
     properties.UserEdit.SetText("ops1");
     properties.PasswordEdit.SetText("pw");
@@ -36,14 +41,23 @@ class Exchange {
     clock.Attach(page.Timer1);
     clock.Attach(page.ReleaseTimer);
     clock.Attach(page.BusyTimer);
+    clock.Attach(page.WatchdogTimer);
   }
 
   // The answer to `command` (after its echo), without the closing prompt.
   std::map<std::string, std::string> printouts;
   // Commands answered with "FUNCTION BUSY" this many more times.
   std::map<std::string, int> busy;
-  // Drops the connection after this many answers, if set.
-  int drop_after_answers = -1;
+  // Commands refused at once with this text ("NOT ACCEPTED\r\nFAULT CODE 17"): an order
+  // then asks for no confirmation.
+  std::map<std::string, std::string> refuse;
+  // The answer to the confirmation of an order, when not "EXECUTED".
+  std::map<std::string, std::string> confirm_answers;
+  // The orders this exchange carried out and said so, in order.
+  std::vector<std::string> executed;
+  // At the answer after this many answers (if set), the session ends as `cut` says.
+  int cut_after_answers = -1;
+  Cut cut = Cut::kPeerCloses;
   // When false, Play returns as soon as the page waits on a timer, for the test to move time.
   bool auto_time = true;
 
@@ -67,8 +81,8 @@ class Exchange {
         continue;
       }
       if (!telnet.Connected()) return;
-      if (auto_time &&
-          (page.ReleaseTimer.Enabled() || page.Timer1.Enabled() || page.BusyTimer.Enabled())) {
+      if (auto_time && (page.ReleaseTimer.Enabled() || page.Timer1.Enabled() ||
+                        page.BusyTimer.Enabled() || page.WatchdogTimer.Enabled())) {
         clock.Advance(NextTimer());
         continue;
       }
@@ -101,6 +115,8 @@ class Exchange {
     }
   }
   void LogIn() {
+    silent_ = false;
+    awaiting_.clear();
     Deliver("\r\nUser: ");
     Deliver("\r\nPassword: ");
     Deliver("\r\nNE: ");
@@ -108,16 +124,37 @@ class Exchange {
   }
   void Answer(const std::string& line) {
     if (line == "ops1" || line == "pw" || line.starts_with("NE=")) return;
-    if (drop_after_answers >= 0 && answers_++ >= drop_after_answers) {
-      telnet.PeerCloses();
-      return;
+    if (silent_) return;
+    if (cut_after_answers >= 0 && answers_++ >= cut_after_answers) {
+      cut_after_answers = -1;
+      switch (cut) {
+        case Cut::kPeerCloses:
+          return telnet.PeerCloses();
+        case Cut::kStop:
+          return page.StartpnlClick();
+        case Cut::kSilence:
+          silent_ = true;
+          return;
+      }
     }
     if (line == "\x04") return;  // the dialogue ends; the empty line brings the prompt back
     if (line.empty()) return Deliver("\r\n<");
-    if (line == ";") return Deliver(";\r\n\r\nEXECUTED\r\n\r\n<");
+    if (line == ";") {
+      if (awaiting_.empty()) return Deliver(";\r\n\r\n<");  // nothing to confirm
+      const std::string order = std::exchange(awaiting_, {});
+      const auto found = confirm_answers.find(order);
+      const std::string answer = found != confirm_answers.end() ? found->second : "EXECUTED";
+      Deliver(";\r\n\r\n" + answer + "\r\n\r\n<");
+      if (answer == "EXECUTED") executed.push_back(order);
+      return;
+    }
     Deliver(line + "\r\n");
+    if (const auto refused = refuse.find(line); refused != refuse.end()) {
+      return Deliver("\r\n" + refused->second + "\r\n\r\n<");
+    }
     const std::string verb = line.substr(0, 5);
     if (verb == "RXBLI" || verb == "RXBLE" || verb == "RXESE" || verb == "RXESI") {
+      awaiting_ = line;
       return Deliver("\r\n<");  // asks for confirmation
     }
     if (busy[line] > 0) {
@@ -130,7 +167,8 @@ class Exchange {
   }
   int NextTimer() const {
     int next = 1 << 30;
-    for (const controls::Timer* timer : {&page.Timer1, &page.ReleaseTimer, &page.BusyTimer}) {
+    for (const controls::Timer* timer :
+         {&page.Timer1, &page.ReleaseTimer, &page.BusyTimer, &page.WatchdogTimer}) {
       if (timer->Enabled()) next = std::min(next, timer->Interval());
     }
     return next;
@@ -140,6 +178,8 @@ class Exchange {
   std::size_t answered_ = 0;
   std::size_t logins_ = 0;
   int answers_ = 0;
+  bool silent_ = false;
+  std::string awaiting_;  // the order whose confirmation the exchange waits for
 };
 
 // Printouts in the exchange's layout.
@@ -179,6 +219,69 @@ inline std::string FaultyObjects(const std::vector<std::string>& objects) {
     text += "MO                BTSSWVER\r\n" + object + "\r\n\r\nFAULT CODES CLASS 2A\r\n4\r\n\r\n";
   }
   return text;
+}
+
+}  // namespace kestrel::proses::testing
+
+namespace kestrel::proses::testing {
+
+// A BSC with work for either procedure: for RXTEI a cell whose TG has a transceiver and a
+// timeslot faulty; for RXLTI a timeslot and a transceiver.
+inline void BscWithWork(Exchange& exchange, bool rxtei) {
+  exchange.page.ListBox1.Add("BSC9");
+  exchange.page.Rxteirbtn.SetChecked(rxtei);
+  exchange.page.Rxltirbtn.SetChecked(!rxtei);
+  exchange.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A"});
+  exchange.printouts["RLSLP:CELL=C09101A;"] = CellCheck("C09101A", "7", "14");
+  exchange.printouts["RXTCP:MOTY=RXOTG,CELL=C09101A;"] = TgOfCell("C09101A", "12");
+  exchange.printouts["RXMFP:MO=RXOTG-12,SUBORD,FAULTY;"] =
+      FaultyObjects({"RXOTRX-12-0", "RXOTS-12-0-1"});
+  exchange.printouts["RXASP:MOTY=RXOTG;"] =
+      "MO                 FAULT\r\nRXOTS-12-0-1       TS SYNC FAULT\r\nRXOTRX-12-1        "
+      "PERMANENT FAULT\r\n";
+}
+
+// What the exchange saw: the objects whose block or end of service the page sent and whose
+// deblock or start of service the exchange did not carry out and confirm.
+inline std::set<std::string> Unconfirmed(const Exchange& exchange) {
+  std::set<std::string> objects;
+  auto confirmed = [&](const std::string& undo) {
+    return std::find(exchange.executed.begin(), exchange.executed.end(), undo) !=
+           exchange.executed.end();
+  };
+  for (const auto& command : exchange.Commands()) {
+    const bool block = command.starts_with("RXBLI:MO=");
+    if (!block && !command.starts_with("RXESE:MO=")) continue;
+    const std::string object = command.substr(9, command.find_first_of(",;") - 9);
+    if (!confirmed((block ? "RXBLE:MO=" : "RXESI:MO=") + object + ";")) objects.insert(object);
+  }
+  return objects;
+}
+
+// The objects a note or message line names after "May still be blocked: " (or "... on
+// BSC9: "), up to the end of the sentence.
+inline std::set<std::string> NamedAsBlocked(std::string_view text) {
+  std::set<std::string> objects;
+  const std::size_t at = text.find("May still be blocked");
+  if (at == std::string_view::npos) return objects;
+  std::size_t from = text.find(": ", at) + 2;
+  const std::size_t end = std::min(text.find(". ", from), text.find('\n', from));
+  const std::string_view list = text.substr(from, end - from);
+  for (std::size_t pos = 0; pos <= list.size();) {
+    const std::size_t blank = std::min(list.find(' ', pos), list.size());
+    if (blank > pos) objects.emplace(list.substr(pos, blank - pos));
+    pos = blank + 1;
+  }
+  return objects;
+}
+
+// The lines of the output pane that start with `prefix`.
+inline std::vector<std::string> PaneLines(const ProsesPage& page, std::string_view prefix) {
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < page.OutMemo.LineCount(); ++i) {
+    if (page.OutMemo.Line(i).starts_with(prefix)) lines.emplace_back(page.OutMemo.Line(i));
+  }
+  return lines;
 }
 
 }  // namespace kestrel::proses::testing

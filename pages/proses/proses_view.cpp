@@ -5,8 +5,10 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "widgets/bindings.h"
 #include "widgets/widgets.h"
@@ -17,12 +19,25 @@ namespace {
 
 using widgets::Bind;
 
-QWidget* ProsesSheet(ProsesPage& page, QWidget* parent) {
+// Keeps a model subscription for as long as the widget it belongs to.
+class Follow : public QObject {
+ public:
+  Follow(QWidget* widget, controls::Notifier& notifier, std::function<void()> update)
+      : QObject(widget), subscription_(notifier.Subscribe(std::move(update))) {}
+
+ private:
+  controls::Notifier::Subscription subscription_;
+};
+
+// `held` are the parts of the Proses sheet that a run disables; the Start/Stop panel is not
+// among them, so a run can always be stopped from the window.
+QWidget* ProsesSheet(ProsesPage& page, QWidget* parent, std::vector<QWidget*>& held) {
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet3");
-  widgets::Widgets w(sheet);
+  auto* body = new QWidget(sheet);
+  widgets::Widgets w(body);
   auto* queue = w.List("ListBox1");
-  auto* necbox = new QComboBox(sheet);
+  auto* necbox = new QComboBox(body);
   necbox->setObjectName("Necbox");
   auto* add = w.Button("SpeedButton4", "");
   auto* add_all = w.Button("SpeedButton2", "");
@@ -41,24 +56,34 @@ QWidget* ProsesSheet(ProsesPage& page, QWidget* parent) {
   edit->addWidget(remove_all, 1, 1);
   side->addLayout(edit);
 
+  auto* body_layout = new QGridLayout(body);
+  body_layout->setContentsMargins(0, 0, 0, 0);
+  body_layout->addLayout(side, 0, 0);
+  body_layout->addWidget(out, 0, 1);
+  body_layout->setColumnStretch(1, 1);
+
   auto* bottom = new QWidget(sheet);
   bottom->setObjectName("Panel2");
-  widgets::Widgets b(bottom);
+  auto* connect_holder = new QWidget(bottom);
+  widgets::Widgets b(connect_holder);
   auto* connect_button = b.Button("ConnectButton", "");
-  auto* start = b.Button("Startpnl", "");
+  auto* connect_row = new QHBoxLayout(connect_holder);
+  connect_row->setContentsMargins(0, 0, 0, 0);
+  connect_row->addWidget(connect_button);
+  auto* start = widgets::Widgets(bottom).Button("Startpnl", "");
   start->setToolTip("Start");
   start->setCursor(Qt::PointingHandCursor);
   auto* bottom_row = new QHBoxLayout(bottom);
   bottom_row->setContentsMargins(0, 0, 0, 0);
-  bottom_row->addWidget(connect_button);
+  bottom_row->addWidget(connect_holder);
   bottom_row->addStretch();
   bottom_row->addWidget(start);
 
-  auto* layout = new QGridLayout(sheet);
-  layout->addLayout(side, 0, 0);
-  layout->addWidget(out, 0, 1);
-  layout->addWidget(bottom, 1, 0, 1, 2);
-  layout->setColumnStretch(1, 1);
+  auto* layout = new QVBoxLayout(sheet);
+  layout->addWidget(body, 1);
+  layout->addWidget(bottom);
+  held.push_back(body);
+  held.push_back(connect_holder);
 
   Bind(page.ListBox1, queue);
   Bind(page.Necbox, necbox);
@@ -143,12 +168,22 @@ QWidget* BuildProsesView(ProsesPage& page, QWidget* parent) {
   auto* inner = new QTabWidget(tab);
   inner->setObjectName("PageControl1");
   inner->setDocumentMode(true);  // flat-button tabs
-  inner->addTab(ProsesSheet(page, inner), "Proses");
-  inner->addTab(OptionsSheet(page, inner), "Options");
+  std::vector<QWidget*> held;
+  inner->addTab(ProsesSheet(page, inner, held), "Proses");
+  QWidget* options = OptionsSheet(page, inner);
+  inner->addTab(options, "Options");
+  held.push_back(options);
+  held.push_back(inner->tabBar());
   auto* layout = new QVBoxLayout(tab);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(inner);
-  Bind(page.TabSheet1, tab);
+  // The page is disabled during a run, all but its Start/Stop panel, which keeps its own
+  // enabled state.
+  auto follow = [&page, held] {
+    for (QWidget* part : held) part->setEnabled(page.TabSheet1.Enabled());
+  };
+  new Follow(tab, page.TabSheet1.changed, follow);
+  follow();
   return tab;
 }
 

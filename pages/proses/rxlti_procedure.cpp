@@ -4,6 +4,7 @@
 // after each. Then every other object is blocked and deblocked, one after another.
 #include "mml/columns.h"
 #include "mml/session.h"
+#include "mml/shapes.h"
 #include "pages/proses/proses_page.h"
 
 namespace kestrel::proses {
@@ -16,7 +17,7 @@ constexpr std::string_view kPermanentFault = "PERMANENT FAULT";
 
 // The object named on a fault line: 16 characters from its class text, trimmed.
 std::string ObjectAt(std::string_view line, std::string_view object_class) {
-  return mml::WithoutControlCharacters(mml::Trim(mml::Cut(line, line.find(object_class), 16)));
+  return std::string(mml::Trim(mml::Cut(line, line.find(object_class), 16)));
 }
 }  // namespace
 
@@ -30,20 +31,14 @@ std::optional<ProsesPage::Command> ProsesPage::LtiDispatch() {
   const std::string other(Rxaspbufmemo.Line(0));
   const bool timeslots = TsltiMemo.LineCount() > 0 && !timeslot.empty();
   const bool others = Rxaspbufmemo.LineCount() > 0;
-  auto block = [this](const std::string& object) {
-    if (std::find(maybe_blocked_.begin(), maybe_blocked_.end(), object) == maybe_blocked_.end()) {
-      maybe_blocked_.push_back(object);
-    }
-    return Command{"RXBLI:MO=" + object + ",FORCE;", true};
-  };
   if (ProsesRxaspDone != "OK") return Command{std::string(kFaultSituation)};
-  if (ProsesTsRxbliDone != "OK" && timeslots) return block(timeslot);
-  if (ProsesRxeseDone != "OK" && timeslots) return Command{"RXESE:MO=" + timeslot + ";", true};
+  if (ProsesTsRxbliDone != "OK" && timeslots) return Order("RXBLI", timeslot);
+  if (ProsesRxeseDone != "OK" && timeslots) return Order("RXESE", timeslot);
   if (ProsesRxltiDone != "OK" && timeslots) return Command{"RXLTI:MO=" + timeslot + ";"};
-  if (ProsesRxesiDone != "OK" && timeslots) return Command{"RXESI:MO=" + timeslot + ";", true};
-  if (ProsesTsRxbleDone != "OK" && timeslots) return Command{"RXBLE:MO=" + timeslot + ";", true};
-  if (ProsesRxbliDone != "OK" && others) return block(other);
-  if (ProsesRxbleDone != "OK" && others) return Command{"RXBLE:MO=" + other + ";", true};
+  if (ProsesRxesiDone != "OK" && timeslots) return Order("RXESI", timeslot);
+  if (ProsesTsRxbleDone != "OK" && timeslots) return Order("RXBLE", timeslot);
+  if (ProsesRxbliDone != "OK" && others) return Order("RXBLI", other);
+  if (ProsesRxbleDone != "OK" && others) return Order("RXBLE", other);
   return std::nullopt;
 }
 
@@ -58,20 +53,28 @@ void ProsesPage::LtiPrintouts() {
         [&](std::size_t i) {
           const std::string_view line = InMemo.Line(i);
           const bool permanent = Contains(line, kPermanentFault);
+          // Only a value shaped like an object goes on a list, and so into an order.
+          auto collect = [&](controls::Memo& list, std::string_view object_class) {
+            const std::string object = ObjectAt(line, object_class);
+            if (mml::IsManagedObject(object)) {
+              list.AddLine(object);
+            } else if (!object.empty()) {
+              NotSent(kFaultSituation, object, "a managed object");
+            }
+          };
           if (!Cfcbox.Checked() && Contains(line, "RXOCF") && permanent) {
-            Rxaspbufmemo.AddLine(ObjectAt(line, "RXOCF"));
+            collect(Rxaspbufmemo, "RXOCF");
           }
           for (const std::string_view object_class : {"RXOTRX", "RXOTX", "RXORX"}) {
-            if (Contains(line, object_class) && permanent) {
-              Rxaspbufmemo.AddLine(ObjectAt(line, object_class));
-            }
+            if (Contains(line, object_class) && permanent) collect(Rxaspbufmemo, object_class);
           }
-          if (Contains(line, "RXOTS")) {
-            if (Contains(line, "TS SYNC FAULT")) TsltiMemo.AddLine(ObjectAt(line, "RXOTS"));
-            if (permanent) TsltiMemo.AddLine(ObjectAt(line, "RXOTS"));
+          // Listed once for either fault: the list is cleaned of repeats anyway.
+          if (Contains(line, "RXOTS") && (Contains(line, "TS SYNC FAULT") || permanent)) {
+            collect(TsltiMemo, "RXOTS");
           }
         },
         [&] {
+          ReadingAnswered(kFaultSituation);
           TsltiMemoDblClick();
           RxaspbufmemoDblClick();
           ProsesMoIndex = 0;
@@ -82,6 +85,7 @@ void ProsesPage::LtiPrintouts() {
   } else if (ProsesStep == "RXBLI:MO=" + timeslot + ",FORCE;") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
+                         OrderAnswered(timeslot);
                          if (last) {
                            ProsesTsRxbliDone = "OK";
                            ProsesStep = "TIMERENABLED";
@@ -94,12 +98,14 @@ void ProsesPage::LtiPrintouts() {
   } else if (ProsesStep == "RXESE:MO=" + timeslot + ";") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
+                         OrderAnswered(timeslot);
                          ProsesRxeseDone = "OK";
                          ProsesStep = mml::kReady;
                        });
   } else if (ProsesStep == "RXLTI:MO=" + timeslot + ";") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
+                         ReadingAnswered(ProsesStep);
                          if (last) {
                            ProsesRxltiDone = "OK";
                            ProsesMoIndex = 0;
@@ -111,13 +117,14 @@ void ProsesPage::LtiPrintouts() {
   } else if (ProsesStep == "RXESI:MO=" + timeslot + ";") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
+                         OrderAnswered(timeslot);
                          ProsesRxesiDone = "OK";
                          ProsesStep = mml::kReady;
                        });
   } else if (ProsesStep == "RXBLE:MO=" + timeslot + ";") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
-                         std::erase(maybe_blocked_, timeslot);
+                         OrderAnswered(timeslot);
                          if (last) {
                            ProsesTsRxbleDone = "OK";
                            ProsesMoIndex = 0;
@@ -133,13 +140,14 @@ void ProsesPage::LtiPrintouts() {
   } else if (ProsesStep == "RXBLI:MO=" + other + ",FORCE;") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
+                         OrderAnswered(other);
                          ProsesRxbliDone = "OK";
                          ProsesStep = mml::kReady;
                        });
   } else if (ProsesStep == "RXBLE:MO=" + other + ";") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
-                         std::erase(maybe_blocked_, other);
+                         OrderAnswered(other);
                          if (Rxaspbufmemo.LineCount() > 1) {
                            Rxaspbufmemo.DeleteLine(0);
                            ProsesRxbliDone.clear();

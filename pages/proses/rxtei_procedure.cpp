@@ -3,6 +3,7 @@
 // service, test (timeslots), start of service and deblock, with a release pause after each.
 #include "mml/columns.h"
 #include "mml/session.h"
+#include "mml/shapes.h"
 #include "pages/proses/proses_page.h"
 
 namespace kestrel::proses {
@@ -11,13 +12,6 @@ namespace {
 
 constexpr std::string_view kOutageList = "ALLIP:ALCAT=KESINTI;";
 constexpr std::string_view kClosingCheck = "RLSLPSON";
-
-// The line `n` rows below `heading`, one further if that line is a page header: this check
-// looks at its own line only, as the cell check always has.
-std::string_view OwnRow(const controls::Memo& printout, std::size_t heading, std::size_t n) {
-  const std::size_t row = heading + n;
-  return mml::IsPageHeader(printout.Line(row)) ? printout.Line(row + 1) : printout.Line(row);
-}
 
 // "RXOTRX-12-0" and "RXOTS-12-0-3" are objects of TG "12"; so is the TG "RXOTG-12" itself.
 bool ObjectOfTg(std::string_view object, std::string_view tg) {
@@ -49,16 +43,11 @@ std::optional<ProsesPage::Command> ProsesPage::TeiDispatch() {
     TsMemo.Clear();
     return Command{"RXMFP:MO=RXOTG-" + TgEdit.Text() + ",SUBORD,FAULTY;"};
   }
-  if (ProsesRxbliDone != "OK" && objects) {
-    if (std::find(maybe_blocked_.begin(), maybe_blocked_.end(), object) == maybe_blocked_.end()) {
-      maybe_blocked_.push_back(object);
-    }
-    return Command{"RXBLI:MO=" + object + ",FORCE;", true};
-  }
-  if (ProsesRxeseDone != "OK" && objects) return Command{"RXESE:MO=" + object + ";", true};
+  if (ProsesRxbliDone != "OK" && objects) return Order("RXBLI", object);
+  if (ProsesRxeseDone != "OK" && objects) return Order("RXESE", object);
   if (ProsesRxteiDone == "SEND" && objects) return Command{"RXTEI:MO=" + object + ";"};
-  if (ProsesRxesiDone != "OK" && objects) return Command{"RXESI:MO=" + object + ";", true};
-  if (ProsesRxbleDone != "OK" && objects) return Command{"RXBLE:MO=" + object + ";", true};
+  if (ProsesRxesiDone != "OK" && objects) return Order("RXESI", object);
+  if (ProsesRxbleDone != "OK" && objects) return Order("RXBLE", object);
   if (ProsesFinalRlslpDone != "OK" && cells) {
     return Command{"RLSLP:CELL=" + cell + ";", false, std::string(kClosingCheck)};
   }
@@ -87,7 +76,12 @@ void ProsesPage::TeiPrintouts() {
         [&](std::size_t i) {
           const std::string_view line = InMemo.Line(i);
           if (const auto p = line.find("CELL   "); p != std::string_view::npos) {
-            CellMemo.AddLine(mml::WithoutControlCharacters(mml::ValueBelow(InMemo, i, p, 7)));
+            const std::string named = mml::ValueBelow(InMemo, i, p, 7);
+            if (mml::IsCellName(named)) {
+              CellMemo.AddLine(named);
+            } else if (!named.empty()) {
+              NotSent(kOutageList, named, "a cell name");
+            }
           }
           if (line.find("FUNCTION BUSY") != std::string_view::npos) busy = true;
         },
@@ -102,6 +96,7 @@ void ProsesPage::TeiPrintouts() {
             BusyTimer.SetEnabled(true);
             return;
           }
+          ReadingAnswered(kOutageList);
           CellMemoDblClick();
           ProsesAllipDone = "OK";
           ProsesStep = mml::kReady;
@@ -115,20 +110,22 @@ void ProsesPage::TeiPrintouts() {
           const auto p = InMemo.Line(i).find("NCH");
           if (p == std::string_view::npos) return;
           for (const std::size_t n : {2, 3}) {
-            const std::string_view field = mml::Cut(OwnRow(InMemo, i, n), p, 5);
+            const std::string_view field = mml::Cut(InMemo.Line(mml::RowBelow(InMemo, i, n)), p, 5);
             const auto channels = mml::WholeNumber(field);
             if (!channels && not_a_number.empty()) not_a_number = mml::Trim(field);
             if (!channels || *channels == 0) drop = true;
           }
         },
         [&] {
+          ReadingAnswered(ProsesStep);
           ProsesRlslpDone = "OK";
           ProsesStep = mml::kReady;
           if (!drop) return;
           // A cell without channels is not treated; neither is one whose channel count
           // cannot be read. Either way it goes once, however many rows said so.
           if (!not_a_number.empty()) {
-            Note("Cell " + cell + ": NCH \"" + not_a_number + "\" is not a number; cell skipped");
+            Problem("Cell " + cell + ": NCH \"" + not_a_number +
+                    "\" is not a number; cell skipped");
           }
           CellMemo.DeleteLine(0);
           if (CellMemo.LineCount() == 0) {
@@ -142,18 +139,19 @@ void ProsesPage::TeiPrintouts() {
         [&](std::size_t i) {
           const auto p = InMemo.Line(i).find("MO    ");
           if (p == std::string_view::npos) return;
-          const std::string tg =
-              mml::WithoutControlCharacters(mml::ValueBelow(InMemo, i, p + 6, 4));
+          const std::string tg = mml::ValueBelow(InMemo, i, p + 6, 4);
           if (tg.empty()) return;
+          if (!mml::IsNumber(tg, 4)) return NotSent(ProsesStep, tg, "a TG number");
           TgEdit.SetText(tg);
           found = true;
         },
         [&] {
+          ReadingAnswered(ProsesStep);
           ProsesRxtcpDone = "OK";
           ProsesStep = mml::kReady;
           if (found) return;
           // Without its own TG the cell would be treated with another cell's equipment.
-          Note("Cell " + cell + ": RXTCP names no TG; cell skipped");
+          Problem("Cell " + cell + ": RXTCP names no TG; cell skipped");
           end_cell();
         });
   } else if (ProsesStep == "RXMFP:MO=RXOTG-" + TgEdit.Text() + ",SUBORD,FAULTY;") {
@@ -161,17 +159,19 @@ void ProsesPage::TeiPrintouts() {
         [&](std::size_t i) {
           const auto p = InMemo.Line(i).find("MO    ");
           if (p == std::string_view::npos) return;
-          const std::string named =
-              mml::WithoutControlCharacters(mml::ValueBelow(InMemo, i, p, 14));
+          const std::string named = mml::ValueBelow(InMemo, i, p, 14);
+          if (named.empty()) return;
+          if (!mml::IsManagedObject(named)) return NotSent(ProsesStep, named, "a managed object");
           // Only an object of the TG asked for is ever blocked, whatever a garbled line says.
-          if (named.empty() || ObjectOfTg(named, TgEdit.Text())) {
+          if (ObjectOfTg(named, TgEdit.Text())) {
             TsMemo.AddLine(named);
           } else {
-            Note("RXMFP of RXOTG-" + TgEdit.Text() + " names \"" + named +
-                 "\", not an object of that TG; left alone");
+            Problem("RXMFP of RXOTG-" + TgEdit.Text() + " names \"" + named +
+                    "\", not an object of that TG; left alone");
           }
         },
         [&] {
+          ReadingAnswered(ProsesStep);
           TsMemoDblClick();
           ProsesMoIndex = static_cast<int>(TsMemo.LineCount()) - 1;
           ProsesRxmfpDone = "OK";
@@ -181,6 +181,7 @@ void ProsesPage::TeiPrintouts() {
   } else if (ProsesStep == "RXBLI:MO=" + object + ",FORCE;") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
+                         OrderAnswered(object);
                          if (ProsesStep.find("RXOTS") != std::string::npos)
                            ProsesRxteiDone = "SEND";
                          ProsesRxbliDone = "OK";
@@ -189,25 +190,28 @@ void ProsesPage::TeiPrintouts() {
   } else if (ProsesStep == "RXESE:MO=" + object + ";") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
+                         OrderAnswered(object);
                          ProsesRxeseDone = "OK";
                          ProsesStep = mml::kReady;
                        });
   } else if (ProsesStep == "RXTEI:MO=" + object + ";") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
+                         ReadingAnswered(ProsesStep);
                          ProsesRxteiDone = "OK";
                          ProsesStep = mml::kReady;
                        });
   } else if (ProsesStep == "RXESI:MO=" + object + ";") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
+                         OrderAnswered(object);
                          ProsesRxesiDone = "OK";
                          ProsesStep = mml::kReady;
                        });
   } else if (ProsesStep == "RXBLE:MO=" + object + ";") {
     OnCompletePrintout([](std::size_t) {},
                        [&] {
-                         std::erase(maybe_blocked_, object);
+                         OrderAnswered(object);
                          if (ProsesMoIndex > 0) {
                            --ProsesMoIndex;
                            ProsesRxbliDone.clear();
@@ -219,7 +223,11 @@ void ProsesPage::TeiPrintouts() {
                          ProsesStep = "RELEASE";
                        });
   } else if (ProsesStep == kClosingCheck) {
-    OnCompletePrintout([](std::size_t) {}, end_cell);
+    OnCompletePrintout([](std::size_t) {},
+                       [&] {
+                         ReadingAnswered("RLSLP:CELL=" + cell + ";");
+                         end_cell();
+                       });
   }
 }
 
