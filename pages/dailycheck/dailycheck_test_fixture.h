@@ -58,8 +58,9 @@ struct RecordedSound : platform::Sound {
   void Start(const std::string& path) override { played.push_back("start " + path); }
 
  private:
+  // A copy runs, so that the hook may clear or replace itself.
   void Playing() {
-    if (while_playing) while_playing();
+    if (auto hook = while_playing) hook();
   }
 };
 
@@ -69,7 +70,7 @@ struct SlowTelnet : kestrel::testing::FakeTelnetClient {
   std::function<void()> during_connect;
   void Connect() override {
     FakeTelnetClient::Connect();
-    if (during_connect) during_connect();
+    if (auto hook = during_connect) hook();
   }
 };
 

@@ -68,10 +68,9 @@ TEST_F(SolutionsTest, NearEndBlocksDeblocksAndBlocksThePath) {
 }
 
 TEST_F(SolutionsTest, NearEndWithoutSdipHeadingTakesTheStartOfTheLine) {
-  EXPECT_THAT(
-      Queued("NEAR END\r\n\r\nPATH    LAYER   STATE\r\nSDIP7   VC4\r\n"),
-      ElementsAre("TPBLI:SDIP=SDIP7  ,LP=VC4;", ";", "\x04", "TPBLE:SDIP=SDIP7  ,LP=VC4;", "\x04",
-                  "TPBLI:SDIP=SDIP7  ,LP=VC4;", ";", "\x04"));
+  EXPECT_THAT(Queued("NEAR END\r\n\r\nPATH    LAYER   STATE\r\nSDIP7   VC4\r\n"),
+              ElementsAre("TPBLI:SDIP=SDIP7  ,LP=VC4;", ";", "\x04", "TPBLE:SDIP=SDIP7  ,LP=VC4;",
+                          "\x04", "TPBLI:SDIP=SDIP7  ,LP=VC4;", ";", "\x04"));
 }
 
 TEST_F(SolutionsTest, EnumReadsTheSecondRowAtTheSloganColumn) {
