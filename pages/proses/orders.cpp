@@ -49,41 +49,41 @@ void ProsesPage::OrderSent(const Command& order) {
   Outcomes.Blocked(order.object);
 }
 
+void ProsesPage::OrderFirstAnswer() {
+  first_answer_ = mml::ReadAnswer(InMemo);
+  if (first_answer_->Refused()) Problem(first_answer_->RefusalNote(element_, ProsesStep));
+}
+
 // The order's first answer may refuse it already (the exchange then still shows the prompt
 // and the page confirms as always); an order carried out at once says EXECUTED there. Else
 // the answer to ";" decides. Whatever was refused, the procedure goes on with its next
 // command, as the exchange is back at its prompt, but the object is never taken as treated.
-bool ProsesPage::OrderAnswered(const std::string& object) {
+void ProsesPage::OrderAnswered(const std::string& object) {
   const std::string command = ProsesStep;
   const std::string_view verb = std::string_view(command).substr(0, 5);
   const mml::Answer second = mml::ReadAnswer(InMemo);
   const mml::Answer first = first_answer_.value_or(mml::Answer{});
   first_answer_.reset();
+  if (first.Refused()) return;  // noted when it came
   std::string refusal;
-  if (first.Refused()) {
-    refusal = first.RefusalNote(element_, command);
-  } else if (!first.Executed()) {
+  if (!first.Executed()) {
     if (second.Refused()) {
       refusal = second.RefusalNote(element_, command);
     } else if (!second.Executed()) {
       refusal = element_ + ": " + command + " refused: the answer holds no EXECUTED";
     }
   }
-  if (!refusal.empty()) {
-    Problem(refusal);
-    return false;
-  }
-  if (verb != kDeblock && verb != kServiceStart) return true;
+  if (!refusal.empty()) return Problem(refusal);
+  if (verb != kDeblock && verb != kServiceStart) return;
   const auto found = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) {
     return p.element == element_ && p.object == object;
   });
-  if (found == pending_.end()) return true;
+  if (found == pending_.end()) return;
   (verb == kDeblock ? found->blocked : found->out_of_service) = false;
   if (!found->blocked && !found->out_of_service) {
     pending_.erase(found);
     Outcomes.Deblocked(object);
   }
-  return true;
 }
 
 void ProsesPage::ReadingAnswered(std::string_view command) {

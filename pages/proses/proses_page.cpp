@@ -184,7 +184,7 @@ void ProsesPage::RunFrame(Dispatcher dispatch, PrintoutHandler printouts) {
   if (ProsesAttached && ProsesConfirm == kConfirmPending) {
     if (AnyLineContains(InMemo, "<")) {
       // The order may already be refused here; the answer to ";" will not say so again.
-      first_answer_ = mml::ReadAnswer(InMemo);
+      OrderFirstAnswer();
       InMemo.Clear();
       Send(";");
       ProsesConfirm = "OK";

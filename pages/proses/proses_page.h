@@ -156,9 +156,11 @@ class ProsesPage {
   // The orders and their undos.
   static Command Order(std::string_view verb, const std::string& object);
   void OrderSent(const Command& order);
+  // Keeps (and notes at once, when refused) the answer to the order before its confirmation.
+  void OrderFirstAnswer();
   // Judges the answer to the order in flight (its first answer and the answer to its
-  // confirmation); true when it was carried out.
-  bool OrderAnswered(const std::string& object);
+  // confirmation): a refusal is noted; a confirmed undo puts its object back.
+  void OrderAnswered(const std::string& object);
   // A reading command or a test: its refusal is noted.
   void ReadingAnswered(std::string_view command);
   std::vector<std::string> PendingObjects(std::string_view element) const;

@@ -75,6 +75,33 @@ TEST(ProsesFrame, RefusedConnectionLeavesThePageUsable) {
   EXPECT_TRUE(exchange.page.TabSheet1.Enabled());
 }
 
+// The ledger has a line per BSC; the closing message of the run still names what went wrong
+// on an earlier BSC of it.
+TEST(ProsesFrame, OutcomesOfARunOfTwoBscs) {
+  Exchange exchange;
+  BscWithWork(exchange, false);
+  exchange.page.ListBox1.Add("BSC10");
+  exchange.Run();
+  ASSERT_EQ(exchange.page.Outcomes.All().size(), 2u);
+  for (const auto& outcome : exchange.page.Outcomes.All()) {
+    EXPECT_TRUE(outcome.Clean()) << pages::RecapLine(outcome);
+  }
+  EXPECT_EQ(pages::RecapLine(exchange.page.Outcomes.All()[1]), "BSC10: reached, done");
+
+  Exchange refused;
+  BscWithWork(refused, false);
+  refused.page.ListBox1.Add("BSC10");
+  refused.confirm_answers["RXBLE:MO=RXOTRX-12-1;"] = "NOT ACCEPTED";
+  refused.Run();
+  EXPECT_THAT(refused.messages.shown,
+              ElementsAre("Proses finish\n"
+                          "BSC9: RXBLE:MO=RXOTRX-12-1; refused: NOT ACCEPTED\n"
+                          "BSC10: RXBLE:MO=RXOTRX-12-1; refused: NOT ACCEPTED\n"
+                          "May still be blocked on BSC9: RXOTRX-12-1\n"
+                          "May still be blocked on BSC10: RXOTRX-12-1"));
+  EXPECT_THAT(refused.page.Outcomes.Find("BSC10")->maybe_blocked, ElementsAre("RXOTRX-12-1"));
+}
+
 TEST(ProsesFrame, ServiceMarksSurviveALostConnection) {
   Exchange exchange;
   Attached(exchange);

@@ -112,6 +112,34 @@ TEST(Rxtei, CellsWithoutChannelsOrWithUnreadableCountsGetNoBlock) {
       ElementsAre("Proses finish\nCell C09101A: NCH \"1X4\" is not a number; cell skipped"));
 }
 
+// A page break right under the "NCH" heading: the SDCCH and TCH counts stand one row
+// further down, past the page header and the BCCH row.
+TEST(Rxtei, ChannelCountsAreReadPastAPageHeaderUnderTheHeading) {
+  const std::string check =
+      "CELL LOGICAL CHANNELS AVAILABILITY SUPERVISION\r\n\r\nCELL       SCTYPE\r\nC09101A\r\n\r\n"
+      "ACTIVE     CHTYPE  CHRATE  SPV    NCH    LVA\r\n"
+      "WO      BSC9              AD-739  TIME 261206 093002  PAGE 2\r\n"
+      "YES        BCCH                   1\r\n"
+      "           SDCCH                  7\r\n"
+      "           TCH     FR      1      0\r\n\r\n";
+  Exchange exchange;
+  RxteiBsc(exchange);
+  exchange.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A"});
+  exchange.printouts["RLSLP:CELL=C09101A;"] = check;
+  exchange.Run();
+  // No traffic channel: the cell is dropped, not treated.
+  EXPECT_THAT(exchange.Commands(), ElementsAre("ALLIP:ALCAT=KESINTI;", "RLSLP:CELL=C09101A;"));
+
+  Exchange counted;
+  RxteiBsc(counted);
+  counted.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A"});
+  std::string busy = check;
+  busy.replace(busy.rfind("0\r\n"), 1, "9");
+  counted.printouts["RLSLP:CELL=C09101A;"] = busy;
+  counted.Run();
+  EXPECT_THAT(counted.Commands(), ::testing::Contains("RXTCP:MOTY=RXOTG,CELL=C09101A;"));
+}
+
 TEST(Rxtei, AllCellsFilteredFinishesRightAfterTheList) {
   Exchange exchange;
   RxteiBsc(exchange);
