@@ -28,7 +28,7 @@ TEST_F(DailyCheckTest, OneElementFromStartToEnd) {
   EXPECT_EQ(path, "/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt");
   EXPECT_THAT(text, HasSubstr("SEIZURE SUPERVISION\r\n"));
   EXPECT_THAT(text, HasSubstr("EXECUTED\r\n"));
-  EXPECT_TRUE(text.starts_with("\r\nUser: \r\n"));  // every chunk as a line of the log
+  EXPECT_TRUE(text.starts_with("\r\nUser: \r\nPassword: \r\nNE: \r\nWO      BSC9"));
   EXPECT_EQ(page.Memodc.Text(), "");
   EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
   EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 2);
@@ -175,6 +175,176 @@ TEST_F(DailyCheckTest, QueueLeftByAnEarlierSessionIsDiscarded) {
   Start({"BSC9"});
   EXPECT_EQ(page.Memokom.Text(), "");
   EXPECT_EQ(telnet.Sent().back(), "ALLIP;");
+}
+
+TEST(AlarmList, CutAnywhereGivesOneWarningAndOneSolutionPerAlarm) {
+  // The detail row holds "<": every chunk that ends after it holds a prompt, but the list
+  // ends only at its END line.
+  const std::string list = AlarmList(Alarm("SEIZURE SUPERVISION", "LIMIT <5"));
+  for (std::size_t cut = 1; cut < list.size(); ++cut) {
+    SCOPED_TRACE("cut at " + std::to_string(cut));
+    PageBench bench;
+    bench.Start({"BSC9"});
+    bench.NewlySent();
+    bench.telnet.Receive(list.substr(0, cut));
+    bench.telnet.Receive(list.substr(cut));
+    EXPECT_THAT(bench.NewlySent(), ElementsAre("SETAR;"));
+    EXPECT_THAT(bench.page.Memoreportdc.Lines(),
+                ElementsAre("Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
+                            "BSC9: SETAR; 14:07:30"));
+    EXPECT_EQ(bench.sound.played.size(), 4u);  // one beep signal
+  }
+  PageBench bench;
+  bench.Start({"BSC9"});
+  bench.telnet.ReceiveInChunks(list, 1);
+  EXPECT_THAT(bench.page.Memokom.Lines(), ElementsAre("SETAR;"));
+}
+
+TEST(WorkPane, HoldsThePrintoutsLinesHoweverTheChunksWereCut) {
+  const std::string login =
+      "\r\nUser: \r\nPassword: \r\nNE: \r\nWO      BSC9              AD-739  TIME 261205 "
+      "140730\r\n<";
+  const std::string list = AlarmList(Alarm("SEIZURE SUPERVISION") + Alarm("EXTERNAL ALARM"));
+  const std::string answer = "SETAR;\r\n\r\nEXECUTED\r\n\r\n<";
+  controls::Memo whole;
+  whole.SetText(login + list);
+  for (std::size_t size = 1; size <= 40; ++size) {
+    SCOPED_TRACE("chunks of " + std::to_string(size));
+    PageBench bench;
+    bench.page.ListBoxdc.Add("BSC9");
+    bench.page.StartdcClick();
+    bench.telnet.ReceiveInChunks(login, size);
+    bench.telnet.ReceiveInChunks(list, size);
+    EXPECT_EQ(bench.page.Memodc.Lines(), whole.Lines());
+    bench.telnet.ReceiveInChunks(answer, size);
+    ASSERT_EQ(bench.files.written.size(), 1u);
+    EXPECT_EQ(bench.files.written.begin()->second, login + list + answer + "\r\n");
+  }
+}
+
+TEST(WorkPane, ManyAlarmsCountsLinesNotChunks) {
+  std::string alarms;
+  for (int i = 0; i < 40; ++i)
+    alarms += Alarm("EXTERNAL ALARM", "DOOR OPEN SITE " + std::to_string(i));
+  const std::string list = AlarmList(alarms);
+  ASSERT_GT(list.size(), 2600u);
+  PageBench bench;
+  bench.Start({"BSC9"});
+  bench.telnet.ReceiveInChunks(list, 1);  // more chunks than the threshold, far fewer lines
+  EXPECT_THAT(bench.page.Memoreportdc.Lines(),
+              ElementsAre("Warning: BSC9: EXTERNAL ALARM; 05.12.2026 14:07:30"));
+}
+
+TEST_F(DailyCheckTest, TwoReportsOfOneElementInOneSecondKeepBoth) {
+  Start({"BSC9"});
+  for (int visit = 0; visit < 3; ++visit) {
+    telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
+    telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
+    LogIn();
+  }
+  std::vector<std::string> paths;
+  for (const auto& [path, text] : files.written) paths.push_back(path);
+  EXPECT_THAT(paths, ElementsAre("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt",
+                                 "/share/Kestreldailycheck/BSC9_Create_05122026_140730_2.txt",
+                                 "/share/Kestreldailycheck/BSC9_Create_05122026_140730_3.txt"));
+}
+
+TEST_F(DailyCheckTest, UnsavedReportIsInTheLedger) {
+  Start({"BSC9"});
+  files.failure = "Permission denied";
+  telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
+  telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
+  EXPECT_THAT(page.Outcomes.Find("BSC9")->unsaved,
+              ElementsAre("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"));
+}
+
+TEST(Start, WithoutAReportShareRootNothingRuns) {
+  for (const char* root : {"", "  "}) {
+    PageBench bench(root);
+    bench.page.ListBoxdc.Add("BSC9");
+    EXPECT_THROW(
+        {
+          try {
+            bench.page.StartdcClick();
+          } catch (const std::runtime_error& error) {
+            EXPECT_THAT(error.what(), HasSubstr("no report share root is set"));
+            throw;
+          }
+        },
+        std::runtime_error);
+    EXPECT_EQ(bench.Connects(), 0);
+    EXPECT_FALSE(bench.page.Timerdc.Enabled());
+    EXPECT_TRUE(bench.page.Outcomes.All().empty());
+  }
+}
+
+TEST_F(DailyCheckTest, RefusedLoginIsReportedAndTheLoopGoesOn) {
+  page.ListBoxdc.Add("BSC9");
+  page.ListBoxdc.Add("BSC10");
+  page.StartdcClick();
+  telnet.Receive("\r\nUser: ");
+  telnet.Receive("\r\nPassword: ");
+  telnet.Receive("\r\nLOGIN INCORRECT\r\n");
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              ElementsAre("BSC9: refused by the gateway: LOGIN INCORRECT 14:07:30"));
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early, "LOGIN INCORRECT");
+  EXPECT_EQ(Connects(), 2);  // on to BSC10 at once
+  EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
+  LogIn();
+  EXPECT_EQ(telnet.Sent().back(), "ALLIP;");
+}
+
+TEST_F(DailyCheckTest, UnknownElementIsReportedAndALoneRefusedElementWaitsForTheWatchdog) {
+  page.ListBoxdc.Add("BSC99");
+  page.StartdcClick();
+  telnet.Receive("\r\nUser: \r\nPassword: \r\nNE: ");
+  telnet.Receive("\r\nNE BSC99 NOT DEFINED IN GATEWAY\r\n");
+  EXPECT_THAT(
+      page.Memoreportdc.Lines(),
+      ElementsAre("BSC99: refused by the gateway: NE BSC99 NOT DEFINED IN GATEWAY 14:07:30"));
+  EXPECT_FALSE(telnet.Connected());
+  // Every element of the list was refused in a row: no retry at once, over and over.
+  EXPECT_EQ(Connects(), 1);
+  clock.Advance(60000);
+  EXPECT_EQ(Connects(), 2);
+  EXPECT_EQ(page.Outcomes.Find("BSC99")->ended_early, "NE BSC99 NOT DEFINED IN GATEWAY");
+}
+
+TEST_F(DailyCheckTest, AnAnswerPastThePrintoutCapEndsTheSession) {
+  page.SetMaxPrintout(300);
+  Start({"BSC9"});
+  std::string alarms;
+  for (int i = 0; i < 10; ++i) alarms += Alarm("EXTERNAL ALARM");
+  telnet.ReceiveInChunks(AlarmList(alarms), 100);
+  EXPECT_FALSE(telnet.Connected());
+  ASSERT_EQ(page.Memoreportdc.Lines().size(), 1u);
+  EXPECT_EQ(page.Memoreportdc.Lines()[0],
+            "BSC9: the answer to ALLIP; passed the printout cap of 300 bytes; the session is "
+            "ended 14:07:30");
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early,
+            "the answer passed the printout cap while ALLIP; was in flight");
+  EXPECT_TRUE(page.Timerdc.Enabled());  // the watchdog moves on
+}
+
+TEST_F(DailyCheckTest, RefusedAlarmListIsNoted) {
+  Start({"BSC9"});
+  telnet.Receive("ALLIP;\r\n\r\nFUNCTION BUSY\r\n\r\n<");
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              ElementsAre("BSC9: ALLIP; refused: FUNCTION BUSY 14:07:30"));
+  EXPECT_THAT(page.Outcomes.Find("BSC9")->problems,
+              ElementsAre("BSC9: ALLIP; refused: FUNCTION BUSY"));
+}
+
+TEST_F(DailyCheckTest, LedgerOfAVisitThatRanToItsEnd) {
+  Start({"BSC9"});
+  telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
+  telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
+  const pages::ElementOutcome* outcome = page.Outcomes.Find("BSC9");
+  EXPECT_EQ(outcome->visits, 2);  // the next visit has begun
+  EXPECT_EQ(outcome->reached, 1);
+  EXPECT_EQ(outcome->finished, 1);
+  EXPECT_EQ(outcome->ended_early, "");
+  EXPECT_THAT(outcome->problems, IsEmpty());
 }
 
 }  // namespace

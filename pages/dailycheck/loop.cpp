@@ -24,9 +24,8 @@ void DailyCheckPage::Chunk(std::string_view chunk) {
   const mml::Received received = session_.Receive(chunk, visit_.element);
   if (received.overflow) {
     Report(*received.overflow + " " + TimeOfDay());
-    std::string why = *received.overflow;
-    if (why.starts_with(visit_.element + ": ")) why.erase(0, visit_.element.size() + 2);
-    EndSession(why);
+    session_.Note(*received.overflow);
+    EndSession("the answer passed the printout cap");
     return;
   }
   if (received.attached_now) {

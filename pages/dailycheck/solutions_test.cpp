@@ -113,5 +113,28 @@ TEST_F(SolutionsTest, NothingTickedQueuesNothing) {
   EXPECT_THAT(files.written, IsEmpty());
 }
 
+TEST_F(SolutionsTest, ValuesThatDoNotFitAreNotedAndNeverReachTheWire) {
+  page.PermanentCheckBox.SetChecked(true);
+  EXPECT_THAT(Queued(Alarm("SEIZURE QUALITY SUPERVISION", "ROUTE      DEV\r\nR1;SYRES:;") +
+                     Alarm("SEIZURE QUALITY SUPERVISION", "ROUTE      DEV\r\nR\x1b[2J") +
+                     "  CCITT7 EVENT REPORTING THRESHOLD REACHED\r\n  ENUM\r\n  1,X=\r\n\r\n" +
+                     "RXOCF-1;  PERMANENT FAULT\r\n\r\n" +
+                     "NEAR END\r\n\r\nSDIP    LAYER   STATE\r\nA;B     VC4\r\n\r\n" +
+                     "NEAR END\r\n\r\nSDIP    LAYER   STATE\r\nRSDIP12 VC4,X\r\n"),
+              IsEmpty());
+  EXPECT_THAT(telnet.Sent(), ElementsAre("ops1", "pw", "NE=BSC9", "ALLIP;"));
+  EXPECT_THAT(
+      page.Memoreportdc.Lines(),
+      ElementsAre("BSC9: SEQAR not queued: \"R1;SYRES:;\" is not a route name 14:07:30",
+                  "BSC9: SEQAR not queued: \"R?[2J\" is not a route name 14:07:30",
+                  "BSC9: C7ERR not queued: \"1,X=\" is not an ENUM number 14:07:30",
+                  "BSC9: RXBLI and RXBLE of RXOCF not queued: \"1;  \" is not an object number "
+                  "14:07:30",
+                  "BSC9: TPBLI and TPBLE not queued: \"A;B    \" is not an SDIP name 14:07:30",
+                  "BSC9: TPBLI and TPBLE not queued: \"VC4,X\" is not a layer path name "
+                  "14:07:30"));
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->problems.size(), 6u);
+}
+
 }  // namespace
 }  // namespace kestrel::dailycheck::testing
