@@ -5,44 +5,48 @@
 #include <QString>
 #include <QTcpServer>
 #include <random>
-#include <set>
-#include <string>
 
-#include "sim/faults.h"
-#include "sim/scenario.h"
+#include "sim/connection.h"
+#include "sim/transcript.h"
 
 namespace kestrel::sim {
 
-// Where the transcripts of the sessions go: standard error, each record marked with its
-// session; one file per session in a folder; or nowhere.
-struct Transcripts {
-  enum class Kind { kStandardError, kFolder, kNone };
-  Kind kind = Kind::kStandardError;
-  QString folder;
-};
-
-// The simulated command gateway: a telnet server that runs one GatewaySession per
-// connection, on the event loop's thread, and logs a transcript of each session.
+// The simulated command gateway: a telnet server that runs one conversation per connection,
+// on the event loop's thread, and keeps a transcript of each session.
 class GatewayServer : public QObject {
   Q_OBJECT
 
  public:
-  GatewayServer(Scenario scenario, Faults faults, Transcripts transcripts,
-                QObject* parent = nullptr);
+  // Makes what plays the gateway on connection number `session` (from 1); `log` takes its
+  // events for the transcript.
+  using Conversations =
+      std::function<std::unique_ptr<Conversation>(int session, Connection::Log log)>;
+
+  // `max_sessions`: connections served at once (-1: no limit); one beyond is told
+  // "TOO MANY SESSIONS" and closed. `seed` makes the chunk sizes of a run repeatable.
+  GatewayServer(Conversations conversations, Pacing pacing, int max_sessions, unsigned seed,
+                Transcripts transcripts, QObject* parent = nullptr);
 
   bool Listen(const QHostAddress& address, quint16 port);
   quint16 Port() const { return server_.serverPort(); }
   QString ErrorString() const { return server_.errorString(); }
+  // Bytes written to all clients so far: how tests see that output stops when a client
+  // stops reading.
+  long long BytesSent() const { return bytes_sent_; }
 
  private:
   void Accept();
 
-  Scenario scenario_;
-  Faults faults_;
+  Conversations conversations_;
+  Pacing pacing_;
+  int max_sessions_;
   Transcripts transcripts_;
-  QTcpServer server_;
   std::mt19937 random_;
-  int sessions_ = 0;
+  int sessions_ = 0;  // connections so far, for the transcripts' numbers
+  int open_ = 0;      // sessions whose sockets have not closed
+  long long bytes_sent_ = 0;
+  // Last, so that the connections it owns go before what they use.
+  QTcpServer server_;
 };
 
 }  // namespace kestrel::sim

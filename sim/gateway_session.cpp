@@ -1,14 +1,12 @@
 #include "sim/gateway_session.h"
 
+#include <utility>
+
 #include "sim/printouts.h"
 
 namespace kestrel::sim {
 
-using namespace net::telnet;
-
 namespace {
-// A typed line longer than this is cut; nothing a client sends here is that long.
-constexpr std::size_t kMaxLine = 4096;
 constexpr std::string_view kUserPrompt = "User: ";
 constexpr std::string_view kElementPrompt = "\r\nNE: ";
 }  // namespace
@@ -21,106 +19,86 @@ GatewaySession::GatewaySession(Scenario& scenario, Faults& faults,
 }
 
 std::vector<Output> GatewaySession::Start() {
-  Say(Command(kWill, kEcho) + Command(kWill, kSuppressGoAhead) + Command(kDo, kTerminalType) +
-      "\r\nKESTREL DEMO COMMAND GATEWAY\r\n\r\n" + std::string(kUserPrompt));
-  return std::move(out_);
+  Say(Negotiation() + "\r\n" + faults_.banner + "\r\n\r\n" + std::string(kUserPrompt));
+  return TakeOutput();
 }
 
-std::vector<Output> GatewaySession::Receive(std::string_view bytes) {
-  out_.clear();
-  std::string data;
-  parser_.Feed(bytes, data, *this);
-  for (char c : data) {
-    if (state_ == State::kClosing) break;
-    if (c == '\n' && after_cr_) {
-      after_cr_ = false;
-      continue;
-    }
-    after_cr_ = c == '\r';
-    if (c == '\r' || c == '\n') {
-      std::string line = std::move(line_);
-      line_.clear();
-      Line(line);
-    } else if (line_.size() < kMaxLine) {
-      line_ += c;
-    }
-  }
-  return std::move(out_);
-}
-
-void GatewaySession::Say(std::string bytes, bool may_fragment) {
-  out_.push_back({std::move(bytes), may_fragment});
-}
-
-void GatewaySession::OnOption(unsigned char verb, unsigned char option) {
-  if (verb == kWill && option == kTerminalType) {
-    Say(Subnegotiation(kTerminalType, std::string(1, static_cast<char>(kTerminalTypeSend))));
-  } else if (verb == kWill) {
-    Say(Command(kDont, option));
-  } else if (verb == kDo && option != kEcho && option != kSuppressGoAhead) {
-    Say(Command(kWont, option));
-  }
-}
-
-void GatewaySession::OnSubnegotiation(unsigned char option, std::string_view payload) {
-  if (option == kTerminalType && !payload.empty() && payload[0] == kTerminalTypeIs) {
-    terminal_type_ = payload.substr(1);
-  }
+std::string GatewaySession::More() {
+  return state_ == State::kEndless ? dialogue_->MoreOfEndlessPrintout() : std::string();
 }
 
 void GatewaySession::Line(const std::string& line) {
-  if (state_ != State::kClosing) {
-    log_("typed " + (state_ == State::kPassword ? std::string("(password)")
-                     : line == "\x04"           ? std::string("^D")
-                                                : line));
+  // After a user name comes the password, also when the gateway hangs up in between.
+  const bool password = std::exchange(password_next_, state_ == State::kUser);
+  log_("typed " + (password         ? std::string("(password)")
+                   : line == "\x04" ? std::string("^D")
+                                    : line));
+  if (StartsAny(faults_.drop_after_command, line)) {
+    // Unanswered and not carried out: the client cannot know what became of it.
+    log_("dropped the connection after " + (password ? std::string("the password") : line));
+    state_ = State::kClosing;
+    return;
   }
   switch (state_) {
     case State::kUser:
       user_ = line;
       Say(line + "\r\n");
-      Say("Password: ");
+      Say("Password: ", true);
       state_ = State::kPassword;
       break;
     case State::kPassword:
+      if (faults_.echo_password) Say(line, false, true);
       if (user_ == scenario_.user && line == scenario_.password) {
-        Say("\r\nLOGGED IN AS " + user_ + "\r\n" + std::string(kElementPrompt));
+        Say("\r\nLOGGED IN AS " + user_ + "\r\n" + std::string(kElementPrompt), true);
         state_ = State::kElement;
       } else if (++refusals_ >= kMaxRefusals) {
-        Say("\r\nLOGIN INCORRECT\r\nTOO MANY FAILED LOGINS, CONNECTION CLOSED\r\n");
+        Say("\r\nLOGIN INCORRECT\r\nTOO MANY FAILED LOGINS, CONNECTION CLOSED\r\n", true);
         state_ = State::kClosing;
       } else {
-        Say("\r\nLOGIN INCORRECT\r\n\r\n" + std::string(kUserPrompt));
+        Say("\r\nLOGIN INCORRECT\r\n\r\n" + std::string(kUserPrompt), true);
         state_ = State::kUser;
       }
       break;
-    case State::kElement: {
-      Say(line + "\r\n");
-      const std::string name = line.starts_with("NE=") ? line.substr(3) : "";
-      element_ = scenario_.Find(name);
-      if (name.empty()) {
-        Say("SELECT AN ELEMENT WITH NE=<NAME>\r\n" + std::string(kElementPrompt));
-      } else if (element_ == nullptr && ++refusals_ >= kMaxRefusals) {
-        Say("NE " + name + " NOT DEFINED IN GATEWAY\r\nCONNECTION CLOSED\r\n");
-        state_ = State::kClosing;
-      } else if (element_ == nullptr) {
-        Say("NE " + name + " NOT DEFINED IN GATEWAY\r\n" + std::string(kElementPrompt));
-      } else if (faults_.silent.contains(name)) {
-        state_ = State::kSilent;
-      } else {
-        Say("\r\n" + Printouts(scenario_, *element_, time_()).PageHeader() + "\r\n<");
-        dialogue_ = std::make_unique<MmlDialogue>(scenario_, *element_, faults_, time_, log_);
-        state_ = State::kMml;
-      }
+    case State::kElement:
+      SelectElement(line);
       break;
-    }
     case State::kMml:
-      if (line == "\x04") break;  // Ctrl-D ends the command dialogue; an empty line resumes
-      if (!line.empty()) Say(line + "\r\n");
-      Say(dialogue_->Answer(line), true);
+      Mml(line);
       break;
     case State::kSilent:
+    case State::kEndless:  // the exchange is busy printing
     case State::kClosing:
       break;
+  }
+}
+
+void GatewaySession::SelectElement(const std::string& line) {
+  Say(line + "\r\n");
+  const std::string name = line.starts_with("NE=") ? line.substr(3) : "";
+  element_ = scenario_.Find(name);
+  if (name.empty()) {
+    Say("SELECT AN ELEMENT WITH NE=<NAME>\r\n" + std::string(kElementPrompt), true);
+  } else if (element_ == nullptr && ++refusals_ >= kMaxRefusals) {
+    Say("NE " + name + " NOT DEFINED IN GATEWAY\r\nCONNECTION CLOSED\r\n", true);
+    state_ = State::kClosing;
+  } else if (element_ == nullptr) {
+    Say("NE " + name + " NOT DEFINED IN GATEWAY\r\n" + std::string(kElementPrompt), true);
+  } else if (faults_.silent.contains(name)) {
+    state_ = State::kSilent;
+  } else {
+    Say("\r\n" + Printouts(scenario_, *element_, time_()).PageHeader() + "\r\n<", true);
+    dialogue_ = std::make_unique<MmlDialogue>(scenario_, *element_, faults_, time_, log_);
+    state_ = State::kMml;
+  }
+}
+
+void GatewaySession::Mml(const std::string& line) {
+  if (line == "\x04") return;  // Ctrl-D ends the command dialogue; an empty line resumes
+  if (!line.empty()) Say(line + "\r\n");
+  Say(dialogue_->Answer(line), true);
+  if (dialogue_->Endless()) {
+    log_("printing without end for " + line);
+    state_ = State::kEndless;
   }
 }
 

@@ -1,18 +1,25 @@
 // kestrel-gateway: the simulated command gateway and the network behind it.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <cstdio>
 #include <iostream>
 
 #include "sim/gateway_server.h"
+#include "sim/gateway_session.h"
+#include "sim/replay.h"
+#include "sim/short_conversations.h"
 
 using kestrel::sim::Faults;
 using kestrel::sim::GatewayServer;
 using kestrel::sim::Scenario;
 
 namespace {
+
+// Between two recorded chunks, so that they reach the client as separate reads.
+constexpr int kReplayGapMs = 5;
 
 [[noreturn]] void Fail(const QString& message) {
   std::cerr << "kestrel-gateway: " << message.toStdString() << std::endl;
@@ -28,6 +35,50 @@ int NumberOption(const QCommandLineParser& parser, const QString& name, int fall
   return value;
 }
 
+std::vector<std::string> Texts(const QCommandLineParser& parser, const QString& name) {
+  std::vector<std::string> texts;
+  for (const QString& text : parser.values(name)) {
+    // An empty start would match every line.
+    if (text.isEmpty()) Fail("--" + name + " wants a text that is not empty");
+    texts.push_back(text.toStdString());
+  }
+  return texts;
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) Fail("cannot read " + path);
+  return file.readAll();
+}
+
+Scenario ReadScenario(const QCommandLineParser& parser) {
+  try {
+    if (!parser.isSet("scenario")) return Scenario::Demo();
+    const QByteArray json = ReadFile(parser.value("scenario"));
+    return Scenario::FromJson(
+        std::string_view(json.constData(), static_cast<std::size_t>(json.size())));
+  } catch (const std::exception& error) {
+    Fail(error.what());
+  }
+}
+
+std::vector<kestrel::sim::RecordedSession> ReadReplayLogs(const QStringList& paths) {
+  std::vector<kestrel::sim::RecordedSession> sessions;
+  for (const QString& path : paths) {
+    const QByteArray text = ReadFile(path);
+    try {
+      sessions.push_back(kestrel::sim::RecordedSession::FromRecords(
+          path.toStdString(), kestrel::sim::ParseSessionLog(std::string_view(
+                                  text.constData(), static_cast<std::size_t>(text.size())))));
+    } catch (const kestrel::sim::MalformedLog& error) {
+      Fail(path + " is not a session log: " + error.what());
+    }
+  }
+  return sessions;
+}
+
+std::string Now() { return QDateTime::currentDateTime().toString("yyMMdd hhmmss").toStdString(); }
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,38 +86,74 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName("kestrel-gateway");
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      "Plays the operator's command gateway and the network elements behind it, over telnet.");
+      "Plays the operator's command gateway and the network elements behind it, over telnet.\n"
+      "Options that take TEXT match typed lines by their start, in any case, and may be given "
+      "more than once.");
   parser.addHelpOption();
   parser.addOptions({
       {"listen", "Address and port to listen on (port 0: any free port).", "HOST:PORT",
        "127.0.0.1:52200"},
       {"scenario", "The network, as a JSON scenario file (default: the built-in demo network).",
        "FILE"},
-      {"chunk-max", "Cut printouts into random chunks of 1 to N bytes.", "N"},
+      {"banner",
+       "The gateway's banner before \"User: \" (default: KESTREL DEMO COMMAND "
+       "GATEWAY).",
+       "TEXT", "KESTREL DEMO COMMAND GATEWAY"},
+      {"chunk-max",
+       "Cut everything the gateway says (prompts, echoes, printouts) into random chunks of 1 "
+       "to N bytes.",
+       "N"},
       {"chunk-delay-ms", "Pause N ms before each chunk.", "N"},
+      {"seed", "Seed of the random chunk sizes.", "N"},
+      {"answer-delay-ms",
+       "Send each answer (to a login line, an element selection, an MML command or an empty "
+       "line) N ms after its line arrived; echoes go out at once.",
+       "N"},
       {"drop-after-bytes", "Close every connection after sending N bytes.", "N"},
+      {"drop-after-command",
+       "Close the connection as soon as a line starting with TEXT is typed, without answering "
+       "or carrying it out.",
+       "TEXT"},
       {"silent-ne", "An element that never answers once selected (repeatable).", "NAME"},
       {"busy-allip", "Answer the first N outage list requests with FUNCTION BUSY.", "N"},
-      {"seed", "Seed of the random chunk sizes.", "N"},
+      {"refuse",
+       "Answer an MML line starting with TEXT with NOT ACCEPTED, FAULT CODE 1, UNREASONABLE "
+       "VALUE; an order is then not carried out.",
+       "TEXT"},
+      {"busy", "Answer an MML line starting with TEXT with FUNCTION BUSY.", "TEXT"},
+      {"unknown", "Answer an MML line starting with TEXT with COMMAND UNKNOWN.", "TEXT"},
+      {"refuse-confirmation",
+       "Accept an order starting with TEXT, but answer its confirming \";\" with NOT "
+       "ACCEPTED, FAULT CODE 31, and leave it undone.",
+       "TEXT"},
+      {"endless-printout",
+       "Answer an MML line starting with TEXT with an alarm list that never ends (page "
+       "headers, no END, no prompt).",
+       "TEXT"},
+      {"echo-password", "Echo the password as it is typed."},
+      {"flood-options",
+       "Hostile: send telnet option requests without end and never read the client."},
+      {"max-sessions",
+       "Serve at most N sessions at once; a connection beyond is told TOO MANY SESSIONS and "
+       "closed.",
+       "N"},
+      {"replay",
+       "Serve the recorded session log LOG instead of the scenario (repeatable; each log "
+       "serves one session).",
+       "LOG"},
       {"transcript-dir",
        "Write one transcript file per session into DIR (default: standard error).", "DIR"},
       {"quiet", "Write no transcripts."},
   });
   parser.process(app);
 
-  Scenario scenario;
-  try {
-    if (parser.isSet("scenario")) {
-      QFile file(parser.value("scenario"));
-      if (!file.open(QIODevice::ReadOnly)) Fail("cannot read " + file.fileName());
-      const QByteArray json = file.readAll();
-      scenario = Scenario::FromJson(
-          std::string_view(json.constData(), static_cast<std::size_t>(json.size())));
-    } else {
-      scenario = Scenario::Demo();
+  const bool replay = parser.isSet("replay");
+  if (replay) {
+    for (const char* name :
+         {"scenario", "banner", "silent-ne", "busy-allip", "drop-after-command", "refuse", "busy",
+          "unknown", "refuse-confirmation", "endless-printout", "echo-password", "flood-options"}) {
+      if (parser.isSet(name)) Fail(QString("--") + name + " has no meaning with --replay");
     }
-  } catch (const std::exception& error) {
-    Fail(error.what());
   }
 
   Faults faults;
@@ -77,6 +164,17 @@ int main(int argc, char** argv) {
   faults.seed = static_cast<unsigned>(NumberOption(parser, "seed", 1));
   for (const QString& name : parser.values("silent-ne")) faults.silent.insert(name.toStdString());
   faults.busy_allip = NumberOption(parser, "busy-allip", 0);
+  faults.drop_after_command = Texts(parser, "drop-after-command");
+  faults.refuse = Texts(parser, "refuse");
+  faults.busy = Texts(parser, "busy");
+  faults.unknown = Texts(parser, "unknown");
+  faults.refuse_confirmation = Texts(parser, "refuse-confirmation");
+  faults.endless_printout = Texts(parser, "endless-printout");
+  faults.answer_delay_ms = NumberOption(parser, "answer-delay-ms", 0);
+  faults.max_sessions = parser.isSet("max-sessions") ? NumberOption(parser, "max-sessions", 0) : -1;
+  faults.echo_password = parser.isSet("echo-password");
+  faults.flood_options = parser.isSet("flood-options");
+  faults.banner = parser.value("banner").toStdString();
 
   kestrel::sim::Transcripts transcripts;
   if (parser.isSet("quiet")) {
@@ -95,7 +193,40 @@ int main(int argc, char** argv) {
     Fail("--listen wants HOST:PORT with a numeric address, not " + listen);
   }
 
-  GatewayServer server(std::move(scenario), faults, transcripts);
+  // What plays the gateway; it lives as long as the program.
+  Scenario scenario;
+  kestrel::sim::ReplayBook book(replay ? ReadReplayLogs(parser.values("replay"))
+                                       : std::vector<kestrel::sim::RecordedSession>{});
+  GatewayServer::Conversations conversations;
+  if (faults.flood_options) {
+    conversations = [](int, kestrel::sim::Connection::Log) {
+      return std::make_unique<kestrel::sim::OptionFlood>();
+    };
+  } else if (replay) {
+    conversations = [&book, join = faults.chunk_max > 0](int session,
+                                                         kestrel::sim::Connection::Log log) {
+      return std::make_unique<kestrel::sim::ReplaySession>(
+          book, join, std::move(log), [session](const std::string& warning) {
+            std::cerr << "kestrel-gateway: session " << session << ": " << warning << std::endl;
+          });
+    };
+  } else {
+    scenario = ReadScenario(parser);
+    conversations = [&scenario, &faults](int, kestrel::sim::Connection::Log log) {
+      return std::make_unique<kestrel::sim::GatewaySession>(scenario, faults, Now, std::move(log));
+    };
+  }
+
+  kestrel::sim::Pacing pacing;
+  pacing.chunk_max = faults.chunk_max;
+  pacing.answer_delay_ms = faults.answer_delay_ms;
+  pacing.paced = faults.chunk_max > 0 || faults.chunk_delay_ms > 0 || replay;
+  pacing.gap_ms = faults.chunk_delay_ms > 0 ? faults.chunk_delay_ms : replay ? kReplayGapMs : 0;
+  pacing.drop_after_bytes = faults.drop_after_bytes;
+  pacing.read = !faults.flood_options;
+
+  GatewayServer server(std::move(conversations), pacing, faults.max_sessions, faults.seed,
+                       transcripts);
   if (!server.Listen(address, static_cast<quint16>(port))) {
     Fail("cannot listen on " + listen + ": " + server.ErrorString());
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 #include "sim/printouts.h"
 
@@ -38,11 +39,23 @@ MmlDialogue::MmlDialogue(Scenario& scenario, Element& element, Faults& faults,
 
 std::string MmlDialogue::Answer(const std::string& typed) {
   const std::string line = Upper(typed);
-  if (awaiting_confirmation_) {
-    const std::string command = *awaiting_confirmation_;
-    awaiting_confirmation_.reset();
-    if (line == ";") return "\r\n" + Execute(command) + "<";
-    log_("not confirmed: " + command);
+  const std::optional<std::string> awaiting = std::exchange(awaiting_confirmation_, std::nullopt);
+  const std::optional<std::string> refusal = Refusal(line);
+  if (awaiting && line == ";" && !refusal) {
+    if (!StartsAny(faults_.refuse_confirmation, *awaiting)) {
+      return "\r\n" + Execute(*awaiting) + "<";
+    }
+    log_("confirmation refused: " + *awaiting);
+    return "\r\n" + NotAccepted(31, "FUNCTION NOT PERFORMED") + "<";
+  }
+  if (awaiting) log_("not confirmed: " + *awaiting);
+  if (refusal) {
+    log_("refused " + line);
+    return *refusal;
+  }
+  if (StartsAny(faults_.endless_printout, line)) {
+    endless_.emplace(scenario_, element_, time_());
+    return "\r\n" + endless_->NextPage();
   }
   if (line.empty()) return "\r\n<";
   const std::string code = line.substr(0, 5);
@@ -61,6 +74,16 @@ std::string MmlDialogue::Answer(const std::string& typed) {
     return "\r\nFUNCTION BUSY\r\n\r\n<";
   }
   return "\r\n" + Printouts(scenario_, element_, time_()).Answer(line) + "<";
+}
+
+// The refusal that the faults ask for instead of the line's own answer, if any.
+std::optional<std::string> MmlDialogue::Refusal(const std::string& line) const {
+  if (StartsAny(faults_.unknown, line)) return "\r\nCOMMAND UNKNOWN\r\n\r\n<";
+  if (StartsAny(faults_.busy, line)) return "\r\nFUNCTION BUSY\r\n\r\n<";
+  if (StartsAny(faults_.refuse, line)) {
+    return "\r\n" + NotAccepted(1, "UNREASONABLE VALUE") + "<";
+  }
+  return std::nullopt;
 }
 
 // An order is checked at once and carried out when confirmed.

@@ -131,3 +131,91 @@ TEST(MmlDialogueAlarms, AlarmListSolutionsAndEvents) {
 
 }  // namespace
 }  // namespace kestrel::sim
+
+namespace kestrel::sim {
+namespace {
+
+class MmlDialogueFaultsTest : public MmlDialogueTest {
+ protected:
+  bool Blocked(const char* object) { return scenario.Find("BSC9")->Object(object)->blocked; }
+};
+
+TEST_F(MmlDialogueFaultsTest, RefusalsComeInsteadOfTheAnswerAndInAnyCase) {
+  faults.refuse = {"rlslp"};
+  faults.busy = {"RXASP"};
+  faults.unknown = {"RXTCP:MOTY"};
+  EXPECT_EQ(dialogue.Answer("RLSLP:CELL=ALL;"),
+            "\r\nNOT ACCEPTED\r\nFAULT CODE 1\r\nUNREASONABLE VALUE\r\n\r\n<");
+  EXPECT_EQ(dialogue.Answer("rxasp:moty=rxotg;"), "\r\nFUNCTION BUSY\r\n\r\n<");
+  EXPECT_EQ(dialogue.Answer("RXTCP:MOTY=RXOTG,CELL=C09101A;"), "\r\nCOMMAND UNKNOWN\r\n\r\n<");
+  // Only lines that start with the text.
+  EXPECT_THAT(dialogue.Answer("RXMFP:MO=RXOTG-12,SUBORD,FAULTY;"), EndsWith("END\r\n\r\n<"));
+  EXPECT_THAT(events, ::testing::Contains("refused RXASP:MOTY=RXOTG;"));
+}
+
+TEST_F(MmlDialogueFaultsTest, RefusedOrderIsNeverAskedToBeConfirmedNorCarriedOut) {
+  faults.refuse = {"RXBLI"};
+  EXPECT_THAT(dialogue.Answer("RXBLI:MO=RXOTRX-12-1,FORCE;"), HasSubstr("NOT ACCEPTED"));
+  EXPECT_THAT(dialogue.Answer(";"), Not(HasSubstr("EXECUTED")));
+  EXPECT_FALSE(Blocked("RXOTRX-12-1"));
+  // A refused line also ends a confirmation that was awaited.
+  faults.refuse = {"RXASP"};
+  EXPECT_EQ(dialogue.Answer("TPBLI:ETC=1;"), "\r\n<");
+  dialogue.Answer("RXASP:MOTY=RXOTG;");
+  EXPECT_THAT(events, ::testing::Contains("not confirmed: TPBLI:ETC=1;"));
+}
+
+TEST_F(MmlDialogueFaultsTest, RefusedConfirmationLeavesTheOrderUndone) {
+  faults.refuse_confirmation = {"RXBLI"};
+  EXPECT_EQ(dialogue.Answer("RXBLI:MO=RXOTRX-12-1,FORCE;"), "\r\n<");
+  const std::string confirmed = dialogue.Answer(";");
+  EXPECT_EQ(confirmed, "\r\nNOT ACCEPTED\r\nFAULT CODE 31\r\nFUNCTION NOT PERFORMED\r\n\r\n<");
+  EXPECT_THAT(confirmed, Not(HasSubstr("EXECUTED")));
+  EXPECT_THAT(confirmed, Not(HasSubstr("ORDERED")));
+  EXPECT_FALSE(Blocked("RXOTRX-12-1"));
+  EXPECT_THAT(events, ::testing::Contains("confirmation refused: RXBLI:MO=RXOTRX-12-1,FORCE;"));
+  // Other orders are carried out as ever.
+  EXPECT_EQ(Confirmed("RXBLI:MO=RXOTS-12-0-1,FORCE;"),
+            "\r\nNOT ACCEPTED\r\nFAULT CODE 31\r\n"
+            "FUNCTION NOT PERFORMED\r\n\r\n<");
+  faults.refuse_confirmation.clear();
+  EXPECT_EQ(Confirmed("RXBLI:MO=RXOTS-12-0-1,FORCE;"), "\r\nEXECUTED\r\n\r\n<");
+  faults.refuse = {";"};  // refusing ";" itself refuses every confirmation
+  EXPECT_EQ(dialogue.Answer("RXBLE:MO=RXOTS-12-0-1;"), "\r\n<");
+  EXPECT_THAT(dialogue.Answer(";"), HasSubstr("FAULT CODE 1"));
+  EXPECT_TRUE(Blocked("RXOTS-12-0-1"));
+}
+
+TEST_F(MmlDialogueFaultsTest, EndlessPrintoutStartsWithItsFirstPage) {
+  faults.endless_printout = {"ALLIP:ALCAT"};
+  EXPECT_THAT(dialogue.Answer("ALLIP;"), EndsWith("END\r\n\r\n<"));
+  EXPECT_FALSE(dialogue.Endless());
+  const std::string first = dialogue.Answer("ALLIP:ALCAT=KESINTI;");
+  EXPECT_TRUE(dialogue.Endless());
+  EXPECT_THAT(first, ::testing::StartsWith("\r\nWO      BSC9"));
+  EXPECT_THAT(first, Not(HasSubstr("END")));
+  EXPECT_THAT(first, Not(HasSubstr("<")));
+  EXPECT_THAT(dialogue.MoreOfEndlessPrintout(), ::testing::StartsWith("WO      BSC9"));
+}
+
+// Object names, alarm rows and texts of a scenario may hold ";": the printouts show them as
+// they are.
+TEST(MmlDialogueScenarioTexts, SemicolonsInScenarioValuesArePrintedUnchanged) {
+  Scenario scenario = Scenario::FromJson(R"({"page_length": 200, "elements": [{"name": "BSC9",
+      "cells": [{"name": "C0;9", "tg": 12,
+                 "messages": [{"id": "50", "code": "7", "text": "A;B;"}]}],
+      "objects": [{"mo": "RXOTS-12-0-1;X", "fault": "FAULT; SEE LOG"}],
+      "alarms": [{"slogan": "SLOGAN;", "details": ["ROW;1", ";"]}]}]})");
+  Faults faults;
+  MmlDialogue dialogue(
+      scenario, *scenario.Find("BSC9"), faults, [] { return std::string("261206 093001"); },
+      [](const std::string&) {});
+  EXPECT_THAT(dialogue.Answer("RLSLP:CELL=ALL;"), HasSubstr("\r\nC0;9       \r\n"));
+  EXPECT_THAT(dialogue.Answer("RXASP:MOTY=RXOTG;"),
+              HasSubstr("\r\nRXOTS-12-0-1;X     FAULT; SEE LOG\r\n"));
+  EXPECT_THAT(dialogue.Answer("ALLIP;"), HasSubstr("\r\nSLOGAN;\r\n\r\nROW;1\r\n;\r\n"));
+  EXPECT_THAT(dialogue.Answer("RLMBP:ID=50,CODE=7,GS=0;"), HasSubstr("\r\nA;B;\r\n"));
+}
+
+}  // namespace
+}  // namespace kestrel::sim

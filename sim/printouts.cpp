@@ -56,9 +56,12 @@ std::string NotAccepted(int fault_code, std::string_view text) {
 Printouts::Printouts(const Scenario& scenario, const Element& element, std::string time)
     : scenario_(scenario), element_(element), time_(std::move(time)) {}
 
-std::string Printouts::PageHeader() const {
-  return Pad("WO", 8) + Pad(element_.exchange, 18) + Pad(element_.terminal, 8) + "TIME " + time_;
+std::string PageHeader(const Element& element, std::string_view time) {
+  return Pad("WO", 8) + Pad(element.exchange, 18) + Pad(element.terminal, 8) + "TIME " +
+         std::string(time);
 }
+
+std::string Printouts::PageHeader() const { return sim::PageHeader(element_, time_); }
 
 std::string Printouts::Answer(std::string_view command) const {
   const std::string upper = Upper(command);

@@ -40,6 +40,9 @@ class Printouts {
   std::string time_;
 };
 
+// The header at the top of every page: working state, exchange, terminal and time.
+std::string PageHeader(const Element& element, std::string_view time);
+
 // "NOT ACCEPTED" with its fault code and text, as the exchange refuses a command.
 std::string NotAccepted(int fault_code, std::string_view text);
 
