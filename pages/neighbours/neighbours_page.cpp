@@ -1,53 +1,25 @@
 #include "pages/neighbours/neighbours_page.h"
 
-#include <stdexcept>
+#include <exception>
 
+#include "mml/answer.h"
 #include "mml/columns.h"
 #include "mml/network_elements.h"
+#include "mml/text.h"
+#include "pages/neighbours/merged_outcomes.h"
 
 namespace kestrel::neighbours {
 
-namespace {
-
-struct Heading {
-  std::string_view text;
-  Slot slot;
-  std::size_t width;
-};
-
-// The four printouts of a cell: command code, and the headings read from its printout.
-struct Printout {
-  std::string_view code;
-  std::vector<Heading> headings;
-};
-
-const std::array<Printout, 4>& Chain() {
-  static const std::array<Printout, 4> chain = {{
-      {"RLDEP",
-       {{"CGI", kCgi, 20}, {"BSIC", kBsic, 4}, {"BCCHNO", kBcchno, 5}, {"CSYSTYPE", kCsystype, 8}}},
-      {"RLCPP", {{"MSTXPWR", kMstxpwr, 3}}},
-      {"RLLOP",
-       {{"BSPWR", kBspwr, 3},
-        {"BSTXPWR", kBstxpwr, 3},
-        {"BSRXMIN", kBsrxmin, 3},
-        {"AW", kAw, 3},
-        {"SCHO", kScho, 4},
-        {"BSRXSUFF", kBsrxsuff, 3},
-        {"MSRXMIN", kMsrxmin, 3},
-        {"MSRXSUFF", kMsrxsuff, 3}}},
-      {"RLLHP", {{"LAYER ", kLayer, 3}, {"LAYERTHR", kLayerthr, 3}, {"LAYERHYST", kLayerhyst, 3}}},
-  }};
-  return chain;
-}
-
-}  // namespace
-
 int ListLines(const controls::Memo& list) { return static_cast<int>(list.LineCount()); }
 
-Side::Side(controls::ComboBox& bsc_combo, controls::Memo& cell_list, mml::TelnetClient& client,
-           const mml::PropertiesForm& properties)
-    : bsc(bsc_combo), list(cell_list), telnet(client), session{client,   Buffer, nullptr,
-                                                               Attached, Step,   properties} {
+Side::Side(std::string_view side_name, controls::ComboBox& bsc_combo, controls::Memo& cell_list,
+           mml::TelnetClient& client, const mml::PropertiesForm& properties)
+    : name(side_name), bsc(bsc_combo), list(cell_list), telnet(client), session{client,
+                                                                                Buffer,
+                                                                                nullptr,
+                                                                                Attached,
+                                                                                Step,
+                                                                                properties} {
   Buffer.SetVisible(false);
 }
 
@@ -56,14 +28,22 @@ const std::string& Side::Value(std::size_t record, Slot slot) const {
   return record < Table.size() ? Table[record][slot] : empty;
 }
 
+std::string Side::Unusable(std::size_t record, Slot slot) const {
+  if (record < Unread.size() && !Unread[record][slot].empty()) return Unread[record][slot];
+  const std::string& value = Value(record, slot);
+  if (value.empty()) return "not in the " + std::string(CodeOfSlot(slot)) + " printout";
+  if (!FitsSlot(slot, value)) return "\"" + mml::Printable(value) + "\" does not fit";
+  return {};
+}
+
 NeighboursPage::NeighboursPage(mml::TelnetClient& cell_telnet, mml::TelnetClient& cellr_telnet,
                                const mml::PropertiesForm& properties, pages::ReadForm& read_form)
     : CellbscComboBox(mml::BscPickList(), "ALTBSC1_X29,PROT=V24"),
       CellrbscComboBox(mml::BscPickList(), "ALTBSC1_X29,PROT=V24"),
       Extpen({"ON", "OFF"}, "ON"),
       Cand({"AWN", "NHN", "BOTH"}, "BOTH"),
-      Cell(CellbscComboBox, Memocell, cell_telnet, properties),
-      Cellr(CellrbscComboBox, Memocellr, cellr_telnet, properties),
+      Cell("Cell", CellbscComboBox, Memocell, cell_telnet, properties),
+      Cellr("Cellr", CellrbscComboBox, Memocellr, cellr_telnet, properties),
       read_form_(read_form) {
   ProgressBar1.SetVisible(false);
   Label16.SetVisible(false);
@@ -82,16 +62,43 @@ NeighboursPage::NeighboursPage(mml::TelnetClient& cell_telnet, mml::TelnetClient
   Exqontime.OnTimer = [this] { ExqontimeTimer(); };
 }
 
+void NeighboursPage::SetMaxPrintout(std::size_t bytes) {
+  Cell.session.SetMaxPrintout(bytes);
+  Cellr.session.SetMaxPrintout(bytes);
+}
+
+void NeighboursPage::MergeLedgers() { MergeOutcomes({&Cell.ledger, &Cellr.ledger}, Outcomes); }
+
 void NeighboursPage::StartqonButtonClick() {
   if (StartqonButton.Caption() == "Start") {
-    Cell.session.Connect();
+    LastFailure.clear();
+    for (Side* side : {&Cell, &Cellr}) {
+      side->Table.clear();
+      side->Unread.clear();
+    }
+    Cell.ledger.Begin(Cell.bsc.Text());
     try {
-      Cellr.session.Connect();
-    } catch (...) {
-      // The page stays idle, so the first side's session must not run on behind it.
-      Cell.telnet.Disconnect();
+      Cell.session.Connect();
+    } catch (const std::exception& error) {
+      Cell.ledger.EndedEarly(std::string("could not connect: ") + error.what());
+      MergeLedgers();
       throw;
     }
+    Cellr.ledger.Begin(Cellr.bsc.Text());
+    try {
+      Cellr.session.Connect();
+    } catch (const std::exception& error) {
+      // The page stays idle, so the first side's session must not run on behind it.
+      Cellr.ledger.EndedEarly(std::string("could not connect: ") + error.what());
+      Cell.ledger.EndedEarly("not collected: the Cellr side could not connect");
+      ending_ = true;
+      Cell.telnet.Disconnect();
+      ending_ = false;
+      MergeLedgers();
+      throw;
+    }
+    MergeLedgers();
+    collecting_ = true;
     StartqonButton.SetCaption("Stop");
     Exqontime.SetEnabled(true);
     ProgressBar1.SetVisible(true);
@@ -100,8 +107,21 @@ void NeighboursPage::StartqonButtonClick() {
     Panel6.SetEnabled(false);
     return;
   }
+  if (collecting_) {
+    for (Side* side : {&Cell, &Cellr}) {
+      if (!side->Done()) side->ledger.EndedEarly("stopped");
+    }
+    MergeLedgers();
+  }
+  ending_ = true;
   Cell.telnet.Disconnect();
   Cellr.telnet.Disconnect();
+  ending_ = false;
+  Reset();
+}
+
+void NeighboursPage::Reset() {
+  collecting_ = false;
   StartqonButton.SetCaption("Start");
   for (Side* side : {&Cell, &Cellr}) {
     side->Finished.clear();
@@ -126,10 +146,18 @@ std::string NeighboursPage::Command(const Side& side, std::size_t command) const
 
 void NeighboursPage::DataAvailable(Side& side, std::string_view chunk) {
   const mml::Received received = side.session.Receive(chunk, side.bsc.Text());
-  // A refused login or an answer past the printout cap ends the session.
-  if (received.refused || received.overflow) {
-    side.telnet.Disconnect();
-    return;
+  if (received.refused) return Fail(side, "refused: " + *received.refused);
+  if (received.overflow) {
+    // The cap's message names the element first; the side's message names it already.
+    std::string_view why = *received.overflow;
+    const std::string element = side.bsc.Text() + ": ";
+    if (why.starts_with(element)) why.remove_prefix(element.size());
+    return Fail(side, std::string(why));
+  }
+  if (received.element_missing) return Fail(side, "nothing to answer \"NE:\" with");
+  if (received.attached_now) {
+    side.ledger.Reached();
+    MergeLedgers();
   }
   if (chunk.find('<') != std::string_view::npos) {
     for (std::size_t command = 0; command < Chain().size(); ++command) {
@@ -142,11 +170,90 @@ void NeighboursPage::DataAvailable(Side& side, std::string_view chunk) {
   SendNext(side);
 }
 
-// Reads every heading of the command wherever it stands, the value from the row below it
-// (or the one after, below a page header); the last occurrence wins.
+void NeighboursPage::Disconnected(Side& side) {
+  const bool was_attached = side.Attached;
+  side.Attached = false;
+  side.session.Closed();
+  // A side whose cells are all collected has nothing left to lose.
+  if (ending_ || !collecting_ || side.Done()) return;
+  std::string why = "connection lost";
+  if (!side.telnet.EndReason.empty()) why += " (" + mml::Printable(side.telnet.EndReason) + ")";
+  if (!was_attached) {
+    why += " during the login";
+  } else if (side.Step != mml::kReady) {
+    why += " while " + mml::Printable(side.Step) + " was in flight";
+  }
+  Fail(side, why);
+}
+
+namespace {
+
+// The cells of a side from `index` on, for a message: the first few by name.
+std::string CellsFrom(const controls::Memo& list, int index) {
+  constexpr int kNamed = 10;
+  const int last = std::max(ListLines(list), 1);  // an empty list still runs one empty name
+  std::string names;
+  for (int k = index; k < last && k < index + kNamed; ++k) {
+    const std::string_view cell = list.Line(static_cast<std::size_t>(k));
+    if (!names.empty()) names += ", ";
+    names += cell.empty() ? "(empty line " + std::to_string(k + 1) + ")" : mml::Printable(cell);
+  }
+  if (last - index > kNamed) names += " and " + std::to_string(last - index - kNamed) + " more";
+  return names;
+}
+
+}  // namespace
+
+void NeighboursPage::Fail(Side& side, const std::string& why) {
+  const std::string bsc = side.bsc.Text().empty() ? "no BSC" : mml::Printable(side.bsc.Text());
+  const std::string message = std::string(side.name) + ": " + bsc + ": " + why +
+                              "; cells not collected: " + CellsFrom(side.list, side.Index);
+  side.session.Note(message);
+  side.ledger.EndedEarly(why);
+  Side& other = &side == &Cell ? Cellr : Cell;
+  if (!other.Done()) {
+    other.ledger.EndedEarly("stopped with the " + std::string(side.name) + " side: " + why);
+  }
+  MergeLedgers();
+  ending_ = true;
+  Cell.telnet.Disconnect();
+  Cellr.telnet.Disconnect();
+  ending_ = false;
+  Reset();
+  LastFailure = message;
+  // Last: the box waits for the engineer, and the page must already stand as it will stay.
+  if (messages_ != nullptr) messages_->Show(message);
+}
+
+// A refused command gave the cell no values; otherwise every heading of the command is read
+// wherever it stands, the value from the row below it (or the one after, below a page
+// header), and the last occurrence wins.
 void NeighboursPage::Parse(Side& side, std::size_t command) {
   const auto record = static_cast<std::size_t>(side.Index);
   if (side.Table.size() <= record) side.Table.resize(record + 1);
+  if (side.Unread.size() <= record) side.Unread.resize(record + 1);
+  bool prompt = false;
+  for (std::size_t i = 0; i < side.Buffer.LineCount() && !prompt; ++i) {
+    prompt = side.Buffer.Line(i).find('<') != std::string_view::npos;
+  }
+  if (!prompt) return;
+  const mml::Answer answer = mml::ReadAnswer(side.Buffer);
+  if (answer.Refused()) {
+    const std::string note = answer.RefusalNote(side.bsc.Text(), side.Step);
+    for (const Heading& heading : Chain()[command].headings) {
+      side.Table[record][heading.slot].clear();
+      side.Unread[record][heading.slot] = note;
+    }
+    side.session.Note(note);
+    side.ledger.Problem(note);
+    MergeLedgers();
+  } else {
+    ReadValues(side, command, record);
+  }
+  Advance(side, command);
+}
+
+void NeighboursPage::ReadValues(Side& side, std::size_t command, std::size_t record) {
   for (std::size_t i = 0; i < side.Buffer.LineCount(); ++i) {
     const std::string_view line = side.Buffer.Line(i);
     for (const Heading& heading : Chain()[command].headings) {
@@ -154,22 +261,37 @@ void NeighboursPage::Parse(Side& side, std::size_t command) {
         side.Table[record][heading.slot] = mml::ValueBelow(side.Buffer, i, p, heading.width);
       }
     }
-    if (line.find('<') == std::string_view::npos) continue;
-    side.Step = mml::kReady;
-    std::string* done[] = {&side.DepDone, &side.CppDone, &side.LopDone};
-    if (command < 3) {
-      *done[command] = "OK";
-    } else if (side.Index >= ListLines(side.list) - 1) {
-      side.Index = 0;
-      side.LhpDone = "OK";
-      side.Finished = "OK";
-    } else {
-      ++side.Index;
-      side.DepDone.clear();
-      side.CppDone.clear();
-      side.LopDone.clear();
-    }
-    return;
+    if (line.find('<') != std::string_view::npos) break;
+  }
+  std::string unusable;
+  for (const Heading& heading : Chain()[command].headings) {
+    const std::string why = side.Unusable(record, heading.slot);
+    if (why.empty()) continue;
+    unusable += (unusable.empty() ? "" : ", ") + std::string(SlotName(heading.slot)) + " " + why;
+  }
+  if (unusable.empty()) return;
+  side.ledger.Problem(mml::Printable(side.bsc.Text()) + ": " + mml::Printable(side.Step) + " " +
+                      unusable + "; not written");
+  MergeLedgers();
+}
+
+// The command's printout is done: the next command of the cell, or the next cell.
+void NeighboursPage::Advance(Side& side, std::size_t command) {
+  side.Step = mml::kReady;
+  std::string* done[] = {&side.DepDone, &side.CppDone, &side.LopDone};
+  if (command < 3) {
+    *done[command] = "OK";
+  } else if (side.Index >= ListLines(side.list) - 1) {
+    side.Index = 0;
+    side.LhpDone = "OK";
+    side.Finished = "OK";
+    side.ledger.Finished();
+    MergeLedgers();
+  } else {
+    ++side.Index;
+    side.DepDone.clear();
+    side.CppDone.clear();
+    side.LopDone.clear();
   }
 }
 

@@ -12,38 +12,20 @@
 #include "mml/properties_form.h"
 #include "mml/session.h"
 #include "mml/telnet_client.h"
+#include "pages/neighbours/cell_slots.h"
+#include "pages/shared/outcomes.h"
 #include "pages/shared/read_form.h"
+#include "platform/ports.h"
 
 namespace kestrel::neighbours {
-
-// The cell parameters collected for one cell, in this order of slots.
-enum Slot {
-  kCgi,
-  kBsic,
-  kBcchno,
-  kCsystype,
-  kMstxpwr,
-  kBspwr,
-  kBstxpwr,
-  kBsrxmin,
-  kAw,
-  kScho,
-  kBsrxsuff,
-  kMsrxmin,
-  kMsrxsuff,
-  kLayer,
-  kLayerthr,
-  kLayerhyst,
-  kSlots
-};
-using CellRecord = std::array<std::string, kSlots>;
 
 // One side of the page: a BSC, its cell list, its session and what it collected. The Cell
 // and the Cellr side are twins that differ only in these objects.
 struct Side {
-  Side(controls::ComboBox& bsc, controls::Memo& list, mml::TelnetClient& telnet,
-       const mml::PropertiesForm& properties);
+  Side(std::string_view name, controls::ComboBox& bsc, controls::Memo& list,
+       mml::TelnetClient& telnet, const mml::PropertiesForm& properties);
 
+  std::string_view name;  // "Cell" or "Cellr"
   controls::ComboBox& bsc;
   controls::Memo& list;
   mml::TelnetClient& telnet;
@@ -52,12 +34,21 @@ struct Side {
   std::string Step;
   int Index = 0;  // the list line whose cell is being collected
   std::string DepDone, CppDone, LopDone, LhpDone, Finished;
-  // Record k holds the cell of list line k. It grows with the list and is never cleared:
-  // a slot keeps its value until a printout overwrites it.
+  // Record k holds the cell of list line k. Emptied at Start, so that a slot that this
+  // collection did not fill is empty, never a value of another cell or of an earlier run.
   std::vector<CellRecord> Table;
+  // Beside each slot of Table: why its command gave no value (the element's refusal); empty
+  // when its printout answered.
+  std::vector<CellRecord> Unread;
   mml::Session session;
+  // This side's own record of how its BSC's work ended (see NeighboursPage::Outcomes).
+  pages::Outcomes ledger;
 
   const std::string& Value(std::size_t record, Slot slot) const;
+  // Why the slot's value cannot go into a script line; empty when it can.
+  std::string Unusable(std::size_t record, Slot slot) const;
+  // All of the side's cells, the last one included, were collected in this run.
+  bool Done() const { return LhpDone == "OK"; }
 };
 
 // The "Qonsuluq" page: collects the parameters of two parallel cell lists over two sessions
@@ -85,12 +76,23 @@ class NeighboursPage {
 
   Side Cell, Cellr;
 
+  // How each side's BSC fared: Begin when its session starts, Reached at its prompt, Finished
+  // when all its cells were collected, a Problem for each command refused or value unusable,
+  // EndedEarly when the session ended before that.
+  pages::Outcomes Outcomes;
+  // Why the collection ended before its script, as the message said it; cleared by Start.
+  std::string LastFailure;
+
+  // Where the page shows why a collection ended early; without one it only keeps LastFailure.
+  void SetMessages(platform::Messages& messages) { messages_ = &messages; }
+  void SetMaxPrintout(std::size_t bytes);
+
   void StartqonButtonClick();
   void SpeedButton1Click();
   void CellIdTelnetDataAvailable(std::string_view chunk) { DataAvailable(Cell, chunk); }
   void CellrIdTelnetDataAvailable(std::string_view chunk) { DataAvailable(Cellr, chunk); }
-  void CellIdTelnetDisconnected() { Cell.Attached = false; }
-  void CellrIdTelnetDisconnected() { Cellr.Attached = false; }
+  void CellIdTelnetDisconnected() { Disconnected(Cell); }
+  void CellrIdTelnetDisconnected() { Disconnected(Cellr); }
   void ExqontimeTimer();
 
   // Writes the script of the collected pairs into the viewer (internal or external form).
@@ -98,11 +100,24 @@ class NeighboursPage {
 
  private:
   void DataAvailable(Side& side, std::string_view chunk);
+  void Disconnected(Side& side);
   void Parse(Side& side, std::size_t command);
+  void ReadValues(Side& side, std::size_t command, std::size_t record);
+  void Advance(Side& side, std::size_t command);
   void SendNext(Side& side);
   std::string Command(const Side& side, std::size_t command) const;
+  // Ends the collection because `side`'s session ended before its cells were collected.
+  void Fail(Side& side, const std::string& why);
+  // What Stop leaves: the page idle and ready for the next Start.
+  void Reset();
+  void MergeLedgers();
 
   pages::ReadForm& read_form_;
+  platform::Messages* messages_ = nullptr;
+  // A collection runs: from Start until the script is written or the page is reset.
+  bool collecting_ = false;
+  // The page itself is ending the sessions: their ends are not losses.
+  bool ending_ = false;
   controls::Notifier::Subscription cell_count_, cellr_count_;
 };
 

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "pages/neighbours/neighbours_page.h"
 #include "tests/fake_telnet.h"
@@ -50,40 +54,57 @@ inline std::string CellPrintout(const std::string& command, const std::string& c
          Pad(cell, 9) + Pad(p.layer, 7) + Pad(p.layerthr, 10) + Pad(p.layerhyst, 11) + "0\r\n\r\n";
 }
 
+struct RecordedMessages : platform::Messages {
+  std::vector<std::string> shown;
+  void Show(std::string_view text) override { shown.emplace_back(text); }
+};
+
 // Both BSCs of the page, answering every command of a side with its printout.
-class NeighboursTest : public ::testing::Test {
- protected:
-  NeighboursTest() {
+struct NeighboursRig {
+  NeighboursRig() {
     properties.UserEdit.SetText("ops1");
     properties.PasswordEdit.SetText("pw");
+    page.SetMessages(messages);
+  }
+  // The answer of a side's BSC to `command`: its printout, or a refusal for a cell it does
+  // not know. `answers` overrides the printout of a command.
+  std::string Answer(const std::string& command) const {
+    if (const auto found = answers.find(command); found != answers.end()) return found->second;
+    const std::string cell = command.substr(11, command.size() - 12);
+    const auto found = cells.find(cell);
+    const std::string printout =
+        found == cells.end()
+            ? "NOT ACCEPTED\r\nFAULT CODE 17\r\nCELL NOT DEFINED\r\n\r\n"
+            : CellPrintout(command, cell, found->second, page_breaks) + "END\r\n\r\n";
+    return command + "\r\n\r\n" + printout + "<";
+  }
+  // Answers what one side has sent since it was last answered; false when nothing was left.
+  bool AnswerNext(kestrel::testing::FakeTelnetClient& telnet, std::size_t chunk = 4096) {
+    auto& answered = &telnet == &cell_telnet ? cell_answered_ : cellr_answered_;
+    while (telnet.Connected() && answered < telnet.Sent().size()) {
+      const std::string command = telnet.Sent()[answered++];
+      if (command == "ops1" || command == "pw" || command.starts_with("NE=")) continue;
+      Deliver(telnet, Answer(command), chunk);
+      return true;
+    }
+    return false;
   }
   // Answers what each side has sent since it was last answered, until neither sends more.
   void Play(std::size_t chunk = 4096) {
     for (bool more = true; more;) {
-      more = false;
-      for (auto* telnet : {&cell_telnet, &cellr_telnet}) {
-        auto& answered = telnet == &cell_telnet ? cell_answered_ : cellr_answered_;
-        const auto sent = telnet->Sent();
-        if (!telnet->Connected() || answered >= sent.size()) continue;
-        const std::string command = sent[answered++];
-        more = true;
-        if (command == "ops1" || command == "pw" || command.starts_with("NE=")) continue;
-        const std::string cell = command.substr(11, command.size() - 12);
-        const auto found = cells.find(cell);
-        const std::string printout =
-            found == cells.end()
-                ? "NOT ACCEPTED\r\nFAULT CODE 17\r\nCELL NOT DEFINED\r\n\r\n"
-                : CellPrintout(command, cell, found->second, page_breaks) + "END\r\n\r\n";
-        Deliver(*telnet, command + "\r\n\r\n" + printout + "<", chunk);
-      }
+      more = AnswerNext(cell_telnet, chunk);
+      more = AnswerNext(cellr_telnet, chunk) || more;
     }
+  }
+  // The login of one side, as the gateway prompts it, step by step.
+  static const std::vector<std::string>& Login() {
+    static const std::vector<std::string> login = {
+        "User: ", "Password: ", "NE: ", "\r\nWO      BSC9\r\n<"};
+    return login;
   }
   void LogInBoth() {
     for (auto* telnet : {&cell_telnet, &cellr_telnet}) {
-      telnet->Receive("User: ");
-      telnet->Receive("Password: ");
-      telnet->Receive("NE: ");
-      telnet->Receive("\r\nWO      BSC9\r\n<");
+      for (const auto& prompt : Login()) telnet->Receive(prompt);
     }
   }
   void Deliver(kestrel::testing::FakeTelnetClient& telnet, const std::string& text,
@@ -100,14 +121,18 @@ class NeighboursTest : public ::testing::Test {
   }
 
   std::map<std::string, CellParameters> cells;
+  std::map<std::string, std::string> answers;
   bool page_breaks = false;
   kestrel::testing::FakeTelnetClient cell_telnet, cellr_telnet;
   mml::PropertiesForm properties;
   pages::ReadForm read_form;
+  RecordedMessages messages;
   NeighboursPage page{cell_telnet, cellr_telnet, properties, read_form};
 
  private:
   std::size_t cell_answered_ = 0, cellr_answered_ = 0;
 };
+
+class NeighboursTest : public ::testing::Test, protected NeighboursRig {};
 
 }  // namespace kestrel::neighbours::testing

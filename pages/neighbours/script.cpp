@@ -2,8 +2,13 @@
 // the printouts that check it. Internal form when both sides are the same BSC, external form
 // (cells defined on the other BSC and on the MSCs) when they are two.
 #include <algorithm>
+#include <initializer_list>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "mml/network_elements.h"
+#include "mml/text.h"
 #include "pages/neighbours/neighbours_page.h"
 #include "pages/shared/text_index.h"
 
@@ -11,22 +16,67 @@ namespace kestrel::neighbours {
 
 namespace {
 
-// Collects the script's lines. A line written with Once() is left out when the text so far
-// holds it already, so a cell in several pairs is defined once.
+// Collects the script's lines. A line written with Once() is left out when the lines so far
+// hold it already, so a cell in several pairs is defined once. Notes that stand in place of a
+// line are written once each and are not searched: text taken from a printout into a note
+// must not hide a line.
 class Script {
  public:
   void Always(const std::string& line) {
-    text_.Append(line);
-    text_.Append("\r\n");
+    index_.Append(line);
+    index_.Append("\r\n");
+    Write(line);
   }
   void Once(const std::string& line) {
-    if (!text_.Contains(line)) Always(line);
+    if (!index_.Contains(line)) Always(line);
   }
-  const std::string& Text() const { return text_.Text(); }
+  void Note(const std::string& line, bool once) {
+    if (once && !notes_.insert(line).second) return;
+    Write(line);
+  }
+  const std::string& Text() const { return text_; }
 
  private:
-  pages::TextIndex text_;
+  void Write(const std::string& line) {
+    text_ += line;
+    text_ += "\r\n";
+  }
+  pages::TextIndex index_;
+  std::string text_;
+  std::set<std::string> notes_;
 };
+
+// The note that stands in a script line's place: an MML comment, so nothing in it may close
+// the comment early.
+std::string Comment(std::string_view text) {
+  std::string body = mml::Printable(text);
+  std::replace(body.begin(), body.end(), '!', '?');
+  return "! " + body + " !";
+}
+
+// Why the values of `slots` of a side's record cannot go into a line, slots with the same
+// reason together: "BCCHNO, CGI of C09101A: not in the RLDEP printout"; empty when all can.
+std::string Unusable(const Side& side, std::size_t record, const std::string& owner,
+                     std::initializer_list<Slot> slots) {
+  std::vector<std::pair<std::string, std::string>> reasons;  // reason, its slots
+  for (Slot slot : slots) {
+    const std::string why = side.Unusable(record, slot);
+    if (why.empty()) continue;
+    auto found = std::find_if(reasons.begin(), reasons.end(),
+                              [&](const auto& reason) { return reason.first == why; });
+    if (found == reasons.end()) {
+      reasons.emplace_back(why, std::string(SlotName(slot)));
+    } else {
+      found->second += ", " + std::string(SlotName(slot));
+    }
+  }
+  std::string text;
+  for (const auto& [why, names] : reasons) {
+    if (!text.empty()) text += "; ";
+    text += names + " of " + owner + ": " + why;
+  }
+  return text;
+}
 
 // The MSC that serves a BSC: by the position picked in the pick list, or, for a name typed
 // by hand that is an entry of the list, by that entry.
@@ -43,9 +93,17 @@ std::string MscOf(const controls::ComboBox& bsc) {
              : std::string();
 }
 
+// Two BSCs are one when both were picked at the same position of the pick list, or when
+// neither was picked and their names are the same.
+bool SameBsc(const controls::ComboBox& cell, const controls::ComboBox& cellr) {
+  if (cell.ItemIndex() < 0 && cellr.ItemIndex() < 0) return cell.Text() == cellr.Text();
+  return cell.ItemIndex() == cellr.ItemIndex();
+}
+
 }  // namespace
 
 void NeighboursPage::WriteScript() {
+  collecting_ = false;
   Cell.Finished.clear();
   Cellr.Finished.clear();
   Script script;
@@ -58,15 +116,37 @@ void NeighboursPage::WriteScript() {
   const std::string& cand = Cand.Text();
   const std::string& awoffset = Awoffset.Text();
   const std::string& hihyst = Hihyst.Text();
+  // The name a note gives the owner of a value: the cell, or its place when its line is empty.
+  auto owner = [](const std::string& cell, int i, const Side& side) {
+    return cell.empty() ? "the empty line " + std::to_string(i + 1) + " of the " +
+                              std::string(side.name) + " list"
+                        : cell;
+  };
+  // Writes the line that `make` builds from the values of `slots` of record i of `from`, or,
+  // when one of them is unusable, a note in its place that says which and why.
+  auto checked = [&](bool once, const std::string& head, const Side& from, int i,
+                     const std::string& cell, std::initializer_list<Slot> slots, auto make) {
+    const std::string why =
+        Unusable(from, static_cast<std::size_t>(i), owner(cell, i, from), slots);
+    if (why.empty()) {
+      once ? script.Once(make()) : script.Always(make());
+    } else {
+      script.Note(Comment(head + " not written: " + why), once);
+    }
+  };
 
-  if (CellbscComboBox.ItemIndex() == CellrbscComboBox.ItemIndex()) {
+  if (SameBsc(CellbscComboBox, CellrbscComboBox)) {
     script.Always(CellrbscComboBox.Text() + " ucun script:");
     script.Always("");
     for (int i = 0; i < cells; ++i) {
       const auto n = static_cast<std::size_t>(i);
       script.Always("RLNRI:CELL=" + c(i) + ",CELLR=" + r(i) + ";");
-      script.Always("RLMFC:CELL=" + c(i) + ",MBCCHNO=" + Cellr.Value(n, kBcchno) + ",MRNIC;");
-      script.Always("RLMFC:CELL=" + r(i) + ",MBCCHNO=" + Cell.Value(n, kBcchno) + ",MRNIC;");
+      checked(false, "RLMFC:CELL=" + c(i), Cellr, i, r(i), {kBcchno}, [&] {
+        return "RLMFC:CELL=" + c(i) + ",MBCCHNO=" + Cellr.Value(n, kBcchno) + ",MRNIC;";
+      });
+      checked(false, "RLMFC:CELL=" + r(i), Cell, i, c(i), {kBcchno}, [&] {
+        return "RLMFC:CELL=" + r(i) + ",MBCCHNO=" + Cell.Value(n, kBcchno) + ",MRNIC;";
+      });
       script.Always("RLNRC:CELL=" + c(i) + ",CELLR=" + r(i) + ",KHYST=" + khyst +
                     ",LHYST=" + lhyst + ",TRHYST=" + trhyst + ",CAND=" + cand +
                     ",AWOFFSET=" + awoffset + ",CS=NO;");
@@ -87,22 +167,36 @@ void NeighboursPage::WriteScript() {
       for (int i = 0; i < count; ++i) {
         const auto n = static_cast<std::size_t>(i);
         auto v = [&](Slot slot) { return from.Value(n, slot); };
+        auto define = [&](const char* command, std::initializer_list<Slot> slots, auto make) {
+          checked(true, command + cell(i), from, i, cell(i), slots, make);
+        };
         script.Always("");
-        script.Once("RLDEI:CELL=" + cell(i) + ",CSYSTYPE=" + v(kCsystype) + ",EXT;");
-        script.Once("RLDEC:CELL=" + cell(i) + ",BCCHNO=" + v(kBcchno) + ",BSIC=" + v(kBsic) +
-                    ",CGI=" + v(kCgi) + ";");
-        script.Once("RLCPC:CELL=" + cell(i) + ",MSTXPWR=" + v(kMstxpwr) + ";");
-        script.Once("RLLOC:CELL=" + cell(i) + ",BSPWR=" + v(kBspwr) + ",BSTXPWR=" + v(kBstxpwr) +
-                    ",BSRXMIN=" + v(kBsrxmin) + ",AW=" + v(kAw) + ",SCHO=" + v(kScho) + ";");
-        script.Once("RLLOC:CELL=" + cell(i) + ",BSRXSUFF=" + v(kBsrxsuff) + ",MSRXMIN=" +
-                    v(kMsrxmin) + ",MSRXSUFF=" + v(kMsrxsuff) + ",EXTPEN=" + Extpen.Text() + ";");
-        script.Once("RLLHC:CELL=" + cell(i) + ",LAYER=" + v(kLayer) + ",LAYERTHR=" + v(kLayerthr) +
-                    ",LAYERHYST=" + v(kLayerhyst) + ";");
+        define("RLDEI:CELL=", {kCsystype},
+               [&] { return "RLDEI:CELL=" + cell(i) + ",CSYSTYPE=" + v(kCsystype) + ",EXT;"; });
+        define("RLDEC:CELL=", {kBcchno, kBsic, kCgi}, [&] {
+          return "RLDEC:CELL=" + cell(i) + ",BCCHNO=" + v(kBcchno) + ",BSIC=" + v(kBsic) +
+                 ",CGI=" + v(kCgi) + ";";
+        });
+        define("RLCPC:CELL=", {kMstxpwr},
+               [&] { return "RLCPC:CELL=" + cell(i) + ",MSTXPWR=" + v(kMstxpwr) + ";"; });
+        define("RLLOC:CELL=", {kBspwr, kBstxpwr, kBsrxmin, kAw, kScho}, [&] {
+          return "RLLOC:CELL=" + cell(i) + ",BSPWR=" + v(kBspwr) + ",BSTXPWR=" + v(kBstxpwr) +
+                 ",BSRXMIN=" + v(kBsrxmin) + ",AW=" + v(kAw) + ",SCHO=" + v(kScho) + ";";
+        });
+        define("RLLOC:CELL=", {kBsrxsuff, kMsrxmin, kMsrxsuff}, [&] {
+          return "RLLOC:CELL=" + cell(i) + ",BSRXSUFF=" + v(kBsrxsuff) + ",MSRXMIN=" + v(kMsrxmin) +
+                 ",MSRXSUFF=" + v(kMsrxsuff) + ",EXTPEN=" + Extpen.Text() + ";";
+        });
+        define("RLLHC:CELL=", {kLayer, kLayerthr, kLayerhyst}, [&] {
+          return "RLLHC:CELL=" + cell(i) + ",LAYER=" + v(kLayer) + ",LAYERTHR=" + v(kLayerthr) +
+                 ",LAYERHYST=" + v(kLayerhyst) + ";";
+        });
         script.Once("RLNRI:CELL=" + partner(i) + ",CELLR=" + cell(i) + ",SINGLE;");
         script.Once("RLNRC:CELL=" + partner(i) + ",CELLR=" + cell(i) + ",CAND=" + cand +
                     ",TRHYST=" + trhyst + ",TROFFSETP=" + Troffsetp.Text() + ",LHYST=" + lhyst +
                     ",AWOFFSET=" + awoffset + ";");
-        script.Once("RLMFC:CELL=" + partner(i) + ",MBCCHNO=" + v(kBcchno) + ",MRNIC;");
+        checked(true, "RLMFC:CELL=" + partner(i), from, i, cell(i), {kBcchno},
+                [&] { return "RLMFC:CELL=" + partner(i) + ",MBCCHNO=" + v(kBcchno) + ",MRNIC;"; });
         script.Once("RLNRC:CELL=" + partner(i) + ",CELLR=" + cell(i) + ",HIHYST=" + hihyst + ";");
         script.Always("");
       }
@@ -135,14 +229,18 @@ void NeighboursPage::WriteScript() {
     script.Always("");
     script.Always(msc_r + "-e tanitim:");
     for (int i = 0; i < cells; ++i) {
-      script.Once("MGOCI:CELL=" + c(i) + ",CGI=" + Cell.Value(static_cast<std::size_t>(i), kCgi) +
-                  ",MSC=" + msc_c + ";");
+      checked(true, "MGOCI:CELL=" + c(i), Cell, i, c(i), {kCgi}, [&] {
+        return "MGOCI:CELL=" + c(i) + ",CGI=" + Cell.Value(static_cast<std::size_t>(i), kCgi) +
+               ",MSC=" + msc_c + ";";
+      });
     }
     script.Always("");
     script.Always(msc_c + "-e tanitim:");
     for (int i = 0; i < cellrs; ++i) {
-      script.Once("MGOCI:CELL=" + r(i) + ",CGI=" + Cellr.Value(static_cast<std::size_t>(i), kCgi) +
-                  ",MSC=" + msc_r + ";");
+      checked(true, "MGOCI:CELL=" + r(i), Cellr, i, r(i), {kCgi}, [&] {
+        return "MGOCI:CELL=" + r(i) + ",CGI=" + Cellr.Value(static_cast<std::size_t>(i), kCgi) +
+               ",MSC=" + msc_r + ";";
+      });
     }
     script.Always("!!! MSC-de printout !!!");
     script.Always("");

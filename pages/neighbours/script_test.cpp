@@ -11,16 +11,29 @@ using ::testing::Not;
 
 class ScriptTest : public NeighboursTest {
  protected:
-  // Fills the tables as a collection would have.
+  // Fills the tables as a collection would have, every value telling its side, record and
+  // slot: 1205 is slot 5 of record 2 of the Cell side, "r0s3" slot 3 of record 0 of the Cellr
+  // side, and the CGI of record 1 of the Cellr side is "400-01-21-2100".
   void Collected(const std::string& cells_text, const std::string& cellrs_text) {
     page.Memocell.SetText(cells_text);
     page.Memocellr.SetText(cellrs_text);
     for (Side* side : {&page.Cell, &page.Cellr}) {
       side->Table.resize(4);
+      const int number = side == &page.Cell ? 1 : 2;
       for (std::size_t k = 0; k < 4; ++k) {
         const std::string tag = (side == &page.Cell ? "c" : "r") + std::to_string(k);
-        for (int slot = 0; slot < kSlots; ++slot)
-          side->Table[k][static_cast<std::size_t>(slot)] = tag + "s" + std::to_string(slot);
+        for (int slot = 0; slot < kSlots; ++slot) {
+          const int value = number * 1000 + static_cast<int>(k) * 100 + slot;
+          std::string& text = side->Table[k][static_cast<std::size_t>(slot)];
+          if (slot == kCgi) {
+            text = "400-01-" + std::to_string(number * 10 + static_cast<int>(k)) + "-" +
+                   std::to_string(value);
+          } else if (slot == kCsystype || slot == kAw || slot == kScho) {
+            text = tag + "s" + std::to_string(slot);
+          } else {
+            text = std::to_string(value);
+          }
+        }
       }
     }
   }
@@ -37,14 +50,14 @@ TEST_F(ScriptTest, InternalFormWhenBothSidesAreTheSamePick) {
   EXPECT_EQ(Script(),
             "BSC9 ucun script:\r\n\r\n"
             "RLNRI:CELL=A1,CELLR=B1;\r\n"
-            "RLMFC:CELL=A1,MBCCHNO=r0s2,MRNIC;\r\n"
-            "RLMFC:CELL=B1,MBCCHNO=c0s2,MRNIC;\r\n"
+            "RLMFC:CELL=A1,MBCCHNO=2002,MRNIC;\r\n"
+            "RLMFC:CELL=B1,MBCCHNO=1002,MRNIC;\r\n"
             "RLNRC:CELL=A1,CELLR=B1,KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=NO;\r\n"
             "RLNRC:CELL=A1,CELLR=B1,HIHYST=3;\r\n"
             "RLSSC:CELL=B1,MBCR=2;\r\n\r\n"
             "RLNRI:CELL=A2,CELLR=B2;\r\n"
-            "RLMFC:CELL=A2,MBCCHNO=r1s2,MRNIC;\r\n"
-            "RLMFC:CELL=B2,MBCCHNO=c1s2,MRNIC;\r\n"
+            "RLMFC:CELL=A2,MBCCHNO=2102,MRNIC;\r\n"
+            "RLMFC:CELL=B2,MBCCHNO=1102,MRNIC;\r\n"
             "RLNRC:CELL=A2,CELLR=B2,KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=NO;\r\n"
             "RLNRC:CELL=A2,CELLR=B2,HIHYST=3;\r\n"
             "RLSSC:CELL=B2,MBCR=2;\r\n\r\n"
@@ -68,6 +81,23 @@ TEST_F(ScriptTest, UntouchedComboBoxesCountAsTheSame) {
   EXPECT_THAT(Script(), HasSubstr("!!! MSC-e tanitim !!!"));
 }
 
+// Names typed by hand are compared as names; names picked from the list by their position.
+TEST_F(ScriptTest, TwoBscsTypedByHandAreTwoBscs) {
+  Collected("A1\r\n", "B1\r\n");
+  page.CellbscComboBox.SetText("BSC9");
+  page.CellrbscComboBox.SetText("BSC99");
+  std::string script = Script();
+  EXPECT_TRUE(script.starts_with("BSC99 ucun script:\r\n\r\nRLDEI:CELL=A1,CSYSTYPE=c0s3,EXT;\r\n"));
+  EXPECT_THAT(script, HasSubstr("MGOCI:CELL=A1,CGI=400-01-10-1000,MSC=MSC9;"));
+
+  page.CellrbscComboBox.SetText("BSC9");  // the same name typed on both sides
+  script = Script();
+  EXPECT_TRUE(script.starts_with("BSC9 ucun script:\r\n\r\nRLNRI:CELL=A1,CELLR=B1;\r\n"));
+
+  page.CellrbscComboBox.SetItemIndex(8);  // picked "BSC9": a position against none
+  EXPECT_THAT(Script(), HasSubstr("!!! MSC-e tanitim !!!"));
+}
+
 TEST_F(ScriptTest, ExternalFormLineForLine) {
   Collected("A1\r\n", "B1\r\n");
   page.CellbscComboBox.SetItemIndex(8);   // BSC9, MSC9
@@ -76,32 +106,32 @@ TEST_F(ScriptTest, ExternalFormLineForLine) {
   EXPECT_EQ(Script(),
             "BSC10 ucun script:\r\n\r\n"
             "RLDEI:CELL=A1,CSYSTYPE=c0s3,EXT;\r\n"
-            "RLDEC:CELL=A1,BCCHNO=c0s2,BSIC=c0s1,CGI=c0s0;\r\n"
-            "RLCPC:CELL=A1,MSTXPWR=c0s4;\r\n"
-            "RLLOC:CELL=A1,BSPWR=c0s5,BSTXPWR=c0s6,BSRXMIN=c0s7,AW=c0s8,SCHO=c0s9;\r\n"
-            "RLLOC:CELL=A1,BSRXSUFF=c0s10,MSRXMIN=c0s11,MSRXSUFF=c0s12,EXTPEN=ON;\r\n"
-            "RLLHC:CELL=A1,LAYER=c0s13,LAYERTHR=c0s14,LAYERHYST=c0s15;\r\n"
+            "RLDEC:CELL=A1,BCCHNO=1002,BSIC=1001,CGI=400-01-10-1000;\r\n"
+            "RLCPC:CELL=A1,MSTXPWR=1004;\r\n"
+            "RLLOC:CELL=A1,BSPWR=1005,BSTXPWR=1006,BSRXMIN=1007,AW=c0s8,SCHO=c0s9;\r\n"
+            "RLLOC:CELL=A1,BSRXSUFF=1010,MSRXMIN=1011,MSRXSUFF=1012,EXTPEN=ON;\r\n"
+            "RLLHC:CELL=A1,LAYER=1013,LAYERTHR=1014,LAYERHYST=1015;\r\n"
             "RLNRI:CELL=B1,CELLR=A1,SINGLE;\r\n"
             "RLNRC:CELL=B1,CELLR=A1,CAND=BOTH,TRHYST=2,TROFFSETP=4,LHYST=6,AWOFFSET=3;\r\n"
-            "RLMFC:CELL=B1,MBCCHNO=c0s2,MRNIC;\r\n"
+            "RLMFC:CELL=B1,MBCCHNO=1002,MRNIC;\r\n"
             "RLNRC:CELL=B1,CELLR=A1,HIHYST=3;\r\n\r\n"
             "BSC9 ucun script:\r\n\r\n"
             "RLDEI:CELL=B1,CSYSTYPE=r0s3,EXT;\r\n"
-            "RLDEC:CELL=B1,BCCHNO=r0s2,BSIC=r0s1,CGI=r0s0;\r\n"
-            "RLCPC:CELL=B1,MSTXPWR=r0s4;\r\n"
-            "RLLOC:CELL=B1,BSPWR=r0s5,BSTXPWR=r0s6,BSRXMIN=r0s7,AW=r0s8,SCHO=r0s9;\r\n"
-            "RLLOC:CELL=B1,BSRXSUFF=r0s10,MSRXMIN=r0s11,MSRXSUFF=r0s12,EXTPEN=ON;\r\n"
-            "RLLHC:CELL=B1,LAYER=r0s13,LAYERTHR=r0s14,LAYERHYST=r0s15;\r\n"
+            "RLDEC:CELL=B1,BCCHNO=2002,BSIC=2001,CGI=400-01-20-2000;\r\n"
+            "RLCPC:CELL=B1,MSTXPWR=2004;\r\n"
+            "RLLOC:CELL=B1,BSPWR=2005,BSTXPWR=2006,BSRXMIN=2007,AW=r0s8,SCHO=r0s9;\r\n"
+            "RLLOC:CELL=B1,BSRXSUFF=2010,MSRXMIN=2011,MSRXSUFF=2012,EXTPEN=ON;\r\n"
+            "RLLHC:CELL=B1,LAYER=2013,LAYERTHR=2014,LAYERHYST=2015;\r\n"
             "RLNRI:CELL=A1,CELLR=B1,SINGLE;\r\n"
             "RLNRC:CELL=A1,CELLR=B1,CAND=BOTH,TRHYST=2,TROFFSETP=4,LHYST=6,AWOFFSET=3;\r\n"
-            "RLMFC:CELL=A1,MBCCHNO=r0s2,MRNIC;\r\n"
+            "RLMFC:CELL=A1,MBCCHNO=2002,MRNIC;\r\n"
             "RLNRC:CELL=A1,CELLR=B1,HIHYST=3;\r\n\r\n"
             "!!! PRINTOUTLAR !!!\r\n\r\n"
             "BSC9 terefde:\r\nRLNRP:CELL=A1,CELLR=B1,NODATA;\r\n\r\n"
             "BSC10 terefde:\r\nRLNRP:CELL=B1,CELLR=A1,NODATA;\r\n\r\n"
             "!!! MSC-e tanitim !!!\r\n\r\n"
-            "MSC10-e tanitim:\r\nMGOCI:CELL=A1,CGI=c0s0,MSC=MSC9;\r\n\r\n"
-            "MSC9-e tanitim:\r\nMGOCI:CELL=B1,CGI=r0s0,MSC=MSC10;\r\n"
+            "MSC10-e tanitim:\r\nMGOCI:CELL=A1,CGI=400-01-10-1000,MSC=MSC9;\r\n\r\n"
+            "MSC9-e tanitim:\r\nMGOCI:CELL=B1,CGI=400-01-20-2000,MSC=MSC10;\r\n"
             "!!! MSC-de printout !!!\r\n\r\n"
             "MSC10-de printout:\r\nMGOCP:CELL=A1;\r\n\r\n"
             "MSC9-de printout:\r\nMGOCP:CELL=B1;\r\n");
@@ -123,7 +153,7 @@ TEST_F(ScriptTest, ExternalFormDefinesACellOnceAndIdenticalPairsOnce) {
   EXPECT_EQ(count("RLDEI:CELL=A1,CSYSTYPE=c0s3,EXT;"), 1u);
   EXPECT_EQ(count("RLNRI:CELL=B1,CELLR=A1,SINGLE;"), 1u);
   EXPECT_EQ(count("RLNRI:CELL=B2,CELLR=A1,SINGLE;"), 1u);
-  EXPECT_EQ(count("MGOCI:CELL=A1,CGI=c0s0,MSC=MSC9;"), 1u);
+  EXPECT_EQ(count("MGOCI:CELL=A1,CGI=400-01-10-1000,MSC=MSC9;"), 1u);
   EXPECT_EQ(count("MGOCP:CELL=A1;"), 1u);
   // The third pair repeats the first: only its two empty lines are written.
   EXPECT_THAT(script,
@@ -136,8 +166,8 @@ TEST_F(ScriptTest, UnknownMscIsNamedAsUnknownAndTypedNamesAreLookedUp) {
   page.CellrbscComboBox.SetText("BSC12");  // typed by hand: no position, but a pick-list name
   const std::string script = Script();
   EXPECT_THAT(script, HasSubstr("!!! BSC17 ucun MSC bilinmir: MSC? yerine yazin !!!\r\n"));
-  EXPECT_THAT(script, HasSubstr("MGOCI:CELL=A1,CGI=c0s0,MSC=MSC?;"));
-  EXPECT_THAT(script, HasSubstr("MGOCI:CELL=B1,CGI=r0s0,MSC=MSC12;"));
+  EXPECT_THAT(script, HasSubstr("MGOCI:CELL=A1,CGI=400-01-10-1000,MSC=MSC?;"));
+  EXPECT_THAT(script, HasSubstr("MGOCI:CELL=B1,CGI=400-01-20-2000,MSC=MSC12;"));
   EXPECT_THAT(script, Not(HasSubstr("MSC=;")));
 }
 
@@ -146,7 +176,7 @@ TEST_F(ScriptTest, ExtpenFeedsItsLine) {
   page.CellbscComboBox.SetItemIndex(8);
   page.CellrbscComboBox.SetItemIndex(9);
   page.Extpen.SetText("OFF");
-  EXPECT_THAT(Script(), HasSubstr("MSRXSUFF=c0s12,EXTPEN=OFF;"));
+  EXPECT_THAT(Script(), HasSubstr("MSRXSUFF=1012,EXTPEN=OFF;"));
 }
 
 TEST_F(ScriptTest, EmptyListsGiveOnlyHeadingsAndMarkers) {

@@ -1,0 +1,278 @@
+// How a collection ends when a side's session does: lost at any step of the chain, refused at
+// the login, or past the printout cap.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "pages/neighbours/merged_outcomes.h"
+#include "pages/neighbours/neighbours_test_fixture.h"
+
+namespace kestrel::neighbours::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+// Two pairs on BSC9 (Cell) and BSC10 (Cellr).
+std::unique_ptr<NeighboursRig> TwoPairs() {
+  auto rig = std::make_unique<NeighboursRig>();
+  rig->cells = {{"C09101A", {}}, {"C09102B", {}}, {"C10101A", {}}, {"C10102A", {}}};
+  rig->page.Memocell.SetText("C09101A\r\nC09102B");
+  rig->page.Memocellr.SetText("C10101A\r\nC10102A");
+  rig->page.CellbscComboBox.SetItemIndex(8);
+  rig->page.CellrbscComboBox.SetItemIndex(9);
+  return rig;
+}
+
+constexpr std::size_t kLoginSteps = 4;
+constexpr std::size_t kSteps = kLoginSteps + 2 * 4;  // the login, then two cells of four commands
+
+// Step `step` of a side's dialogue: a prompt of the login, then the answer to the command the
+// side has sent.
+void Step(NeighboursRig& rig, kestrel::testing::FakeTelnetClient& telnet, std::size_t step) {
+  if (!telnet.Connected()) return;
+  if (step < kLoginSteps) {
+    telnet.Receive(NeighboursRig::Login()[step]);
+  } else {
+    rig.AnswerNext(telnet, 7);
+  }
+}
+
+// The first half of step `step`: the session ends in the middle of it.
+void HalfStep(NeighboursRig& rig, kestrel::testing::FakeTelnetClient& telnet, std::size_t step) {
+  const std::string text =
+      step < kLoginSteps ? NeighboursRig::Login()[step] : rig.Answer(telnet.Sent().back());
+  telnet.Receive(text.substr(0, text.size() / 2));
+}
+
+TEST(CollectionEnd, ASideLostAtAnyStepEndsTheCollectionAndSaysWhatWasNotCollected) {
+  for (const bool cellr_fails : {false, true}) {
+    for (const bool client_ends : {false, true}) {
+      for (const bool other_first : {false, true}) {
+        for (std::size_t cut = 0; cut < 2 * kSteps; ++cut) {
+          const auto rig = TwoPairs();
+          auto& failing = cellr_fails ? rig->cellr_telnet : rig->cell_telnet;
+          auto& other = cellr_fails ? rig->cell_telnet : rig->cellr_telnet;
+          const std::size_t full = cut / 2;
+          const bool half = cut % 2 == 1;
+          SCOPED_TRACE(std::string(cellr_fails ? "Cellr" : "Cell") + " cut " + std::to_string(cut) +
+                       (client_ends ? " by the client" : " by the peer") +
+                       (other_first ? ", other side done" : ""));
+          rig->page.StartqonButtonClick();
+          if (other_first) {
+            for (std::size_t step = 0; step < kSteps; ++step) Step(*rig, other, step);
+          }
+          for (std::size_t step = 0; step < full; ++step) {
+            Step(*rig, failing, step);
+            if (!other_first) Step(*rig, other, step);
+          }
+          if (half) HalfStep(*rig, failing, full);
+          const std::string in_flight = failing.Sent().empty() ? "" : failing.Sent().back();
+          if (client_ends) {
+            failing.ClientEnds("more than 1 MB in one line");
+          } else {
+            failing.PeerCloses();
+          }
+
+          std::string why = "connection lost";
+          if (client_ends) why += " (more than 1 MB in one line)";
+          why +=
+              full < kLoginSteps ? " during the login" : " while " + in_flight + " was in flight";
+          const std::string names = cellr_fails
+                                        ? (full < kLoginSteps + 4 ? "C10101A, C10102A" : "C10102A")
+                                        : (full < kLoginSteps + 4 ? "C09101A, C09102B" : "C09102B");
+          const std::string expected =
+              std::string(cellr_fails ? "Cellr: BSC10: " : "Cell: BSC9: ") + why +
+              "; cells not collected: " + names;
+          EXPECT_THAT(rig->messages.shown, ElementsAre(expected));
+          EXPECT_EQ(rig->page.LastFailure, expected);
+          EXPECT_THAT(failing.notes, ElementsAre(expected));
+          EXPECT_FALSE(rig->cell_telnet.Connected());
+          EXPECT_FALSE(rig->cellr_telnet.Connected());
+          EXPECT_EQ(rig->page.StartqonButton.Caption(), "Start");
+          EXPECT_TRUE(rig->page.Panel4.Enabled());
+          EXPECT_TRUE(rig->page.Panel6.Enabled());
+          EXPECT_FALSE(rig->page.ProgressBar1.Visible());
+          EXPECT_FALSE(rig->page.Label16.Visible());
+          rig->page.ExqontimeTimer();
+          EXPECT_EQ(rig->read_form.Memo1.Text(), "");
+          EXPECT_FALSE(rig->read_form.Window.Visible());
+
+          const auto* lost = rig->page.Outcomes.Find(cellr_fails ? "BSC10" : "BSC9");
+          const auto* stopped = rig->page.Outcomes.Find(cellr_fails ? "BSC9" : "BSC10");
+          ASSERT_NE(lost, nullptr);
+          ASSERT_NE(stopped, nullptr);
+          EXPECT_EQ(lost->ended_early, why);
+          EXPECT_EQ(lost->reached, full >= kLoginSteps ? 1 : 0);
+          EXPECT_EQ(lost->finished, 0);
+          if (other_first) {
+            EXPECT_TRUE(stopped->Clean()) << RecapLine(*stopped);
+          } else {
+            EXPECT_EQ(stopped->ended_early, std::string("stopped with the ") +
+                                                (cellr_fails ? "Cellr" : "Cell") + " side: " + why);
+          }
+        }
+      }
+    }
+  }
+}
+
+TEST(CollectionEnd, ASideThatFinishedLosesNothingAndTheNextRunStartsClean) {
+  const auto rig = TwoPairs();
+  rig->page.StartqonButtonClick();
+  rig->LogInBoth();
+  while (rig->page.Cell.Finished != "OK") rig->AnswerNext(rig->cell_telnet);
+  rig->cell_telnet.PeerCloses();  // its cells are all collected
+  EXPECT_TRUE(rig->messages.shown.empty());
+  EXPECT_EQ(rig->page.StartqonButton.Caption(), "Stop");
+  rig->Play();
+  rig->page.ExqontimeTimer();
+  EXPECT_THAT(rig->read_form.Memo1.Text(), HasSubstr("MGOCI:CELL=C09102B,CGI=400-01-1234-10101"));
+  for (const auto& outcome : rig->page.Outcomes.All()) EXPECT_TRUE(outcome.Clean());
+
+  // After a failed run, the next one collects again from the start.
+  const auto again = TwoPairs();
+  again->page.StartqonButtonClick();
+  again->cellr_telnet.PeerCloses();
+  ASSERT_EQ(again->messages.shown.size(), 1u);
+  again->page.StartqonButtonClick();
+  EXPECT_EQ(again->page.LastFailure, "");
+  again->LogInBoth();
+  again->Play();
+  again->page.ExqontimeTimer();
+  EXPECT_TRUE(again->read_form.Window.Visible());
+  EXPECT_EQ(again->page.Outcomes.Find("BSC9")->visits, 2);
+  EXPECT_EQ(again->page.Outcomes.Find("BSC9")->finished, 1);
+}
+
+TEST(CollectionEnd, RefusedLoginOrElementEndsTheCollectionInTheGatewaysWords) {
+  for (const bool cellr_fails : {false, true}) {
+    for (const bool element : {false, true}) {
+      const auto rig = TwoPairs();
+      auto& failing = cellr_fails ? rig->cellr_telnet : rig->cell_telnet;
+      (cellr_fails ? rig->page.CellrbscComboBox : rig->page.CellbscComboBox).SetText("BSC99");
+      rig->page.StartqonButtonClick();
+      failing.Receive("User: ");
+      failing.Receive("Password: ");
+      if (element) {
+        failing.Receive("NE: ");
+        failing.Receive("NE BSC99 NOT DEFI");
+        EXPECT_TRUE(rig->messages.shown.empty());  // only a whole line counts
+        failing.Receive("NED IN GATEWAY\r\n");
+      } else {
+        failing.Receive("\r\nLOGIN INCORRECT\r\nUser: ");
+      }
+      const std::string words = element ? "NE BSC99 NOT DEFINED IN GATEWAY" : "LOGIN INCORRECT";
+      EXPECT_THAT(rig->messages.shown,
+                  ElementsAre(std::string(cellr_fails ? "Cellr" : "Cell") +
+                              ": BSC99: refused: " + words + "; cells not collected: " +
+                              (cellr_fails ? "C10101A, C10102A" : "C09101A, C09102B")));
+      EXPECT_FALSE(rig->cell_telnet.Connected());
+      EXPECT_FALSE(rig->cellr_telnet.Connected());
+      EXPECT_EQ(rig->page.StartqonButton.Caption(), "Start");
+      EXPECT_EQ(rig->page.Outcomes.Find("BSC99")->ended_early, "refused: " + words);
+      EXPECT_EQ(rig->page.Outcomes.Find("BSC99")->reached, 0);
+    }
+  }
+}
+
+TEST(CollectionEnd, AnAnswerPastThePrintoutCapEndsTheCollection) {
+  for (const bool cellr_fails : {false, true}) {
+    const auto rig = TwoPairs();
+    auto& failing = cellr_fails ? rig->cellr_telnet : rig->cell_telnet;
+    rig->page.SetMaxPrintout(600);
+    rig->page.StartqonButtonClick();
+    rig->LogInBoth();
+    rig->AnswerNext(failing);  // RLDEP of the first cell fits
+    failing.Receive(std::string(700, 'x'));
+    const std::string cell = cellr_fails ? "C10101A" : "C09101A";
+    EXPECT_THAT(rig->messages.shown,
+                ElementsAre(std::string(cellr_fails ? "Cellr: BSC10" : "Cell: BSC9") +
+                            ": the answer to RLCPP:CELL=" + cell +
+                            "; passed the printout cap of 600 bytes; the session is ended; cells "
+                            "not collected: " +
+                            (cellr_fails ? "C10101A, C10102A" : "C09101A, C09102B")));
+    EXPECT_FALSE(rig->cell_telnet.Connected());
+    EXPECT_FALSE(rig->cellr_telnet.Connected());
+    EXPECT_EQ(rig->page.StartqonButton.Caption(), "Start");
+  }
+}
+
+TEST(CollectionEnd, NoNameForTheElementEndsTheCollection) {
+  const auto rig = TwoPairs();
+  rig->page.CellbscComboBox.SetText("");
+  rig->page.StartqonButtonClick();
+  rig->cell_telnet.Receive("User: Password: NE: ");
+  EXPECT_THAT(rig->messages.shown,
+              ElementsAre("Cell: no BSC: nothing to answer \"NE:\" with; cells not collected: "
+                          "C09101A, C09102B"));
+  EXPECT_FALSE(rig->cellr_telnet.Connected());
+}
+
+TEST(CollectionEnd, StopRecordsTheSidesThatDidNotFinish) {
+  const auto rig = TwoPairs();
+  rig->page.Memocellr.SetText("C10101A");
+  rig->page.StartqonButtonClick();
+  rig->LogInBoth();
+  while (rig->page.Cellr.Finished != "OK") rig->AnswerNext(rig->cellr_telnet);
+  rig->page.StartqonButtonClick();  // Stop
+  EXPECT_TRUE(rig->messages.shown.empty());
+  EXPECT_EQ(RecapLine(*rig->page.Outcomes.Find("BSC9")), "BSC9: reached; ended early: stopped");
+  EXPECT_EQ(RecapLine(*rig->page.Outcomes.Find("BSC10")), "BSC10: reached, done");
+}
+
+TEST(CollectionEnd, TheSecondConnectionFailingIsRecordedForBothSides) {
+  const auto rig = TwoPairs();
+  rig->cellr_telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
+  EXPECT_THROW(rig->page.StartqonButtonClick(), std::runtime_error);
+  EXPECT_TRUE(rig->messages.shown.empty());  // the error itself is shown by the dispatcher
+  EXPECT_EQ(rig->page.Outcomes.Find("BSC10")->ended_early,
+            "could not connect: Cannot connect to 127.0.0.1:52200: Connection refused");
+  EXPECT_EQ(rig->page.Outcomes.Find("BSC9")->ended_early,
+            "not collected: the Cellr side could not connect");
+}
+
+TEST(CollectionEnd, BothSidesOnOneBscShareItsEntry) {
+  const auto rig = TwoPairs();
+  rig->page.CellrbscComboBox.SetItemIndex(8);
+  rig->page.Memocellr.SetText("C09101A\r\nC09199Z");  // C09199Z is refused
+  rig->cells["C09101A"] = {};
+  rig->page.StartqonButtonClick();
+  rig->LogInBoth();
+  rig->Play();
+  ASSERT_EQ(rig->page.Outcomes.All().size(), 1u);
+  const auto& bsc9 = rig->page.Outcomes.All().front();
+  EXPECT_EQ(bsc9.visits, 2);
+  EXPECT_EQ(bsc9.reached, 2);
+  EXPECT_EQ(bsc9.finished, 2);
+  EXPECT_EQ(bsc9.problems.size(), 4u);  // the four commands of C09199Z
+}
+
+TEST(MergedOutcomes, KeepWhatEachPartCounted) {
+  pages::Outcomes cell, cellr, merged;
+  cell.Begin("BSC9");
+  cell.Reached();
+  for (int n = 0; n < 13; ++n) cell.Problem("cell " + std::to_string(n));
+  cellr.Begin("BSC9");
+  cellr.EndedEarly("connection lost");
+  cellr.Problem("cellr");
+  cellr.Begin("BSC10");
+  cellr.Finished();
+  MergeOutcomes({&cell, &cellr}, merged);
+  ASSERT_EQ(merged.All().size(), 2u);
+  const auto& bsc9 = merged.All()[0];
+  EXPECT_EQ(bsc9.visits, 2);
+  EXPECT_EQ(bsc9.reached, 1);
+  EXPECT_EQ(bsc9.ended_early, "connection lost");
+  EXPECT_EQ(bsc9.problems.size(), pages::Outcomes::kProblemsKept);
+  EXPECT_EQ(bsc9.problems.front(), "cell 0");
+  EXPECT_EQ(bsc9.more_problems, 4u);  // three of the Cell side's, the Cellr side's one
+  EXPECT_EQ(merged.All()[1].element, "BSC10");
+  EXPECT_EQ(merged.All()[1].finished, 1);
+  MergeOutcomes({&cell, &cellr}, merged);  // rebuilt, not added to
+  EXPECT_EQ(merged.All()[0].visits, 2);
+}
+
+}  // namespace
+}  // namespace kestrel::neighbours::testing
