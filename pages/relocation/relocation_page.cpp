@@ -2,21 +2,37 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
 #include <set>
 
+#include "mml/answer.h"
 #include "mml/columns.h"
 #include "mml/network_elements.h"
+#include "mml/shapes.h"
+#include "mml/text.h"
 
 namespace kestrel::relocation {
 
 using mml::Contains;
+using mml::Printable;
 
-namespace {}  // namespace
+namespace {
+
+constexpr int kBcchDigits = 6;  // the width the printout gives the number
+
+bool DigitsAndDashes(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789-") == std::string_view::npos;
+}
+
+}  // namespace
 
 std::string BscNumberOfCgi(std::string_view cgi) {
+  if (!DigitsAndDashes(cgi)) return {};
   const std::string_view code = mml::Cut(cgi, 7, 4);
   if (code.empty()) return {};
-  return std::string(code.size() >= 4 && code[3] == '-' ? code.substr(0, 1) : code.substr(0, 2));
+  const std::string_view number =
+      code.size() >= 4 && code[3] == '-' ? code.substr(0, 1) : code.substr(0, 2);
+  return mml::IsNumber(number, 2) ? std::string(number) : std::string();
 }
 
 RelocationPage::RelocationPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties,
@@ -53,7 +69,11 @@ int RelocationPage::Rows(int column) const {
 
 void RelocationPage::DqonstartButtonClick() {
   if (DqonstartButton.Caption() != "Start") {
+    if (checking_) Outcomes.EndedEarly("stopped");
+    checking_ = false;
+    ending_ = true;
     DqonIdTelnet.Disconnect();
+    ending_ = false;
     DqonstartButton.SetCaption("Start");
     DqonAttached = false;
     DqonNeighboursDone.clear();
@@ -77,18 +97,34 @@ void RelocationPage::DqonstartButtonClick() {
   // An earlier check leaves nothing behind in the table.
   for (auto& row : DqonTable) row.fill({});
   left_out_.clear();
-  session_.Connect();
+  Outcomes.Begin(DqonoComboBox.Text());
+  try {
+    session_.Connect();
+  } catch (const std::exception& error) {
+    Outcomes.EndedEarly(std::string("could not connect: ") + error.what());
+    throw;
+  }
+  checking_ = true;
   DqonstartButton.SetCaption("Stop");
   DqonCount = 0;
 }
 
 void RelocationPage::DqonIdTelnetDataAvailable(std::string_view chunk) {
-  const mml::Received received = session_.Receive(chunk, DqonoComboBox.Text());
-  // A refused login or an answer past the printout cap ends the session.
-  if (received.refused || received.overflow) {
-    DqonIdTelnet.Disconnect();
-    return;
+  const std::string& element = DqonoComboBox.Text();
+  const mml::Received received = session_.Receive(chunk, element);
+  if (received.refused) {
+    const std::string line = Printable(element) + ": refused: " + *received.refused;
+    return Refused(line, "refused: " + *received.refused);
   }
+  if (received.overflow) {
+    std::string_view why = *received.overflow;
+    if (why.starts_with(element + ": ")) why.remove_prefix(element.size() + 2);
+    return Refused(*received.overflow, std::string(why));
+  }
+  if (received.element_missing) {
+    return Refused("no BSC is chosen to answer \"NE:\"", "no BSC is chosen to answer \"NE:\"");
+  }
+  if (received.attached_now) Outcomes.Reached();
   if (Contains(chunk, "<")) {
     const std::string name = CurrentName();
     if (DqonStep == "RLNRP:CELL=" + name + ",CELLR=ALL,NODATA;") {
@@ -105,7 +141,8 @@ void RelocationPage::DqonIdTelnetDataAvailable(std::string_view chunk) {
   }
 }
 
-// Phase 1: the neighbours of the current moved cell into its names column.
+// Phase 1: the neighbours of the current moved cell into its names column. A neighbour whose
+// name is not a cell name is never sent in an order, so it is not kept: the report says so.
 bool RelocationPage::NeighboursComplete() {
   const auto column = static_cast<std::size_t>(DqonCount);
   const std::string name = CurrentName();
@@ -114,15 +151,21 @@ bool RelocationPage::NeighboursComplete() {
   for (std::size_t i = 0; i < DqonbufMemo.LineCount(); ++i) {
     const std::string_view line = DqonbufMemo.Line(i);
     if (const auto p = line.find("CELLR     DIR"); p != std::string_view::npos) {
-      const std::string neighbour =
-          mml::WithoutControlCharacters(mml::ValueBelow(DqonbufMemo, i, p, 7));
-      if (row < static_cast<std::size_t>(kReadRows)) {
+      const std::string neighbour = mml::ValueBelow(DqonbufMemo, i, p, 7);
+      if (!mml::IsCellName(neighbour)) {
+        Problem(Printable(DqonoComboBox.Text()) + ": " + Printable(DqonStep) +
+                " names a neighbour \"" + Printable(neighbour) +
+                "\" that is not a cell name; it is not read and not in the script");
+      } else if (row < static_cast<std::size_t>(kReadRows)) {
         DqonTable[row++][column] = neighbour;
       } else {
         ++beyond;  // no room in the column
       }
     }
     if (!Contains(line, "<")) continue;
+    if (const mml::Answer answer = mml::ReadAnswer(DqonbufMemo); answer.Refused()) {
+      Problem(answer.RefusalNote(DqonoComboBox.Text(), DqonStep));
+    }
     DqonTable[0][column] = name;
     if (beyond > 0) left_out_.emplace_back(name, beyond);
     DqonListMemo.DeleteLine(0);
@@ -153,17 +196,32 @@ void RelocationPage::ExpandNameList() {
 }
 
 // Phase 2: the BCCH number and, from the CGI, the BSC number of the current name, into every
-// row where the name stands.
+// row where the name stands. Numbers that are not digits count as not found.
 bool RelocationPage::CellDataComplete() {
   const std::string name = CurrentName();
+  const std::string& element = DqonoComboBox.Text();
+  const std::string about = Printable(element) + ": " + Printable(DqonStep);
+  bool heading = false;
   for (std::size_t i = 0; i < DqonbufMemo.LineCount(); ++i) {
     const std::string_view line = DqonbufMemo.Line(i);
     if (const auto p = line.find("BCCHNO  AGBLK"); p != std::string_view::npos) {
-      const std::string bcch = mml::WithoutControlCharacters(mml::ValueBelow(DqonbufMemo, i, p, 6));
+      heading = true;
+      std::string bcch = mml::ValueBelow(DqonbufMemo, i, p, 6);
+      if (!mml::IsNumber(bcch, kBcchDigits)) {
+        Problem(about + " BCCHNO \"" + Printable(bcch) + "\" is not a number; not used");
+        bcch.clear();
+      }
       std::string bsc;
       if (const auto q = line.find("CGI" + std::string(18, ' ') + "BSIC");
           q != std::string_view::npos) {
-        bsc = mml::WithoutControlCharacters(BscNumberOfCgi(mml::ValueBelow(DqonbufMemo, i, q, 20)));
+        const std::string cgi = mml::ValueBelow(DqonbufMemo, i, q, 20);
+        bsc = BscNumberOfCgi(cgi);
+        if (bsc.empty()) {
+          Problem(about + " CGI \"" + Printable(cgi) + "\" gives no BSC number; not used");
+        }
+      } else {
+        Problem(about + " printout has no CGI; the BSC number of " + Printable(name) +
+                " is not known");
       }
       for (int column = 0; column <= DqonCount; column += 3) {
         for (int row = 0; row < Rows(column); ++row) {
@@ -175,27 +233,26 @@ bool RelocationPage::CellDataComplete() {
       }
     }
     if (!Contains(line, "<")) continue;
+    if (const mml::Answer answer = mml::ReadAnswer(DqonbufMemo); answer.Refused()) {
+      Problem(answer.RefusalNote(element, DqonStep));
+    } else if (!heading) {
+      Problem(about + " printout has no BCCHNO; the BSC and BCCH numbers of " + Printable(name) +
+              " are not known");
+    }
     DqonListMemo.DeleteLine(0);
     if (DqonListMemo.LineCount() == 0) {
       DqonCellDataDone = "OK";
       ReportColumns();
-      std::string moved;
-      for (const auto& cell : DqonListBox.Items()) moved += cell + "\r\n";
-      // The moved cells, and every neighbour that is one of them, go to the target BSC.
-      for (int column = 0; column <= DqonCount; column += 3) {
-        for (int row = 0; row < Rows(column); ++row) {
-          auto& cells = DqonTable[static_cast<std::size_t>(row)];
-          if (Contains(moved, cells[static_cast<std::size_t>(column)])) {
-            cells[static_cast<std::size_t>(column + 1)] = DqondComboBox.Text();
-          }
-        }
-      }
+      MoveToTarget();
       ReportColumns();
       for (const auto& [cell, count] : left_out_) {
-        DqonrepMemo.AddLine(cell + ": " + std::to_string(count) + " neighbour(s) beyond the " +
-                            std::to_string(kReadRows - 1) + " that fit are left out of the script");
+        DqonrepMemo.AddLine(Printable(cell) + ": " + std::to_string(count) +
+                            " neighbour(s) beyond the " + std::to_string(kReadRows - 1) +
+                            " that fit are left out of the script");
       }
       WriteScript();
+      checking_ = false;
+      Outcomes.Finished();
     }
     DqonStep = mml::kReady;
     return true;
@@ -203,57 +260,48 @@ bool RelocationPage::CellDataComplete() {
   return false;
 }
 
-// Every column of every moved cell, its entries each followed by a tab, then a line holding a
-// single line feed.
-void RelocationPage::ReportColumns() {
-  for (int column = 0; column < DqonCount + 3; ++column) {
-    std::string entries;
-    for (int row = 0; row < Rows(column); ++row) {
-      entries += DqonTable[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)] + "\t";
-    }
-    DqonrepMemo.Append(entries);
-    DqonrepMemo.AddLine("\n");
-  }
+void RelocationPage::Problem(const std::string& line) {
+  DqonrepMemo.AddLine(line);
+  Outcomes.Problem(line);
+  session_.Note(line);
 }
 
-void RelocationPage::WriteScript() {
-  std::string script;
-  auto write = [&script](const std::string& line) { script += line + "\r\n"; };
-  for (int column = 0; column <= DqonCount; column += 3) {
-    auto at = [&](int row, int offset) -> const std::string& {
-      return DqonTable[static_cast<std::size_t>(row)][static_cast<std::size_t>(column + offset)];
-    };
-    const std::string& cell = at(0, 0);
-    DqonListBox.Clear();
-    write("@COMMENT " + cell + " CELL INTERNAL NEIGHBOUR RELATIONS");
-    for (int row = 1; row < Rows(column); ++row) {
-      const std::string& neighbour = at(row, 0);
-      if (at(row, 1) != at(0, 1)) {
-        DqonListBox.Add("@COMMENT " + neighbour + " BSC" + at(row, 1));
-        continue;
-      }
-      write("RLNRI:CELL=" + cell + ",CELLR=" + neighbour + ";");
-      write("RLMFC:CELL=" + cell + ",MBCCHNO=" + at(row, 2) + ",MRNIC;");
-      write("RLMFC:CELL=" + neighbour + ",MBCCHNO=" + at(0, 2) + ",MRNIC;");
-      const bool same_site = cell.substr(0, 5) == neighbour.substr(0, 5);
-      write("RLNRC:CELL=" + cell + ",CELLR=" + neighbour +
-            ",KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=" + (same_site ? "YES;" : "NO;"));
-      write("RLNRC:CELL=" + cell + ",CELLR=" + neighbour + ",HIHYST=3;");
-      write("RLSSC:CELL=" + neighbour + ",MBCR=2;");
-      write("");
-    }
-    write("@COMMENT " + cell + " CELL EXTERNAL NEIGHBOUR RELATIONS");
-    for (const auto& line : DqonListBox.Items()) write(line);
-    write("");
-  }
-  read_form_.Memo1.SetText(script);
-  read_form_.Show();
-}
-
-void RelocationPage::DqonIdTelnetDisconnected() {
+void RelocationPage::Refused(const std::string& line, const std::string& why) {
+  DqonrepMemo.AddLine(line);
+  session_.Note(line);
+  Outcomes.EndedEarly(why);
+  checking_ = false;
+  ending_ = true;
+  DqonIdTelnet.Disconnect();
+  ending_ = false;
+  DqonstartButton.SetCaption("Start");
   DqonAttached = false;
   DqonNeighboursDone.clear();
   DqonCellDataDone.clear();
+  // Last: the box waits for the engineer, and the page must already stand as it will stay.
+  messages_.Show(line);
+}
+
+void RelocationPage::DqonIdTelnetDisconnected() {
+  const bool was_attached = DqonAttached;
+  DqonAttached = false;
+  DqonNeighboursDone.clear();
+  DqonCellDataDone.clear();
+  session_.Closed();
+  if (ending_ || !checking_) return;
+  checking_ = false;
+  std::string why = "connection lost";
+  if (!DqonIdTelnet.EndReason.empty()) why += " (" + Printable(DqonIdTelnet.EndReason) + ")";
+  if (!was_attached) {
+    why += " during the login";
+  } else if (DqonStep != mml::kReady) {
+    why += " while " + Printable(DqonStep) + " was in flight";
+  }
+  const std::string line = Printable(DqonoComboBox.Text()) + ": " + why +
+                           "; the check did not finish and no script was written";
+  DqonrepMemo.AddLine(line);
+  session_.Note(line);
+  Outcomes.EndedEarly(why);
 }
 
 }  // namespace kestrel::relocation

@@ -11,6 +11,7 @@
 #include "mml/properties_form.h"
 #include "mml/session.h"
 #include "mml/telnet_client.h"
+#include "pages/shared/outcomes.h"
 #include "pages/shared/read_form.h"
 #include "platform/ports.h"
 
@@ -46,6 +47,13 @@ class RelocationPage {
   // [row][column]: three columns per moved cell (names, BSC numbers, BCCH numbers).
   std::vector<std::array<std::string, kColumns>> DqonTable;
 
+  // How the present BSC's check fared: Begin when its session starts, Reached at its prompt,
+  // Finished when the script is written, a Problem for each refused command or unusable
+  // value, EndedEarly when the session ended before the script.
+  pages::Outcomes Outcomes;
+
+  void SetMaxPrintout(std::size_t bytes) { session_.SetMaxPrintout(bytes); }
+
   void DqonstartButtonClick();
   void SpeedButton6Click() { read_form_.Show(); }
   void DqonIdTelnetDataAvailable(std::string_view chunk);
@@ -57,7 +65,13 @@ class RelocationPage {
   bool CellDataComplete();
   void ExpandNameList();
   void ReportColumns();
+  void MoveToTarget();
   void WriteScript();
+  // A line of the report that is also a problem of the check.
+  void Problem(const std::string& line);
+  // The gateway would not let the check run: the report and a message say why, and the page
+  // ends as Stop ends it.
+  void Refused(const std::string& line, const std::string& why);
   // The rows of a column down to its first empty entry, at most kReadRows.
   int Rows(int column) const;
 
@@ -65,12 +79,17 @@ class RelocationPage {
   pages::ReadForm& read_form_;
   platform::Messages& messages_;
   mml::Session session_;
+  // A check runs: from Start until the script is written or the session ends.
+  bool checking_ = false;
+  // The page itself is ending the session: its end is not a loss.
+  bool ending_ = false;
   // Neighbours a moved cell had beyond the room of its column, for the report.
   std::vector<std::pair<std::string, int>> left_out_;
 };
 
 // The BSC number a CGI (MCC-MNC-LAC-CI) names: the first digit of a three-digit location area
-// code, the first two of a four-digit one.
+// code, the first two of a four-digit one. Empty when the CGI is not digits and dashes or the
+// number would not be digits.
 std::string BscNumberOfCgi(std::string_view cgi);
 
 }  // namespace kestrel::relocation

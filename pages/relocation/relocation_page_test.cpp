@@ -1,96 +1,14 @@
-#include "pages/relocation/relocation_page.h"
-
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
+#include "pages/relocation/relocation_test_fixture.h"
 
-#include "tests/fake_telnet.h"
-
-namespace kestrel::relocation {
+namespace kestrel::relocation::testing {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-struct RecordedMessages : platform::Messages {
-  std::vector<std::string> shown;
-  void Show(std::string_view text) override { shown.emplace_back(text); }
-};
-
-// The present BSC: neighbours of each cell and the CGI and BCCHNO of every name.
-struct Network {
-  std::map<std::string, std::vector<std::string>> neighbours;
-  std::map<std::string, std::pair<std::string, std::string>> data;  // CGI, BCCHNO
-  bool page_breaks = false;
-
-  std::string Answer(const std::string& command) const {
-    const std::string wo =
-        page_breaks ? "WO      BSC9              AD-739  TIME 261206 093001\r\n" : "";
-    std::string text = command + "\r\n\r\n";
-    if (command.starts_with("RLNRP:CELL=")) {
-      const std::string cell = command.substr(11, command.find(',') - 11);
-      text += "NEIGHBOUR RELATION DATA\r\n\r\nCELL\r\n" + cell + "\r\n\r\n";
-      if (const auto found = neighbours.find(cell); found != neighbours.end()) {
-        for (const auto& n : found->second)
-          text += "CELLR     DIR\r\n" + wo + n + "   MUTUAL\r\n\r\n";
-      }
-    } else {
-      const std::string cell = command.substr(11, command.size() - 12);
-      const auto found = data.find(cell);
-      if (found == data.end()) return text + "NOT ACCEPTED\r\nFAULT CODE 17\r\n\r\n<";
-      const auto& [cgi, bcch] = found->second;
-      text +=
-          "CELL DESCRIPTION DATA\r\n\r\nCELL     TYPE  CGI                  BSIC  BCCHNO  "
-          "AGBLK\r\n" +
-          wo + cell + "  INT   " + (cgi + std::string(21, ' ')).substr(0, 21) + "47    " +
-          (bcch + "        ").substr(0, 8) + "1\r\n\r\n";
-    }
-    return text + "END\r\n\r\n<";
-  }
-};
-
-class RelocationTest : public ::testing::Test {
- protected:
-  RelocationTest() {
-    properties.UserEdit.SetText("ops1");
-    properties.PasswordEdit.SetText("pw");
-  }
-  void Run(const Network& network, std::size_t chunk = 4096) {
-    page.DqonstartButtonClick();
-    telnet.Receive("User: Password: NE: ");
-    telnet.Receive("\r\n<");
-    for (std::size_t answered = 3; telnet.Connected() && answered < telnet.Sent().size();
-         ++answered) {
-      const std::string text = network.Answer(telnet.Sent()[answered]);
-      for (std::size_t pos = 0; pos < text.size(); pos += chunk)
-        telnet.Receive(text.substr(pos, chunk));
-    }
-  }
-  std::vector<std::string> Commands() const {
-    const auto sent = telnet.Sent();
-    return {sent.begin() + 3, sent.end()};
-  }
-
-  testing::FakeTelnetClient telnet;
-  mml::PropertiesForm properties;
-  pages::ReadForm read_form;
-  RecordedMessages messages;
-  RelocationPage page{telnet, properties, read_form, messages};
-};
-
-// Two cells move from BSC9 to BSC12: A shares a site with A's second sector and has a
-// neighbour on BSC12 and one that is itself moved; both have C09201A as a neighbour.
-Network TwoMovedCells() {
-  return {{{"C09101A", {"C09101B", "C12101A", "C09102A", "C09201A"}},
-           {"C09102A", {"C09201A", "C09101A"}}},
-          {{"C09101A", {"400-01-912-10101", "62"}},
-           {"C09102A", {"400-01-912-10102", "64"}},
-           {"C09101B", {"400-01-912-10111", "63"}},
-           {"C09201A", {"400-01-921-10201", "70"}},
-           {"C12101A", {"400-01-1234-1201", "80"}}}};
-}
 
 TEST(BscNumbers, FromTheLocationAreaCode) {
   EXPECT_EQ(BscNumberOfCgi("400-01-912-10101"), "9");
@@ -101,7 +19,7 @@ TEST(BscNumbers, FromTheLocationAreaCode) {
 TEST_F(RelocationTest, ReadsNeighboursThenEveryNameOnceAndWritesTheScript) {
   page.DqonListMemo.SetText("c09101a\r\nC09102A");  // lower case is checked in upper case
   page.DqondComboBox.SetItemIndex(11);              // "12"
-  Run(TwoMovedCells(), 5);
+  Check(TwoMovedCells(), 5);
   EXPECT_THAT(Commands(), ElementsAre("RLNRP:CELL=C09101A,CELLR=ALL,NODATA;",
                                       "RLNRP:CELL=C09102A,CELLR=ALL,NODATA;", "RLDEP:CELL=C09101A;",
                                       "RLDEP:CELL=C09101B;", "RLDEP:CELL=C12101A;",
@@ -149,7 +67,7 @@ TEST_F(RelocationTest, PageHeadersMoveTheRowsDown) {
   Network network = TwoMovedCells();
   network.page_breaks = true;
   page.DqonListMemo.SetText("C09102A");
-  Run(network);
+  Check(network);
   EXPECT_THAT(read_form.Memo1.Text(), HasSubstr("@COMMENT C09201A BSC9\r\n"));
   EXPECT_THAT(read_form.Memo1.Text(),
               HasSubstr("@COMMENT C09101A BSC9\r\n"));  // target 1: both elsewhere
@@ -177,7 +95,7 @@ TEST_F(RelocationTest, NeighboursBeyondTheColumnAreLeftOutAndSaidSo) {
   }
   network.data["C09101A"] = {"400-01-912-10101", "62"};
   page.DqonListMemo.SetText("C09101A");
-  Run(network);
+  Check(network);
   EXPECT_EQ(page.DqonTable[64][0], "C20063A");
   EXPECT_EQ(page.DqonTable[65][0], "");
   EXPECT_THAT(
@@ -188,16 +106,52 @@ TEST_F(RelocationTest, NeighboursBeyondTheColumnAreLeftOutAndSaidSo) {
 
 TEST_F(RelocationTest, EarlierCheckLeavesNothingBehind) {
   page.DqonListMemo.SetText("C09101A");
-  Run(TwoMovedCells());
+  Check(TwoMovedCells());
   page.DqonstartButtonClick();  // Stop
   page.DqonListMemo.SetText("C09101A");
   Network fewer = TwoMovedCells();
   fewer.neighbours["C09101A"] = {"C09101B"};
   telnet.Forget();
-  Run(fewer);
+  Check(fewer);
   EXPECT_EQ(page.DqonTable[2][0], "");
   EXPECT_THAT(read_form.Memo1.Text(), Not(HasSubstr("C12101A")));
 }
 
+// Only a moved cell moves: a neighbour whose name is a moved cell's name cut short stays on
+// its BSC and gets its comment line.
+TEST_F(RelocationTest, ANeighbourMovesOnlyWhenItIsOneOfTheMovedCells) {
+  Network network{{{"AB12", {"AB1", "AB3", "B12"}}, {"AB3", {}}},
+                  {{"AB12", {"400-01-912-1", "10"}},
+                   {"AB1", {"400-01-912-2", "11"}},
+                   {"AB3", {"400-01-912-3", "12"}},
+                   {"B12", {"400-01-912-4", "13"}}}};
+  page.DqonListMemo.SetText("AB12\r\nab3");
+  page.DqondComboBox.SetItemIndex(11);  // "12"
+  Check(network);
+  EXPECT_EQ(read_form.Memo1.Text(),
+            "@COMMENT AB12 CELL INTERNAL NEIGHBOUR RELATIONS\r\n"
+            "RLNRI:CELL=AB12,CELLR=AB3;\r\n"
+            "RLMFC:CELL=AB12,MBCCHNO=12,MRNIC;\r\n"
+            "RLMFC:CELL=AB3,MBCCHNO=10,MRNIC;\r\n"
+            "RLNRC:CELL=AB12,CELLR=AB3,KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=NO;\r\n"
+            "RLNRC:CELL=AB12,CELLR=AB3,HIHYST=3;\r\n"
+            "RLSSC:CELL=AB3,MBCR=2;\r\n\r\n"
+            "@COMMENT AB12 CELL EXTERNAL NEIGHBOUR RELATIONS\r\n"
+            "@COMMENT AB1 BSC9\r\n"
+            "@COMMENT B12 BSC9\r\n\r\n"
+            "@COMMENT AB3 CELL INTERNAL NEIGHBOUR RELATIONS\r\n"
+            "@COMMENT AB3 CELL EXTERNAL NEIGHBOUR RELATIONS\r\n\r\n");
+}
+
+TEST_F(RelocationTest, ACheckThatRanToItsEndIsRecordedAsDone) {
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09101A");
+  Check(TwoMovedCells());
+  ASSERT_EQ(page.Outcomes.All().size(), 1u);
+  EXPECT_EQ(pages::RecapLine(page.Outcomes.All().front()), "BSC9: reached, done");
+  page.DqonstartButtonClick();  // Stop after the end changes nothing
+  EXPECT_EQ(pages::RecapLine(page.Outcomes.All().front()), "BSC9: reached, done");
+}
+
 }  // namespace
-}  // namespace kestrel::relocation
+}  // namespace kestrel::relocation::testing

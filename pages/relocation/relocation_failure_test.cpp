@@ -1,0 +1,191 @@
+// What the relocation check does with what goes wrong: refused commands, printout values that
+// may not go into an order, and a session that ends before the script.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "pages/relocation/relocation_test_fixture.h"
+
+namespace kestrel::relocation::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+std::vector<std::string> ReportLines(const RelocationPage& page, std::string_view containing) {
+  std::vector<std::string> lines;
+  for (const auto& line : page.DqonrepMemo.Lines()) {
+    if (line.find(containing) != std::string::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST_F(RelocationTest, NeighbourNamesThatAreNotCellNamesAreNeitherSentNorScripted) {
+  Network network = TwoMovedCells();
+  network.neighbours["C09102A"] = {"C1;X", "C09201A", std::string("C0910\x1b") + "9", "RLDEL"};
+  network.data["RLDEL"] = {"400-01-912-99", "99"};
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09102A");
+  Check(network);
+  EXPECT_THAT(Commands(), ElementsAre("RLNRP:CELL=C09102A,CELLR=ALL,NODATA;", "RLDEP:CELL=C09102A;",
+                                      "RLDEP:CELL=C09201A;", "RLDEP:CELL=RLDEL;"));
+  const std::string step = "BSC9: RLNRP:CELL=C09102A,CELLR=ALL,NODATA; names a neighbour ";
+  EXPECT_THAT(
+      ReportLines(page, "not a cell name"),
+      ElementsAre(step + "\"C1;X\" that is not a cell name; it is not read and not in "
+                         "the script",
+                  step + "\"C0910?9\" that is not a cell name; it is not read and not in the "
+                         "script"));
+  EXPECT_THAT(read_form.Memo1.Text(), Not(HasSubstr("C1;X")));
+  EXPECT_THAT(read_form.Memo1.Text(), HasSubstr("@COMMENT C09201A BSC9\r\n"));
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->problems.size(), 2u);
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
+}
+
+TEST_F(RelocationTest, NumbersThatAreNotDigitsCountAsNotFound) {
+  Network network = TwoMovedCells();
+  network.data["C09101B"] = {"400-01-9;2-10111", "63"};
+  network.data["C09201A"] = {"400-01-921-10201", "7;0"};
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09101A");
+  page.DqondComboBox.SetItemIndex(8);  // "9": C09201A stays on the same BSC
+  Check(network);
+  const std::string script = read_form.Memo1.Text();
+  EXPECT_THAT(script, Not(HasSubstr(";2")));
+  EXPECT_THAT(script, Not(HasSubstr("7;0")));
+  EXPECT_THAT(script, HasSubstr("@COMMENT C09101B BSC\r\n"));                // no BSC number
+  EXPECT_THAT(script, HasSubstr("RLMFC:CELL=C09101A,MBCCHNO=,MRNIC;\r\n"));  // no BCCH number
+  EXPECT_THAT(ReportLines(page, "not used"),
+              ElementsAre("BSC9: RLDEP:CELL=C09101B; CGI \"400-01-9;2-10111\" gives no BSC "
+                          "number; not used",
+                          "BSC9: RLDEP:CELL=C09201A; BCCHNO \"7;0\" is not a number; not used"));
+  EXPECT_THAT(page.DqonrepMemo.Text(), Not(HasSubstr("7;0\t")));
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->problems.size(), 2u);
+}
+
+TEST_F(RelocationTest, RefusedCommandsAreReportedAndTheCheckGoesOn) {
+  Network network = TwoMovedCells();
+  network.answers["RLNRP:CELL=C09102A,CELLR=ALL,NODATA;"] =
+      "RLNRP:CELL=C09102A,CELLR=ALL,NODATA;\r\n\r\nFUNCTION BUSY\r\n\r\n<";
+  network.data.erase("C09201A");  // its RLDEP is NOT ACCEPTED
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09101A\r\nC09102A");
+  Check(network);
+  EXPECT_THAT(ReportLines(page, "refused"),
+              ElementsAre("BSC9: RLNRP:CELL=C09102A,CELLR=ALL,NODATA; refused: FUNCTION BUSY",
+                          "BSC9: RLDEP:CELL=C09201A; refused: NOT ACCEPTED, FAULT CODE 17"));
+  EXPECT_THAT(page.Outcomes.Find("BSC9")->problems,
+              ElementsAre("BSC9: RLNRP:CELL=C09102A,CELLR=ALL,NODATA; refused: FUNCTION BUSY",
+                          "BSC9: RLDEP:CELL=C09201A; refused: NOT ACCEPTED, FAULT CODE 17"));
+  EXPECT_THAT(telnet.notes, ElementsAre(page.Outcomes.Find("BSC9")->problems[0],
+                                        page.Outcomes.Find("BSC9")->problems[1]));
+  EXPECT_TRUE(read_form.Window.Visible());
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
+}
+
+// The steps of a check of one moved cell with two neighbours: the login, then one answer per
+// command (RLNRP, then RLDEP of the three names).
+TEST(RelocationEnd, ASessionLostAtAnyStepSaysTheCheckDidNotFinish) {
+  Network network;
+  network.neighbours["C09101A"] = {"C09101B", "C09201A"};
+  network.data = {{"C09101A", {"400-01-912-1", "62"}},
+                  {"C09101B", {"400-01-912-2", "63"}},
+                  {"C09201A", {"400-01-921-3", "70"}}};
+  constexpr std::size_t kLogin = 2, kSteps = kLogin + 4;
+  for (const bool client_ends : {false, true}) {
+    for (std::size_t cut = 0; cut < 2 * kSteps; ++cut) {
+      SCOPED_TRACE("cut " + std::to_string(cut) + (client_ends ? " by the client" : ""));
+      const auto rig = std::make_unique<RelocationRig>();
+      rig->page.DqonoComboBox.SetText("BSC9");
+      rig->page.DqonListMemo.SetText("C09101A");
+      rig->page.DqonstartButtonClick();
+      const std::size_t full = cut / 2;
+      for (std::size_t step = 0; step < full; ++step) {
+        if (step < kLogin) {
+          rig->telnet.Receive(RelocationRig::Login()[step]);
+        } else {
+          rig->AnswerNext(network, 3);
+        }
+      }
+      if (cut % 2 == 1) {
+        const std::string text = full < kLogin ? RelocationRig::Login()[full]
+                                               : network.Answer(rig->telnet.Sent().back());
+        rig->telnet.Receive(text.substr(0, text.size() / 2));
+      }
+      const std::string in_flight = rig->telnet.Sent().empty() ? "" : rig->telnet.Sent().back();
+      if (client_ends) {
+        rig->telnet.ClientEnds("more than 1 MB in one line");
+      } else {
+        rig->telnet.PeerCloses();
+      }
+      std::string why = "connection lost";
+      if (client_ends) why += " (more than 1 MB in one line)";
+      why += full < kLogin ? " during the login" : " while " + in_flight + " was in flight";
+      const auto lines = rig->page.DqonrepMemo.Lines();
+      ASSERT_FALSE(lines.empty());
+      EXPECT_EQ(lines.back(),
+                "BSC9: " + why + "; the check did not finish and no script was written");
+      EXPECT_THAT(rig->telnet.notes, ElementsAre(lines.back()));
+      EXPECT_EQ(rig->read_form.Memo1.Text(), "");
+      EXPECT_FALSE(rig->read_form.Window.Visible());
+      EXPECT_TRUE(rig->messages.shown.empty());
+      EXPECT_EQ(rig->page.Outcomes.Find("BSC9")->ended_early, why);
+      EXPECT_EQ(rig->page.Outcomes.Find("BSC9")->reached, full >= kLogin ? 1 : 0);
+      EXPECT_EQ(rig->page.Outcomes.Find("BSC9")->finished, 0);
+      rig->page.DqonstartButtonClick();  // Stop keeps the reason
+      EXPECT_EQ(rig->page.Outcomes.Find("BSC9")->ended_early, why);
+      EXPECT_EQ(rig->page.DqonstartButton.Caption(), "Start");
+    }
+  }
+}
+
+TEST_F(RelocationTest, ARefusedLoginEndsThePageWithTheGatewaysWords) {
+  page.DqonoComboBox.SetText("BSC99");
+  page.DqonListMemo.SetText("C09101A");
+  page.DqonstartButtonClick();
+  telnet.Receive("User: Password: NE: ");
+  telnet.Receive("NE BSC99 NOT DEFINED IN GATEWAY\r\n");
+  const std::string line = "BSC99: refused: NE BSC99 NOT DEFINED IN GATEWAY";
+  EXPECT_THAT(page.DqonrepMemo.Lines(), ElementsAre(line));
+  EXPECT_THAT(messages.shown, ElementsAre(line));
+  EXPECT_FALSE(telnet.Connected());
+  EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
+  EXPECT_EQ(page.Outcomes.Find("BSC99")->ended_early, "refused: NE BSC99 NOT DEFINED IN GATEWAY");
+  EXPECT_EQ(page.DqonrepMemo.LineCount(), 1u);  // the page's own end is not a lost connection
+}
+
+TEST_F(RelocationTest, AnAnswerPastThePrintoutCapEndsThePage) {
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09101A");
+  page.SetMaxPrintout(500);
+  page.DqonstartButtonClick();
+  telnet.Receive("User: Password: NE: ");
+  telnet.Receive("\r\n<");
+  telnet.Receive(std::string(600, 'x'));
+  const std::string line =
+      "BSC9: the answer to RLNRP:CELL=C09101A,CELLR=ALL,NODATA; passed the printout cap of 500 "
+      "bytes; the session is ended";
+  EXPECT_THAT(page.DqonrepMemo.Lines(), ElementsAre(line));
+  EXPECT_THAT(messages.shown, ElementsAre(line));
+  EXPECT_FALSE(telnet.Connected());
+  EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early,
+            "the answer to RLNRP:CELL=C09101A,CELLR=ALL,NODATA; passed the printout cap of 500 "
+            "bytes; the session is ended");
+}
+
+TEST_F(RelocationTest, StoppedInTheMiddleIsRecorded) {
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09101A");
+  page.DqonstartButtonClick();
+  telnet.Receive("User: Password: NE: ");
+  telnet.Receive("\r\n<");
+  page.DqonstartButtonClick();
+  EXPECT_EQ(pages::RecapLine(*page.Outcomes.Find("BSC9")), "BSC9: reached; ended early: stopped");
+  EXPECT_EQ(page.DqonrepMemo.Text(), "");
+}
+
+}  // namespace
+}  // namespace kestrel::relocation::testing
