@@ -14,6 +14,11 @@ TEST(BscNumbers, FromTheLocationAreaCode) {
   EXPECT_EQ(BscNumberOfCgi("400-01-912-10101"), "9");
   EXPECT_EQ(BscNumberOfCgi("400-01-1234-1201"), "12");
   EXPECT_EQ(BscNumberOfCgi(""), "");
+  // Not digits and dashes: no number, however the characters fall.
+  EXPECT_EQ(BscNumberOfCgi("400-01-9;2-10111"), "");
+  EXPECT_EQ(BscNumberOfCgi("400-01-A12-10111"), "");
+  EXPECT_EQ(BscNumberOfCgi("400-01-9 12-1011"), "");
+  EXPECT_EQ(BscNumberOfCgi("400-01-"), "");
 }
 
 TEST_F(RelocationTest, ReadsNeighboursThenEveryNameOnceAndWritesTheScript) {
