@@ -4,7 +4,7 @@
 
 #include "cli/connection_options.h"
 #include "cli/job_runner.h"
-#include "net/qt_telnet_client.h"
+#include "cli/job_sessions.h"
 #include "pages/broadcast/broadcast_page.h"
 
 namespace kestrel::cli {
@@ -24,16 +24,21 @@ int RunBroadcast(const QStringList& arguments) {
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;
-  net::QtTelnetClient telnet;
-  connection.Apply(properties, telnet);
+  connection.Apply(properties);
+  JobSessions sessions(connection, properties);
+  sessions.SetTimeout(timeout);
+  mml::TelnetClient& telnet = sessions.Client("broadcast");
   broadcast::BroadcastPage page(telnet, properties);
+  sessions.Describe(
+      telnet, [&page] { return page.BscComboBox.Text(); }, &page.ReportMemo);
+  page.SetMaxPrintout(connection.max_printout);
   page.BscComboBox.SetText(elements.front());
   return RunJob({[&] { return page.StartButton.Caption() == "Stop"; }, page.ReportMemo,
                  [&] { page.StartButtonClick(); }, [&] { page.StartButtonClick(); },
                  [&]() -> std::string {
                    return page.CheckFinished ? "" : "the check of the BSC did not end";
                  },
-                 timeout});
+                 timeout, &page.Outcomes, elements});
 }
 
 }  // namespace kestrel::cli

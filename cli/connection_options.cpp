@@ -7,13 +7,11 @@
 
 namespace kestrel::cli {
 
-void Connection::Apply(mml::PropertiesForm& properties, mml::TelnetClient& telnet) const {
+void Connection::Apply(mml::PropertiesForm& properties) const {
   properties.UserEdit.SetText(user);
   properties.PasswordEdit.SetText(password);
   properties.IpEdit.SetText(host);
   properties.PortEdit.SetText(std::to_string(port));
-  telnet.Host = host;
-  telnet.Port = port;
 }
 
 void ParseArguments(QCommandLineParser& parser, const QStringList& arguments) {

@@ -29,8 +29,8 @@ struct Connection {
   std::string log_dir;  // empty: the default folder
   int log_keep_days = 30;
 
-  // Gives the settings-window model the user and password, and the client the gateway.
-  void Apply(mml::PropertiesForm& properties, mml::TelnetClient& telnet) const;
+  // Gives the settings-window model the user, password and gateway.
+  void Apply(mml::PropertiesForm& properties) const;
 };
 
 // Parses a sub-command's arguments; --help prints its options and ends the program.

@@ -6,7 +6,7 @@
 
 #include "cli/connection_options.h"
 #include "cli/job_runner.h"
-#include "net/qt_telnet_client.h"
+#include "cli/job_sessions.h"
 #include "pages/dailycheck/dailycheck_page.h"
 #include "platform/data_files.h"
 #include "platform/qt_ports.h"
@@ -66,10 +66,16 @@ int RunDailyCheck(const QStringList& arguments) {
                                  : QString::fromStdString(platform::DataFile("known_alarms.txt"));
   if (known_path.isEmpty())
     throw UsageError("the known alarm list is not installed; give --known-alarms FILE");
+  // Report files go under the share root, never relative to wherever the runner was started.
+  if (report_root.empty()) {
+    throw UsageError("no report share root: give --report-root DIR or set [reports] share_root");
+  }
 
   mml::PropertiesForm properties;
-  net::QtTelnetClient telnet;
-  connection.Apply(properties, telnet);
+  connection.Apply(properties);
+  JobSessions sessions(connection, properties);
+  sessions.SetTimeout(timeout);
+  mml::TelnetClient& telnet = sessions.Client("dailycheck");
   platform::SystemClock clock;
   platform::DiskFiles files;
   platform::QtSound sound;
@@ -77,6 +83,9 @@ int RunDailyCheck(const QStringList& arguments) {
   dailycheck::DailyCheckPage page(telnet, properties, {clock, files, sound, dialogs}, report_root,
                                   dailycheck::KnownAlarms(ReadFile(known_path, "known alarm list")),
                                   QDir::current().absoluteFilePath("sounds").toStdString());
+  sessions.Describe(
+      telnet, [&page] { return std::string(page.ListBoxdc.First()); }, &page.Memoreportdc);
+  page.SetMaxPrintout(connection.max_printout);
   platform::QtTimerDriver watchdog(page.Timerdc), release(page.Timerdc_release);
 
   for (const auto& name : elements) page.ListBoxdc.Add(name);
@@ -121,7 +130,7 @@ int RunDailyCheck(const QStringList& arguments) {
                    return std::to_string(elements_to_visit - visited) +
                           " element visit(s) not done";
                  },
-                 timeout});
+                 timeout, &page.Outcomes, elements});
 }
 
 }  // namespace kestrel::cli

@@ -21,19 +21,32 @@ class JobSessions {
  public:
   JobSessions(const Connection& connection, const mml::PropertiesForm& properties);
 
-  // A client for `page` ("rlslp", "proses", ...). `element` names the element its next
-  // session selects; a log that cannot be written is said on standard error and in `pane`.
-  mml::TelnetClient& Client(const std::string& page, std::function<std::string()> element,
-                            controls::Memo* pane = nullptr);
-  // No connect of this job waits beyond this moment.
-  void SetDeadline(std::chrono::steady_clock::time_point deadline);
+  // A client for `page` ("rlslp", "proses", ...), aimed at the gateway.
+  mml::TelnetClient& Client(const std::string& page);
+  // What the log of `client` needs from its page, once the page exists: the element its next
+  // session selects, and the pane where a log that cannot be written is said (besides
+  // standard error).
+  void Describe(const mml::TelnetClient& client, std::function<std::string()> element,
+                controls::Memo* pane);
+  // No connect of this job waits beyond `seconds` from now (0: no limit).
+  void SetTimeout(int seconds);
 
  private:
+  struct Described {
+    std::function<std::string()> element;
+    controls::Memo* pane = nullptr;
+  };
+  struct Entry {
+    std::unique_ptr<net::QtTelnetClient> client;
+    std::unique_ptr<Described> described;
+    std::unique_ptr<mml::RecordedTelnetClient> recorded;
+  };
+
   const Connection& connection_;
   const mml::PropertiesForm& properties_;
   std::unique_ptr<platform::FileSessionRecorder> recorder_;
-  std::deque<std::unique_ptr<net::QtTelnetClient>> clients_;
-  std::deque<std::unique_ptr<mml::RecordedTelnetClient>> recorded_;
+  std::deque<Entry> entries_;
+  net::QtTelnetClient::Deadline deadline_ = net::QtTelnetClient::Deadline::max();
 };
 
 }  // namespace kestrel::cli

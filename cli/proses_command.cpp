@@ -4,7 +4,7 @@
 
 #include "cli/connection_options.h"
 #include "cli/job_runner.h"
-#include "net/qt_telnet_client.h"
+#include "cli/job_sessions.h"
 #include "pages/proses/proses_page.h"
 #include "platform/qt_timer.h"
 
@@ -45,8 +45,10 @@ int RunProses(const QStringList& arguments) {
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;
-  net::QtTelnetClient telnet;
-  connection.Apply(properties, telnet);
+  connection.Apply(properties);
+  JobSessions sessions(connection, properties);
+  sessions.SetTimeout(timeout);
+  mml::TelnetClient& telnet = sessions.Client("proses");
   pages::ReadForm read_form;
   controls::Panel broadcast_sheet;
   Silent sound;
@@ -57,7 +59,12 @@ int RunProses(const QStringList& arguments) {
   } messages;
   proses::ProsesPage page(telnet, properties, read_form, broadcast_sheet, sound, messages);
   messages.page = &page;
-  platform::QtTimerDriver wait(page.Timer1), release(page.ReleaseTimer), busy(page.BusyTimer);
+  sessions.Describe(
+      telnet, [&page] { return std::string(page.ListBox1.First()); }, &page.OutMemo);
+  page.SetMaxPrintout(connection.max_printout);
+  page.SetWatchdogSeconds(connection.proses_watchdog_s);
+  platform::QtTimerDriver wait(page.Timer1), release(page.ReleaseTimer), busy(page.BusyTimer),
+      watchdog(page.WatchdogTimer);
 
   for (const auto& name : elements) page.ListBox1.Add(name);
 
@@ -84,7 +91,7 @@ int RunProses(const QStringList& arguments) {
                    return std::to_string(page.ListBox1.Count()) + " BSC(s) not finished, from " +
                           std::string(page.ListBox1.First());
                  },
-                 timeout});
+                 timeout, &page.Outcomes, elements});
 }
 
 }  // namespace kestrel::cli

@@ -6,8 +6,8 @@
 
 #include "cli/connection_options.h"
 #include "cli/job_runner.h"
+#include "cli/job_sessions.h"
 #include "mml/network_elements.h"
-#include "net/qt_telnet_client.h"
 #include "pages/neighbours/neighbours_page.h"
 #include "platform/qt_timer.h"
 
@@ -75,11 +75,17 @@ int RunQonsuluq(const QStringList& arguments) {
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;
-  net::QtTelnetClient cell_telnet, cellr_telnet;
-  connection.Apply(properties, cell_telnet);
-  connection.Apply(properties, cellr_telnet);
+  connection.Apply(properties);
+  JobSessions sessions(connection, properties);
+  sessions.SetTimeout(timeout);
+  mml::TelnetClient& cell_telnet = sessions.Client("qonsuluq");
+  mml::TelnetClient& cellr_telnet = sessions.Client("qonsuluq");
   pages::ReadForm read_form;
   neighbours::NeighboursPage page(cell_telnet, cellr_telnet, properties, read_form);
+  sessions.Describe(
+      cell_telnet, [&page] { return page.CellbscComboBox.Text(); }, nullptr);
+  sessions.Describe(
+      cellr_telnet, [&page] { return page.CellrbscComboBox.Text(); }, nullptr);
   platform::QtTimerDriver progress(page.Exqontime);
 
   ChooseBsc(page.CellbscComboBox, parser.value("cell-bsc"));

@@ -6,7 +6,7 @@
 
 #include "cli/connection_options.h"
 #include "cli/job_runner.h"
-#include "net/qt_telnet_client.h"
+#include "cli/job_sessions.h"
 #include "pages/relocation/relocation_page.h"
 
 namespace kestrel::cli {
@@ -49,11 +49,15 @@ int RunRelocation(const QStringList& arguments) {
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;
-  net::QtTelnetClient telnet;
-  connection.Apply(properties, telnet);
+  connection.Apply(properties);
+  JobSessions sessions(connection, properties);
+  sessions.SetTimeout(timeout);
+  mml::TelnetClient& telnet = sessions.Client("relocation");
   pages::ReadForm read_form;
   MessagesAreErrors messages;
   relocation::RelocationPage page(telnet, properties, read_form, messages);
+  sessions.Describe(
+      telnet, [&page] { return page.DqonoComboBox.Text(); }, &page.DqonrepMemo);
   page.DqonoComboBox.SetText(elements.front());
   page.DqondComboBox.SetItemIndex(target - 1);
   page.DqonListMemo.SetText(list);

@@ -4,7 +4,7 @@
 
 #include "cli/connection_options.h"
 #include "cli/job_runner.h"
-#include "net/qt_telnet_client.h"
+#include "cli/job_sessions.h"
 #include "pages/rlslp/rlslp_page.h"
 
 namespace kestrel::cli {
@@ -23,9 +23,14 @@ int RunRlslp(const QStringList& arguments) {
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;
-  net::QtTelnetClient telnet;
-  connection.Apply(properties, telnet);
+  connection.Apply(properties);
+  JobSessions sessions(connection, properties);
+  sessions.SetTimeout(timeout);
+  mml::TelnetClient& telnet = sessions.Client("rlslp");
   rlslp::RlslpPage page(telnet, properties);
+  sessions.Describe(
+      telnet, [&page] { return std::string(page.SlpListBox.First()); }, &page.SlpreportMemo);
+  page.SetMaxPrintout(connection.max_printout);
   for (const auto& name : elements) page.SlpListBox.Add(name);
 
   return RunJob({[&] { return page.SlpstartButton.Caption() == "Stop"; }, page.SlpreportMemo,
@@ -35,7 +40,7 @@ int RunRlslp(const QStringList& arguments) {
                    return std::to_string(page.SlpListBox.Count()) + " BSC(s) not checked, from " +
                           std::string(page.SlpListBox.First());
                  },
-                 timeout});
+                 timeout, &page.Outcomes, elements});
 }
 
 }  // namespace kestrel::cli

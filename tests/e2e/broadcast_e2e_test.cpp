@@ -22,11 +22,15 @@ TEST(BroadcastEndToEnd, ReportOfTheDemoBscWithFragmentedOutput) {
   EXPECT_EQ(
       run.out,
       "CELL: C09101A\nRLMBC:ID=50,CODE=123,GS=0,PAGE=1,TEXT=\"ICERISHEHER\";\n\n"
-      "CELL: C09101A\nRLMBC:ID=50,CODE=124,GS=0,PAGE=1,TEXT=\"KESTREL DEMO MESSAGE THAT\";\n\n"
+      "CELL: C09101A\nRLMBC:ID=50,CODE=124,GS=0,PAGE=1,TEXT=\"KESTREL DEMO MESSAGE THAT\";\n"
+      // The command carries 25 characters of the text; the report says what it left out.
+      "Message text is 37 characters long; the command above carries only its first 25\n\n"
       "CELL: C09104C\nRLMBC:ID=50,CODE=77,GS=0,PAGE=1,TEXT=\"SALAM\";\n\n");
-  const RunResult none = Check(gateway, "BSC12");  // no EDGE cell: an empty report, a clean end
+  EXPECT_THAT(run.err, ::testing::HasSubstr("recap: BSC9: reached, done\n"));
+  // No EDGE cell: a clean end whose report says in which phase nothing was found.
+  const RunResult none = Check(gateway, "BSC12");
   EXPECT_EQ(none.exit_code, 0) << none.err;
-  EXPECT_EQ(none.out, "");
+  EXPECT_EQ(none.out, "BSC12: no EDGE cell found (no cell has a NUMREQEGPRSBPC other than 0)\n");
 }
 
 TEST(BroadcastEndToEnd, LostConnectionIsNotAnEnd) {

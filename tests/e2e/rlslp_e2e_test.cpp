@@ -36,8 +36,12 @@ TEST(RlslpEndToEnd, ConnectionDroppedMidPrintoutEndsWithAnErrorAndNoFinish) {
   const RunResult run = RunBatch({"rlslp", "--gateway", QString::fromStdString(gateway.Address()),
                                   "--ne", "BSC9", "--ne", "BSC10", "--timeout", "20"});
   EXPECT_EQ(run.exit_code, 1);
-  EXPECT_EQ(run.out, "Check: BSC9\n");
+  EXPECT_EQ(run.out,
+            "Check: BSC9\nBSC9 not checked: connection lost while RLSLP:CELL=ALL; was in flight\n");
   EXPECT_THAT(run.err, HasSubstr("2 BSC(s) not checked, from BSC9"));
+  EXPECT_THAT(run.err, HasSubstr("recap: BSC9: reached; ended early: connection lost while "
+                                 "RLSLP:CELL=ALL; was in flight\n"));
+  EXPECT_THAT(run.err, HasSubstr("recap: BSC10: not reached (never started)\n"));
 }
 
 TEST(RlslpEndToEnd, RefusedConnectionNamesTheGateway) {
