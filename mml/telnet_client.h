@@ -9,8 +9,10 @@ namespace kestrel::mml {
 // The telnet client as a page sees it. The desktop program and the runner use the real
 // client over TCP; tests use a fake that records every line sent.
 //
-// Events arrive on the one thread that runs everything. `Disconnect` delivers
-// `OnDisconnected` before it returns; on a client that is not connected it does nothing.
+// Events arrive on the one thread that runs everything, never re-entrantly: while a handler
+// runs (even one that waits in a nested event loop) the next event waits for it, and the end
+// of a connection comes after its data. `Disconnect` delivers `OnDisconnected` before it
+// returns; on a client that is not connected it does nothing.
 class TelnetClient {
  public:
   virtual ~TelnetClient() = default;
