@@ -285,8 +285,7 @@ TEST_F(DailyCheckTest, RefusedLoginIsReportedAndTheLoopGoesOn) {
   telnet.Receive("\r\nUser: ");
   telnet.Receive("\r\nPassword: ");
   telnet.Receive("\r\nLOGIN INCORRECT\r\n");
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("BSC9: refused by the gateway: LOGIN INCORRECT 14:07:30"));
+  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre("BSC9: refused: LOGIN INCORRECT 14:07:30"));
   EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early, "LOGIN INCORRECT");
   EXPECT_EQ(Connects(), 2);  // on to BSC10 at once
   EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
@@ -299,9 +298,8 @@ TEST_F(DailyCheckTest, UnknownElementIsReportedAndALoneRefusedElementWaitsForThe
   page.StartdcClick();
   telnet.Receive("\r\nUser: \r\nPassword: \r\nNE: ");
   telnet.Receive("\r\nNE BSC99 NOT DEFINED IN GATEWAY\r\n");
-  EXPECT_THAT(
-      page.Memoreportdc.Lines(),
-      ElementsAre("BSC99: refused by the gateway: NE BSC99 NOT DEFINED IN GATEWAY 14:07:30"));
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              ElementsAre("BSC99: refused: NE BSC99 NOT DEFINED IN GATEWAY 14:07:30"));
   EXPECT_FALSE(telnet.Connected());
   // Every element of the list was refused in a row: no retry at once, over and over.
   EXPECT_EQ(Connects(), 1);

@@ -49,7 +49,7 @@ void DailyCheckPage::Chunk(std::string_view chunk) {
 // every element of the list was refused in a row, the login itself is at fault; the watchdog
 // then tries again at its own pace rather than at once, over and over.
 void DailyCheckPage::Refused(const std::string& words) {
-  const std::string line = visit_.element + ": refused by the gateway: " + words;
+  const std::string line = visit_.element + ": refused: " + words;
   Report(line + " " + TimeOfDay());
   session_.Note(line);
   if (++refusals_in_a_row_ < ListBoxdc.Count()) {
