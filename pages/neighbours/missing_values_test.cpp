@@ -149,27 +149,29 @@ TEST_F(MissingValuesTest, ASecondRunWhosePrintoutLacksHeadingsKeepsNothingOfTheF
   const std::string script = Collect();
   EXPECT_THAT(script, Not(HasSubstr("400-01-909-1011")));
   EXPECT_THAT(script, Not(HasSubstr("GSM1800")));
-  EXPECT_THAT(LinesOf(script, "CELL=C09101A"),
-              ElementsAre("! RLDEI:CELL=C09101A not written: CSYSTYPE of C09101A: not in the RLDEP "
-                          "printout !",
-                          "! RLDEC:CELL=C09101A not written: CGI of C09101A: not in the RLDEP "
-                          "printout !",
-                          "RLCPC:CELL=C09101A,MSTXPWR=33;",
-                          "RLLOC:CELL=C09101A,BSPWR=47,BSTXPWR=45,BSRXMIN=110,AW=ON,SCHO=OFF;",
-                          "RLLOC:CELL=C09101A,BSRXSUFF=0,MSRXMIN=104,MSRXSUFF=0,EXTPEN=ON;",
-                          "RLLHC:CELL=C09101A,LAYER=2,LAYERTHR=75,LAYERHYST=3;",
-                          "RLNRI:CELL=C09101A,CELLR=C10101A,SINGLE;",
-                          "RLNRC:CELL=C09101A,CELLR=C10101A,CAND=BOTH,TRHYST=2,TROFFSETP=0,LHYST=6,"
-                          "AWOFFSET=3;",
-                          "RLMFC:CELL=C09101A,MBCCHNO=62,MRNIC;",
-                          "RLNRC:CELL=C09101A,CELLR=C10101A,HIHYST=3;",
-                          "RLNRP:CELL=C09101A,CELLR=C10101A,NODATA;",
-                          "! MGOCI:CELL=C09101A not written: CGI of C09101A: not in the RLDEP "
-                          "printout !",
-                          "MGOCP:CELL=C09101A;"));
-  EXPECT_THAT(page.Outcomes.Find("BSC9")->problems,
-              ElementsAre("BSC9: RLDEP:CELL=C09101A; CGI not in the RLDEP printout, CSYSTYPE not "
-                          "in the RLDEP printout; not written"));
+  EXPECT_THAT(
+      LinesOf(script, "CELL=C09101A"),
+      ElementsAre("! RLDEI:CELL=C09101A not written: CSYSTYPE of C09101A: no value in the RLDEP "
+                  "printout !",
+                  "! RLDEC:CELL=C09101A not written: CGI of C09101A: no value in the RLDEP "
+                  "printout !",
+                  "RLCPC:CELL=C09101A,MSTXPWR=33;",
+                  "RLLOC:CELL=C09101A,BSPWR=47,BSTXPWR=45,BSRXMIN=110,AW=ON,SCHO=OFF;",
+                  "RLLOC:CELL=C09101A,BSRXSUFF=0,MSRXMIN=104,MSRXSUFF=0,EXTPEN=ON;",
+                  "RLLHC:CELL=C09101A,LAYER=2,LAYERTHR=75,LAYERHYST=3;",
+                  "RLNRI:CELL=C09101A,CELLR=C10101A,SINGLE;",
+                  "RLNRC:CELL=C09101A,CELLR=C10101A,CAND=BOTH,TRHYST=2,TROFFSETP=0,LHYST=6,"
+                  "AWOFFSET=3;",
+                  "RLMFC:CELL=C09101A,MBCCHNO=62,MRNIC;",
+                  "RLNRC:CELL=C09101A,CELLR=C10101A,HIHYST=3;",
+                  "RLNRP:CELL=C09101A,CELLR=C10101A,NODATA;",
+                  "! MGOCI:CELL=C09101A not written: CGI of C09101A: no value in the RLDEP "
+                  "printout !",
+                  "MGOCP:CELL=C09101A;"));
+  EXPECT_THAT(
+      page.Outcomes.Find("BSC9")->problems,
+      ElementsAre("BSC9: RLDEP:CELL=C09101A; CGI, CSYSTYPE of C09101A: no value in the RLDEP "
+                  "printout"));
 }
 
 // A ";" or "," in a value would change the orders the engineer runs: such a value goes into
@@ -235,7 +237,7 @@ TEST_F(MissingValuesTest, InternalFormPutsANoteInPlaceOfAnRlmfcWithoutItsNumber)
                           "fit !",
                           "RLMFC:CELL=C09102A,MBCCHNO=62,MRNIC;",
                           "! RLMFC:CELL=C09101A not written: BCCHNO of the empty line 2 of the "
-                          "Cellr list: not in the RLDEP printout !",
+                          "Cellr list: no value in the RLDEP printout !",
                           "RLMFC:CELL=,MBCCHNO=62,MRNIC;"));
   EXPECT_THAT(script, HasSubstr("RLNRI:CELL=C09101A,CELLR=C09102A;\r\n"));
 }

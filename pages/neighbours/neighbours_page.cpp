@@ -1,6 +1,9 @@
 #include "pages/neighbours/neighbours_page.h"
 
+#include <algorithm>
 #include <exception>
+#include <utility>
+#include <vector>
 
 #include "mml/answer.h"
 #include "mml/columns.h"
@@ -31,9 +34,38 @@ const std::string& Side::Value(std::size_t record, Slot slot) const {
 std::string Side::Unusable(std::size_t record, Slot slot) const {
   if (record < Unread.size() && !Unread[record][slot].empty()) return Unread[record][slot];
   const std::string& value = Value(record, slot);
-  if (value.empty()) return "not in the " + std::string(CodeOfSlot(slot)) + " printout";
+  if (value.empty()) return "no value in the " + std::string(CodeOfSlot(slot)) + " printout";
   if (!FitsSlot(slot, value)) return "\"" + mml::Printable(value) + "\" does not fit";
   return {};
+}
+
+// Why the values of `slots` of a side's record cannot go into a line, slots with the same
+// reason together: "BCCHNO, CGI of C09101A: no value in the RLDEP printout"; empty when all can.
+std::string Side::Unusable(std::size_t record, const std::vector<Slot>& slots) const {
+  std::vector<std::pair<std::string, std::string>> reasons;  // reason, its slots
+  for (Slot slot : slots) {
+    const std::string why = Unusable(record, slot);
+    if (why.empty()) continue;
+    auto found = std::find_if(reasons.begin(), reasons.end(),
+                              [&](const auto& reason) { return reason.first == why; });
+    if (found == reasons.end()) {
+      reasons.emplace_back(why, std::string(SlotName(slot)));
+    } else {
+      found->second += ", " + std::string(SlotName(slot));
+    }
+  }
+  std::string text;
+  for (const auto& [why, names] : reasons) {
+    if (!text.empty()) text += "; ";
+    text += names + " of " + Owner(record) + ": " + why;
+  }
+  return text;
+}
+
+std::string Side::Owner(std::size_t record) const {
+  const std::string_view cell = list.Line(record);
+  if (!cell.empty()) return std::string(cell);
+  return "the empty line " + std::to_string(record + 1) + " of the " + std::string(name) + " list";
 }
 
 NeighboursPage::NeighboursPage(mml::TelnetClient& cell_telnet, mml::TelnetClient& cellr_telnet,
@@ -263,15 +295,12 @@ void NeighboursPage::ReadValues(Side& side, std::size_t command, std::size_t rec
     }
     if (line.find('<') != std::string_view::npos) break;
   }
-  std::string unusable;
-  for (const Heading& heading : Chain()[command].headings) {
-    const std::string why = side.Unusable(record, heading.slot);
-    if (why.empty()) continue;
-    unusable += (unusable.empty() ? "" : ", ") + std::string(SlotName(heading.slot)) + " " + why;
-  }
+  std::vector<Slot> slots;
+  for (const Heading& heading : Chain()[command].headings) slots.push_back(heading.slot);
+  const std::string unusable = side.Unusable(record, slots);
   if (unusable.empty()) return;
   side.ledger.Problem(mml::Printable(side.bsc.Text()) + ": " + mml::Printable(side.Step) + " " +
-                      unusable + "; not written");
+                      mml::Printable(unusable));
   MergeLedgers();
 }
 

@@ -47,6 +47,11 @@ struct Side {
   const std::string& Value(std::size_t record, Slot slot) const;
   // Why the slot's value cannot go into a script line; empty when it can.
   std::string Unusable(std::size_t record, Slot slot) const;
+  // The same for several slots, those with the same reason together: "BCCHNO, CGI of C09101A:
+  // no value in the RLDEP printout"; empty when all can.
+  std::string Unusable(std::size_t record, const std::vector<Slot>& slots) const;
+  // The cell of list line `record`, as a note names it.
+  std::string Owner(std::size_t record) const;
   // All of the side's cells, the last one included, were collected in this run.
   bool Done() const { return LhpDone == "OK"; }
 };

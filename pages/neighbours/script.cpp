@@ -54,30 +54,6 @@ std::string Comment(std::string_view text) {
   return "! " + body + " !";
 }
 
-// Why the values of `slots` of a side's record cannot go into a line, slots with the same
-// reason together: "BCCHNO, CGI of C09101A: not in the RLDEP printout"; empty when all can.
-std::string Unusable(const Side& side, std::size_t record, const std::string& owner,
-                     std::initializer_list<Slot> slots) {
-  std::vector<std::pair<std::string, std::string>> reasons;  // reason, its slots
-  for (Slot slot : slots) {
-    const std::string why = side.Unusable(record, slot);
-    if (why.empty()) continue;
-    auto found = std::find_if(reasons.begin(), reasons.end(),
-                              [&](const auto& reason) { return reason.first == why; });
-    if (found == reasons.end()) {
-      reasons.emplace_back(why, std::string(SlotName(slot)));
-    } else {
-      found->second += ", " + std::string(SlotName(slot));
-    }
-  }
-  std::string text;
-  for (const auto& [why, names] : reasons) {
-    if (!text.empty()) text += "; ";
-    text += names + " of " + owner + ": " + why;
-  }
-  return text;
-}
-
 // The MSC that serves a BSC: by the position picked in the pick list, or, for a name typed
 // by hand that is an entry of the list, by that entry.
 std::string MscOf(const controls::ComboBox& bsc) {
@@ -116,18 +92,11 @@ void NeighboursPage::WriteScript() {
   const std::string& cand = Cand.Text();
   const std::string& awoffset = Awoffset.Text();
   const std::string& hihyst = Hihyst.Text();
-  // The name a note gives the owner of a value: the cell, or its place when its line is empty.
-  auto owner = [](const std::string& cell, int i, const Side& side) {
-    return cell.empty() ? "the empty line " + std::to_string(i + 1) + " of the " +
-                              std::string(side.name) + " list"
-                        : cell;
-  };
   // Writes the line that `make` builds from the values of `slots` of record i of `from`, or,
   // when one of them is unusable, a note in its place that says which and why.
   auto checked = [&](bool once, const std::string& head, const Side& from, int i,
-                     const std::string& cell, std::initializer_list<Slot> slots, auto make) {
-    const std::string why =
-        Unusable(from, static_cast<std::size_t>(i), owner(cell, i, from), slots);
+                     std::initializer_list<Slot> slots, auto make) {
+    const std::string why = from.Unusable(static_cast<std::size_t>(i), slots);
     if (why.empty()) {
       once ? script.Once(make()) : script.Always(make());
     } else {
@@ -141,10 +110,10 @@ void NeighboursPage::WriteScript() {
     for (int i = 0; i < cells; ++i) {
       const auto n = static_cast<std::size_t>(i);
       script.Always("RLNRI:CELL=" + c(i) + ",CELLR=" + r(i) + ";");
-      checked(false, "RLMFC:CELL=" + c(i), Cellr, i, r(i), {kBcchno}, [&] {
+      checked(false, "RLMFC:CELL=" + c(i), Cellr, i, {kBcchno}, [&] {
         return "RLMFC:CELL=" + c(i) + ",MBCCHNO=" + Cellr.Value(n, kBcchno) + ",MRNIC;";
       });
-      checked(false, "RLMFC:CELL=" + r(i), Cell, i, c(i), {kBcchno}, [&] {
+      checked(false, "RLMFC:CELL=" + r(i), Cell, i, {kBcchno}, [&] {
         return "RLMFC:CELL=" + r(i) + ",MBCCHNO=" + Cell.Value(n, kBcchno) + ",MRNIC;";
       });
       script.Always("RLNRC:CELL=" + c(i) + ",CELLR=" + r(i) + ",KHYST=" + khyst +
@@ -168,7 +137,7 @@ void NeighboursPage::WriteScript() {
         const auto n = static_cast<std::size_t>(i);
         auto v = [&](Slot slot) { return from.Value(n, slot); };
         auto define = [&](const char* command, std::initializer_list<Slot> slots, auto make) {
-          checked(true, command + cell(i), from, i, cell(i), slots, make);
+          checked(true, command + cell(i), from, i, slots, make);
         };
         script.Always("");
         define("RLDEI:CELL=", {kCsystype},
@@ -195,7 +164,7 @@ void NeighboursPage::WriteScript() {
         script.Once("RLNRC:CELL=" + partner(i) + ",CELLR=" + cell(i) + ",CAND=" + cand +
                     ",TRHYST=" + trhyst + ",TROFFSETP=" + Troffsetp.Text() + ",LHYST=" + lhyst +
                     ",AWOFFSET=" + awoffset + ";");
-        checked(true, "RLMFC:CELL=" + partner(i), from, i, cell(i), {kBcchno},
+        checked(true, "RLMFC:CELL=" + partner(i), from, i, {kBcchno},
                 [&] { return "RLMFC:CELL=" + partner(i) + ",MBCCHNO=" + v(kBcchno) + ",MRNIC;"; });
         script.Once("RLNRC:CELL=" + partner(i) + ",CELLR=" + cell(i) + ",HIHYST=" + hihyst + ";");
         script.Always("");
@@ -229,7 +198,7 @@ void NeighboursPage::WriteScript() {
     script.Always("");
     script.Always(msc_r + "-e tanitim:");
     for (int i = 0; i < cells; ++i) {
-      checked(true, "MGOCI:CELL=" + c(i), Cell, i, c(i), {kCgi}, [&] {
+      checked(true, "MGOCI:CELL=" + c(i), Cell, i, {kCgi}, [&] {
         return "MGOCI:CELL=" + c(i) + ",CGI=" + Cell.Value(static_cast<std::size_t>(i), kCgi) +
                ",MSC=" + msc_c + ";";
       });
@@ -237,7 +206,7 @@ void NeighboursPage::WriteScript() {
     script.Always("");
     script.Always(msc_c + "-e tanitim:");
     for (int i = 0; i < cellrs; ++i) {
-      checked(true, "MGOCI:CELL=" + r(i), Cellr, i, r(i), {kCgi}, [&] {
+      checked(true, "MGOCI:CELL=" + r(i), Cellr, i, {kCgi}, [&] {
         return "MGOCI:CELL=" + r(i) + ",CGI=" + Cellr.Value(static_cast<std::size_t>(i), kCgi) +
                ",MSC=" + msc_r + ";";
       });
