@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -43,6 +45,9 @@ class AppTest : public ::testing::Test {
   AppTest() : gateway(sim::Scenario::Demo(), faults(), {sim::Transcripts::Kind::kNone, {}}) {
     gateway.Listen(QHostAddress::LocalHost, 0);
     site.gateway_port = gateway.Port();
+    QDir(share.path()).mkdir("Kestreldailycheck");
+    site.report_share_root = share.path().toStdString();
+    site.log_dir = share.filePath("sessions").toStdString();
     windows = std::make_unique<Application>(site);
     windows->Start();
   }
@@ -66,6 +71,7 @@ class AppTest : public ::testing::Test {
     return Find<QPlainTextEdit>(windows->Kestreldlg.get(), "SlpreportMemo")->toPlainText();
   }
 
+  QTemporaryDir share;
   platform::SiteSettings site;
   sim::GatewayServer gateway;
   std::unique_ptr<Application> windows;
