@@ -1,6 +1,8 @@
 // How a Proses session ends: by the end of its BSC, or early (the line dropped, the engineer
 // or the runner stopped it, the exchange went silent, the gateway refused it, a printout
 // grew past the cap). An early end stops the run and says what may be left out of traffic.
+#include <algorithm>
+#include <limits>
 #include <string>
 
 #include "mml/text.h"
@@ -17,7 +19,8 @@ std::string Duration(int ms) {
 }  // namespace
 
 void ProsesPage::SetWatchdogSeconds(int seconds) {
-  WatchdogTimer.SetInterval(seconds > 0 ? seconds * 1000 : 0);
+  constexpr int kLongest = std::numeric_limits<int>::max() / 1000;
+  WatchdogTimer.SetInterval(seconds > 0 ? std::min(seconds, kLongest) * 1000 : 0);
   Watch();
 }
 
