@@ -86,6 +86,7 @@ int RunQonsuluq(const QStringList& arguments) {
       cell_telnet, [&page] { return page.CellbscComboBox.Text(); }, nullptr);
   sessions.Describe(
       cellr_telnet, [&page] { return page.CellrbscComboBox.Text(); }, nullptr);
+  page.SetMaxPrintout(connection.max_printout);
   platform::QtTimerDriver progress(page.Exqontime);
 
   ChooseBsc(page.CellbscComboBox, parser.value("cell-bsc"));
@@ -104,11 +105,16 @@ int RunQonsuluq(const QStringList& arguments) {
 
   const int status = RunJob(
       {[&] { return page.StartqonButton.Caption() == "Stop" && !read_form.Window.Visible(); },
-       read_form.Memo1, [&] { page.StartqonButtonClick(); }, [&] { page.StartqonButtonClick(); },
+       read_form.Memo1,
+       [&] { page.StartqonButtonClick(); },
+       [&] { page.StartqonButtonClick(); },
        [&]() -> std::string {
-         return read_form.Window.Visible() ? "" : "the script was not written";
+         if (read_form.Window.Visible()) return "";
+         return page.LastFailure.empty() ? "the script was not written" : page.LastFailure;
        },
-       timeout});
+       timeout,
+       &page.Outcomes,
+       {parser.value("cell-bsc").toStdString(), parser.value("cellr-bsc").toStdString()}});
   if (page.StartqonButton.Caption() == "Stop") page.StartqonButtonClick();  // both sessions end
   return status;
 }

@@ -12,9 +12,14 @@
 namespace kestrel::cli {
 
 namespace {
-// The page's messages are mistakes in what the runner was given.
-struct MessagesAreErrors : platform::Messages {
-  void Show(std::string_view text) override { throw UsageError(std::string(text)); }
+// The page's messages: at Start they are mistakes in what the runner was given (the cell
+// list); once the job runs they say why it ended, on standard error.
+struct RunnerMessages : platform::Messages {
+  bool running = false;
+  void Show(std::string_view text) override {
+    if (!running) throw UsageError(std::string(text));
+    std::cerr << "kestrel-batch: " << text << std::endl;
+  }
 };
 }  // namespace
 
@@ -54,10 +59,11 @@ int RunRelocation(const QStringList& arguments) {
   sessions.SetTimeout(timeout);
   mml::TelnetClient& telnet = sessions.Client("relocation");
   pages::ReadForm read_form;
-  MessagesAreErrors messages;
+  RunnerMessages messages;
   relocation::RelocationPage page(telnet, properties, read_form, messages);
   sessions.Describe(
       telnet, [&page] { return page.DqonoComboBox.Text(); }, &page.DqonrepMemo);
+  page.SetMaxPrintout(connection.max_printout);
   page.DqonoComboBox.SetText(elements.front());
   page.DqondComboBox.SetItemIndex(target - 1);
   page.DqonListMemo.SetText(list);
@@ -66,12 +72,16 @@ int RunRelocation(const QStringList& arguments) {
                                return page.DqonstartButton.Caption() == "Stop" &&
                                       page.DqonCellDataDone != "OK" && telnet.Connected();
                              },
-                             page.DqonrepMemo, [&] { page.DqonstartButtonClick(); },
+                             page.DqonrepMemo,
+                             [&] {
+                               page.DqonstartButtonClick();
+                               messages.running = true;
+                             },
                              [&] { page.DqonstartButtonClick(); },
                              [&]() -> std::string {
                                return page.DqonCellDataDone == "OK" ? "" : "the check did not end";
                              },
-                             timeout});
+                             timeout, &page.Outcomes, elements});
   if (status == 0) {
     std::cout << '\n';
     for (std::size_t i = 0; i < read_form.Memo1.LineCount(); ++i)
