@@ -89,7 +89,9 @@ void Connection::SendNext() {
         Event("the output goes on without end; the rest of it is not recorded here");
         quiet_ = true;
       }
-      queue_.Add({{conversation_->More()}}, clock_.elapsed());
+      std::string more = conversation_->More();
+      if (more.empty()) break;
+      queue_.Add({{std::move(more)}}, clock_.elapsed());
       continue;
     }
     const qint64 now = clock_.elapsed();

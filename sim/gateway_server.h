@@ -7,6 +7,8 @@
 #include <random>
 
 #include "sim/connection.h"
+#include "sim/faults.h"
+#include "sim/scenario.h"
 #include "sim/transcript.h"
 
 namespace kestrel::sim {
@@ -22,10 +24,18 @@ class GatewayServer : public QObject {
   using Conversations =
       std::function<std::unique_ptr<Conversation>(int session, Connection::Log log)>;
 
-  // `max_sessions`: connections served at once (-1: no limit); one beyond is told
-  // "TOO MANY SESSIONS" and closed. `seed` makes the chunk sizes of a run repeatable.
+  // Plays the network of `scenario` with `faults` (a hostile flood instead, if they say so).
+  GatewayServer(Scenario scenario, Faults faults, Transcripts transcripts,
+                QObject* parent = nullptr);
+  // Plays what `conversations` make. `max_sessions`: connections served at once (-1: no
+  // limit); one beyond is told "TOO MANY SESSIONS" and closed. `seed` makes the chunk sizes
+  // of a run repeatable.
   GatewayServer(Conversations conversations, Pacing pacing, int max_sessions, unsigned seed,
                 Transcripts transcripts, QObject* parent = nullptr);
+
+  // The pacing that `faults` ask for; a replay sends its recorded chunks a little apart, so
+  // that they arrive as the separate reads they were.
+  static Pacing PacingOf(const Faults& faults, bool replay);
 
   bool Listen(const QHostAddress& address, quint16 port);
   quint16 Port() const { return server_.serverPort(); }

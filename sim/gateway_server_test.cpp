@@ -10,9 +10,6 @@
 #include <functional>
 #include <memory>
 
-#include "sim/gateway_session.h"
-#include "sim/short_conversations.h"
-
 namespace kestrel::sim {
 namespace {
 
@@ -65,14 +62,9 @@ class Client {
 
 class GatewayServerTest : public ::testing::Test {
  protected:
-  void Serve(Pacing pacing = {}, int max_sessions = -1) {
-    server = std::make_unique<GatewayServer>(
-        [this](int, Connection::Log log) -> std::unique_ptr<Conversation> {
-          if (faults.flood_options) return std::make_unique<OptionFlood>();
-          return std::make_unique<GatewaySession>(
-              scenario, faults, [] { return std::string("261206 093001"); }, std::move(log));
-        },
-        pacing, max_sessions, 1, Transcripts{Transcripts::Kind::kNone, {}});
+  void Serve() {
+    server = std::make_unique<GatewayServer>(scenario, faults,
+                                             Transcripts{Transcripts::Kind::kNone, {}});
     ASSERT_TRUE(server->Listen(QHostAddress::LocalHost, 0));
   }
   void LogIn(Client& client) {
@@ -92,8 +84,30 @@ class GatewayServerTest : public ::testing::Test {
   std::unique_ptr<GatewayServer> server;
 };
 
+TEST(GatewayServerPacing, RecordedCutsGoOutApartAndFreshCutsAsAnyOthers) {
+  Faults faults;
+  EXPECT_FALSE(GatewayServer::PacingOf(faults, false).paced);
+  EXPECT_TRUE(GatewayServer::PacingOf(faults, false).read);
+  const Pacing recorded = GatewayServer::PacingOf(faults, true);
+  EXPECT_TRUE(recorded.paced);
+  EXPECT_GT(recorded.gap_ms, 0);
+  faults.chunk_max = 3;
+  EXPECT_EQ(GatewayServer::PacingOf(faults, true).gap_ms, 0);
+  EXPECT_EQ(GatewayServer::PacingOf(faults, true).chunk_max, 3);
+  faults.chunk_delay_ms = 20;
+  faults.answer_delay_ms = 70;
+  faults.drop_after_bytes = 900;
+  faults.flood_options = true;
+  const Pacing pacing = GatewayServer::PacingOf(faults, false);
+  EXPECT_EQ(pacing.gap_ms, 20);
+  EXPECT_EQ(pacing.answer_delay_ms, 70);
+  EXPECT_EQ(pacing.drop_after_bytes, 900);
+  EXPECT_FALSE(pacing.read);
+}
+
 TEST_F(GatewayServerTest, SessionsBeyondTheMostAreToldAndClosedUntilASocketCloses) {
-  Serve({}, 1);
+  faults.max_sessions = 1;
+  Serve();
   Client first(server->Port());
   ASSERT_TRUE(first.Await("User: "));
   Client second(server->Port());
@@ -106,7 +120,8 @@ TEST_F(GatewayServerTest, SessionsBeyondTheMostAreToldAndClosedUntilASocketClose
 }
 
 TEST_F(GatewayServerTest, NoSessionsAtAllWithMaxSessionsZero) {
-  Serve({}, 0);
+  faults.max_sessions = 0;
+  Serve();
   Client client(server->Port());
   ASSERT_TRUE(Until([&] { return client.closed; }));
   EXPECT_EQ(client.seen, "TOO MANY SESSIONS\r\n");
@@ -116,9 +131,8 @@ TEST_F(GatewayServerTest, NoSessionsAtAllWithMaxSessionsZero) {
 // answers after one delay, not after three.
 TEST_F(GatewayServerTest, AnswerDelaysOfSessionsDoNotAddUp) {
   constexpr int kDelay = 300;
-  Pacing pacing;
-  pacing.answer_delay_ms = kDelay;
-  Serve(pacing);
+  faults.answer_delay_ms = kDelay;
+  Serve();
   std::vector<std::unique_ptr<Client>> clients;
   for (int i = 0; i < 3; ++i) {
     clients.push_back(std::make_unique<Client>(server->Port()));
@@ -163,9 +177,7 @@ void ExpectOutputStopsWhileTheClientDoesNotRead(GatewayServer& server, Client& c
 
 TEST_F(GatewayServerTest, OptionFloodStopsWhileTheClientDoesNotRead) {
   faults.flood_options = true;
-  Pacing pacing;
-  pacing.read = false;
-  Serve(pacing);
+  Serve();
   Client client(server->Port());
   ASSERT_TRUE(Until([&] { return client.seen.size() > 4096; }));
   EXPECT_FALSE(client.seen.contains("User"));

@@ -1,25 +1,19 @@
 // kestrel-gateway: the simulated command gateway and the network behind it.
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <cstdio>
 #include <iostream>
 
 #include "sim/gateway_server.h"
-#include "sim/gateway_session.h"
 #include "sim/replay.h"
-#include "sim/short_conversations.h"
 
 using kestrel::sim::Faults;
 using kestrel::sim::GatewayServer;
 using kestrel::sim::Scenario;
 
 namespace {
-
-// Between two recorded chunks, so that they reach the client as separate reads.
-constexpr int kReplayGapMs = 5;
 
 [[noreturn]] void Fail(const QString& message) {
   std::cerr << "kestrel-gateway: " << message.toStdString() << std::endl;
@@ -76,8 +70,6 @@ std::vector<kestrel::sim::RecordedSession> ReadReplayLogs(const QStringList& pat
   }
   return sessions;
 }
-
-std::string Now() { return QDateTime::currentDateTime().toString("yyMMdd hhmmss").toStdString(); }
 
 }  // namespace
 
@@ -193,45 +185,28 @@ int main(int argc, char** argv) {
     Fail("--listen wants HOST:PORT with a numeric address, not " + listen);
   }
 
-  // What plays the gateway; it lives as long as the program.
-  Scenario scenario;
+  std::unique_ptr<GatewayServer> server;
+  // Outlives the server, whose connections play its sessions.
   kestrel::sim::ReplayBook book(replay ? ReadReplayLogs(parser.values("replay"))
                                        : std::vector<kestrel::sim::RecordedSession>{});
-  GatewayServer::Conversations conversations;
-  if (faults.flood_options) {
-    conversations = [](int, kestrel::sim::Connection::Log) {
-      return std::make_unique<kestrel::sim::OptionFlood>();
-    };
-  } else if (replay) {
-    conversations = [&book, join = faults.chunk_max > 0](int session,
-                                                         kestrel::sim::Connection::Log log) {
+  if (replay) {
+    auto conversations = [&book, join = faults.chunk_max > 0](int session,
+                                                              kestrel::sim::Connection::Log log) {
       return std::make_unique<kestrel::sim::ReplaySession>(
           book, join, std::move(log), [session](const std::string& warning) {
             std::cerr << "kestrel-gateway: session " << session << ": " << warning << std::endl;
           });
     };
+    server = std::make_unique<GatewayServer>(conversations, GatewayServer::PacingOf(faults, true),
+                                             faults.max_sessions, faults.seed, transcripts);
   } else {
-    scenario = ReadScenario(parser);
-    conversations = [&scenario, &faults](int, kestrel::sim::Connection::Log log) {
-      return std::make_unique<kestrel::sim::GatewaySession>(scenario, faults, Now, std::move(log));
-    };
+    server = std::make_unique<GatewayServer>(ReadScenario(parser), faults, transcripts);
   }
-
-  kestrel::sim::Pacing pacing;
-  pacing.chunk_max = faults.chunk_max;
-  pacing.answer_delay_ms = faults.answer_delay_ms;
-  pacing.paced = faults.chunk_max > 0 || faults.chunk_delay_ms > 0 || replay;
-  pacing.gap_ms = faults.chunk_delay_ms > 0 ? faults.chunk_delay_ms : replay ? kReplayGapMs : 0;
-  pacing.drop_after_bytes = faults.drop_after_bytes;
-  pacing.read = !faults.flood_options;
-
-  GatewayServer server(std::move(conversations), pacing, faults.max_sessions, faults.seed,
-                       transcripts);
-  if (!server.Listen(address, static_cast<quint16>(port))) {
-    Fail("cannot listen on " + listen + ": " + server.ErrorString());
+  if (!server->Listen(address, static_cast<quint16>(port))) {
+    Fail("cannot listen on " + listen + ": " + server->ErrorString());
   }
   // Scripts and tests read this line to learn the port.
   std::cout << "kestrel-gateway listening on " << address.toString().toStdString() << ":"
-            << server.Port() << std::endl;
+            << server->Port() << std::endl;
   return app.exec();
 }
