@@ -185,10 +185,10 @@ int main(int argc, char** argv) {
     Fail("--listen wants HOST:PORT with a numeric address, not " + listen);
   }
 
-  std::unique_ptr<GatewayServer> server;
   // Outlives the server, whose connections play its sessions.
   kestrel::sim::ReplayBook book(replay ? ReadReplayLogs(parser.values("replay"))
                                        : std::vector<kestrel::sim::RecordedSession>{});
+  std::unique_ptr<GatewayServer> server;
   if (replay) {
     auto conversations = [&book, join = faults.chunk_max > 0](int session,
                                                               kestrel::sim::Connection::Log log) {
