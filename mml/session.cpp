@@ -130,6 +130,8 @@ void Session::Login(std::string_view chunk, Received& result, std::string_view e
     consider(Prompt::kAttach, "<", element_sent_);
     consider(Prompt::kRefused, "LOGIN INCORRECT", password_sent_);
     consider(Prompt::kRefused, "NOT DEFINED", element_sent_);
+    // A gateway at its limit of sessions says so before anything is asked.
+    consider(Prompt::kRefused, "TOO MANY SESSIONS", true);
     if (prompt == Prompt::kNone) break;
     login_text_.erase(0, at + length);
     switch (prompt) {

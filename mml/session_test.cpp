@@ -120,6 +120,13 @@ TEST_F(SessionTest, WithoutAPasswordNothingIsSentAtThePasswordPrompt) {
   EXPECT_THAT(telnet.Sent(), ElementsAre("ops1"));
 }
 
+TEST_F(SessionTest, AGatewayAtItsLimitOfSessionsRefusesInItsOwnWords) {
+  const Received refused = Receive("TOO MANY SESSIONS\r\n");
+  ASSERT_TRUE(refused.refused.has_value());
+  EXPECT_EQ(*refused.refused, "TOO MANY SESSIONS");
+  EXPECT_THAT(telnet.Sent(), IsEmpty());
+}
+
 TEST_F(SessionTest, ANewConnectionStartsTheLoginAfresh) {
   Receive("User: Password: \r\nLOGIN INCORRECT\r\n");
   ASSERT_TRUE(session.LoginRefused());
