@@ -1,0 +1,85 @@
+// The recorded cases: each folder of cases/ holds the session logs of a job that met a
+// fault of the network, and what the job reported then. Each is played back by
+// kestrel-gateway --replay to the same kestrel-batch job, which must give the same report,
+// the same recap and exit status, and send the same lines, each of which the log holds.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "tests/e2e/programs.h"
+#include "tests/replay/replay_support.h"
+
+namespace kestrel::testing::replay {
+namespace {
+
+const QString kCases = KESTREL_REPLAY_CASES;
+
+std::string ReadText(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    throw std::runtime_error("cannot read " + path.toStdString());
+  return file.readAll().toStdString();
+}
+
+// The lines of a case file, without comments and blank lines.
+QStringList CaseLines(const QString& path) {
+  QStringList lines;
+  if (!QFile::exists(path)) return lines;
+  for (const QString& line : QString::fromStdString(ReadText(path)).split('\n')) {
+    if (!line.trimmed().isEmpty() && !line.startsWith('#')) lines << line;
+  }
+  return lines;
+}
+
+std::vector<std::string> CaseNames() {
+  std::vector<std::string> names;
+  for (const QString& name : QDir(kCases).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+    names.push_back(name.toStdString());
+  return names;
+}
+
+class RecordedCase : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(RecordedCase, ReplaysToTheRecordedReport) {
+  const QString folder = kCases + "/" + QString::fromStdString(GetParam());
+  const QStringList logs = SessionLogs(folder + "/logs");
+  ASSERT_FALSE(logs.isEmpty()) << "no session log in " << folder.toStdString();
+  // Logs are handed in and committed: the password ("kestrel" on the demo network) never
+  // stands in one.
+  for (const QString& log : logs) {
+    EXPECT_EQ(ReadText(log).find("kestrel"), std::string::npos) << log.toStdString();
+  }
+
+  QTemporaryDir temporary, replay_logs;
+  for (const QString& made : CaseLines(folder + "/folders")) {
+    ASSERT_TRUE(QDir(temporary.path()).mkpath(made));
+  }
+  QStringList arguments;
+  for (QString argument : CaseLines(folder + "/job")) {
+    arguments << argument.replace("@CASE@", folder).replace("@TMP@", temporary.path());
+  }
+  ASSERT_FALSE(arguments.isEmpty()) << "no job in " << folder.toStdString();
+
+  ReplayGateway gateway(logs);
+  QProcessEnvironment password;
+  password.insert("KESTREL_PASSWORD", "kestrel");
+  const RunResult run =
+      RunBatch(arguments + QStringList{"--gateway", gateway.Address(), "--user", "kestrel",
+                                       "--log-dir", replay_logs.path()},
+               password);
+  EXPECT_EQ(gateway.Stop(), "") << "the job sent what the recorded sessions do not hold";
+
+  EXPECT_EQ(Masked(run.out, temporary.path()), ReadText(folder + "/stdout"));
+  EXPECT_EQ(Masked(run.err, temporary.path()), ReadText(folder + "/stderr"));
+  EXPECT_EQ(std::to_string(run.exit_code) + "\n", ReadText(folder + "/status"));
+  EXPECT_EQ(SentLines(SessionLogs(replay_logs.path())), SentLines(logs));
+}
+
+std::string CaseName(const ::testing::TestParamInfo<std::string>& recorded) {
+  return recorded.param;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RecordedCase, ::testing::ValuesIn(CaseNames()), CaseName);
+
+}  // namespace
+}  // namespace kestrel::testing::replay
