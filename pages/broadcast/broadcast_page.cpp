@@ -42,6 +42,7 @@ void BroadcastPage::StartButtonClick() {
     }
     BrMemo.Clear();
     ReportMemo.Clear();
+    Results.clear();
     CheckFinished = false;
     messages_missed_ = false;
     element_ = BscComboBox.Text();
@@ -243,10 +244,13 @@ void BroadcastPage::ReportTexts() {
       const std::size_t row = mml::RowBelow(BrMemo, i);
       const std::string text(mml::Trim(mml::Cut(BrMemo.Line(row), t, kTextWidth)));
       const std::string full = FullMessageText(BrMemo, row, t);
+      const std::string command =
+          mml::Printable("RLMBC:ID=50,CODE=" + Head(BrbufMemo1) +
+                         ",GS=0,PAGE=1,TEXT=" + DirnaqEdit.Text() + text + DirnaqEdit.Text() + ";");
+      Results.push_back({mml::Printable(Head(BrbufMemo2)), "50", mml::Printable(Head(BrbufMemo1)),
+                         mml::Printable(full), command});
       ReportMemo.AddLine(mml::Printable("CELL: " + Head(BrbufMemo2)));
-      ReportMemo.AddLine(mml::Printable("RLMBC:ID=50,CODE=" + Head(BrbufMemo1) +
-                                        ",GS=0,PAGE=1,TEXT=" + DirnaqEdit.Text() + text +
-                                        DirnaqEdit.Text() + ";"));
+      ReportMemo.AddLine(command);
       if (full.size() > text.size()) {
         ReportMemo.AddLine("Message text is " + std::to_string(full.size()) +
                            " characters long; the command above carries only its first " +

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "controls/control.h"
 #include "controls/list_box.h"
@@ -32,6 +33,16 @@ class BroadcastPage {
   // How much of a message text an RLMBC command of the report carries.
   static constexpr std::size_t kTextWidth = 25;
 
+  // A message with ID 50 of an EDGE cell as the report gives it, as values (printable) for
+  // tools that read the results: the text whole, the command as the report writes it.
+  struct Message {
+    std::string cell;
+    std::string id;
+    std::string code;
+    std::string text;
+    std::string command;
+  };
+
   BroadcastPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties);
   BroadcastPage(const BroadcastPage&) = delete;
   BroadcastPage& operator=(const BroadcastPage&) = delete;
@@ -52,6 +63,9 @@ class BroadcastPage {
 
   // How the check of the BSC ended, for the runner's recap.
   pages::Outcomes Outcomes;
+  // The messages of the report, each added as its lines are written; emptied at Start with
+  // the report. The page only ever appends meanwhile, so a reader may take them as it goes.
+  std::vector<Message> Results;
 
   // Where a refused login or an unknown element is shown; without it, only the report says.
   void SetMessages(platform::Messages& messages) { messages_ = &messages; }

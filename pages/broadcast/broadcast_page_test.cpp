@@ -111,6 +111,19 @@ TEST_F(BroadcastTest, MessageLongerThanTheCommandCarriesIsSaidToBe) {
               "Message text is 38 characters long; the command above carries only its first "
               "25\r\n\r\n");
     EXPECT_TRUE(page.CheckFinished);
+    // Each message is a result too: the text whole, the command as the report gives it.
+    std::vector<std::string> results;
+    for (const auto& m : page.Results) {
+      results.push_back(m.cell + "|" + m.id + "|" + m.code + "|" + m.text + "|" + m.command);
+    }
+    EXPECT_THAT(results,
+                ElementsAre("C09101A|50|123|" + forty +
+                                "|RLMBC:ID=50,CODE=123,GS=0,PAGE=1,TEXT=\"WELCOME TO KESTREL DEMO "
+                                "N\";",
+                            "C09101A|50|124|EXACTLY TWENTY-FIVE CHARS|RLMBC:ID=50,CODE=124,GS=0,"
+                            "PAGE=1,TEXT=\"EXACTLY TWENTY-FIVE CHARS\";",
+                            "C09101A|50|125|WRAPPED ONTO TWO LINES OF THE PRINTOUT|RLMBC:ID=50,"
+                            "CODE=125,GS=0,PAGE=1,TEXT=\"WRAPPED ONTO TWO LINES OF\";"));
   }
 }
 

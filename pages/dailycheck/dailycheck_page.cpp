@@ -14,6 +14,14 @@ namespace kestrel::dailycheck {
 DailyCheckPage::DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties,
                                Ports ports, std::string report_share_root, KnownAlarms known_alarms,
                                std::string sounds_folder)
+    : DailyCheckPage(telnet, properties, ports, std::move(report_share_root),
+                     std::make_shared<const KnownAlarms>(std::move(known_alarms)),
+                     std::move(sounds_folder)) {}
+
+DailyCheckPage::DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties,
+                               Ports ports, std::string report_share_root,
+                               std::shared_ptr<const KnownAlarms> known_alarms,
+                               std::string sounds_folder)
     : Nedc(mml::NetworkElementPickList(), mml::NetworkElementPickList().front()),
       IdTelnetdc(telnet),
       clock_(ports.clock),
@@ -36,7 +44,8 @@ DailyCheckPage::DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesF
   scopes.insert(scopes.end(), mml::NetworkElementPickList().begin(),
                 mml::NetworkElementPickList().end());
   ComboBox1 = controls::ComboBox(std::move(scopes), "ALL");
-  const auto& alarms = known_alarms_.Entries();
+  if (!known_alarms_) known_alarms_ = std::make_shared<const KnownAlarms>();
+  const auto& alarms = known_alarms_->Entries();
   ComboBox2 = controls::ComboBox(alarms, alarms.empty() ? std::string() : alarms.front());
   FilterMemo.SetText(DefaultFilter());
   ShowSoundFolder(sounds_folder_ + "/nods");
@@ -127,7 +136,7 @@ void DailyCheckPage::Start() {
   }
   stopped_ = false;
   if (IdTelnetdc.Connected()) return;
-  refusals_in_a_row_ = 0;
+  *refusals_in_a_row_ = 0;
   OpenSession();
 }
 

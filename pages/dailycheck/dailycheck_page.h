@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "controls/control.h"
 #include "controls/list_box.h"
@@ -47,6 +49,10 @@ class DailyCheckPage {
     platform::Sound& sound;
     platform::FileDialogs& dialogs;
   };
+  // The known alarm list is large and never changes: pages that run side by side share one.
+  DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties, Ports ports,
+                 std::string report_share_root, std::shared_ptr<const KnownAlarms> known_alarms,
+                 std::string sounds_folder);
   DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties, Ports ports,
                  std::string report_share_root, KnownAlarms known_alarms,
                  std::string sounds_folder);
@@ -114,7 +120,31 @@ class DailyCheckPage {
   // How each element's visits ended: what the runner's recap and exit status rest on.
   pages::Outcomes Outcomes;
 
-  const KnownAlarms& AllAlarmsMemo() const { return known_alarms_; }
+  // A warning or a queued solution: one report line of the kind, with its parts as values
+  // (printable) for tools that read the results. `time` is the date and time of the line;
+  // `alarm_class` is the class of the alarm's header line ("A1", "A2", "A3", "O1", "O2"),
+  // empty for what belongs to no alarm of the list (the many-alarms warning, the follow-up
+  // of a software error event); `slogan` is the alarm's text, empty for a follow-up.
+  struct Finding {
+    std::string element;
+    std::string time;
+    std::string alarm_class;
+    std::string slogan;
+    std::string kind;  // "warning" or "solution"
+    std::string line;  // the report line
+  };
+  // The warnings and solutions of the report, each added as its line is written. The page
+  // only ever appends, so a reader may take them away as it goes.
+  std::vector<Finding> Results;
+
+  // Counts refusals in a row together with `other`: pages that supervise one list side by
+  // side see the login at fault when every element was refused in a row, whichever page
+  // each refusal came to.
+  void CountRefusalsWith(const DailyCheckPage& other) {
+    refusals_in_a_row_ = other.refusals_in_a_row_;
+  }
+
+  const KnownAlarms& AllAlarmsMemo() const { return *known_alarms_; }
   const std::string& SoundsFolder() const { return sounds_folder_; }
 
  private:
@@ -187,10 +217,17 @@ class DailyCheckPage {
   // A value of a printout that does not have the shape of what it stands for: not sent.
   void NotQueued(std::string_view what, std::string_view value, std::string_view shape);
   void Report(const std::string& text);
+  // A warning or a solution: its record, then its report line.
+  void Found(std::string_view kind, std::string alarm_class, std::string slogan,
+             const std::string& line, const platform::LocalDateTime& at);
+  // The class of the alarm whose lines reach down to `line` of the printout buffer.
+  std::string AlarmClassAbove(std::size_t line) const;
   // A failure, for the report pane (with the time) and the ledger.
   void Problem(const std::string& text);
   std::string TimeOfDay() const;
   std::string DateTime() const;
+  static std::string TimeOfDay(const platform::LocalDateTime& at);
+  static std::string DateTime(const platform::LocalDateTime& at);
 
   // The warnings: the many-alarms test once per scan, the warning rule per line, and the
   // sound of a warning. Each returns false when the session ended or Stop was pressed while
@@ -205,7 +242,7 @@ class DailyCheckPage {
   platform::Sound& sound_;
   platform::FileDialogs& dialogs_;
   std::string report_share_root_;
-  KnownAlarms known_alarms_;
+  std::shared_ptr<const KnownAlarms> known_alarms_;
   std::string sounds_folder_;
   mml::Session session_;
   std::string last_warning_key_;
@@ -216,7 +253,7 @@ class DailyCheckPage {
   bool closing_ = false;    // the page itself is closing the session: its end is handled now
   bool stopped_ = false;    // Stop was pressed and Start not since
   std::string end_reason_;  // why the page ended the session, for its visit's end
-  std::size_t refusals_in_a_row_ = 0;
+  std::shared_ptr<std::size_t> refusals_in_a_row_ = std::make_shared<std::size_t>(0);
   std::deque<Deferred> deferred_;
 };
 

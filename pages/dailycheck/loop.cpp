@@ -30,7 +30,7 @@ void DailyCheckPage::Chunk(std::string_view chunk) {
   }
   if (received.attached_now) {
     Outcomes.Reached();
-    refusals_in_a_row_ = 0;
+    *refusals_in_a_row_ = 0;
   }
   if (received.refused) {
     Refused(*received.refused);
@@ -52,7 +52,7 @@ void DailyCheckPage::Refused(const std::string& words) {
   const std::string line = visit_.element + ": refused: " + words;
   Report(line + " " + TimeOfDay());
   session_.Note(line);
-  if (++refusals_in_a_row_ < ListBoxdc.Count()) {
+  if (++*refusals_in_a_row_ < ListBoxdc.Count()) {
     RestartCycle(words);
   } else {
     EndSession(words);

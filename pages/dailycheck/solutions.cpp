@@ -37,7 +37,13 @@ void DailyCheckPage::SolutionRules(std::size_t i) {
   const std::string_view second = Memobufdc.Line(mml::RowBelow(Memobufdc, i, 2));
   const std::string_view third = Memobufdc.Line(mml::RowBelow(Memobufdc, i, 3));
   const std::string& element = visit_.element;
-  const std::string time = TimeOfDay();
+  const platform::LocalDateTime now = clock_.Now();
+  const std::string time = TimeOfDay(now);
+  // The alarm each report line stands for: the slogan line is the one the rule fired on.
+  auto solution = [&](const std::string& report_line) {
+    Found("solution", AlarmClassAbove(i), std::string(mml::Trim(mml::Cut(line, 0, 100))),
+          report_line, now);
+  };
 
   if (SeqarCheckBox.Checked()) {
     if (const auto p = line.find("SEIZURE QUALITY SUPERVISION"); p != std::string_view::npos) {
@@ -46,7 +52,7 @@ void DailyCheckPage::SolutionRules(std::size_t i) {
         NotQueued("SEQAR", route, "a route name");
       } else {
         Queue("SEQAR:R=" + route + ";");
-        Report(element + ": SEQAR:R=" + route + "; " + time);
+        solution(element + ": SEQAR:R=" + route + "; " + time);
       }
     }
   }
@@ -54,7 +60,7 @@ void DailyCheckPage::SolutionRules(std::size_t i) {
     if (const auto p = line.find("SEIZURE SUPERVISION");
         p != std::string_view::npos && mml::Trim(mml::Cut(line, p, 80)) == "SEIZURE SUPERVISION") {
       Queue("SETAR;");
-      Report(element + ": SETAR; " + time);
+      solution(element + ": SETAR; " + time);
     }
   }
   if (SoftErrorCheckBox.Checked() &&
@@ -72,7 +78,7 @@ void DailyCheckPage::SolutionRules(std::size_t i) {
             "RXBLE:MO=RXOCF-" + object + ";", std::string(";"), std::string(kRelease)}) {
         Queue(entry);
       }
-      Report(element + ": Permanent: MO=" + mml::Printable(Field(line, 0, 11)) + " " + time);
+      solution(element + ": Permanent: MO=" + mml::Printable(Field(line, 0, 11)) + " " + time);
     }
   }
   if (NearendCheckBox.Checked() && line.find("NEAR END") != std::string_view::npos) {
@@ -90,8 +96,8 @@ void DailyCheckPage::SolutionRules(std::size_t i) {
             std::string(kRelease), "TPBLI:" + path, std::string(";"), std::string(kRelease)}) {
         Queue(entry);
       }
-      Report(element + ": SYNCHRONOUS DIGITAL PATH UNAVAILABLE STATE FAULT: SDIP=" + sdip +
-             ",LP=" + layer + " " + time);
+      solution(element + ": SYNCHRONOUS DIGITAL PATH UNAVAILABLE STATE FAULT: SDIP=" + sdip +
+               ",LP=" + layer + " " + time);
     }
   }
   if (EnumCheckBox.Checked()) {
@@ -102,7 +108,7 @@ void DailyCheckPage::SolutionRules(std::size_t i) {
         NotQueued("C7ERR", number, "an ENUM number");
       } else {
         Queue("C7ERR:ENUM=" + number + ";");
-        Report(element + ": C7ERR:ENUM=" + number + "; " + time);
+        solution(element + ": C7ERR:ENUM=" + number + "; " + time);
       }
     }
   }
@@ -112,7 +118,7 @@ void DailyCheckPage::SolutionRules(std::size_t i) {
                                    std::string_view("SAALI;"), std::string_view(";"), kRelease}) {
       Queue(entry);
     }
-    Report(element + ": SAE " + time);
+    solution(element + ": SAE " + time);
   }
 }
 
@@ -128,7 +134,9 @@ void DailyCheckPage::EventCodeRule(std::size_t j) {
   Queue("SYRAE:EVENT=" + event + ";");
   Queue(";");
   Queue(kRelease);
-  Report(visit_.element + ": SOFTWARE ERROR, EVET=" + event + " " + TimeOfDay());
+  const platform::LocalDateTime now = clock_.Now();
+  Found("solution", "", "",
+        visit_.element + ": SOFTWARE ERROR, EVET=" + event + " " + TimeOfDay(now), now);
 }
 
 }  // namespace kestrel::dailycheck

@@ -144,22 +144,31 @@ void DailyCheckPage::SaveReportFile(const std::string& element) {
 
 void DailyCheckPage::Report(const std::string& text) { Memoreportdc.AddLine(text); }
 
+void DailyCheckPage::Found(std::string_view kind, std::string alarm_class, std::string slogan,
+                           const std::string& line, const platform::LocalDateTime& at) {
+  Results.push_back({mml::Printable(visit_.element), DateTime(at), std::move(alarm_class),
+                     mml::Printable(slogan), std::string(kind), mml::Printable(line)});
+  Report(line);
+}
+
 void DailyCheckPage::Problem(const std::string& text) {
   Report(text + " " + TimeOfDay());
   Outcomes.Problem(text);
   session_.Note(text);
 }
 
-std::string DailyCheckPage::DateTime() const {
-  const platform::LocalDateTime now = clock_.Now();
+std::string DailyCheckPage::DateTime() const { return DateTime(clock_.Now()); }
+
+std::string DailyCheckPage::TimeOfDay() const { return TimeOfDay(clock_.Now()); }
+
+std::string DailyCheckPage::DateTime(const platform::LocalDateTime& now) {
   char text[32];
   std::snprintf(text, sizeof text, "%02d.%02d.%04d %02d:%02d:%02d", now.day, now.month, now.year,
                 now.hour, now.minute, now.second);
   return text;
 }
 
-std::string DailyCheckPage::TimeOfDay() const {
-  const platform::LocalDateTime now = clock_.Now();
+std::string DailyCheckPage::TimeOfDay(const platform::LocalDateTime& now) {
   char text[16];
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", now.hour, now.minute, now.second);
   return text;

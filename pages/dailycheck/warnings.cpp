@@ -1,6 +1,8 @@
 // The warnings of the Daily check: every known alarm that the filter does not silence is
 // written to the report pane and, with sound on, played as the element's recording and the
 // alarm's (or the beep signal when either recording is missing).
+#include <algorithm>
+
 #include "mml/columns.h"
 #include "pages/dailycheck/dailycheck_page.h"
 
@@ -44,11 +46,21 @@ bool Occurs(std::string_view text, std::string_view in) {
   return !text.empty() && in.find(text) != std::string_view::npos;
 }
 
+constexpr std::string_view kAlarmClasses[] = {"A1/", "A2/", "A3/", "O1/", "O2/"};
+
 bool AlarmHeader(std::string_view line) {
-  for (std::string_view alarm_class : {"A1/", "A2/", "A3/", "O1/", "O2/"}) {
+  for (std::string_view alarm_class : kAlarmClasses) {
     if (line.find(alarm_class) != std::string_view::npos) return true;
   }
   return false;
+}
+
+// "A2" of a header line "A2/APT ...": the class that stands first in it; empty for no header.
+std::string AlarmClass(std::string_view line) {
+  std::size_t first = std::string_view::npos;
+  for (std::string_view alarm_class : kAlarmClasses)
+    first = std::min(first, line.find(alarm_class));
+  return first == std::string_view::npos ? std::string() : std::string(line.substr(first, 2));
 }
 
 // A text that can stand as one file name in a folder: nothing that could lead elsewhere.
@@ -73,7 +85,9 @@ bool DailyCheckPage::ManyAlarmsTest(std::uint64_t session) {
       Occurs("ALL " + std::string(kManyAlarms), filter)) {
     return true;
   }
-  Report("Warning: " + element + ": " + std::string(kManyAlarms) + "; " + DateTime());
+  const platform::LocalDateTime now = clock_.Now();
+  Found("warning", "", std::string(kManyAlarms),
+        "Warning: " + element + ": " + std::string(kManyAlarms) + "; " + DateTime(now), now);
   return !SoundCheckBox.Checked() || WarningSound(kManyAlarms, session);
 }
 
@@ -84,13 +98,23 @@ bool DailyCheckPage::WarningRule(std::size_t i, std::uint64_t session) {
   const std::string& element = visit_.element;
   const std::string key = element + ": " + alarm;
   const std::string& filter = FilterMemo.Text();
-  if (key == last_warning_key_ || !known_alarms_.Contains(alarm) ||
+  if (key == last_warning_key_ || !known_alarms_->Contains(alarm) ||
       Occurs("ALL " + alarm, filter) || Occurs(element + " " + alarm, filter)) {
     return true;
   }
-  Report("Warning: " + mml::Printable(key) + "; " + DateTime());
+  const platform::LocalDateTime now = clock_.Now();
+  Found("warning", AlarmClass(Memobufdc.Line(i)), alarm,
+        "Warning: " + mml::Printable(key) + "; " + DateTime(now), now);
   last_warning_key_ = key;
   return !SoundCheckBox.Checked() || WarningSound(alarm, session);
+}
+
+// A solution's line belongs to the alarm of the nearest header line at or above it.
+std::string DailyCheckPage::AlarmClassAbove(std::size_t line) const {
+  for (std::size_t i = line + 1; i-- > 0;) {
+    if (AlarmHeader(Memobufdc.Line(i))) return AlarmClass(Memobufdc.Line(i));
+  }
+  return {};
 }
 
 // The element's recording, then the alarm's, each to its end; the beep signal when either

@@ -76,8 +76,15 @@ TEST_F(WarningsTest, ManyAlarmsFromTheLogPaneSize) {
   };
   EXPECT_THAT(scan_with_log(2500), IsEmpty());
   EXPECT_THAT(scan_with_log(2501), ElementsAre("Warning: BSC9: MANY ALARMS; 05.12.2026 14:07:30"));
+  // A warning of no alarm of the list: no class.
+  ASSERT_EQ(page.Results.size(), 1u);
+  EXPECT_EQ(page.Results[0].alarm_class, "");
+  EXPECT_EQ(page.Results[0].slogan, "MANY ALARMS");
+  EXPECT_EQ(page.Results[0].kind, "warning");
+  EXPECT_EQ(page.Results[0].line, "Warning: BSC9: MANY ALARMS; 05.12.2026 14:07:30");
   page.FilterMemo.AddLine("BSC9 MANY ALARMS");
   EXPECT_THAT(scan_with_log(2501), IsEmpty());
+  EXPECT_EQ(page.Results.size(), 1u);
 }
 
 TEST_F(WarningsTest, SoundIsBothRecordingsOrTheBeepSignal) {

@@ -97,6 +97,8 @@ void RelocationPage::DqonstartButtonClick() {
   // An earlier check leaves nothing behind in the table.
   for (auto& row : DqonTable) row.fill({});
   left_out_.clear();
+  TableRows.clear();
+  ScriptLines.clear();
   Outcomes.Begin(DqonoComboBox.Text());
   try {
     session_.Connect();
@@ -243,7 +245,9 @@ bool RelocationPage::CellDataComplete() {
     if (DqonListMemo.LineCount() == 0) {
       DqonCellDataDone = "OK";
       ReportColumns();
+      RecordTable(false);
       MoveToTarget();
+      RecordTable(true);
       ReportColumns();
       for (const auto& [cell, count] : left_out_) {
         DqonrepMemo.AddLine(Printable(cell) + ": " + std::to_string(count) +

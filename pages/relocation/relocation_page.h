@@ -27,6 +27,17 @@ class RelocationPage {
   static constexpr int kReadRows = 65;  // a pass reads a cell and its first 64 neighbours
   static constexpr int kMostCells = 200;
 
+  // One name of a moved cell's column (the cell itself first, then its neighbours) with its
+  // BSC number before and after the move and its BCCH number, as values (printable) for
+  // tools that read the results.
+  struct TableRow {
+    std::string cell;
+    std::string name;
+    std::string bsc_before;
+    std::string bsc_after;
+    std::string bcch;
+  };
+
   RelocationPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties,
                  pages::ReadForm& read_form, platform::Messages& messages);
   RelocationPage(const RelocationPage&) = delete;
@@ -51,6 +62,10 @@ class RelocationPage {
   // Finished when the script is written, a Problem for each refused command or unusable
   // value, EndedEarly when the session ended before the script.
   pages::Outcomes Outcomes;
+  // What the check found, filled when the script is written and emptied at Start: the table
+  // row by row, and the script line by line (without line breaks).
+  std::vector<TableRow> TableRows;
+  std::vector<std::string> ScriptLines;
 
   void SetMaxPrintout(std::size_t bytes) { session_.SetMaxPrintout(bytes); }
 
@@ -65,6 +80,9 @@ class RelocationPage {
   bool CellDataComplete();
   void ExpandNameList();
   void ReportColumns();
+  // The table into TableRows: before the move (`moved` false) its rows, after it the BSC
+  // numbers they move to.
+  void RecordTable(bool moved);
   void MoveToTarget();
   void WriteScript();
   // A line of the report that is also a problem of the check.

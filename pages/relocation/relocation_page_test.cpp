@@ -66,6 +66,19 @@ TEST_F(RelocationTest, ReadsNeighboursThenEveryNameOnceAndWritesTheScript) {
             "C09101A\tC09101B\tC12101A\tC09102A\tC09201A\t\r\n\n\r\n12\t9\t12\t12\t9\t\r\n\n\r\n62"
             "\t63\t80\t64\t70\t\r\n\n\r\n"
             "C09102A\tC09201A\tC09101A\t\r\n\n\r\n12\t9\t12\t\r\n\n\r\n64\t70\t62\t\r\n\n\r\n");
+  // The same as results: a row per name of each column, with the BSC before and after.
+  std::vector<std::string> rows;
+  for (const auto& row : page.TableRows) {
+    rows.push_back(row.cell + " " + row.name + " " + row.bsc_before + ">" + row.bsc_after + " " +
+                   row.bcch);
+  }
+  EXPECT_THAT(rows, ElementsAre("C09101A C09101A 9>12 62", "C09101A C09101B 9>9 63",
+                                "C09101A C12101A 12>12 80", "C09101A C09102A 9>12 64",
+                                "C09101A C09201A 9>9 70", "C09102A C09102A 9>12 64",
+                                "C09102A C09201A 9>9 70", "C09102A C09101A 9>12 62"));
+  std::string script;
+  for (const std::string& line : page.ScriptLines) script += line + "\r\n";
+  EXPECT_EQ(script, read_form.Memo1.Text());
 }
 
 TEST_F(RelocationTest, PageHeadersMoveTheRowsDown) {

@@ -42,9 +42,30 @@ void RelocationPage::ReportColumns() {
   }
 }
 
+void RelocationPage::RecordTable(bool moved) {
+  std::size_t next = 0;
+  for (int column = 0; column <= DqonCount; column += 3) {
+    for (int row = 0; row < Rows(column); ++row) {
+      const auto& cells = DqonTable[static_cast<std::size_t>(row)];
+      const std::string& bsc = cells[static_cast<std::size_t>(column + 1)];
+      if (moved) {
+        if (next < TableRows.size()) TableRows[next++].bsc_after = mml::Printable(bsc);
+        continue;
+      }
+      TableRows.push_back({mml::Printable(DqonTable[0][static_cast<std::size_t>(column)]),
+                           mml::Printable(cells[static_cast<std::size_t>(column)]),
+                           mml::Printable(bsc), "",
+                           mml::Printable(cells[static_cast<std::size_t>(column + 2)])});
+    }
+  }
+}
+
 void RelocationPage::WriteScript() {
   std::string script;
-  auto write = [&script](const std::string& line) { script += line + "\r\n"; };
+  auto write = [this, &script](const std::string& line) {
+    script += line + "\r\n";
+    ScriptLines.push_back(mml::Printable(line));
+  };
   for (int column = 0; column <= DqonCount; column += 3) {
     auto at = [&](int row, int offset) -> const std::string& {
       return DqonTable[static_cast<std::size_t>(row)][static_cast<std::size_t>(column + offset)];

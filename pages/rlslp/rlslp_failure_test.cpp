@@ -165,6 +165,24 @@ TEST(RlslpFailures, RefusedLoginStopsTheCheckAndKeepsTheBscQueued) {
   }
 }
 
+// Only the user or the password would be refused for every BSC: a refused BSC and a gateway
+// at its limit of sessions are not the login's fault.
+TEST(RlslpFailures, ARefusedLoginIsToldFromOtherRefusals) {
+  const std::pair<const char*, bool> refusals[] = {
+      {"\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\nUser: ", true},
+      {"TOO MANY SESSIONS\r\n", false},
+      {"\r\nUser: \r\nPassword: \r\nNE: \r\nNE BSC9 NOT DEFINED IN GATEWAY\r\nNE: ", false}};
+  for (const auto& [said, login] : refusals) {
+    RlslpHarness h(false);
+    h.Queue({"BSC9"});
+    h.page.SlpstartButtonClick();
+    EXPECT_FALSE(h.page.LoginRefused());
+    h.telnet.Receive(said);
+    EXPECT_EQ(h.page.LoginRefused(), login) << said;
+    EXPECT_EQ(h.page.SlpstartButton.Caption(), "Start");
+  }
+}
+
 TEST(RlslpFailures, UnknownElementLeavesTheQueueAndTheCheckGoesOn) {
   for (std::size_t chunk : {1, 6, 4096}) {
     RlslpHarness h;

@@ -46,6 +46,7 @@ void RlslpPage::SlpstartButtonClick() {
       SlpListBox.Add(SlpComboBox.Text());
     }
     checking_ = SlpListBox.First();
+    login_refused_ = false;
     // What the last session left (up to a refused oversized answer) is not this one's login.
     SlpMemo.Clear();
     SlpreportMemo.AddLine("Check: " + mml::Printable(checking_));
@@ -142,7 +143,11 @@ void RlslpPage::ReportInactiveCells() {
     }
     if (const auto q = line.find(kActiveHeading); q != std::string_view::npos) {
       const std::string active = mml::ValueBelow(SlpMemo, i, q, kActiveWidth);
-      if (active != "YES") SlpreportMemo.AddLine(mml::Printable(cell + ": ACTIVE=" + active));
+      if (active != "YES") {
+        Results.push_back(
+            {mml::Printable(checking_), mml::Printable(cell), mml::Printable(active)});
+        SlpreportMemo.AddLine(mml::Printable(cell + ": ACTIVE=" + active));
+      }
     }
     if (line.find('<') != std::string_view::npos) break;
   }
@@ -153,6 +158,7 @@ void RlslpPage::ReportInactiveCells() {
 // the next Start with the right user and password.
 void RlslpPage::RefusedByGateway(const std::string& words) {
   const bool element = ElementRefused(words);
+  login_refused_ = !element && !mml::Contains(words, "TOO MANY SESSIONS");
   std::string line = checking_ + " not checked: " + words;
   if (!element) line += "; the check is stopped";
   Note(line);

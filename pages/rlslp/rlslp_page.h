@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "controls/control.h"
 #include "controls/list_box.h"
@@ -34,6 +35,14 @@ class RlslpPage {
  public:
   static constexpr std::string_view kCommand = "RLSLP:CELL=ALL;";
 
+  // A cell whose logical channels are not active: one "ACTIVE=" line of the report, as
+  // values (printable, as the report shows them) for tools that read the results.
+  struct InactiveCell {
+    std::string bsc;
+    std::string cell;
+    std::string active;
+  };
+
   RlslpPage(mml::TelnetClient& telnet, const mml::PropertiesForm& properties);
   RlslpPage(const RlslpPage&) = delete;
   RlslpPage& operator=(const RlslpPage&) = delete;
@@ -52,6 +61,13 @@ class RlslpPage {
 
   // How each BSC of the check ended, for the runner's recap.
   pages::Outcomes Outcomes;
+  // The cells of the report's "ACTIVE=" lines, each added as its line is written. The page
+  // only ever appends, so a reader may take them away as it goes.
+  std::vector<InactiveCell> Results;
+  // True when the gateway refused the login of the last BSC: not the BSC itself, and not for
+  // the limit of its sessions, but the user or the password, which would be refused for
+  // every BSC.
+  bool LoginRefused() const { return login_refused_; }
 
   // Where a refused login or an unknown element is shown; without it, only the report says.
   void SetMessages(platform::Messages& messages) { messages_ = &messages; }
@@ -84,6 +100,7 @@ class RlslpPage {
   // The BSC's end is accounted for (in the report and the outcomes); a disconnect that finds
   // it false is a lost connection.
   bool settled_ = true;
+  bool login_refused_ = false;
 };
 
 }  // namespace kestrel::rlslp

@@ -40,6 +40,28 @@ TEST_F(RlslpPageTest, ReportsCellsWhoseChannelsAreNotActive) {
   EXPECT_TRUE(telnet.notes.empty());
 }
 
+// Every "ACTIVE=" line of the report is also a result of its BSC, as the line shows it.
+TEST_F(RlslpPageTest, EveryActiveLineIsAResultOfItsBsc) {
+  Queue({"BSC9", "ALTBSC1_X29,PROT=V24"});
+  page.SlpstartButtonClick();
+  LogIn();
+  telnet.Receive(Printout({{"C09101A", "YES"}, {"C09101B", "NO"}, {"C09102A", "N\x1bO"}}));
+  LogIn();
+  telnet.Receive(Printout({{"C01101A", ""}}));
+  ASSERT_EQ(page.Results.size(), 3u);
+  const auto result = [&](std::size_t i) {
+    const auto& cell = page.Results[i];
+    return cell.bsc + "|" + cell.cell + "|" + cell.active;
+  };
+  EXPECT_EQ(result(0), "BSC9|C09101B|NO");
+  EXPECT_EQ(result(1), "BSC9|C09102A|N?O");
+  EXPECT_EQ(result(2), "ALTBSC1_X29,PROT=V24|C01101A|");
+  EXPECT_THAT(
+      page.SlpreportMemo.Lines(),
+      ElementsAre("Check: BSC9", "C09101B: ACTIVE=NO", "C09102A: ACTIVE=N?O", "Finish check", "",
+                  "Check: ALTBSC1_X29,PROT=V24", "C01101A: ACTIVE=", "Finish check", ""));
+}
+
 TEST_F(RlslpPageTest, EveryWayOfCuttingThePrintoutGivesTheSameReport) {
   const std::string printout =
       Printout({{"C09101A", "NO"}, {"C09101B", "YES"}, {"C09102A", "NO"}}, true);
