@@ -48,6 +48,22 @@ int PositiveNumber(const QCommandLineParser& parser, const QString& name, int fa
   return value;
 }
 
+void AddParallelOption(QCommandLineParser& parser) {
+  parser.addOption({"parallel",
+                    "Visit up to N elements at once, each in a session of its own (default 1; at "
+                    "most 64). Keep N within the sessions the gateway allows the user.",
+                    "N"});
+}
+
+int ParallelSessions(const QCommandLineParser& parser) {
+  const int sessions = PositiveNumber(parser, "parallel", 1);
+  if (sessions > kMostParallel) {
+    throw UsageError("--parallel is at most " + std::to_string(kMostParallel) + ", not " +
+                     std::to_string(sessions));
+  }
+  return sessions;
+}
+
 int TimeoutSeconds(const QCommandLineParser& parser) {
   return PositiveNumber(parser, "timeout", 0);
 }

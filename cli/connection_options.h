@@ -40,6 +40,12 @@ std::vector<std::string> ElementNames(const QCommandLineParser& parser, const st
 // The whole number of at least 1 given with --`name`, or `fallback` when it is not given.
 int PositiveNumber(const QCommandLineParser& parser, const QString& name, int fallback);
 
+// --parallel N: sessions at once, for the jobs that visit a list of elements.
+void AddParallelOption(QCommandLineParser& parser);
+// The --parallel given: 1 to kMostParallel; 1 when none.
+int ParallelSessions(const QCommandLineParser& parser);
+inline constexpr int kMostParallel = 64;
+
 // The options every job has: --timeout, the connection's --settings, --gateway, --user and
 // --password-file, and the session log's --log-dir and --no-log. The password is never an
 // option of its own: it comes from a file, from $KESTREL_PASSWORD, or from the site settings;

@@ -5,8 +5,10 @@
 #include <QFile>
 
 #include "cli/connection_options.h"
+#include "cli/dailycheck_run.h"
 #include "cli/job_runner.h"
 #include "cli/job_sessions.h"
+#include "cli/result_format.h"
 #include "pages/dailycheck/dailycheck_page.h"
 #include "platform/data_files.h"
 #include "platform/qt_ports.h"
@@ -22,6 +24,21 @@ struct NoDialogs : platform::FileDialogs {
   std::string SaveFileName(std::string_view) override { return {}; }
   std::string OpenFileName() override { return {}; }
 };
+
+// --cycles: passes over the list; 0 for a run until it is stopped.
+std::uint64_t Passes(const QCommandLineParser& parser) {
+  if (!parser.isSet("cycles")) return 1;
+  bool ok = false;
+  const qulonglong passes = parser.value("cycles").toULongLong(&ok);
+  if (!ok) {
+    throw UsageError("--cycles wants a whole number, 0 for no end, not \"" +
+                     parser.value("cycles").toStdString() + "\"");
+  }
+  return passes;
+}
+
+// The longest watchdog interval the page's timer can count, in seconds.
+constexpr int kLongestWatchdog = 24 * 60 * 60;
 
 std::string ReadFile(const QString& path, const char* what) {
   QFile file(path);
@@ -41,7 +58,12 @@ int RunDailyCheck(const QStringList& arguments) {
   parser.addHelpOption();
   parser.addOptions({
       {"ne", "An element to supervise, as named after NE= (repeatable, in order).", "NAME"},
-      {"cycles", "Passes over the element list (default 1).", "N"},
+      {"cycles", "Passes over the element list (default 1); 0: supervise until SIGTERM or SIGINT.",
+       "N"},
+      {"watchdog",
+       "Leave a session that has been silent for S to 2xS seconds for the next element "
+       "(default 30).",
+       "S"},
       {"report-root", "Report share root, instead of the site settings.", "DIR"},
       {"filter", "Warning filter file, instead of the default filter.", "FILE"},
       {"known-alarms", "Known alarm list, instead of the one that ships.", "FILE"},
@@ -51,10 +73,19 @@ int RunDailyCheck(const QStringList& arguments) {
        "NEAREND, ENUM, SAE. Default: the boxes as the page starts.",
        "NAME"},
   });
+  AddParallelOption(parser);
+  AddFormatOption(parser);
   AddJobOptions(parser);
   ParseArguments(parser, arguments);
   const auto elements = ElementNames(parser, "dailycheck");
-  const int cycles = PositiveNumber(parser, "cycles", 1);
+  const std::uint64_t passes = Passes(parser);
+  const int parallel = ParallelSessions(parser);
+  const int watchdog_s = PositiveNumber(parser, "watchdog", 30);
+  if (watchdog_s > kLongestWatchdog) {
+    throw UsageError("--watchdog is at most " + std::to_string(kLongestWatchdog) + " s");
+  }
+  const RecordLines format(ReadFormat(parser),
+                           {"element", "time", "class", "slogan", "kind", "line"});
   const int timeout = TimeoutSeconds(parser);
 
   const Connection connection = ResolveConnection(parser);
@@ -71,66 +102,56 @@ int RunDailyCheck(const QStringList& arguments) {
     throw UsageError("no report share root: give --report-root DIR or set [reports] share_root");
   }
 
+  std::string filter;
+  if (parser.isSet("filter")) filter = ReadFile(parser.value("filter"), "filter file");
+  const std::pair<const char*, controls::CheckBox dailycheck::DailyCheckPage::*> boxes[] = {
+      {"SEQAR", &dailycheck::DailyCheckPage::SeqarCheckBox},
+      {"SETAR", &dailycheck::DailyCheckPage::SetarCheckBox},
+      {"SOFTERROR", &dailycheck::DailyCheckPage::SoftErrorCheckBox},
+      {"PERMANENT", &dailycheck::DailyCheckPage::PermanentCheckBox},
+      {"NEAREND", &dailycheck::DailyCheckPage::NearendCheckBox},
+      {"ENUM", &dailycheck::DailyCheckPage::EnumCheckBox},
+      {"SAE", &dailycheck::DailyCheckPage::SaeCheckBox}};
+  const QStringList wanted = parser.values("solution");
+  for (const QString& name : wanted) {
+    if (std::none_of(std::begin(boxes), std::end(boxes), [&](const auto& entry) {
+          return name.compare(entry.first, Qt::CaseInsensitive) == 0;
+        })) {
+      throw UsageError("--solution " + name.toStdString() + " is not one of the solutions");
+    }
+  }
+  // One list for every page: it is large, and it never changes.
+  const auto known_alarms =
+      std::make_shared<const dailycheck::KnownAlarms>(ReadFile(known_path, "known alarm list"));
+
   mml::PropertiesForm properties;
   connection.Apply(properties);
   JobSessions sessions(connection, properties);
   sessions.SetTimeout(timeout);
-  mml::TelnetClient& telnet = sessions.Client("dailycheck");
   platform::SystemClock clock;
   platform::DiskFiles files;
   platform::QtSound sound;
   NoDialogs dialogs;
-  dailycheck::DailyCheckPage page(telnet, properties, {clock, files, sound, dialogs}, report_root,
-                                  dailycheck::KnownAlarms(ReadFile(known_path, "known alarm list")),
-                                  QDir::current().absoluteFilePath("sounds").toStdString());
-  sessions.Describe(
-      telnet, [&page] { return std::string(page.ListBoxdc.First()); }, &page.Memoreportdc);
-  page.SetMaxPrintout(connection.max_printout);
-  platform::QtTimerDriver watchdog(page.Timerdc), release(page.Timerdc_release);
-
-  for (const auto& name : elements) page.ListBoxdc.Add(name);
-
-  if (parser.isSet("filter"))
-    page.FilterMemo.SetText(ReadFile(parser.value("filter"), "filter file"));
-  page.SoundCheckBox.SetChecked(!parser.isSet("no-sound"));
-  if (parser.isSet("solution")) {
-    const std::pair<const char*, controls::CheckBox*> boxes[] = {
-        {"SEQAR", &page.SeqarCheckBox},
-        {"SETAR", &page.SetarCheckBox},
-        {"SOFTERROR", &page.SoftErrorCheckBox},
-        {"PERMANENT", &page.PermanentCheckBox},
-        {"NEAREND", &page.NearendCheckBox},
-        {"ENUM", &page.EnumCheckBox},
-        {"SAE", &page.SaeCheckBox}};
-    const QStringList wanted = parser.values("solution");
-    for (const auto& [name, box] : boxes)
-      box->SetChecked(wanted.contains(name, Qt::CaseInsensitive));
-    for (const QString& name : wanted) {
-      if (std::none_of(std::begin(boxes), std::end(boxes), [&](const auto& entry) {
-            return name.compare(entry.first, Qt::CaseInsensitive) == 0;
-          })) {
-        throw UsageError("--solution " + name.toStdString() + " is not one of the solutions");
-      }
-    }
-  }
-
-  // A pass is every element of the list once.
-  const int elements_to_visit = cycles * static_cast<int>(elements.size());
-  int visited = 0;
-  page.BeforeNextElement = [&] { return ++visited < elements_to_visit; };
-
-  return RunJob({[&] { return telnet.Connected() || page.Timerdc.Enabled(); }, page.Memoreportdc,
-                 [&] { page.StartdcClick(); },
-                 [&] {
-                   page.StopdcClick();
-                   page.Timerdc.SetEnabled(false);
-                 },
-                 [&]() -> std::string {
-                   if (visited >= elements_to_visit) return "";
-                   return std::to_string(elements_to_visit - visited) +
-                          " element visit(s) not done";
-                 },
-                 timeout, &page.Outcomes, elements});
+  const bool sound_on = !parser.isSet("no-sound");
+  const DailyCheckRun::Setup setup{
+      sessions,
+      properties,
+      {clock, files, sound, dialogs},
+      report_root,
+      known_alarms,
+      QDir::current().absoluteFilePath("sounds").toStdString(),
+      connection.max_printout,
+      [&](dailycheck::DailyCheckPage& page) {
+        if (parser.isSet("filter")) page.FilterMemo.SetText(filter);
+        page.SoundCheckBox.SetChecked(sound_on);
+        if (!wanted.isEmpty()) {
+          for (const auto& [name, box] : boxes)
+            (page.*box).SetChecked(wanted.contains(name, Qt::CaseInsensitive));
+        }
+        page.Timerdc.SetInterval(watchdog_s * 1000);
+      }};
+  DailyCheckRun run(setup, elements, passes, parallel, format);
+  return RunJob(run.MakeJob(timeout));
 }
 
 }  // namespace kestrel::cli

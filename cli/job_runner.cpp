@@ -7,41 +7,34 @@
 #include <iostream>
 #include <optional>
 
+#include "cli/stop_signals.h"
 #include "mml/text.h"
 #include "platform/dispatch.h"
 
 namespace kestrel::cli {
 
-namespace {
+ReportPrinter::ReportPrinter(controls::Memo& report)
+    : report_(report), subscription_(report.changed.Subscribe([this] { Print(false); })) {}
 
-// Writes the report's complete lines to standard output as they appear.
-class ReportPrinter {
- public:
-  explicit ReportPrinter(controls::Memo& report)
-      : report_(report), subscription_(report.changed.Subscribe([this] { Print(false); })) {}
-  void Print(bool all) {
-    const std::string& text = report_.Text();
-    std::size_t complete = report_.LineCount();
-    if (!all && complete > 0 && !text.ends_with("\r\n")) --complete;
-    // Whatever a printout held, nothing that could act on the engineer's terminal is printed.
-    for (; printed_ < complete; ++printed_) {
-      std::cout << mml::Printable(report_.Line(printed_)) << '\n';
-    }
-    std::cout.flush();
+void ReportPrinter::Print(bool all) {
+  const std::string& text = report_.Text();
+  std::size_t complete = report_.LineCount();
+  if (!all && complete > 0 && !text.ends_with("\r\n")) --complete;
+  // Whatever a printout held, nothing that could act on the engineer's terminal is printed.
+  for (; printed_ < complete; ++printed_) {
+    std::cout << mml::Printable(report_.Line(printed_)) << '\n';
   }
+  std::cout.flush();
+}
 
- private:
-  controls::Memo& report_;
-  controls::Notifier::Subscription subscription_;
-  std::size_t printed_ = 0;
-};
+std::function<std::vector<pages::ElementOutcome>()> OutcomesOf(const pages::Outcomes& outcomes) {
+  return [&outcomes] { return outcomes.All(); };
+}
 
-}  // namespace
-
-std::vector<std::string> Recap(const pages::Outcomes& outcomes,
+std::vector<std::string> Recap(const std::vector<pages::ElementOutcome>& outcomes,
                                const std::vector<std::string>& elements, bool& clean) {
   std::vector<std::string> named = elements;
-  for (const auto& outcome : outcomes.All()) named.push_back(outcome.element);
+  for (const auto& outcome : outcomes) named.push_back(outcome.element);
   std::vector<std::string> lines, seen;
   clean = true;
   for (const std::string& element : named) {
@@ -49,18 +42,30 @@ std::vector<std::string> Recap(const pages::Outcomes& outcomes,
     seen.push_back(element);
     pages::ElementOutcome never;
     never.element = element;
-    const pages::ElementOutcome* outcome = outcomes.Find(element);
-    if (outcome == nullptr) outcome = &never;
-    clean = clean && outcome->Clean();
-    lines.push_back(mml::Printable(pages::RecapLine(*outcome)));
+    const auto found =
+        std::find_if(outcomes.begin(), outcomes.end(),
+                     [&](const pages::ElementOutcome& o) { return o.element == element; });
+    const pages::ElementOutcome& outcome = found == outcomes.end() ? never : *found;
+    clean = clean && outcome.Clean();
+    lines.push_back(mml::Printable(pages::RecapLine(outcome)));
   }
   return lines;
 }
 
+namespace {
+// What a run leaves behind that someone must see to: an object that may still be blocked, a
+// report that was not saved.
+bool LeftOpen(const std::vector<pages::ElementOutcome>& outcomes) {
+  return std::any_of(outcomes.begin(), outcomes.end(), [](const pages::ElementOutcome& o) {
+    return !o.maybe_blocked.empty() || !o.unsaved.empty();
+  });
+}
+}  // namespace
+
 int RunJob(Job job) {
-  ReportPrinter printer(job.report);
   std::optional<std::string> error;
   bool timed_out = false;
+  int stopped_by = 0;  // the signal that asked for the stop
   platform::SetErrorSink([&](const std::string& message) {
     if (!error) error = message;
     QCoreApplication::exit(1);
@@ -77,6 +82,11 @@ int RunJob(Job job) {
       QCoreApplication::exit(3);
     });
   }
+  StopSignals stop_signals([&](int signal) {
+    if (stopped_by != 0) return;
+    stopped_by = signal;
+    QCoreApplication::exit(0);
+  });
 
   QElapsedTimer elapsed;
   elapsed.start();
@@ -88,13 +98,16 @@ int RunJob(Job job) {
   if (error && job.timeout_s > 0 && elapsed.elapsed() >= job.timeout_s * 1000LL) {
     timed_out = true;
   }
-  if ((error || timed_out) && job.running()) platform::Dispatch(job.stop);
+  if ((error || timed_out || stopped_by != 0) && job.running()) platform::Dispatch(job.stop);
   platform::SetErrorSink({});
-  printer.Print(true);
+  if (job.print) job.print(true);
+  std::cout.flush();
 
   bool clean = true;
-  if (job.outcomes != nullptr) {
-    for (const std::string& line : Recap(*job.outcomes, job.elements, clean)) {
+  const std::vector<pages::ElementOutcome> outcomes =
+      job.outcomes ? job.outcomes() : std::vector<pages::ElementOutcome>{};
+  if (job.outcomes) {
+    for (const std::string& line : Recap(outcomes, job.elements, clean)) {
       std::cerr << "recap: " << line << '\n';
     }
   }
@@ -102,11 +115,17 @@ int RunJob(Job job) {
     std::cerr << "kestrel-batch: " << mml::Printable(*error) << std::endl;
     return 1;
   }
-  const std::string unfinished = job.unfinished();
+  const std::string unfinished = job.unfinished ? job.unfinished() : std::string();
   if (timed_out) {
     std::cerr << "kestrel-batch: stopped after " << job.timeout_s << " s without an end"
               << (unfinished.empty() ? "" : "; " + unfinished) << std::endl;
     return 3;
+  }
+  if (stopped_by != 0) {
+    std::cerr << "kestrel-batch: stopped by " << StopSignals::Name(stopped_by)
+              << (unfinished.empty() ? "" : "; " + unfinished) << std::endl;
+    if (job.endless) return LeftOpen(outcomes) ? 1 : 0;
+    return unfinished.empty() && clean ? 0 : 1;
   }
   if (!unfinished.empty()) {
     std::cerr << "kestrel-batch: the session ended early; " << unfinished << std::endl;

@@ -89,14 +89,16 @@ int RunProses(const QStringList& arguments) {
 
   page.Timer1.SetInterval(PositiveNumber(parser, "wait-ms", page.Timer1.Interval()));
 
-  return RunJob({[&] { return page.Startpnl.Caption() == "Stop"; }, page.OutMemo,
-                 [&] { page.StartpnlClick(); }, [&] { page.StartpnlClick(); },
+  ReportPrinter printer(page.OutMemo);
+  return RunJob({[&] { return page.Startpnl.Caption() == "Stop"; },
+                 [&](bool all) { printer.Print(all); }, [&] { page.StartpnlClick(); },
+                 [&] { page.StartpnlClick(); },
                  [&]() -> std::string {
                    if (page.ListBox1.Empty()) return "";
                    return std::to_string(page.ListBox1.Count()) + " BSC(s) not finished, from " +
                           std::string(page.ListBox1.First());
                  },
-                 timeout, &page.Outcomes, elements});
+                 timeout, OutcomesOf(page.Outcomes), elements});
 }
 
 }  // namespace kestrel::cli

@@ -103,9 +103,10 @@ int RunQonsuluq(const QStringList& arguments) {
   if (parser.isSet("extpen")) page.Extpen.SetText(parser.value("extpen").toUpper().toStdString());
   if (parser.isSet("cand")) page.Cand.SetText(parser.value("cand").toUpper().toStdString());
 
+  ReportPrinter printer(read_form.Memo1);
   const int status = RunJob(
       {[&] { return page.StartqonButton.Caption() == "Stop" && !read_form.Window.Visible(); },
-       read_form.Memo1,
+       [&](bool all) { printer.Print(all); },
        [&] { page.StartqonButtonClick(); },
        [&] { page.StartqonButtonClick(); },
        [&]() -> std::string {
@@ -113,7 +114,7 @@ int RunQonsuluq(const QStringList& arguments) {
          return page.LastFailure.empty() ? "the script was not written" : page.LastFailure;
        },
        timeout,
-       &page.Outcomes,
+       OutcomesOf(page.Outcomes),
        {parser.value("cell-bsc").toStdString(), parser.value("cellr-bsc").toStdString()}});
   if (page.StartqonButton.Caption() == "Stop") page.StartqonButtonClick();  // both sessions end
   return status;

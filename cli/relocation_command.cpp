@@ -3,10 +3,12 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <iostream>
+#include <optional>
 
 #include "cli/connection_options.h"
 #include "cli/job_runner.h"
 #include "cli/job_sessions.h"
+#include "cli/result_format.h"
 #include "pages/relocation/relocation_page.h"
 
 namespace kestrel::cli {
@@ -34,6 +36,7 @@ int RunRelocation(const QStringList& arguments) {
       {"target", "The number of the BSC the cells move to (1 to 18).", "N"},
       {"cells", "The cells to move, one a line.", "FILE"},
   });
+  AddFormatOption(parser);
   AddJobOptions(parser);
   ParseArguments(parser, arguments);
   const auto elements = ElementNames(parser, "relocation");
@@ -51,6 +54,8 @@ int RunRelocation(const QStringList& arguments) {
     if (!name.isEmpty()) list += name.toStdString() + "\r\n";
   }
   const int timeout = TimeoutSeconds(parser);
+  const RecordLines format(ReadFormat(parser),
+                           {"kind", "cell", "name", "bsc_before", "bsc_after", "bcch", "line"});
 
   const Connection connection = ResolveConnection(parser);
   mml::PropertiesForm properties;
@@ -68,11 +73,17 @@ int RunRelocation(const QStringList& arguments) {
   page.DqondComboBox.SetItemIndex(target - 1);
   page.DqonListMemo.SetText(list);
 
+  // The report as text as it is written; the results, as records, once the check is done.
+  const bool text = format.format() == Format::kText;
+  std::optional<ReportPrinter> printer;
+  if (text) printer.emplace(page.DqonrepMemo);
   const int status = RunJob({[&] {
                                return page.DqonstartButton.Caption() == "Stop" &&
                                       page.DqonCellDataDone != "OK" && telnet.Connected();
                              },
-                             page.DqonrepMemo,
+                             [&](bool all) {
+                               if (printer) printer->Print(all);
+                             },
                              [&] {
                                page.DqonstartButtonClick();
                                messages.running = true;
@@ -81,12 +92,29 @@ int RunRelocation(const QStringList& arguments) {
                              [&]() -> std::string {
                                return page.DqonCellDataDone == "OK" ? "" : "the check did not end";
                              },
-                             timeout, &page.Outcomes, elements});
-  if (status == 0) {
+                             timeout, OutcomesOf(page.Outcomes), elements});
+  if (text && status == 0) {
     std::cout << '\n';
     for (std::size_t i = 0; i < read_form.Memo1.LineCount(); ++i)
       std::cout << read_form.Memo1.Line(i) << '\n';
   }
+  if (!text) {
+    std::cout << format.Header();
+    for (const auto& row : page.TableRows) {
+      std::cout << format.Line({{"kind", "table"},
+                                {"cell", row.cell},
+                                {"name", row.name},
+                                {"bsc_before", row.bsc_before},
+                                {"bsc_after", row.bsc_after},
+                                {"bcch", row.bcch}});
+    }
+    // The script only of a check that went well, as in the text report.
+    if (status == 0) {
+      for (const std::string& line : page.ScriptLines)
+        std::cout << format.Line({{"kind", "script"}, {"line", line}});
+    }
+  }
+  std::cout.flush();
   if (page.DqonstartButton.Caption() == "Stop") page.DqonstartButtonClick();
   return status;
 }

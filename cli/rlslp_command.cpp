@@ -5,7 +5,8 @@
 #include "cli/connection_options.h"
 #include "cli/job_runner.h"
 #include "cli/job_sessions.h"
-#include "pages/rlslp/rlslp_page.h"
+#include "cli/result_format.h"
+#include "cli/rlslp_run.h"
 
 namespace kestrel::cli {
 
@@ -16,9 +17,13 @@ int RunRlslp(const QStringList& arguments) {
       "active.");
   parser.addHelpOption();
   parser.addOption({"ne", "A BSC to check, as named after NE= (repeatable, in order).", "NAME"});
+  AddParallelOption(parser);
+  AddFormatOption(parser);
   AddJobOptions(parser);
   ParseArguments(parser, arguments);
   const auto elements = ElementNames(parser, "rlslp");
+  const int parallel = ParallelSessions(parser);
+  const RecordLines format(ReadFormat(parser), {"element", "cell", "active"});
   const int timeout = TimeoutSeconds(parser);
 
   const Connection connection = ResolveConnection(parser);
@@ -26,21 +31,8 @@ int RunRlslp(const QStringList& arguments) {
   connection.Apply(properties);
   JobSessions sessions(connection, properties);
   sessions.SetTimeout(timeout);
-  mml::TelnetClient& telnet = sessions.Client("rlslp");
-  rlslp::RlslpPage page(telnet, properties);
-  sessions.Describe(
-      telnet, [&page] { return std::string(page.SlpListBox.First()); }, &page.SlpreportMemo);
-  page.SetMaxPrintout(connection.max_printout);
-  for (const auto& name : elements) page.SlpListBox.Add(name);
-
-  return RunJob({[&] { return page.SlpstartButton.Caption() == "Stop"; }, page.SlpreportMemo,
-                 [&] { page.SlpstartButtonClick(); }, [&] { page.SlpstartButtonClick(); },
-                 [&]() -> std::string {
-                   if (page.SlpListBox.Empty()) return "";
-                   return std::to_string(page.SlpListBox.Count()) + " BSC(s) not checked, from " +
-                          std::string(page.SlpListBox.First());
-                 },
-                 timeout, &page.Outcomes, elements});
+  RlslpRun run(sessions, properties, connection.max_printout, elements, parallel, format);
+  return RunJob(run.MakeJob(timeout));
 }
 
 }  // namespace kestrel::cli

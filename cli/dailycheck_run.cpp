@@ -1,0 +1,122 @@
+#include "cli/dailycheck_run.h"
+
+#include <algorithm>
+
+#include "platform/dispatch.h"
+
+namespace kestrel::cli {
+
+namespace {
+Record AsRecord(const dailycheck::DailyCheckPage::Finding& finding) {
+  return {{"element", finding.element}, {"time", finding.time}, {"class", finding.alarm_class},
+          {"slogan", finding.slogan},   {"kind", finding.kind}, {"line", finding.line}};
+}
+}  // namespace
+
+DailyCheckRun::DailyCheckRun(const Setup& setup, std::vector<std::string> elements,
+                             std::uint64_t passes, int parallel, const RecordLines& format)
+    : elements_(elements), pool_(VisitSchedule(elements, passes), format) {
+  const std::size_t count =
+      std::min<std::size_t>(static_cast<std::size_t>(std::max(parallel, 1)), elements.size());
+  several_ = count > 1;
+  for (std::size_t i = 0; i < count; ++i) {
+    mml::TelnetClient& telnet = setup.sessions.Client("dailycheck");
+    Lane& lane = lanes_.emplace_back();
+    lane.telnet = &telnet;
+    lane.page = std::make_unique<dailycheck::DailyCheckPage>(telnet, setup.properties, setup.ports,
+                                                             setup.report_root, setup.known_alarms,
+                                                             setup.sounds_folder);
+    dailycheck::DailyCheckPage& page = *lane.page;
+    setup.sessions.Describe(
+        telnet, [&page] { return std::string(page.ListBoxdc.First()); }, &page.Memoreportdc);
+    page.SetMaxPrintout(setup.max_printout);
+    // Nobody picks from the alarm pick list here: no page keeps a copy of the whole list.
+    page.ComboBox2 = controls::ComboBox();
+    if (setup.configure) setup.configure(page);
+    if (i > 0) page.CountRefusalsWith(*lanes_.front().page);
+    lane.watchdog = std::make_unique<platform::QtTimerDriver>(page.Timerdc);
+    lane.release = std::make_unique<platform::QtTimerDriver>(page.Timerdc_release);
+    pool_.AddLane(page.Memoreportdc, page.Outcomes, RecordsOf(page.Results, AsRecord));
+    page.BeforeNextElement = [this, i] { return NextVisit(i); };
+  }
+  wake_.setSingleShot(true);
+  wake_.setInterval(0);
+  QObject::connect(&wake_, &QTimer::timeout, [this] { platform::Dispatch([this] { Wake(); }); });
+}
+
+void DailyCheckRun::Hand(std::size_t index) {
+  dailycheck::DailyCheckPage& page = *lanes_[index].page;
+  const std::size_t size = elements_.size();
+  const std::size_t first = static_cast<std::size_t>(pool_.Visit(index).value_or(0) % size);
+  page.ListBoxdc.Clear();
+  for (std::size_t k = 0; k < size; ++k) page.ListBoxdc.Add(elements_[(first + k) % size]);
+  if (several_) page.Memodc.Clear();
+}
+
+void DailyCheckRun::Start() {
+  for (std::size_t i = 0; i < lanes_.size(); ++i) {
+    if (pool_.Begin(i) == nullptr) break;
+    Hand(i);
+    lanes_[i].page->StartdcClick();
+  }
+}
+
+bool DailyCheckRun::NextVisit(std::size_t index) {
+  if (!pool_.Visiting(index)) return false;
+  ++completed_;
+  pool_.End(index);
+  wake_.start();  // the element that is free now may be the one another lane waits for
+  if (pool_.Begin(index) == nullptr) return false;
+  Hand(index);
+  return true;
+}
+
+// A lane at rest has neither a session nor its watchdog running.
+void DailyCheckRun::Wake() {
+  for (std::size_t i = 0; i < lanes_.size(); ++i) {
+    const Lane& lane = lanes_[i];
+    if (pool_.Visiting(i) || lane.telnet->Connected() || lane.page->Timerdc.Enabled()) continue;
+    if (pool_.Begin(i) == nullptr) return;  // the next visit waits for its element, or none is left
+    Hand(i);
+    lane.page->StartdcClick();
+  }
+}
+
+void DailyCheckRun::Stop() {
+  pool_.Schedule().Close();
+  wake_.stop();
+  for (Lane& lane : lanes_) {
+    lane.page->StopdcClick();
+    lane.page->Timerdc.SetEnabled(false);
+  }
+}
+
+bool DailyCheckRun::Running() const {
+  if (wake_.isActive() && !pool_.Schedule().Exhausted()) return true;
+  return std::any_of(lanes_.begin(), lanes_.end(), [](const Lane& lane) {
+    return lane.telnet->Connected() || lane.page->Timerdc.Enabled();
+  });
+}
+
+std::string DailyCheckRun::Unfinished() const {
+  const std::uint64_t total = pool_.Schedule().Total();
+  if (total == 0 || completed_ >= total) return "";
+  return std::to_string(total - completed_) + " element visit(s) not done";
+}
+
+Job DailyCheckRun::MakeJob(int timeout_s) {
+  return {[this] { return Running(); },
+          [this](bool) {
+            wake_.stop();
+            for (std::size_t i = 0; i < lanes_.size(); ++i) pool_.End(i);
+          },
+          [this] { Start(); },
+          [this] { Stop(); },
+          [this] { return Unfinished(); },
+          timeout_s,
+          [this] { return pool_.Ledger().All(); },
+          elements_,
+          pool_.Schedule().Total() == 0};
+}
+
+}  // namespace kestrel::cli

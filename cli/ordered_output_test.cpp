@@ -1,0 +1,100 @@
+#include "cli/ordered_output.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace kestrel::cli {
+namespace {
+
+struct Written {
+  std::string text;
+  OrderedOutput output{[this](std::string_view piece) { text += piece; }};
+};
+
+TEST(OrderedOutput, TheFirstVisitGoesOutAtOnceAndLaterOnesInTheirTurn) {
+  Written out;
+  out.output.Write("header\n");
+  const auto first = out.output.Open();
+  const auto second = out.output.Open();
+  const auto third = out.output.Open();
+  EXPECT_EQ(first, 0u);
+  EXPECT_EQ(third, 2u);
+  out.output.Add(third, "c1\n");
+  out.output.Add(first, "a1\n");
+  out.output.Add(second, "b1\n");
+  EXPECT_EQ(out.text, "header\na1\n");
+  out.output.Close(third);  // done before the others: still waits
+  EXPECT_EQ(out.text, "header\na1\n");
+  out.output.Add(first, "a2\n");
+  EXPECT_EQ(out.text, "header\na1\na2\n");
+  out.output.Close(first);
+  // The second is the oldest open visit now: what it held, then what it adds, at once.
+  EXPECT_EQ(out.text, "header\na1\na2\nb1\n");
+  out.output.Add(second, "b2\n");
+  EXPECT_EQ(out.text, "header\na1\na2\nb1\nb2\n");
+  out.output.Close(second);
+  EXPECT_EQ(out.text, "header\na1\na2\nb1\nb2\nc1\n");
+  EXPECT_EQ(out.output.Waiting(), 0u);
+}
+
+TEST(OrderedOutput, NothingIsAddedToAVisitOnceClosedOrNeverOpened) {
+  Written out;
+  const auto first = out.output.Open();
+  out.output.Close(first);
+  out.output.Add(first, "late\n");
+  out.output.Add(7, "unknown\n");
+  out.output.Close(7);
+  EXPECT_EQ(out.text, "");
+  const auto second = out.output.Open();
+  EXPECT_EQ(second, 1u);
+  out.output.Add(second, "b\n");
+  EXPECT_EQ(out.text, "b\n");
+}
+
+// However the visits interleave and whenever they close, the output is every visit's text
+// in the order of the visits, and nothing stays held once all are closed.
+TEST(OrderedOutput, AnyInterleavingGivesTheVisitsInOrder) {
+  for (unsigned seed = 1; seed <= 200; ++seed) {
+    std::mt19937 random(seed);
+    Written out;
+    constexpr int kVisits = 12;
+    std::string expected;
+    std::vector<std::vector<std::string>> pieces(kVisits);
+    for (int v = 0; v < kVisits; ++v) {
+      const int count = static_cast<int>(random() % 4);
+      for (int k = 0; k < count; ++k) {
+        pieces[v].push_back("v" + std::to_string(v) + "." + std::to_string(k) + "\n");
+        expected += pieces[v].back();
+      }
+    }
+    // Up to four visits open at once; each step adds the next piece of an open visit or
+    // closes one that has given all its pieces.
+    std::vector<int> open;
+    std::vector<std::size_t> given(kVisits, 0);
+    int next = 0;
+    while (next < kVisits || !open.empty()) {
+      if (next < kVisits && open.size() < 4 && (open.empty() || random() % 3 == 0)) {
+        ASSERT_EQ(out.output.Open(), static_cast<std::uint64_t>(next));
+        open.push_back(next++);
+        continue;
+      }
+      const std::size_t pick = random() % open.size();
+      const int v = open[pick];
+      if (given[v] < pieces[v].size()) {
+        out.output.Add(static_cast<std::uint64_t>(v), pieces[v][given[v]++]);
+      } else {
+        out.output.Close(static_cast<std::uint64_t>(v));
+        open.erase(open.begin() + static_cast<std::ptrdiff_t>(pick));
+      }
+    }
+    EXPECT_EQ(out.text, expected) << "seed " << seed;
+    EXPECT_EQ(out.output.Waiting(), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace kestrel::cli

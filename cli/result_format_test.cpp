@@ -1,0 +1,126 @@
+#include "cli/result_format.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "cli/connection_options.h"
+
+namespace kestrel::cli {
+namespace {
+
+// A reader of RFC 4180 text, as another tool would read it: rows of fields, quoted fields
+// with doubled quotes and line breaks inside, rows ending in CR LF.
+std::vector<std::vector<std::string>> ReadCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::vector<std::string> row;
+  std::string field;
+  bool quoted = false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      row.push_back(field);
+      field.clear();
+    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      row.push_back(field);
+      field.clear();
+      rows.push_back(row);
+      row.clear();
+      ++i;
+    } else {
+      field += c;
+    }
+  }
+  EXPECT_FALSE(quoted) << "a quoted field runs to the end";
+  EXPECT_TRUE(row.empty() && field.empty()) << "the last row has no CR LF";
+  return rows;
+}
+
+const std::vector<std::string> kValues = {
+    "plain",           "with, comma",   "with \"quotes\"", "\"",
+    "line\r\nbreak",   "lone\nfeed",    "lone\rreturn",    "",
+    " blanks around ", "ÄLÄRM ÜTF-8 ✓", ",\",\r\n,",       "tab\there"};
+
+TEST(CsvFormat, FieldsAreQuotedOnlyWhenTheyMustBe) {
+  EXPECT_EQ(CsvField("BSC9"), "BSC9");
+  EXPECT_EQ(CsvField("ALTBSC1_X29,PROT=V24"), "\"ALTBSC1_X29,PROT=V24\"");
+  EXPECT_EQ(CsvField("TEXT=\"SALAM\";"), "\"TEXT=\"\"SALAM\"\";\"");
+  EXPECT_EQ(CsvField("a\nb"), "\"a\nb\"");
+  EXPECT_EQ(CsvField(""), "");
+}
+
+TEST(CsvFormat, HeaderAndRowsReadBackAsWritten) {
+  const RecordLines csv(Format::kCsv, {"element", "text", "extra"});
+  std::string text = csv.Header();
+  EXPECT_EQ(text, "element,text,extra\r\n");
+  for (const std::string& value : kValues) {
+    const std::string line = csv.Line({{"element", "BSC9"}, {"text", value}});
+    EXPECT_TRUE(line.ends_with("\r\n"));
+    text += line;
+  }
+  const auto rows = ReadCsv(text);
+  ASSERT_EQ(rows.size(), kValues.size() + 1);
+  EXPECT_EQ(rows[0], (std::vector<std::string>{"element", "text", "extra"}));
+  for (std::size_t i = 0; i < kValues.size(); ++i) {
+    // A column the record leaves out is an empty field.
+    EXPECT_EQ(rows[i + 1], (std::vector<std::string>{"BSC9", kValues[i], ""}));
+  }
+}
+
+TEST(CsvFormat, ValuesGoIntoTheirColumnsWhateverTheirOrderInTheRecord) {
+  const RecordLines csv(Format::kCsv, {"a", "b", "c"});
+  EXPECT_EQ(csv.Line({{"c", "3"}, {"a", "1"}}), "1,,3\r\n");
+}
+
+TEST(JsonLinesFormat, EachRecordIsOneObjectOnOneLine) {
+  const RecordLines json(Format::kJson, {"element", "text"});
+  EXPECT_EQ(json.Header(), "");
+  for (const std::string& value : kValues) {
+    const std::string line = json.Line({{"element", "BSC9"}, {"text", value}});
+    ASSERT_TRUE(line.ends_with("\n"));
+    EXPECT_EQ(line.find('\n'), line.size() - 1) << "one line: " << line;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << line;
+    ASSERT_TRUE(document.isObject());
+    const QJsonObject object = document.object();
+    EXPECT_EQ(object.value("element").toString().toStdString(), "BSC9");
+    EXPECT_EQ(object.value("text").toString().toStdString(), value);
+  }
+  // Only the values a record has.
+  const QJsonObject object =
+      QJsonDocument::fromJson(QByteArray::fromStdString(json.Line({{"line", "x"}}))).object();
+  EXPECT_EQ(object.keys(), QStringList{"line"});
+}
+
+TEST(FormatOption, TextUnlessCsvOrJsonIsAsked) {
+  auto parse = [](QStringList arguments) {
+    QCommandLineParser parser;
+    AddFormatOption(parser);
+    arguments.prepend("kestrel-batch");
+    EXPECT_TRUE(parser.parse(arguments));
+    return ReadFormat(parser);
+  };
+  EXPECT_EQ(parse({}), Format::kText);
+  EXPECT_EQ(parse({"--format", "text"}), Format::kText);
+  EXPECT_EQ(parse({"--format", "csv"}), Format::kCsv);
+  EXPECT_EQ(parse({"--format=json"}), Format::kJson);
+  EXPECT_THROW(parse({"--format", "xml"}), UsageError);
+  EXPECT_THROW(parse({"--format", "CSV "}), UsageError);
+}
+
+}  // namespace
+}  // namespace kestrel::cli

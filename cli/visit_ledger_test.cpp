@@ -1,0 +1,149 @@
+#include "cli/visit_ledger.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+namespace kestrel::cli {
+namespace {
+
+bool Same(const pages::ElementOutcome& a, const pages::ElementOutcome& b) {
+  return a.element == b.element && a.visits == b.visits && a.reached == b.reached &&
+         a.finished == b.finished && a.ended_early == b.ended_early && a.problems == b.problems &&
+         a.more_problems == b.more_problems && a.maybe_blocked == b.maybe_blocked &&
+         a.unsaved == b.unsaved;
+}
+
+// What a page records in one visit, as calls on its ledger after Begin.
+using VisitEvents = std::function<void(pages::Outcomes&)>;
+
+TEST(VisitLedger, VisitsOnSeveralPagesAddUpAsOnOnePage) {
+  const std::vector<std::pair<std::string, VisitEvents>> visits = {
+      {"BSC9",
+       [](pages::Outcomes& o) {
+         o.Reached();
+         o.Blocked("RXOCF-12");
+         o.Problem("BSC9: SETAR; refused: NOT ACCEPTED");
+         o.EndedEarly("connection lost while RXBLE:MO=RXOCF-12; was in flight");
+       }},
+      {"MSC9",
+       [](pages::Outcomes& o) {
+         o.Reached();
+         o.Finished();
+       }},
+      // The next pass deblocks what the first left blocked, and names the same problem.
+      {"BSC9",
+       [](pages::Outcomes& o) {
+         o.Reached();
+         o.Problem("BSC9: SETAR; refused: NOT ACCEPTED");
+         o.Deblocked("RXOCF-12");
+         o.Blocked("RXOCF-13");
+         o.Finished();
+       }},
+      {"MSC9", [](pages::Outcomes& o) { o.EndedEarly("LOGIN INCORRECT"); }},
+      {"BSC9",
+       [](pages::Outcomes& o) {
+         o.Reached();
+         o.Unsaved("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt");
+         o.Finished();
+       }},
+  };
+  pages::Outcomes one;
+  VisitLedger run;
+  pages::Outcomes lanes[2];
+  for (std::size_t i = 0; i < visits.size(); ++i) {
+    const auto& [element, events] = visits[i];
+    one.Begin(element);
+    events(one);
+    pages::Outcomes& lane = lanes[i % 2];
+    run.Seed(lane, element);
+    lane.Begin(element);
+    events(lane);
+    run.Take(lane, element);
+  }
+  ASSERT_EQ(run.All().size(), one.All().size());
+  for (std::size_t i = 0; i < one.All().size(); ++i) {
+    EXPECT_TRUE(Same(run.All()[i], one.All()[i])) << pages::RecapLine(run.All()[i]) << "\n"
+                                                  << pages::RecapLine(one.All()[i]);
+  }
+  EXPECT_EQ(run.Find("BSC9")->maybe_blocked, std::vector<std::string>{"RXOCF-13"});
+  EXPECT_EQ(run.Find("BSC9")->visits, 3);
+}
+
+// Random visits of a few elements, each on a random page: the run's ledger is the one page's
+// ledger, also past the problems it keeps.
+TEST(VisitLedger, RandomVisitsAddUpAsOnOnePage) {
+  const std::vector<std::string> elements = {"BSC9", "MSC9", "BSC10"};
+  for (unsigned seed = 1; seed <= 100; ++seed) {
+    std::mt19937 random(seed);
+    pages::Outcomes one;
+    VisitLedger run;
+    pages::Outcomes lanes[3];
+    for (int v = 0; v < 40; ++v) {
+      const std::string& element = elements[random() % elements.size()];
+      pages::Outcomes& lane = lanes[random() % 3];
+      run.Seed(lane, element);
+      one.Begin(element);
+      lane.Begin(element);
+      const int events = static_cast<int>(random() % 6);
+      for (int e = 0; e < events; ++e) {
+        const std::string what = std::to_string(random() % 14);
+        auto both = [&](const std::function<void(pages::Outcomes&)>& call) {
+          call(one);
+          call(lane);
+        };
+        switch (random() % 7) {
+          case 0:
+            both([](pages::Outcomes& o) { o.Reached(); });
+            break;
+          case 1:
+            both([](pages::Outcomes& o) { o.Finished(); });
+            break;
+          case 2:
+            both([&](pages::Outcomes& o) { o.EndedEarly("why " + what); });
+            break;
+          case 3:
+            both([&](pages::Outcomes& o) { o.Problem("problem " + what); });
+            break;
+          case 4:
+            both([&](pages::Outcomes& o) { o.Blocked("RXOCF-" + what); });
+            break;
+          case 5:
+            both([&](pages::Outcomes& o) { o.Deblocked("RXOCF-" + what); });
+            break;
+          default:
+            both([&](pages::Outcomes& o) { o.Unsaved("/share/" + what); });
+            break;
+        }
+      }
+      run.Take(lane, element);
+    }
+    ASSERT_EQ(run.All().size(), one.All().size()) << "seed " << seed;
+    for (std::size_t i = 0; i < one.All().size(); ++i) {
+      EXPECT_TRUE(Same(run.All()[i], one.All()[i])) << "seed " << seed << "\n"
+                                                    << pages::RecapLine(run.All()[i]) << "\n"
+                                                    << pages::RecapLine(one.All()[i]);
+    }
+  }
+}
+
+TEST(VisitLedger, AVisitThatNeverBeganLeavesTheElementAsItWas) {
+  VisitLedger run;
+  pages::Outcomes lane;
+  run.Seed(lane, "BSC9");
+  run.Take(lane, "BSC9");
+  EXPECT_TRUE(run.All().empty());
+  lane.Begin("BSC9");
+  lane.Reached();
+  lane.Finished();
+  run.Take(lane, "BSC9");
+  run.Seed(lane, "BSC9");  // the second visit is handed out but its page never starts it
+  run.Take(lane, "BSC9");
+  ASSERT_EQ(run.All().size(), 1u);
+  EXPECT_EQ(run.All()[0].visits, 1);
+  EXPECT_TRUE(run.All()[0].Clean());
+}
+
+}  // namespace
+}  // namespace kestrel::cli
