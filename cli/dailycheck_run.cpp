@@ -32,6 +32,7 @@ DailyCheckRun::DailyCheckRun(const Setup& setup, std::vector<std::string> elemen
     page.SetMaxPrintout(setup.max_printout);
     // Nobody picks from the alarm pick list here: no page keeps a copy of the whole list.
     page.ComboBox2 = controls::ComboBox();
+    page.RecordResults = format.format() != Format::kText;
     if (setup.configure) setup.configure(page);
     if (i > 0) page.CountRefusalsWith(*lanes_.front().page);
     lane.watchdog = std::make_unique<platform::QtTimerDriver>(page.Timerdc);
@@ -53,11 +54,18 @@ void DailyCheckRun::Hand(std::size_t index) {
   if (several_) page.Memodc.Clear();
 }
 
+// The first page starts as one page would, so that a gateway out of reach ends the run with
+// its error; the others start as the cycle goes on, with a connection that fails left to
+// their watchdogs.
 void DailyCheckRun::Start() {
   for (std::size_t i = 0; i < lanes_.size(); ++i) {
     if (pool_.Begin(i) == nullptr) break;
     Hand(i);
-    lanes_[i].page->StartdcClick();
+    if (i == 0) {
+      lanes_[i].page->StartdcClick();
+    } else {
+      lanes_[i].page->StartdcInCycle();
+    }
   }
 }
 
@@ -78,7 +86,7 @@ void DailyCheckRun::Wake() {
     if (pool_.Visiting(i) || lane.telnet->Connected() || lane.page->Timerdc.Enabled()) continue;
     if (pool_.Begin(i) == nullptr) return;  // the next visit waits for its element, or none is left
     Hand(i);
-    lane.page->StartdcClick();
+    lane.page->StartdcInCycle();
   }
 }
 

@@ -13,7 +13,7 @@ void PageOutput::Take(std::vector<std::string>& lines, bool all) {
   if (taking_) return;
   taking_ = true;
   const bool text = format_.format() == Format::kText;
-  if (!text && take_records_) take_records_(format_, lines);
+  if (take_records_) take_records_(format_, lines);
   const std::string& whole = report_.Text();
   const bool ended = whole.empty() || whole.ends_with("\r\n");
   std::size_t complete = report_.LineCount();

@@ -42,11 +42,14 @@ class PagePrinter {
   controls::Notifier::Subscription subscription_;
 };
 
-// Takes the records of `results` (a page's public list) through `as_record`.
+// Takes the records of `results` (a page's public list) through `as_record`; with text, only
+// drops them.
 template <typename Item, typename AsRecord>
 PageOutput::TakeRecords RecordsOf(std::vector<Item>& results, AsRecord as_record) {
   return [&results, as_record](const RecordLines& format, std::vector<std::string>& lines) {
-    for (const Item& item : results) lines.push_back(format.Line(as_record(item)));
+    if (format.format() != Format::kText) {
+      for (const Item& item : results) lines.push_back(format.Line(as_record(item)));
+    }
     results.clear();
   };
 }

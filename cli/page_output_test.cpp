@@ -19,6 +19,7 @@ TEST(PageOutput, TextTakesEndedLinesPrintableAndDropsThemFromThePane) {
   const RecordLines text(Format::kText, {});
   PageOutput output(report, text, RecordsOf(results, AsRecord));
   std::vector<std::string> lines;
+  results.push_back({"BSC9", "C09101B: ACTIVE=NO"});  // with text, dropped unread
   report.AddLine("Check: BSC9");
   report.Append("C09101B: ACT");
   output.Take(lines, false);

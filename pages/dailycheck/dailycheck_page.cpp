@@ -140,6 +140,23 @@ void DailyCheckPage::Start() {
   OpenSession();
 }
 
+void DailyCheckPage::StartdcInCycle() {
+  if (busy_ > 0) {
+    deferred_.push_back({Deferred::Kind::kStart, session_serial_, {}});
+    return;
+  }
+  Run([this] {
+    // Only the connection can fail here: with a share root and an element the loop starts.
+    const bool can_start = !mml::Trim(report_share_root_).empty() && !ListBoxdc.Empty();
+    try {
+      Start();
+    } catch (const std::exception& error) {
+      if (!can_start) throw;
+      ConnectionFailed(error);
+    }
+  });
+}
+
 void DailyCheckPage::StopdcClick() {
   stopped_ = true;
   std::erase_if(deferred_,

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -95,6 +96,10 @@ class DailyCheckPage {
   // Throws when the loop cannot start: no report share root, no element, or a connection
   // that cannot be opened.
   void StartdcClick();
+  // Starts as the cycle itself goes on to an element, for a page that takes turns with
+  // others: a connection that cannot be opened is noted in the report and the watchdog tries
+  // the next element at its next tick, instead of the error leaving the handler.
+  void StartdcInCycle();
   // Ends the loop whatever it is doing: the session, the watchdog, the release pause.
   void StopdcClick();
   void IdTelnetdcDataAvailable(std::string_view chunk);
@@ -133,9 +138,11 @@ class DailyCheckPage {
     std::string kind;  // "warning" or "solution"
     std::string line;  // the report line
   };
-  // The warnings and solutions of the report, each added as its line is written. The page
+  // The warnings and solutions of the report, each added as its line is written while
+  // RecordResults is set (a run without end that reads none would keep them all). The page
   // only ever appends, so a reader may take them away as it goes.
   std::vector<Finding> Results;
+  bool RecordResults = false;
 
   // Counts refusals in a row together with `other`: pages that supervise one list side by
   // side see the login at fault when every element was refused in a row, whichever page
@@ -198,6 +205,8 @@ class DailyCheckPage {
   // before this returns.
   void EndSession(const std::string& why);
   void RestartCycle(const std::string& why);
+  // A connection to the next element could not be opened: noted, and left to the watchdog.
+  void ConnectionFailed(const std::exception& error);
   bool StopIfNoElement();
   void Refused(const std::string& words);
 

@@ -161,6 +161,49 @@ TEST_F(DailyCheckTest, RefusedConnectionInARestartIsNotedAndTriedAgain) {
   EXPECT_TRUE(telnet.Connected());
 }
 
+// A page that takes turns with others starts as its cycle goes on: a refused connection is
+// noted and left to the watchdog; only a page that cannot start at all throws.
+TEST_F(DailyCheckTest, StartInCycleLeavesARefusedConnectionToTheWatchdog) {
+  page.ListBoxdc.Add("BSC10");
+  telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
+  EXPECT_NO_THROW(page.StartdcInCycle());
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              ElementsAre("BSC10: Cannot connect to 127.0.0.1:52200: Connection refused; the "
+                          "watchdog tries the next element 14:07:30"));
+  EXPECT_EQ(page.Outcomes.Find("BSC10")->ended_early,
+            "connection failed: Cannot connect to 127.0.0.1:52200: Connection refused");
+  EXPECT_TRUE(page.Timerdc.Enabled());
+  clock.Advance(60000);
+  EXPECT_TRUE(telnet.Connected());
+  page.StopdcClick();
+  PageBench no_root("");
+  no_root.page.ListBoxdc.Add("BSC9");
+  EXPECT_THROW(no_root.page.StartdcInCycle(), std::runtime_error);
+}
+
+// Pages that supervise one list side by side count refusals in a row together: when every
+// element of the list was refused, whichever page each refusal came to, the login is at fault
+// and the page waits for its watchdog.
+TEST(DailyCheckSideBySide, RefusalsInARowAreCountedTogether) {
+  PageBench first, second;
+  second.page.CountRefusalsWith(first.page);
+  const auto refuse = [](PageBench& bench) {
+    bench.telnet.Receive("\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\n");
+  };
+  first.page.ListBoxdc.Add("BSC9");
+  first.page.ListBoxdc.Add("BSC10");
+  second.page.ListBoxdc.Add("BSC10");
+  second.page.ListBoxdc.Add("BSC9");
+  first.page.StartdcClick();
+  second.page.StartdcClick();
+  refuse(first);
+  EXPECT_EQ(first.Connects(), 2);  // one refusal of two: on to the next element at once
+  refuse(second);
+  EXPECT_EQ(second.Connects(), 1);  // the second in a row: every element was refused
+  EXPECT_FALSE(second.telnet.Connected());
+  EXPECT_TRUE(second.page.Timerdc.Enabled());
+}
+
 TEST_F(DailyCheckTest, ListEmptiedWhileNoSessionIsOpenStillSaysWhyTheLoopStopped) {
   Start({"BSC9"});
   telnet.PeerCloses();  // the gateway hangs up; the watchdog runs on

@@ -194,10 +194,14 @@ void DailyCheckPage::RestartCycle(const std::string& why) {
   try {
     OpenSession();
   } catch (const std::exception& error) {
-    Report(Element() + ": " + mml::Printable(error.what()) +
-           "; the watchdog tries the next element " + TimeOfDay());
-    Timerdc.SetEnabled(true);
+    ConnectionFailed(error);
   }
+}
+
+void DailyCheckPage::ConnectionFailed(const std::exception& error) {
+  Report(Element() + ": " + mml::Printable(error.what()) +
+         "; the watchdog tries the next element " + TimeOfDay());
+  Timerdc.SetEnabled(true);
 }
 
 // Every step reads the first element of the list; an engineer may have emptied it.

@@ -101,6 +101,7 @@ TEST_F(SolutionsTest, SoftwareErrorSurveyAndItsEventCodes) {
 // alarm it belongs to (its header line, or the nearest above its slogan) and its slogan;
 // the follow-up of a software error event belongs to no alarm of the list.
 TEST_F(SolutionsTest, EveryWarningAndSolutionLineIsAResultOfItsAlarm) {
+  page.RecordResults = true;
   page.SoftErrorCheckBox.SetChecked(true);
   Queued(
       "O1/APT \"BSC9\" 1 261205 1407\r\nSEIZURE SUPERVISION\r\n\r\n\r\n"

@@ -146,8 +146,10 @@ void DailyCheckPage::Report(const std::string& text) { Memoreportdc.AddLine(text
 
 void DailyCheckPage::Found(std::string_view kind, std::string alarm_class, std::string slogan,
                            const std::string& line, const platform::LocalDateTime& at) {
-  Results.push_back({mml::Printable(visit_.element), DateTime(at), std::move(alarm_class),
-                     mml::Printable(slogan), std::string(kind), mml::Printable(line)});
+  if (RecordResults) {
+    Results.push_back({mml::Printable(visit_.element), DateTime(at), std::move(alarm_class),
+                       mml::Printable(slogan), std::string(kind), mml::Printable(line)});
+  }
   Report(line);
 }
 

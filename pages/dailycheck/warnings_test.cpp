@@ -59,6 +59,7 @@ TEST_F(WarningsTest, AlarmTextComesFromBelowAPageHeader) {
 
 TEST_F(WarningsTest, ManyAlarmsFromTheLogPaneSize) {
   page.ListBoxdc.Add("BSC9");
+  page.RecordResults = true;
   // The log holds `lines` lines once the alarm list's chunk has been added to it.
   auto scan_with_log = [&](std::size_t lines) {
     page.Memoreportdc.Clear();
