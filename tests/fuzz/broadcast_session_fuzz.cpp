@@ -30,13 +30,15 @@ void Play(const SessionScript& script) {
     if (stop == (page.StartButton.Caption() == "Stop")) page.StartButtonClick();
   };
   driver.holdings = [&](Holdings& held) {
-    for (const controls::Memo* memo :
-         {&page.ReportMemo, &page.BrMemo, &page.BrbufMemo1, &page.BrbufMemo2, &page.BrbufMemo3}) {
-      held.Add(*memo);
-    }
-    held.Add(page.Outcomes);
-    held.Add(page.BrStep);
+    held.Add("ReportMemo", page.ReportMemo);
+    held.Add("BrMemo", page.BrMemo);
+    held.Add("BrbufMemo1", page.BrbufMemo1);
+    held.Add("BrbufMemo2", page.BrbufMemo2);
+    held.Add("BrbufMemo3", page.BrbufMemo3);
+    held.Add("Outcomes", page.Outcomes);
+    held.Add("BrStep", page.BrStep);
   };
+  driver.report = [&] { return page.ReportMemo.Text(); };
   rig.Play(script, driver);
 }
 

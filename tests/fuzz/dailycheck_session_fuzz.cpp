@@ -57,6 +57,8 @@ void Play(const SessionScript& script) {
   rig.Attach(page.Timerdc);
   rig.Attach(page.Timerdc_release);
   rig.Buffer(page.Memobufdc, "Memobufdc");
+  // The work pane: the report file and the many-alarms count read it as this visit's.
+  rig.SessionPane(page.Memodc, "Memodc");
 
   Rig::Page driver;
   driver.start_stop = [&](bool stop) { stop ? page.StopdcClick() : page.StartdcClick(); };
@@ -81,15 +83,17 @@ void Play(const SessionScript& script) {
     }
   };
   driver.holdings = [&](Holdings& held) {
-    for (const controls::Memo* memo :
-         {&page.Memoreportdc, &page.Memodc, &page.Memokom, &page.Memobufdc, &page.FilterMemo}) {
-      held.Add(*memo);
-    }
-    held.Add(page.ListBoxdc);
-    held.Add(page.Outcomes);
-    held.Add(page.DcStep);
-    held.Add(page.DcLastWorkText);
+    held.Add("Memoreportdc", page.Memoreportdc);
+    held.Add("Memodc", page.Memodc);
+    held.Add("Memokom", page.Memokom);
+    held.Add("Memobufdc", page.Memobufdc);
+    held.Add("FilterMemo", page.FilterMemo);
+    held.Add("ListBoxdc", page.ListBoxdc);
+    held.Add("Outcomes", page.Outcomes);
+    held.Add("DcStep", page.DcStep);
+    held.Add("DcLastWorkText", page.DcLastWorkText);
   };
+  driver.report = [&] { return page.Memoreportdc.Text(); };
   rig.Play(script, driver);
 }
 

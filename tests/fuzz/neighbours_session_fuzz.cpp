@@ -51,22 +51,27 @@ void Play(const SessionScript& script) {
     if (stop == (page.StartqonButton.Caption() == "Stop")) page.StartqonButtonClick();
   };
   driver.holdings = [&](Holdings& held) {
-    for (const controls::Memo* memo : {&page.Memocell, &page.Memocellr, &page.Cell.Buffer,
-                                       &page.Cellr.Buffer, &read_form.Memo1}) {
-      held.Add(*memo);
-    }
+    held.Add("Memocell", page.Memocell);
+    held.Add("Memocellr", page.Memocellr);
+    held.Add("Cell.Buffer", page.Cell.Buffer);
+    held.Add("Cellr.Buffer", page.Cellr.Buffer);
+    held.Add("the READ viewer", read_form.Memo1);
     for (const neighbours::Side* side : {&page.Cell, &page.Cellr}) {
+      const std::string name(side->name);
       for (const auto* table : {&side->Table, &side->Unread}) {
+        std::size_t bytes = 0;
         for (const auto& record : *table) {
-          for (const auto& value : record) held.Add(value);
+          for (const auto& value : record) bytes += value.size();
         }
+        held.Add(name + (table == &side->Table ? ".Table" : ".Unread"), bytes);
       }
-      held.Add(side->ledger);
-      held.Add(side->Step);
+      held.Add(name + ".ledger", side->ledger);
+      held.Add(name + ".Step", side->Step);
     }
-    held.Add(page.Outcomes);
-    held.Add(page.LastFailure);
+    held.Add("Outcomes", page.Outcomes);
+    held.Add("LastFailure", page.LastFailure);
   };
+  driver.report = [&] { return page.LastFailure + "\n" + read_form.Memo1.Text(); };
   rig.Play(script, driver);
 }
 

@@ -67,16 +67,20 @@ void Play(const SessionScript& script) {
     }
   };
   driver.holdings = [&](Holdings& held) {
-    for (const controls::Memo* memo : {&page.OutMemo, &page.InMemo, &page.CellMemo, &page.TsMemo,
-                                       &page.Rxaspbufmemo, &page.TsltiMemo, &read_form.Memo1}) {
-      held.Add(*memo);
-    }
-    held.Add(page.ListBox1);
-    held.Add(page.FilterListBox);
-    held.Add(page.Outcomes);
-    held.Add(page.TgEdit.Text());
-    held.Add(page.ProsesStep);
+    held.Add("OutMemo", page.OutMemo);
+    held.Add("InMemo", page.InMemo);
+    held.Add("CellMemo", page.CellMemo);
+    held.Add("TsMemo", page.TsMemo);
+    held.Add("Rxaspbufmemo", page.Rxaspbufmemo);
+    held.Add("TsltiMemo", page.TsltiMemo);
+    held.Add("the READ viewer", read_form.Memo1);
+    held.Add("ListBox1", page.ListBox1);
+    held.Add("FilterListBox", page.FilterListBox);
+    held.Add("Outcomes", page.Outcomes);
+    held.Add("TgEdit", page.TgEdit.Text());
+    held.Add("ProsesStep", page.ProsesStep);
   };
+  driver.report = [&] { return page.OutMemo.Text(); };
   rig.Play(script, driver);
 }
 

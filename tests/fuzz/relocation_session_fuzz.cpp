@@ -38,20 +38,23 @@ void Play(const SessionScript& script) {
     if (action == 0 && page.DqonstartButton.Caption() == "Start") page.DqonListMemo.SetText(cells);
   };
   driver.holdings = [&](Holdings& held) {
-    for (const controls::Memo* memo :
-         {&page.DqonListMemo, &page.DqonrepMemo, &page.DqonbufMemo, &read_form.Memo1}) {
-      held.Add(*memo);
-    }
-    held.Add(page.DqonListBox);
+    held.Add("DqonListMemo", page.DqonListMemo);
+    held.Add("DqonrepMemo", page.DqonrepMemo);
+    held.Add("DqonbufMemo", page.DqonbufMemo);
+    held.Add("the READ viewer", read_form.Memo1);
+    held.Add("DqonListBox", page.DqonListBox);
     // Only the columns up to the current moved cell's are ever written.
     const auto columns = std::min<std::size_t>(static_cast<std::size_t>(page.DqonCount) + 3,
                                                relocation::RelocationPage::kColumns);
+    std::size_t table = 0;
     for (const auto& row : page.DqonTable) {
-      for (std::size_t column = 0; column < columns; ++column) held.Add(row[column]);
+      for (std::size_t column = 0; column < columns; ++column) table += row[column].size();
     }
-    held.Add(page.Outcomes);
-    held.Add(page.DqonStep);
+    held.Add("DqonTable", table);
+    held.Add("Outcomes", page.Outcomes);
+    held.Add("DqonStep", page.DqonStep);
   };
+  driver.report = [&] { return page.DqonrepMemo.Text() + read_form.Memo1.Text(); };
   rig.Play(script, driver);
 }
 

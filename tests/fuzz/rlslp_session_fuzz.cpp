@@ -39,12 +39,13 @@ void Play(const SessionScript& script) {
     }
   };
   driver.holdings = [&](Holdings& held) {
-    held.Add(page.SlpreportMemo);
-    held.Add(page.SlpMemo);
-    held.Add(page.SlpListBox);
-    held.Add(page.Outcomes);
-    held.Add(page.SlpStep);
+    held.Add("SlpreportMemo", page.SlpreportMemo);
+    held.Add("SlpMemo", page.SlpMemo);
+    held.Add("SlpListBox", page.SlpListBox);
+    held.Add("Outcomes", page.Outcomes);
+    held.Add("SlpStep", page.SlpStep);
   };
+  driver.report = [&] { return page.SlpreportMemo.Text(); };
   rig.Play(script, driver);
 }
 
