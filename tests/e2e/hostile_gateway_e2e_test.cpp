@@ -305,8 +305,9 @@ TEST(HostileGateway, FloodsAndEndlessPrintoutsEndTheJobInBoundedTime) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.job.command + " " + c.faults.join(' ').toStdString());
     const RunResult result = runs[i]->Wait();
+    // Ended by the job itself, not by its 30 s time-out (that would be status 3).
     EXPECT_EQ(result.exit_code, 1) << result.err;
-    EXPECT_LT(result.elapsed_ms, 20000);
+    EXPECT_LT(result.elapsed_ms, 25000);
     bool said = false;
     for (const std::string& line : Lines(result.out + "\n" + result.err)) {
       said =
