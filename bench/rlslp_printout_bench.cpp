@@ -52,7 +52,8 @@ void PageParse(benchmark::State& state) {
     kestrel::rlslp::RlslpPage page(telnet, properties);
     page.SlpListBox.Add("BSC9");
     page.SlpstartButtonClick();
-    telnet.Receive("<");  // attached: the command goes out and the buffer starts empty
+    telnet.Receive("NE: ");          // the element is selected and its prompt attaches: the command
+    telnet.Receive("NE=BSC9\r\n<");  // goes out and the buffer starts empty
     state.ResumeTiming();
     telnet.ReceiveInChunks(printout, kChunk);
     benchmark::DoNotOptimize(page.SlpreportMemo.LineCount());
