@@ -6,7 +6,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTimer>
+#include <functional>
 #include <stdexcept>
+#include <vector>
 
 #include "platform/dispatch.h"
 #include "platform/qt_sound.h"
@@ -149,6 +152,33 @@ TEST(QtSoundPort, TakesTheSoundsLengthWithOrWithoutADevice) {
   EXPECT_GE(timer.elapsed(), 200);
   sound.PlayToEnd("/nonexistent/sound.wav");  // no sound, no error, no wait
   EXPECT_LT(timer.elapsed(), 2000);
+}
+
+// The window answers while a warning plays: timers and posted events run during the sound,
+// and the sound still returns only once it has ended.
+TEST(QtSoundPort, EventsAreHandledWhileASoundPlays) {
+  QTemporaryDir dir;
+  QFile wav(dir.filePath("warning.wav"));
+  ASSERT_TRUE(wav.open(QIODevice::WriteOnly));
+  wav.write(Wav(8000, 1, 16, 2400));  // 300 ms
+  wav.close();
+  QtSound sound;
+  QElapsedTimer timer;
+  for (const auto& play : std::vector<std::function<void()>>{
+           [&] { sound.Beep(800, 300); }, [&] { sound.PlayToEnd(wav.fileName().toStdString()); }}) {
+    qint64 ticked_at = -1, posted_at = -1;
+    QObject events;  // what is still pending when the sound ends goes with it
+    timer.start();
+    QTimer::singleShot(20, &events, [&] { ticked_at = timer.elapsed(); });
+    QMetaObject::invokeMethod(
+        &events, [&] { posted_at = timer.elapsed(); }, Qt::QueuedConnection);
+    play();
+    const qint64 ended_at = timer.elapsed();
+    EXPECT_GE(ended_at, 300);
+    EXPECT_GE(ticked_at, 0) << "the timer waited for the end of the sound";
+    EXPECT_GE(posted_at, 0) << "the posted event waited for the end of the sound";
+    EXPECT_LT(ticked_at, ended_at);
+  }
 }
 
 }  // namespace

@@ -3,9 +3,13 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QMediaDevices>
 #include <QThread>
+#include <QTimer>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
@@ -31,10 +35,25 @@ std::unique_ptr<QAudioSink> StartSink(const WavSound& sound) {
   return sink;
 }
 
+// Returns after `ms`, having handled the events that came meanwhile.
+void Wait(int ms) {
+  if (ms <= 0) return;
+  if (QCoreApplication::instance() == nullptr) {
+    QThread::msleep(static_cast<unsigned long>(ms));
+    return;
+  }
+  const QDeadlineTimer end(ms, Qt::PreciseTimer);
+  QEventLoop loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+  // The program is ending (its loops were told to quit): the sound still has its time.
+  if (!end.hasExpired()) QThread::msleep(static_cast<unsigned long>(end.remainingTime()));
+}
+
 // Plays for `ms`, in silence where there is no device.
 void Play(const WavSound& sound, int ms) {
   const auto sink = StartSink(sound);
-  QThread::msleep(static_cast<unsigned long>(ms));
+  Wait(ms);
   if (sink) sink->stop();
 }
 

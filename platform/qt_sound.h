@@ -9,9 +9,13 @@
 
 namespace kestrel::platform {
 
-// Tones and WAV recordings through Qt Multimedia. Both block until the sound is over, as
-// the pages expect; without an audio device they take the same time in silence. Nothing
-// here runs the event loop, so no other event is handled while a sound plays.
+// Tones and WAV recordings through Qt Multimedia. Beep and PlayToEnd return when the sound is
+// over, as the pages expect; without an audio device they take the same time in silence.
+// Meanwhile a nested event loop keeps the window answering: clicks, repaints, timers and
+// received text are handled while a sound plays. The telnet clients never deliver to a
+// handler that is still running, and the pages that play sounds defer their own events, so a
+// sound never interleaves with the handler that plays it. Without an application object to
+// run events, the thread sleeps instead.
 class QtSound : public Sound {
  public:
   void Beep(int hz, int ms) override;
