@@ -2,10 +2,11 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <iostream>
 
-#include "platform/dispatch.h"
-
+#include "app/save_text.h"
 #include "mml/network_elements.h"
+#include "platform/dispatch.h"
 
 // The pictures live in a resource of this static library; the linker keeps them only if
 // something calls its initialiser, which must stand outside any namespace.
@@ -13,12 +14,15 @@ static void InitPictures() { Q_INIT_RESOURCE(app); }
 
 namespace kestrel::app {
 
-Application::Application(const platform::SiteSettings& site) {
+Application::Application(const platform::SiteSettings& site)
+    : password_problem_(site.PasswordProblem()), site_warnings_(site.warnings) {
   InitPictures();
   if (!mml::MscNames().empty()) created.emplace_back("MscNames");
 
   properties.UserEdit.SetText(site.user);
-  properties.PasswordEdit.SetText(site.password);
+  // Without a password that may go to this gateway, none: the sessions then answer nothing
+  // at the password prompt, and the pages say that the login was refused.
+  properties.PasswordEdit.SetText(password_problem_.empty() ? site.password : std::string());
   properties.IpEdit.SetText(site.gateway_host);
   properties.PortEdit.SetText(std::to_string(site.gateway_port));
 
@@ -42,6 +46,11 @@ Application::Application(const platform::SiteSettings& site) {
   Form1->OnAbout = [this] { Form4->exec(); };
   Kestreldlg->OnAbout = [this] { Form4->exec(); };
   Kestreldlg->OnProperties = [this] { PropertiesForm->exec(); };
+  Kestreldlg->ReadViewerActive = [this] { return Form2->isActiveWindow(); };
+  Form2->OnSaveAs = [this] {
+    QtFileDialogs dialogs(Form2.get());
+    SaveTextAs(dialogs, Kestreldlg->files, read_form.Memo1.Text());
+  };
 }
 
 void Application::Start() {
@@ -51,6 +60,15 @@ void Application::Start() {
                           QString::fromStdString(message));
   });
   Form1->show();
+  // What the engineer must know about the settings before a job starts.
+  for (const std::string& warning : site_warnings_) {
+    std::cerr << "kestrel: " << warning << std::endl;
+    QMessageBox::warning(Form1.get(), "Kestrel", QString::fromStdString(warning));
+  }
+  if (!password_problem_.empty()) {
+    std::cerr << "kestrel: " << password_problem_ << std::endl;
+    QMessageBox::warning(Form1.get(), "Kestrel", QString::fromStdString(password_problem_));
+  }
 }
 
 // Windows go in the reverse order of their making, before the models they show.

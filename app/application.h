@@ -24,7 +24,8 @@ class Application {
   ~Application();
 
   // Start-up: errors that leave a handler from now on are shown in an error box, and the
-  // entry window is shown.
+  // entry window is shown; then a message box for each warning about the site settings, and
+  // one when no password may be sent to the gateway (each also on standard error).
   void Start();
 
   // What was made, in order: the MSC name table, then each window by its instance name.
@@ -39,6 +40,10 @@ class Application {
   std::unique_ptr<TKestreldlg> Kestreldlg;
   std::unique_ptr<TForm2> Form2;
   std::unique_ptr<TForm4> Form4;
+
+ private:
+  std::string password_problem_;
+  std::vector<std::string> site_warnings_;
 };
 
 }  // namespace kestrel::app

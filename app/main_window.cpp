@@ -3,9 +3,10 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
-#include <QMenuBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <iostream>
 
 #include "pages/broadcast/broadcast_view.h"
 #include "pages/dailycheck/dailycheck_view.h"
@@ -26,19 +27,58 @@ dailycheck::KnownAlarms LoadKnownAlarms() {
   if (!file.open(QIODevice::ReadOnly)) return {};
   return dailycheck::KnownAlarms(file.readAll().toStdString());
 }
+
+// The site's session log folder, its old days pruned; none when the site keeps no logs.
+std::unique_ptr<platform::FileSessionRecorder> Recorder(const platform::SiteSettings& site) {
+  if (!site.log_sessions) return nullptr;
+  auto recorder = std::make_unique<platform::FileSessionRecorder>(
+      site.log_dir.empty() ? platform::FileSessionRecorder::DefaultFolder()
+                           : QString::fromStdString(site.log_dir));
+  recorder->Prune(site.log_keep_days);
+  return recorder;
+}
 }  // namespace
 
 TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm& properties,
                          pages::ReadForm& read_form, QWidget* parent)
     : QMainWindow(parent),
+      properties_(properties),
+      read_form_(read_form),
+      recorder(Recorder(site)),
+      ProsesSession(
+          IdTelnet1, recorder.get(),
+          LogContext(
+              "proses", [this] { return std::string(proses.ListBox1.First()); }, &proses.OutMemo)),
+      BrSession(
+          BrIdTelnet, recorder.get(),
+          LogContext(
+              "broadcast", [this] { return broadcast.BscComboBox.Text(); }, &broadcast.ReportMemo)),
+      CellSession(CellIdTelnet, recorder.get(),
+                  LogContext(
+                      "qonsuluq", [this] { return neighbours.CellbscComboBox.Text(); }, nullptr)),
+      CellrSession(CellrIdTelnet, recorder.get(),
+                   LogContext(
+                       "qonsuluq", [this] { return neighbours.CellrbscComboBox.Text(); }, nullptr)),
+      SlpSession(SlpIdTelnet, recorder.get(),
+                 LogContext(
+                     "rlslp", [this] { return std::string(rlslp.SlpListBox.First()); },
+                     &rlslp.SlpreportMemo)),
+      DcSession(IdTelnetdc, recorder.get(),
+                LogContext(
+                    "dailycheck", [this] { return std::string(dailycheck.ListBoxdc.First()); },
+                    &dailycheck.Memoreportdc)),
+      DqonSession(DqonIdTelnet, recorder.get(),
+                  LogContext(
+                      "relocation", [this] { return relocation.DqonoComboBox.Text(); },
+                      &relocation.DqonrepMemo)),
       SoundsFolder(QDir::current().absoluteFilePath("sounds")),
-      proses(IdTelnet1, properties, read_form, TabSheet2, sound, messages),
-      rlslp(SlpIdTelnet, properties),
-      dailycheck(IdTelnetdc, properties, {clock, files, sound, dialogs}, site.report_share_root,
+      proses(ProsesSession, properties, read_form, TabSheet2, sound, messages),
+      rlslp(SlpSession, properties),
+      dailycheck(DcSession, properties, {clock, files, sound, dialogs}, site.report_share_root,
                  LoadKnownAlarms(), SoundsFolder.toStdString()),
-      neighbours(CellIdTelnet, CellrIdTelnet, properties, read_form),
-      broadcast(BrIdTelnet, properties),
-      relocation(DqonIdTelnet, properties, read_form, messages) {
+      neighbours(CellSession, CellrSession, properties, read_form),
+      broadcast(BrSession, properties),
+      relocation(DqonSession, properties, read_form, messages) {
   setObjectName("Kestreldlg");
   setWindowTitle("Kestrel ver 2.2");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -53,30 +93,31 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   font.setPixelSize(11);
   setFont(font);
 
-  for (net::QtTelnetClient* client :
-       {&BrIdTelnet, &CellIdTelnet, &CellrIdTelnet, &SlpIdTelnet, &IdTelnetdc, &DqonIdTelnet}) {
+  for (mml::TelnetClient* client : std::initializer_list<mml::TelnetClient*>{
+           &BrSession, &CellSession, &CellrSession, &SlpSession, &DcSession, &DqonSession}) {
     client->Host = site.gateway_host;
     client->Port = site.gateway_port;
   }
-  IdTelnet1.Port = 23;  // the Proses page takes host and port from the settings window
+  ProsesSession.Port = 23;  // the Proses page takes host and port from the settings window
+  // Messages of the pages that refuse a login or an element in a box, besides the report.
+  rlslp.SetMessages(messages);
+  broadcast.SetMessages(messages);
+  neighbours.SetMessages(messages);
+  const std::size_t max_printout = static_cast<std::size_t>(site.max_printout_mb) << 20;
+  proses.SetMaxPrintout(max_printout);
+  rlslp.SetMaxPrintout(max_printout);
+  dailycheck.SetMaxPrintout(max_printout);
+  neighbours.SetMaxPrintout(max_printout);
+  broadcast.SetMaxPrintout(max_printout);
+  relocation.SetMaxPrintout(max_printout);
+  proses.SetWatchdogSeconds(site.proses_watchdog_s);
   for (controls::Timer* timer :
-       {&proses.Timer1, &proses.ReleaseTimer, &proses.BusyTimer, &neighbours.Exqontime,
-        &dailycheck.Timerdc, &dailycheck.Timerdc_release}) {
+       {&proses.Timer1, &proses.ReleaseTimer, &proses.BusyTimer, &proses.WatchdogTimer,
+        &neighbours.Exqontime, &dailycheck.Timerdc, &dailycheck.Timerdc_release}) {
     timer_drivers_.push_back(std::make_unique<platform::QtTimerDriver>(*timer));
   }
 
-  auto* file = menuBar()->addMenu("File");
-  file->setObjectName("File1");
-  file->addAction("Close", this, [this] { platform::Dispatch([this] { Close1Click(); }); })
-      ->setObjectName("Close1");
-  auto* options = menuBar()->addMenu("Options");
-  options->setObjectName("Options1");
-  options->menuAction()->setVisible(false);  // the settings stay as the site built them
-  options->addAction("Properties", this, [this] { platform::Dispatch(OnProperties); })
-      ->setObjectName("Properties1");
-  menuBar()
-      ->addAction("About", this, [this] { platform::Dispatch(OnAbout); })
-      ->setObjectName("About1");
+  BuildMenu();
 
   auto* panel = new QWidget(this);
   auto* border = new QVBoxLayout(panel);
@@ -89,19 +130,47 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   border->addWidget(PageControl2);
   setCentralWidget(panel);
 
-  PageControl2->addTab(proses::BuildProsesView(proses, PageControl2), "Proses");
+  AddTab(proses::BuildProsesView(proses, PageControl2), "Proses", "proses", &proses.OutMemo);
   QWidget* broadcast_tab = broadcast::BuildBroadcastView(broadcast, PageControl2);
-  widgets::Bind(TabSheet2, broadcast_tab);
-  PageControl2->addTab(broadcast_tab, "Edge Broadcast check");
-  PageControl2->addTab(rlslp::BuildRlslpView(rlslp, PageControl2), "RLSLP_check");
-  PageControl2->addTab(neighbours::BuildNeighboursView(neighbours, PageControl2), "Qonsuluq");
-  PageControl2->addTab(dailycheck::BuildDailyCheckView(dailycheck, PageControl2), "Daily check");
-  PageControl2->addTab(relocation::BuildRelocationView(relocation, PageControl2),
-                       "Dasinma ucun qonsuluq");
+  AddTab(broadcast_tab, "Edge Broadcast check", "broadcast", &broadcast.ReportMemo);
+  widgets::Bind(TabSheet2, broadcast_tab);  // a tab page: only its enabled state follows
+  AddTab(rlslp::BuildRlslpView(rlslp, PageControl2), "RLSLP_check", "rlslp", &rlslp.SlpreportMemo);
+  // The Qonsuluq page's report is its script, in the viewer.
+  AddTab(neighbours::BuildNeighboursView(neighbours, PageControl2), "Qonsuluq", "qonsuluq",
+         &read_form_.Memo1);
+  AddTab(dailycheck::BuildDailyCheckView(dailycheck, PageControl2), "Daily check", "dailycheck",
+         &dailycheck.Memoreportdc);
+  AddTab(relocation::BuildRelocationView(relocation, PageControl2), "Dasinma ucun qonsuluq",
+         "relocation", &relocation.DqonrepMemo);
 }
 
 // The page widgets are bound to the models below; they go first.
 TKestreldlg::~TKestreldlg() { delete takeCentralWidget(); }
+
+void TKestreldlg::AddTab(QWidget* sheet, const QString& caption, const char* log_page,
+                         const controls::Memo* report) {
+  PageControl2->addTab(sheet, caption);
+  tabs_.push_back({sheet, log_page, report});
+}
+
+mml::RecordedTelnetClient::Context TKestreldlg::LogContext(const char* page,
+                                                           std::function<std::string()> element,
+                                                           controls::Memo* pane) {
+  return {page, std::move(element), [this] { return properties_.PasswordEdit.Text(); },
+          [this, pane](const std::string& message) { LogProblem(message, pane); }};
+}
+
+void TKestreldlg::LogProblem(const std::string& message, controls::Memo* pane) {
+  std::cerr << "kestrel: " << message << std::endl;
+  if (pane != nullptr) {
+    pane->AddLine(message);
+    return;
+  }
+  // Not inside the session's own handler: a box there would hold the other side's session.
+  QTimer::singleShot(0, this, [this, message] {
+    platform::Dispatch([this, &message] { messages.Show(message); });
+  });
+}
 
 void TKestreldlg::Close1Click() { close(); }
 

@@ -2,12 +2,15 @@
 
 #include <QMainWindow>
 #include <QTabWidget>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/qt_ports.h"
 #include "controls/timer.h"
 #include "mml/properties_form.h"
+#include "mml/session_record.h"
 #include "net/qt_telnet_client.h"
 #include "pages/broadcast/broadcast_page.h"
 #include "pages/dailycheck/dailycheck_page.h"
@@ -19,6 +22,7 @@
 #include "platform/qt_ports.h"
 #include "platform/qt_sound.h"
 #include "platform/qt_timer.h"
+#include "platform/session_log.h"
 #include "platform/site_settings.h"
 
 namespace kestrel::app {
@@ -28,6 +32,10 @@ namespace kestrel::app {
 class TKestreldlg : public QMainWindow {
   Q_OBJECT
 
+  // First, as the members below take them.
+  mml::PropertiesForm& properties_;
+  pages::ReadForm& read_form_;
+
  public:
   TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm& properties,
               pages::ReadForm& read_form, QWidget* parent = nullptr);
@@ -36,6 +44,11 @@ class TKestreldlg : public QMainWindow {
   // One telnet client per page; all but Proses carry the site's gateway address and port.
   net::QtTelnetClient IdTelnet1, BrIdTelnet, CellIdTelnet, CellrIdTelnet, SlpIdTelnet, IdTelnetdc,
       DqonIdTelnet;
+  // Where every session of every page is recorded; none when the site keeps no logs.
+  std::unique_ptr<platform::FileSessionRecorder> recorder;
+  // What the pages talk to: each page's client, recorded into the session log on the way.
+  mml::RecordedTelnetClient ProsesSession, BrSession, CellSession, CellrSession, SlpSession,
+      DcSession, DqonSession;
 
   // The Edge broadcast page, which a Proses run disables.
   controls::Panel TabSheet2{"Edge Broadcast check"};
@@ -57,13 +70,44 @@ class TKestreldlg : public QMainWindow {
   QTabWidget* PageControl2;
   // Asks for the settings window and the About window, modally.
   std::function<void()> OnProperties, OnAbout;
+  // True while the "READ" viewer is the active window: "Save report as..." then saves its text.
+  std::function<bool()> ReadViewerActive;
 
   void Close1Click();
+  // File menu: the current page's report into a text file; the session log folder in the
+  // desktop's file manager; the current page's last session log in the "READ" viewer.
+  void SaveReport1Click();
+  void LogFolder1Click();
+  void LastLog1Click();
+
+  // What "Save report as..." saves: the READ viewer's text while it is the active window,
+  // otherwise the report pane of the current page.
+  const controls::Memo& CurrentReport() const;
+  // The name of the current page in the session logs' file names ("proses", "rlslp", ...).
+  std::string CurrentLogPage() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // A page as the File menu sees it.
+  struct Tab {
+    QWidget* sheet;
+    const char* log_page;
+    const controls::Memo* report;
+  };
+  const Tab& CurrentTab() const;
+  void AddTab(QWidget* sheet, const QString& caption, const char* log_page,
+              const controls::Memo* report);
+  void BuildMenu();
+  // A session log that cannot be written: said on standard error and in `pane`, or, for a
+  // page without a report pane, in a message box once the running handler is done.
+  void LogProblem(const std::string& message, controls::Memo* pane);
+  mml::RecordedTelnetClient::Context LogContext(const char* page,
+                                                std::function<std::string()> element,
+                                                controls::Memo* pane);
+
+  std::vector<Tab> tabs_;
   std::vector<std::unique_ptr<platform::QtTimerDriver>> timer_drivers_;
 };
 

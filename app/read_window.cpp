@@ -1,8 +1,10 @@
 #include "app/read_window.h"
 
 #include <QFontDatabase>
+#include <QMenu>
 #include <QVBoxLayout>
 
+#include "platform/dispatch.h"
 #include "widgets/bindings.h"
 
 namespace kestrel::app {
@@ -13,6 +15,7 @@ TForm2::TForm2(pages::ReadForm& model, QWidget* parent) : QWidget(parent), model
   resize(659, 545);
   Memo1 = new QPlainTextEdit(this);
   Memo1->setObjectName("Memo1");
+  Memo1->setTabChangesFocus(true);
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -22,6 +25,19 @@ TForm2::TForm2(pages::ReadForm& model, QWidget* parent) : QWidget(parent), model
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(Memo1);
   widgets::Bind(model_.Memo1, Memo1);
+  // The text's own menu (copy, select all, ...), and "Save as...".
+  Memo1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(Memo1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    QMenu* menu = Memo1->createStandardContextMenu(at);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->addSeparator();
+    menu->addAction("Save as...", this,
+                    [this] {
+                      if (OnSaveAs) platform::Dispatch(OnSaveAs);
+                    })
+        ->setObjectName("SaveAs1");
+    menu->popup(Memo1->viewport()->mapToGlobal(at));
+  });
 
   // The model says when the window is shown; closing it tells the model.
   auto follow = [this] {

@@ -2,6 +2,7 @@
 
 #include <QPlainTextEdit>
 #include <QWidget>
+#include <functional>
 
 #include "pages/shared/read_form.h"
 
@@ -15,6 +16,8 @@ class TForm2 : public QWidget {
   TForm2(pages::ReadForm& model, QWidget* parent = nullptr);
 
   QPlainTextEdit* Memo1;
+  // "Save as..." of the text's context menu: saves the text into a file.
+  std::function<void()> OnSaveAs;
 
  protected:
   void hideEvent(QHideEvent* event) override;

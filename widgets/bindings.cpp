@@ -10,8 +10,12 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QTextCursor>
 #include <QTimer>
+#include <algorithm>
 
 #include "platform/dispatch.h"
 
@@ -36,10 +40,61 @@ QString FromModel(std::string_view text) {
 // The memo's CR LF line breaks as the widget's paragraphs.
 QString Displayed(std::string_view text) { return FromModel(text).replace("\r\n", "\n"); }
 
+// A page of a tab widget (or of any stack) is shown by its stack alone, when it is the current
+// page: shown by anyone else it would be drawn over the current page, and take the keyboard
+// focus there. A tab page's model shows or hides its tab instead.
+void ApplyVisible(bool visible, QWidget* view) {
+  if (auto* stack = qobject_cast<QStackedWidget*>(view->parentWidget())) {
+    auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget());
+    const int index = tabs != nullptr ? tabs->indexOf(view) : -1;
+    if (index >= 0 && tabs->isTabVisible(index) != visible) tabs->setTabVisible(index, visible);
+    return;
+  }
+  // Only a change, or the first word on it: a widget hidden by its container (a page that is
+  // not current) stays hidden, and one never shown or hidden by anyone follows its parent.
+  if (!view->testAttribute(Qt::WA_WState_ExplicitShowHide) || view->isHidden() == visible) {
+    view->setVisible(visible);
+  }
+}
+
 void ApplyControl(const controls::Control& model, QWidget* view) {
   view->setEnabled(model.Enabled());
-  view->setVisible(model.Visible());
+  ApplyVisible(model.Visible(), view);
 }
+
+// A read-only pane follows new text as a terminal does: when the view was at the end before
+// the text grew, it is at the end after; when the engineer has scrolled up, it stays there.
+class FollowTheEnd : public QObject {
+ public:
+  explicit FollowTheEnd(QPlainTextEdit* view)
+      : QObject(view), bar_(view->verticalScrollBar()), last_maximum_(bar_->maximum()) {
+    // A new size of the pane, or text laid out late: the end moves, and a view that was at
+    // the end moves with it.
+    connect(bar_, &QScrollBar::rangeChanged, this, [this](int, int maximum) {
+      if (!changing_ && bar_->value() >= last_maximum_) bar_->setValue(maximum);
+      last_maximum_ = maximum;
+    });
+  }
+
+  // Runs `change`, which puts new text into the pane, and keeps the place: the end, or where
+  // the engineer scrolled to. (The widget would otherwise move the view along with its own
+  // cursor when that stands at the end of the text.)
+  template <typename Change>
+  void Keeping(Change change) {
+    const int was = bar_->value();
+    const bool at_end = was >= bar_->maximum();
+    changing_ = true;
+    change();
+    changing_ = false;
+    last_maximum_ = bar_->maximum();
+    bar_->setValue(at_end ? bar_->maximum() : std::min(was, bar_->maximum()));
+  }
+
+ private:
+  QScrollBar* bar_;
+  int last_maximum_;
+  bool changing_ = false;
+};
 
 }  // namespace
 
@@ -77,13 +132,14 @@ void Bind(controls::CheckBox& model, QAbstractButton* view) {
 
 void Bind(controls::Panel& model, QAbstractButton* view, std::function<void()> on_click) {
   Bind(static_cast<controls::Control&>(model), view, std::move(on_click));
+  // Painted only while it can be pressed: a disabled panel looks disabled, whatever its colour.
   auto paint = [&model, view] {
     switch (model.Color()) {
       case controls::Colour::kYellow:
-        view->setStyleSheet("background: #f3d23b; color: black;");
+        view->setStyleSheet("QAbstractButton:enabled { background: #f3d23b; color: black; }");
         break;
       case controls::Colour::kGreen:
-        view->setStyleSheet("background: #4caf50; color: white;");
+        view->setStyleSheet("QAbstractButton:enabled { background: #4caf50; color: white; }");
         break;
       case controls::Colour::kButtonFace:
         view->setStyleSheet({});
@@ -194,21 +250,30 @@ void Bind(controls::Memo& model, QPlainTextEdit* view) {
     bool drawing = false;  // the widget's own text changes are not the engineer's edits
   };
   auto shown = std::make_shared<Shown>();
-  auto redraw = [&model, view, shown] {
+  FollowTheEnd* follow = view->isReadOnly() ? new FollowTheEnd(view) : nullptr;
+  auto redraw = [&model, view, shown, follow] {
     shown->pending = false;
     shown->drawing = true;
-    view->setVisible(model.Visible());
+    ApplyVisible(model.Visible(), view);
     const std::string& text = model.Text();
-    if (shown->revision != model.Revision() || text.size() < shown->size) {
-      view->setPlainText(Displayed(text));
-    } else if (text.size() > shown->size) {
-      // A CR shown last may pair with an LF now: redraw from the start of that line break.
-      std::size_t from = shown->size;
-      if (from > 0 && text[from - 1] == '\r') --from;
-      QTextCursor end(view->document());
-      end.movePosition(QTextCursor::End);
-      if (from < shown->size) end.deletePreviousChar();
-      end.insertText(Displayed(std::string_view(text).substr(from)));
+    auto change = [&] {
+      if (shown->revision != model.Revision() || text.size() < shown->size) {
+        view->setPlainText(Displayed(text));
+      } else if (text.size() > shown->size) {
+        // A CR shown last may pair with an LF now: redraw from the start of that line break.
+        std::size_t from = shown->size;
+        if (from > 0 && text[from - 1] == '\r') --from;
+        QTextCursor end(view->document());
+        end.movePosition(QTextCursor::End);
+        if (from < shown->size) end.deletePreviousChar();
+        end.insertText(Displayed(std::string_view(text).substr(from)));
+      }
+    };
+    const bool changed = shown->revision != model.Revision() || text.size() != shown->size;
+    if (follow != nullptr && changed) {
+      follow->Keeping(change);
+    } else {
+      change();
     }
     shown->revision = model.Revision();
     shown->size = text.size();

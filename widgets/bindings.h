@@ -20,6 +20,10 @@ namespace kestrel::widgets {
 // Each Bind keeps a widget in step with its control model for as long as the widget lives,
 // and hands the engineer's edits back to the model; the model stays the one source of
 // truth. The model must outlive the widget.
+//
+// Visibility: a widget is shown or hidden when its model's visible state changes. A page of a
+// tab widget is never shown by its binding (its tab widget shows it when it is the current
+// page); its model's visible state shows or hides its tab.
 
 // Enabled and visible state, and the caption where the widget has one.
 void Bind(controls::Control& model, QWidget* view);
@@ -36,7 +40,8 @@ void Bind(controls::Edit& model, QLineEdit* view);
 void Bind(controls::ComboBox& model, QComboBox* view);
 void Bind(controls::ListBox& model, QListWidget* view);
 // Redraws are batched: a log pane that receives thousands of chunks appends what is new
-// once per turn of the event loop.
+// once per turn of the event loop. A read-only pane follows its text as a terminal does: at
+// the end unless the engineer has scrolled up.
 void Bind(controls::Memo& model, QPlainTextEdit* view);
 
 }  // namespace kestrel::widgets

@@ -16,6 +16,12 @@ void UpperCaseInput(QLineEdit* edit) {
 }
 }  // namespace
 
+void KeepRoomWhenHidden(QWidget* widget) {
+  QSizePolicy policy = widget->sizePolicy();
+  policy.setRetainSizeWhenHidden(true);
+  widget->setSizePolicy(policy);
+}
+
 QLabel* Widgets::Label(const char* name, const QString& caption) {
   return Named(new QLabel(caption, parent_), name);
 }
@@ -55,6 +61,9 @@ QListWidget* Widgets::List(const char* name) { return Named(new QListWidget(pare
 QPlainTextEdit* Widgets::Memo(const char* name, bool read_only) {
   auto* memo = Named(new QPlainTextEdit(parent_), name);
   memo->setReadOnly(read_only);
+  // Tab goes on to the next control, as everywhere else in the window: a tab typed into a
+  // cell list would only make a line that names no cell.
+  memo->setTabChangesFocus(true);
   return memo;
 }
 

@@ -15,6 +15,10 @@ namespace kestrel::widgets {
 
 // Named widgets for the page views: every control carries the name the engineers' manuals
 // and the page logic use, so tests and screenshots can find it.
+// A widget that a job shows and hides keeps its room while hidden, so that nothing around it
+// moves when the job starts or ends: a click aimed at a button must land on it.
+void KeepRoomWhenHidden(QWidget* widget);
+
 class Widgets {
  public:
   explicit Widgets(QWidget* parent) : parent_(parent) {}

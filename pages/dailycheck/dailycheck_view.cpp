@@ -128,6 +128,7 @@ QWidget* BuildDailyCheckView(DailyCheckPage& page, QWidget* parent) {
   busy->setObjectName("Animate2");
   busy->setRange(0, 0);
   busy->setMaximumHeight(10);
+  widgets::KeepRoomWhenHidden(busy);  // Start and Stop stay where the engineer aims at them
 
   auto* list_side = new QVBoxLayout;
   list_side->addWidget(nedc);

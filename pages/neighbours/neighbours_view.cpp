@@ -68,6 +68,8 @@ QWidget* BuildNeighboursView(NeighboursPage& page, QWidget* parent) {
   auto* activity = w.Label("Label16", "");
   activity->setStyleSheet("font-size: 16px;");
   auto* start = w.Button("StartqonButton", "");
+  widgets::KeepRoomWhenHidden(progress);  // shown during a collection only
+  widgets::KeepRoomWhenHidden(activity);
 
   auto* layout = new QGridLayout(sheet);
   layout->addWidget(cells, 0, 0);

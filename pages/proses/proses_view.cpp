@@ -29,13 +29,15 @@ class Follow : public QObject {
   controls::Notifier::Subscription subscription_;
 };
 
-// `held` are the parts of the Proses sheet that a run disables; the Start/Stop panel is not
-// among them, so a run can always be stopped from the window.
+// `held` are the parts of the Proses sheet that a run disables: what would change the run.
+// Not among them: the Start/Stop panel, so that a run can always be stopped, and the output
+// pane, a read-only pane that the engineer scrolls and selects in while the run goes on.
 QWidget* ProsesSheet(ProsesPage& page, QWidget* parent, std::vector<QWidget*>& held) {
   auto* sheet = new QWidget(parent);
   sheet->setObjectName("TabSheet3");
   auto* body = new QWidget(sheet);
   widgets::Widgets w(body);
+  auto* label = w.Label("Label3", "Gueue:");
   auto* queue = w.List("ListBox1");
   auto* necbox = new QComboBox(body);
   necbox->setObjectName("Necbox");
@@ -46,7 +48,7 @@ QWidget* ProsesSheet(ProsesPage& page, QWidget* parent, std::vector<QWidget*>& h
   auto* out = w.Terminal("OutMemo");
 
   auto* side = new QVBoxLayout;
-  side->addWidget(w.Label("Label3", "Gueue:"));
+  side->addWidget(label);
   side->addWidget(queue);
   side->addWidget(necbox);
   auto* edit = new QGridLayout;
@@ -82,8 +84,7 @@ QWidget* ProsesSheet(ProsesPage& page, QWidget* parent, std::vector<QWidget*>& h
   auto* layout = new QVBoxLayout(sheet);
   layout->addWidget(body, 1);
   layout->addWidget(bottom);
-  held.push_back(body);
-  held.push_back(connect_holder);
+  held.insert(held.end(), {label, queue, necbox, add, add_all, remove, remove_all, connect_holder});
 
   Bind(page.ListBox1, queue);
   Bind(page.Necbox, necbox);
@@ -95,6 +96,9 @@ QWidget* ProsesSheet(ProsesPage& page, QWidget* parent, std::vector<QWidget*>& h
   widgets::OnDoubleClick(out, [&page] { page.OutMemoDblClick(); });
   Bind(page.ConnectButton, connect_button, [&page] { page.ConnectButtonClick(); });
   Bind(page.Startpnl, start, [&page] { page.StartpnlClick(); });
+  // Its colours (yellow while connecting, green once attached) must not change its size:
+  // nothing on the page moves under the engineer's pointer.
+  start->setFixedSize(start->sizeHint());
   return sheet;
 }
 
@@ -178,7 +182,7 @@ QWidget* BuildProsesView(ProsesPage& page, QWidget* parent) {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(inner);
   // The page is disabled during a run, all but its Start/Stop panel, which keeps its own
-  // enabled state.
+  // enabled state, and its output pane.
   auto follow = [&page, held] {
     for (QWidget* part : held) part->setEnabled(page.TabSheet1.Enabled());
   };

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "widgets/bindings.h"
+#include "widgets/widgets.h"
 
 namespace kestrel::rlslp {
 
@@ -27,8 +28,7 @@ QWidget* BuildRlslpView(RlslpPage& page, QWidget* parent) {
   auto* add = named(new QPushButton(sheet), "Button1");
   auto* remove = named(new QPushButton(sheet), "Button2");
   auto* start = named(new QPushButton(sheet), "SlpstartButton");
-  auto* report = named(new QPlainTextEdit(sheet), "SlpreportMemo");
-  report->setReadOnly(true);
+  auto* report = widgets::Widgets(sheet).Memo("SlpreportMemo", true);
   report->setFont(QFont("Arial", 10));
 
   auto* wait = named(new QWidget(sheet), "AnimationPanel");
@@ -41,6 +41,7 @@ QWidget* BuildRlslpView(RlslpPage& page, QWidget* parent) {
   wait_layout->setContentsMargins(0, 0, 0, 0);
   wait_layout->addWidget(wait_label);
   wait_layout->addWidget(busy);
+  widgets::KeepRoomWhenHidden(wait);  // the buttons above it stay where they are
 
   auto* layout = new QGridLayout(sheet);
   layout->addWidget(combo, 0, 0);

@@ -1,0 +1,139 @@
+// The desktop program's windows under Qt's offscreen platform, with the gateway simulator
+// running on the same event loop: what the GUI tests share.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "app/application.h"
+#include "sim/gateway_server.h"
+
+namespace kestrel::app::testing {
+
+// Turns the event loop until `done` or `ms` have passed; returns `done()`.
+inline bool RunUntil(const std::function<bool()>& done, int ms = 5000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+// Answers the modal windows the program puts up, also from inside a handler that waits for
+// them: a message box is read and closed; a file dialog gets `save_as` (or is cancelled when
+// that is empty).
+class ModalAnswers {
+ public:
+  ModalAnswers() {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
+    timer_.start();
+  }
+
+  QStringList boxes;
+  QString save_as;
+  int dialogs = 0;
+
+  bool Shown(const QString& part) const {
+    for (const QString& box : boxes) {
+      if (box.contains(part)) return true;
+    }
+    return false;
+  }
+
+ private:
+  void Answer() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      boxes << box->text();
+      box->done(QMessageBox::Ok);
+    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+      ++dialogs;
+      if (save_as.isEmpty()) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(save_as);
+        static_cast<QDialog*>(dialog)->accept();  // as its Save button does
+      }
+    }
+  }
+
+  QTimer timer_;
+};
+
+class AppTest : public ::testing::Test {
+ protected:
+  AppTest() : AppTest(SlowFaults()) {}
+  explicit AppTest(const sim::Faults& faults) {
+    gateway = std::make_unique<sim::GatewayServer>(
+        sim::Scenario::Demo(), faults, sim::Transcripts{sim::Transcripts::Kind::kNone, {}});
+    gateway->Listen(QHostAddress::LocalHost, 0);
+    site.gateway_port = gateway->Port();
+    QDir(share.path()).mkdir("Kestreldailycheck");
+    site.report_share_root = share.path().toStdString();
+    site.log_dir = share.filePath("sessions").toStdString();
+    windows = std::make_unique<Application>(site);
+    windows->Start();
+  }
+  ~AppTest() override { windows.reset(); }
+
+  // Chunks of the gateway's output as a network cuts them.
+  static sim::Faults SlowFaults() {
+    sim::Faults slow;
+    slow.chunk_max = 200;
+    slow.chunk_delay_ms = 2;
+    return slow;
+  }
+
+  // The windows made afresh for `site` as it now stands.
+  void Restart() {
+    windows.reset();
+    windows = std::make_unique<Application>(site);
+    windows->Start();
+  }
+
+  TKestreldlg* Window() { return windows->Kestreldlg.get(); }
+  template <typename T>
+  T* Find(const char* name, QWidget* window = nullptr) {
+    T* found = (window != nullptr ? window : Window())->findChild<T*>(name);
+    if (found == nullptr) ADD_FAILURE() << "no control " << name;
+    return found;
+  }
+  QWidget* Page(int index) { return Window()->PageControl2->widget(index); }
+
+  // Each job of the window run to its end as an engineer runs it, with the waits of the
+  // Proses page shortened; false (and a test failure) when it did not end.
+  bool RunProses(const std::string& bsc = "BSC9");
+  bool RunRlslp(const std::string& bsc = "BSC9");
+  bool RunBroadcast(const std::string& bsc = "BSC9");
+  bool RunQonsuluq();
+  // One pass of BSC9 (its alarm list and the solutions it calls for), then Stop.
+  bool RunDailyCheck();
+  // Until the script is in the viewer, then Stop.
+  bool RunRelocation(const std::string& present_bsc = "BSC9");
+  void ShowPage(int index) {
+    Window()->PageControl2->setCurrentIndex(index);
+    QApplication::processEvents();
+  }
+
+  QTemporaryDir share;
+  platform::SiteSettings site;
+  std::unique_ptr<sim::GatewayServer> gateway;
+  std::unique_ptr<Application> windows;
+  ModalAnswers answers;
+};
+
+// The pages in tab order.
+enum PageIndex { kProses, kBroadcast, kRlslp, kQonsuluq, kDailyCheck, kRelocation, kPages };
+
+}  // namespace kestrel::app::testing
