@@ -1,5 +1,7 @@
 #include "app/screenshots.h"
 
+#include "app/screenshot_runs.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QRegularExpression>
@@ -50,6 +52,13 @@ int TakeScreenshots(Application& windows, const QString& folder) {
   written += Save(windows.Form2.get(), folder, "09-read-viewer");
   written += Save(windows.PropertiesForm.get(), folder, "10-properties");
   written += Save(windows.Form4.get(), folder, "11-about");
+  for (QWidget* window : {static_cast<QWidget*>(windows.Form2.get()),
+                          static_cast<QWidget*>(windows.PropertiesForm.get()),
+                          static_cast<QWidget*>(windows.Form4.get())}) {
+    window->hide();
+  }
+  written += TakePicturesAfterRuns(
+      windows, [&](QWidget* window, const QString& name) { return Save(window, folder, name); });
   return written;
 }
 
