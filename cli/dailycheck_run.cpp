@@ -18,7 +18,6 @@ DailyCheckRun::DailyCheckRun(const Setup& setup, std::vector<std::string> elemen
     : elements_(elements), pool_(VisitSchedule(elements, passes), format) {
   const std::size_t count =
       std::min<std::size_t>(static_cast<std::size_t>(std::max(parallel, 1)), elements.size());
-  several_ = count > 1;
   for (std::size_t i = 0; i < count; ++i) {
     mml::TelnetClient& telnet = setup.sessions.Client("dailycheck");
     Lane& lane = lanes_.emplace_back();
@@ -51,7 +50,6 @@ void DailyCheckRun::Hand(std::size_t index) {
   const std::size_t first = static_cast<std::size_t>(pool_.Visit(index).value_or(0) % size);
   page.ListBoxdc.Clear();
   for (std::size_t k = 0; k < size; ++k) page.ListBoxdc.Add(elements_[(first + k) % size]);
-  if (several_) page.Memodc.Clear();
 }
 
 // The first page starts as one page would, so that a gateway out of reach ends the run with

@@ -24,9 +24,7 @@ namespace kestrel::cli {
 //
 // Each page's list is the whole list, turned to begin at the element of its visit, so that
 // it counts refusals in a row against the whole list as one page would (the pages count
-// them together). With several sessions, a page's work pane starts empty at each visit: a
-// visit's report file holds its own session only, never what another element's abandoned
-// session left (which one page leaves to the next element of the list).
+// them together).
 class DailyCheckRun {
  public:
   struct Setup {
@@ -67,7 +65,6 @@ class DailyCheckRun {
   std::string Unfinished() const;
 
   std::vector<std::string> elements_;
-  bool several_;
   VisitPool pool_;
   std::deque<Lane> lanes_;
   std::uint64_t completed_ = 0;  // visits that came to their page's restart

@@ -65,7 +65,7 @@ class DailyCheckPage {
   controls::Button Adddc, Button3, Deletedc, Deletealldc, Startdc, Stopdc;
   controls::Panel Animate2{"", false};
   controls::Memo Memoreportdc;  // the report pane, never cleared by the page
-  controls::Memo Memodc;        // the session log
+  controls::Memo Memodc;        // the session log of the current visit
   controls::Memo Memokom;       // the solution queue, head first
   controls::Memo Memobufdc;     // the printout buffer
 
@@ -176,7 +176,8 @@ class DailyCheckPage {
     bool queue_started = false;  // the alarm list was asked for: the queue is this visit's
     BlockedObjects blocked;
     std::optional<Deblock> deblock;
-    std::string last_order;  // the last entry sent that was neither ";" nor Ctrl-D
+    std::string last_order;           // the last entry sent that was neither ";" nor Ctrl-D
+    bool list_refusal_noted = false;  // the refusal of the alarm list is noted once
   };
 
   std::string Element() const { return std::string(ListBoxdc.First()); }

@@ -9,6 +9,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 TEST_F(DailyCheckTest, OneElementFromStartToEnd) {
   Start({"BSC9", "BSC10"});
@@ -85,15 +86,41 @@ TEST_F(DailyCheckTest, ReleasePauseEndsWithOneEmptyLineAfterThreeSeconds) {
   EXPECT_EQ(files.written.size(), 1u);
 }
 
-TEST_F(DailyCheckTest, WatchdogMovesOnFromASilentSessionAndKeepsItsLog) {
+// The next session's work pane, its report file and its many-alarms count hold its own
+// session only, never what the abandoned one left (the session log keeps that).
+TEST_F(DailyCheckTest, WatchdogMovesOnFromASilentSessionAndTheNextStartsAfresh) {
   Start({"BSC9", "BSC10"});
-  telnet.Receive("ALLIP;\r\nALARM LIST\r\n");  // then silence
+  telnet.Receive("ALLIP;\r\nALARM LIST OF THE SILENT ONE\r\n");  // then silence
   clock.Advance(30000);
   EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 1);
+  EXPECT_THAT(page.Memodc.Text(), HasSubstr("OF THE SILENT ONE"));
   clock.Advance(30000);
   EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 2);
   EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
-  EXPECT_THAT(page.Memodc.Text(), HasSubstr("ALARM LIST"));
+  EXPECT_EQ(page.Memodc.Text(), "");
+  LogIn();
+  telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
+  telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
+  ASSERT_EQ(files.written.size(), 1u);
+  EXPECT_THAT(files.written.begin()->first, HasSubstr("BSC10_Create_"));
+  EXPECT_THAT(files.written.begin()->second, HasSubstr("SETAR;"));
+  EXPECT_THAT(files.written.begin()->second, Not(HasSubstr("OF THE SILENT ONE")));
+}
+
+// While visits keep failing the work pane holds one session at a time: it never grows into
+// a many-alarms warning of its own.
+TEST_F(DailyCheckTest, FailingVisitsLeaveTheWorkPaneOneSessionLong) {
+  Start({"BSC9"});
+  for (int visit = 0; visit < 50; ++visit) {
+    std::string lines;
+    for (int i = 0; i < 60; ++i) lines += "PARTIAL ALARM LIST LINE\r\n";
+    telnet.Receive(lines);  // then silence, until the watchdog moves on
+    clock.Advance(60000);
+    ASSERT_LT(page.Memodc.LineCount(), 100u) << "visit " << visit;
+    LogIn();
+  }
+  telnet.Receive(AlarmList(""));
+  EXPECT_THAT(page.Memoreportdc.Lines(), IsEmpty());
 }
 
 TEST_F(DailyCheckTest, FailedSaveIsReportedAndTheLoopGoesOn) {
@@ -367,13 +394,18 @@ TEST_F(DailyCheckTest, AnAnswerPastThePrintoutCapEndsTheSession) {
   EXPECT_TRUE(page.Timerdc.Enabled());  // the watchdog moves on
 }
 
-TEST_F(DailyCheckTest, RefusedAlarmListIsNoted) {
+TEST_F(DailyCheckTest, RefusedAlarmListIsNotedOnce) {
   Start({"BSC9"});
   telnet.Receive("ALLIP;\r\n\r\nFUNCTION BUSY\r\n\r\n<");
+  // The prompt again, while the page waits for its watchdog: nothing more to say.
+  for (int i = 0; i < 20; ++i) telnet.Receive("\r\n<");
   EXPECT_THAT(page.Memoreportdc.Lines(),
               ElementsAre("BSC9: ALLIP; refused: FUNCTION BUSY 14:07:30"));
   EXPECT_THAT(page.Outcomes.Find("BSC9")->problems,
               ElementsAre("BSC9: ALLIP; refused: FUNCTION BUSY"));
+  EXPECT_EQ(
+      std::count(telnet.notes.begin(), telnet.notes.end(), "BSC9: ALLIP; refused: FUNCTION BUSY"),
+      1);
 }
 
 TEST_F(DailyCheckTest, LedgerOfAVisitThatRanToItsEnd) {

@@ -65,8 +65,12 @@ void DailyCheckPage::Refused(const std::string& words) {
 bool DailyCheckPage::ScanAlarmList() {
   const std::optional<std::size_t> end = ListEnd();
   if (!end) {
+    // Noted once: the prompt may come again and again while the page waits for its watchdog.
     const mml::Answer answer = mml::ReadAnswer(Memobufdc);
-    if (answer.Refused()) Problem(answer.RefusalNote(visit_.element, kAlarmList));
+    if (answer.Refused() && !visit_.list_refusal_noted) {
+      visit_.list_refusal_noted = true;
+      Problem(answer.RefusalNote(visit_.element, kAlarmList));
+    }
     return false;
   }
   const std::uint64_t session = session_serial_;
@@ -136,11 +140,15 @@ bool DailyCheckPage::Going(std::uint64_t session) const {
   return session == session_serial_ && !stopped_ && IdTelnetdc.Connected();
 }
 
+// Each session's work pane starts empty: it is the visit's report file and its many-alarms
+// count, and what a session abandoned before it (silent, refused, lost) is no part of the next
+// element's (the session log keeps it).
 void DailyCheckPage::OpenSession() {
   ++session_serial_;
   visit_ = Visit{};
   visit_.open = true;
   visit_.element = Element();
+  Memodc.Clear();
   end_reason_.clear();
   Outcomes.Begin(visit_.element);
   try {

@@ -160,14 +160,14 @@ TEST(ParallelDailyCheck, FourSessionsGiveTheReportFilesAndOrdersOfOne) {
 }
 
 // A silent element and one the gateway does not know: both in the recap, the others as
-// with one session. (The elements after them have nothing to queue: one session would put
-// what the failed session left in its work pane into their report files.)
+// with one session, to their report files: the elements after the two have solutions to
+// run, and nothing of the failed sessions goes into their files.
 TEST(ParallelDailyCheck, ASilentAndAnUnknownElementFailAloneAndInTheRecap) {
   QTemporaryDir folder;
   const QString scenario = WriteJson(folder, "twelve.json", TwelveElements());
   QStringList elements = kTwelve;
-  elements.insert(8, "BSC99");  // before BSC48, which queues nothing
-  const QStringList faults = {"--silent-ne", "BSC44", "--chunk-max", "40"};
+  elements.insert(7, "BSC99");  // before BSC47 and its SEQAR
+  const QStringList faults = {"--silent-ne", "BSC45", "--chunk-max", "40"};  // before BSC46
   const QStringList watchdog = {"--watchdog", "1"};
   const DailyCheckOutcome one = DailyCheck(scenario, elements, 1, faults, watchdog);
   const DailyCheckOutcome four = DailyCheck(scenario, elements, 4, faults, watchdog);
@@ -179,13 +179,17 @@ TEST(ParallelDailyCheck, ASilentAndAnUnknownElementFailAloneAndInTheRecap) {
         std::count_if(recap.begin(), recap.end(),
                       [](const std::string& line) { return line.ends_with(": reached, done"); }),
         11);
-    EXPECT_THAT(recap[4], StartsWith("recap: BSC44: not reached; ended early: silent"));
-    EXPECT_EQ(recap[8], "recap: BSC99: not reached; ended early: NE BSC99 NOT DEFINED IN GATEWAY");
+    EXPECT_THAT(recap[5], StartsWith("recap: BSC45: not reached; ended early: silent"));
+    EXPECT_EQ(recap[7], "recap: BSC99: not reached; ended early: NE BSC99 NOT DEFINED IN GATEWAY");
   }
   EXPECT_EQ(MaskTimes(four.run.out), MaskTimes(one.run.out));
   EXPECT_THAT(four.run.out, HasSubstr("BSC99: refused: NE BSC99 NOT DEFINED IN GATEWAY"));
   EXPECT_EQ(four.files, one.files);
-  EXPECT_EQ(four.files.size(), 7u);  // the silent BSC44 never got to its SEQAR
+  ASSERT_EQ(four.files.size(), 8u);
+  for (const auto& [name, text] : four.files) {
+    EXPECT_THAT(text, ::testing::Not(HasSubstr("BSC99"))) << name;
+    EXPECT_THAT(text, ::testing::Not(HasSubstr("NE=BSC45"))) << name;
+  }
   EXPECT_EQ(four.typed, one.typed);
 }
 
