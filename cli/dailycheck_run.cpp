@@ -38,6 +38,7 @@ DailyCheckRun::DailyCheckRun(const Setup& setup, std::vector<std::string> elemen
     lane.release = std::make_unique<platform::QtTimerDriver>(page.Timerdc_release);
     pool_.AddLane(page.Memoreportdc, page.Outcomes, RecordsOf(page.Results, AsRecord));
     page.BeforeNextElement = [this, i] { return NextVisit(i); };
+    lane.session_shown = page.Animate2.changed.Subscribe([this] { wake_.start(); });
   }
   wake_.setSingleShot(true);
   wake_.setInterval(0);
@@ -77,8 +78,19 @@ bool DailyCheckRun::NextVisit(std::size_t index) {
   return true;
 }
 
-// A lane at rest has neither a session nor its watchdog running.
+// A lane at rest has neither a session nor its watchdog running. A page whose session ended
+// early waits for its watchdog before it goes on to the next element; when there is none to
+// go on to, that wait would only hold the end of the run, so the visit is over now.
 void DailyCheckRun::Wake() {
+  for (std::size_t i = 0; i < lanes_.size(); ++i) {
+    Lane& lane = lanes_[i];
+    if (pool_.Visiting(i) && pool_.Schedule().Exhausted() && !lane.telnet->Connected() &&
+        lane.page->Timerdc.Enabled()) {
+      lane.page->Timerdc.SetEnabled(false);
+      ++completed_;
+      pool_.End(i);
+    }
+  }
   for (std::size_t i = 0; i < lanes_.size(); ++i) {
     const Lane& lane = lanes_[i];
     if (pool_.Visiting(i) || lane.telnet->Connected() || lane.page->Timerdc.Enabled()) continue;

@@ -50,6 +50,7 @@ class DailyCheckRun {
     mml::TelnetClient* telnet;
     std::unique_ptr<dailycheck::DailyCheckPage> page;
     std::unique_ptr<platform::QtTimerDriver> watchdog, release;
+    controls::Notifier::Subscription session_shown;  // the page's busy sign: a session ends
   };
 
   void Start();
@@ -58,7 +59,8 @@ class DailyCheckRun {
   bool NextVisit(std::size_t index);
   // Gives the lane's page the element of its visit at the head of its list.
   void Hand(std::size_t index);
-  // Lanes at rest take up visits that may start now.
+  // Lanes at rest take up visits that may start now; a visit that ended early with nothing
+  // left to hand out is over at once.
   void Wake();
   void Stop();
   bool Running() const;

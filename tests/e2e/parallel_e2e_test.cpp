@@ -218,6 +218,32 @@ TEST(ParallelDailyCheck, AGatewayAtItsLimitOfSessionsFailsElementsAndNeverHolds)
   EXPECT_THAT(run.run.err, ::testing::Not(HasSubstr("never started")));
 }
 
+// A last visit whose session was lost has nothing to go on to: the run ends now, not when the
+// page's watchdog would have moved on.
+TEST(ParallelDailyCheck, ALastVisitThatEndedEarlyEndsTheRunAtOnce) {
+  for (const char* parallel : {"1", "2"}) {
+    QTemporaryDir share;
+    QDir(share.path()).mkdir("Kestreldailycheck");
+    GatewayProcess gateway({"--scenario", QString(KESTREL_E2E_DATA) + "/dailycheck-blocking.json",
+                            "--drop-after-command", "RXBLI", "--quiet"});
+    QElapsedTimer took;
+    took.start();
+    const RunResult run =
+        RunBatch(QStringList{"dailycheck"} + Login(gateway) +
+                     QStringList{"--ne", "BSC11", "--ne", "BSC9", "--report-root", share.path(),
+                                 "--no-sound", "--solution", "PERMANENT", "--solution", "SETAR",
+                                 "--parallel", parallel, "--timeout", "50"},
+                 Password());
+    EXPECT_LT(took.elapsed(), 15000) << "--parallel " << parallel;
+    EXPECT_EQ(run.exit_code, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr("recap: BSC11: reached, done\n"));
+    EXPECT_THAT(run.err, HasSubstr("recap: BSC9: reached; ended early: connection lost while "
+                                   "RXBLI:MO=RXOCF-12  ; was in flight; may still be blocked: "
+                                   "RXOCF-12\n"));
+    EXPECT_THAT(run.err, ::testing::Not(HasSubstr("not done")));
+  }
+}
+
 const QStringList kDemoBscs = {"BSC9",  "ALTBSC1_X29,PROT=V24",
                                "BSC12", "BSC3",
                                "BSC10", "BSC11",
