@@ -14,27 +14,41 @@ constexpr std::size_t kMostHeld = 64 * 1024;
 constexpr char kHex[] = "0123456789abcdef";
 }  // namespace
 
-std::string EscapedForRecord(std::string_view bytes) {
-  std::string text;
-  text.reserve(bytes.size());
-  for (const char c : bytes) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\\') {
-      text += "\\\\";
-    } else if (c == '\r') {
-      text += "\\r";
-    } else if (c == '\n') {
-      text += "\\n";
-    } else if (c == '\t') {
-      text += "\\t";
-    } else if (byte < 0x20 || byte >= 0x7f) {
-      text += "\\x";
-      text += kHex[byte >> 4];
-      text += kHex[byte & 0x0f];
-    } else {
-      text += c;
+void AppendEscapedForRecord(std::string& line, std::string_view bytes) {
+  // Runs of plain text are copied whole: a printout is mostly plain text, and the log is
+  // written while the printout comes in.
+  std::size_t run = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(bytes[i]);
+    if (byte >= 0x20 && byte < 0x7f && byte != '\\') continue;
+    line.append(bytes.data() + run, i - run);
+    run = i + 1;
+    switch (byte) {
+      case '\\':
+        line += "\\\\";
+        break;
+      case '\r':
+        line += "\\r";
+        break;
+      case '\n':
+        line += "\\n";
+        break;
+      case '\t':
+        line += "\\t";
+        break;
+      default:
+        line += "\\x";
+        line += kHex[byte >> 4];
+        line += kHex[byte & 0x0f];
     }
   }
+  line.append(bytes.data() + run, bytes.size() - run);
+}
+
+std::string EscapedForRecord(std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size() + bytes.size() / 8);
+  AppendEscapedForRecord(text, bytes);
   return text;
 }
 
@@ -94,9 +108,26 @@ void RecordedTelnetClient::Note(std::string_view text) {
 }
 
 void RecordedTelnetClient::Received(std::string_view chunk) {
-  held_.emplace_back(chunk);
-  WriteHeldChunks(false);
+  if (record_) {
+    const std::string password = context_.password ? context_.password() : std::string();
+    if (held_.empty() && !MayHoldSecret(chunk, password)) {
+      Write(SessionRecord::Direction::kReceived, chunk);  // the common case: nothing to mask
+    } else {
+      held_.emplace_back(chunk);
+      WriteHeldChunks(false);
+    }
+  }
   if (OnDataAvailable) OnDataAvailable(chunk);
+}
+
+// True when `text` holds `secret` or ends with a start of it that the next chunk may complete.
+bool RecordedTelnetClient::MayHoldSecret(std::string_view text, std::string_view secret) {
+  if (secret.empty()) return false;
+  if (text.find(secret) != std::string_view::npos) return true;
+  for (std::size_t keep = std::min(text.size(), secret.size() - 1); keep > 0; --keep) {
+    if (secret.starts_with(text.substr(text.size() - keep))) return true;
+  }
+  return false;
 }
 
 void RecordedTelnetClient::WriteHeldChunks(bool all) {

@@ -35,6 +35,8 @@ class SessionRecorder {
 // other byte below 0x20 or from 0x7f up as "\xhh", so that one record is one line of plain
 // text and the bytes come back exactly.
 std::string EscapedForRecord(std::string_view bytes);
+// The same, appended to `line`.
+void AppendEscapedForRecord(std::string& line, std::string_view bytes);
 
 // A telnet client that records its session. The page talks to it as to any client; it passes
 // everything on to the real client and writes the record on the way. The password never
@@ -63,6 +65,7 @@ class RecordedTelnetClient : public TelnetClient {
 
  private:
   void Received(std::string_view chunk);
+  static bool MayHoldSecret(std::string_view text, std::string_view secret);
   void Ended();
   void Write(SessionRecord::Direction direction, std::string_view text);
   // Writes the received chunks held back, masked, each as it arrived; `all` also writes a

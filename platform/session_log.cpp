@@ -13,32 +13,19 @@ namespace kestrel::platform {
 
 namespace {
 
-// One open log file. Each line goes to the system with one write call, so nothing of it
-// waits in a buffer of ours when the program ends.
+// One open log file, written through the recorder's writer thread.
 class FileRecord : public mml::SessionRecord {
  public:
-  explicit FileRecord(int fd) : fd_(fd) {}
-  ~FileRecord() override { ::close(fd_); }
+  FileRecord(int fd, std::shared_ptr<LogWriter> writer) : fd_(fd), writer_(std::move(writer)) {}
+  ~FileRecord() override { writer_->Close(fd_); }
 
   bool Write(Direction direction, std::string_view text) override {
-    const char* word = direction == Direction::kSent       ? "sent"
-                       : direction == Direction::kReceived ? "recv"
-                                                           : "note";
-    const std::string line =
-        QDateTime::currentDateTime().toString("yyyy-MM-dd hh:mm:ss.zzz").toStdString() + " " +
-        word + " " + mml::EscapedForRecord(text) + "\n";
-    std::size_t written = 0;
-    while (written < line.size()) {
-      const ssize_t n = ::write(fd_, line.data() + written, line.size() - written);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      written += static_cast<std::size_t>(n);
-    }
-    return true;
+    return writer_->Write(fd_, direction, text, direction != Direction::kReceived);
   }
 
  private:
   int fd_;
+  std::shared_ptr<LogWriter> writer_;
 };
 
 const QRegularExpression& DayFolder() {
@@ -74,7 +61,10 @@ std::unique_ptr<mml::SessionRecord> FileSessionRecorder::Open(std::string_view p
         QDir(day).filePath(stem + (n == 1 ? QString() : "_" + QString::number(n)) + ".log");
     const int fd =
         ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0) return std::make_unique<FileRecord>(fd);
+    if (fd >= 0) {
+      if (!writer_) writer_ = std::make_shared<LogWriter>();
+      return std::make_unique<FileRecord>(fd, writer_);
+    }
     if (errno != EEXIST) {
       error = path.toStdString() + ": " + std::strerror(errno);
       return nullptr;

@@ -5,12 +5,15 @@
 #include <string>
 
 #include "mml/session_record.h"
+#include "platform/log_writer.h"
 
 namespace kestrel::platform {
 
 // Session logs as files: one per session, in a folder per day under the log folder, named by
 // the session's start time, page and element: 2026-12-06/101502_proses_BSC9.log. Each line:
-// the time with milliseconds, "sent", "recv" or "note", and the escaped text.
+// the time with milliseconds, "sent", "recv" or "note", and the escaped text. A line sent and
+// a note are with the system before Write returns; received text follows a moment later (see
+// LogWriter).
 class FileSessionRecorder : public mml::SessionRecorder {
  public:
   explicit FileSessionRecorder(QString folder) : folder_(std::move(folder)) {}
@@ -30,6 +33,8 @@ class FileSessionRecorder : public mml::SessionRecorder {
 
  private:
   QString folder_;
+  // Made with the first record; shared by the records, which may outlive the recorder.
+  std::shared_ptr<LogWriter> writer_;
 };
 
 // A name that can only ever be one file name: separators and control characters become "_".

@@ -1,0 +1,116 @@
+#include "platform/log_writer.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+namespace kestrel::platform {
+
+namespace {
+// How long received text may wait in the queue at most before the thread writes it.
+constexpr auto kLookEvery = std::chrono::milliseconds(5);
+}  // namespace
+
+LogWriter::LogWriter() : thread_([this] { Run(); }) {}
+
+LogWriter::~LogWriter() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  queued_.notify_one();
+  thread_.join();
+}
+
+bool LogWriter::Write(int fd, mml::SessionRecord::Direction direction, std::string_view text,
+                      bool wait) {
+  Item item;
+  item.fd = fd;
+  item.direction = direction;
+  ::clock_gettime(CLOCK_REALTIME, &item.when);
+  item.text.assign(text);
+  std::unique_lock lock(mutex_);
+  const std::uint64_t number = item.number = next_number_++;
+  queue_.push_back(std::move(item));
+  // Received text is not worth a wake-up each: the thread looks every few milliseconds.
+  if (wait) {
+    queued_.notify_one();
+    written_.wait(lock, [&] { return written_up_to_ >= number; });
+  }
+  return std::find(failed_.begin(), failed_.end(), fd) == failed_.end();
+}
+
+void LogWriter::Close(int fd) {
+  Item item;
+  item.fd = fd;
+  item.close = true;
+  std::lock_guard lock(mutex_);
+  item.number = next_number_++;
+  queue_.push_back(std::move(item));
+}
+
+void LogWriter::Run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    queued_.wait_for(lock, kLookEvery, [&] { return stopping_ || !queue_.empty(); });
+    if (queue_.empty() && !stopping_) continue;
+    if (queue_.empty()) return;  // stopping, and all is written
+    Item item = std::move(queue_.front());
+    queue_.pop_front();
+    lock.unlock();
+    bool ok = true;
+    if (item.close) {
+      ::close(item.fd);
+    } else {
+      ok = WriteLine(item);
+    }
+    lock.lock();
+    std::erase(failed_, item.fd);
+    if (!ok) failed_.push_back(item.fd);
+    written_up_to_ = item.number;
+    written_.notify_all();
+  }
+}
+
+bool LogWriter::WriteLine(const Item& item) {
+  const char* word = item.direction == mml::SessionRecord::Direction::kSent       ? " sent "
+                     : item.direction == mml::SessionRecord::Direction::kReceived ? " recv "
+                                                                                  : " note ";
+  line_.clear();
+  line_.reserve(32 + item.text.size() + item.text.size() / 8);
+  AppendTime(line_, item.when);
+  line_ += word;
+  mml::AppendEscapedForRecord(line_, item.text);
+  line_ += '\n';
+  std::size_t written = 0;
+  while (written < line_.size()) {
+    const ssize_t n = ::write(item.fd, line_.data() + written, line_.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    written += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// "YYYY-MM-DD HH:MM:SS.mmm" of local time, at the moment the record was handed over. The date
+// and time of day are worked out once a second: a printout comes in thousands of chunks.
+void LogWriter::AppendTime(std::string& line, const timespec& when) {
+  if (when.tv_sec != second_) {
+    second_ = when.tv_sec;
+    tm local{};
+    ::localtime_r(&when.tv_sec, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    stamp_ = text;
+  }
+  const auto ms = static_cast<int>(when.tv_nsec / 1000000);
+  line += stamp_;
+  line += '.';
+  line += static_cast<char>('0' + ms / 100);
+  line += static_cast<char>('0' + ms / 10 % 10);
+  line += static_cast<char>('0' + ms % 10);
+}
+
+}  // namespace kestrel::platform

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <condition_variable>
+#include <ctime>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "mml/session_record.h"
+
+namespace kestrel::platform {
+
+// Writes session log lines on a thread of its own, so that a printout of many megabytes is
+// not slowed by its log: the thread that runs the pages only hands each record over. Records
+// keep their order. A line sent or a note is waited for until it is with the system, so a
+// crash never loses what was sent to the network; received text is written a moment later.
+// Every line goes to the system with one write call: nothing waits in a buffer of ours.
+class LogWriter {
+ public:
+  LogWriter();
+  ~LogWriter();  // writes what is queued, then ends the thread
+  LogWriter(const LogWriter&) = delete;
+  LogWriter& operator=(const LogWriter&) = delete;
+
+  // Queues a record for `fd`; with `wait`, returns once it and all before it are written.
+  // False when a write to `fd` has failed (this one, when waited for, or an earlier one).
+  bool Write(int fd, mml::SessionRecord::Direction direction, std::string_view text, bool wait);
+  // Closes `fd` once everything queued for it is written.
+  void Close(int fd);
+
+ private:
+  struct Item {
+    int fd = -1;
+    mml::SessionRecord::Direction direction{};
+    timespec when{};
+    std::string text;
+    bool close = false;
+    std::uint64_t number = 0;
+  };
+  void Run();
+  bool WriteLine(const Item& item);
+  void AppendTime(std::string& line, const timespec& when);
+
+  std::mutex mutex_;
+  std::condition_variable queued_, written_;
+  std::deque<Item> queue_;
+  std::uint64_t next_number_ = 1;
+  std::uint64_t written_up_to_ = 0;  // every record numbered up to this is done
+  std::deque<int> failed_;           // files whose last write failed
+  bool stopping_ = false;
+  // Used by the thread only.
+  std::string line_;
+  time_t second_ = -1;
+  std::string stamp_;
+  std::thread thread_;  // last: starts when everything above stands
+};
+
+}  // namespace kestrel::platform
