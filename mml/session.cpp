@@ -54,6 +54,7 @@ void Session::Connect() {
 }
 
 void Session::Closed() {
+  cr_held_ = false;  // a line break that never got its LF ends the line anyway
   const std::string rest = mask_.Flush();
   if (!rest.empty() && log_ != nullptr) {
     if (log_style_ == LogStyle::kText) {
@@ -70,7 +71,14 @@ void Session::AddToLog(std::string_view text) {
   // second copy of something the session is about to refuse.
   if (buffer_.Text().size() > max_printout_ / 4) return;
   mask_.SetSecret(properties_.PasswordEdit.Text());
-  const std::string shown = Printable(mask_.Pass(text));
+  std::string shown = Printable(mask_.Pass(text));
+  if (log_style_ == LogStyle::kLinePerChunk) {
+    // A line break cut between two chunks stays one line break: the CR waits for its LF,
+    // instead of ending one pane line and leaving the LF alone at the start of the next.
+    if (cr_held_) shown.insert(0, "\r");
+    cr_held_ = !shown.empty() && shown.back() == '\r';
+    if (cr_held_) shown.pop_back();
+  }
   if (shown.empty()) return;
   if (log_style_ == LogStyle::kText) {
     log_->Append(shown);

@@ -87,6 +87,7 @@ class Session {
   const PropertiesForm& properties_;
   LogStyle log_style_;
   SecretMask mask_;
+  bool cr_held_ = false;  // the log pane's last chunk ended in a CR
   std::size_t max_printout_ = kDefaultMaxPrintout;
 
   // The login: text received since the last answer, and what was answered so far.

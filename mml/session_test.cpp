@@ -172,6 +172,16 @@ TEST_F(SessionTest, ControlCharactersReachTheLogPaneAsQuestionMarks) {
   EXPECT_EQ(log.Line(0), "A?[2JB\tC?D");
 }
 
+// One line per chunk, as the network cut the text; a CR LF cut in two is still one line break.
+TEST_F(SessionTest, ALineBreakCutBetweenChunksStaysOneLineBreakInThePane) {
+  Receive("ALARM\r");
+  Receive("\nLIST\r\n");
+  EXPECT_EQ(log.Text(), "ALARM\r\n\r\nLIST\r\n\r\n");
+  for (std::size_t i = 0; i < log.LineCount(); ++i) {
+    EXPECT_EQ(log.Line(i).find_first_of("\r\n"), std::string_view::npos) << i;
+  }
+}
+
 TEST_F(SessionTest, TextStyleKeepsThePrintoutsOwnLines) {
   Session text_session{telnet, buffer, &log, attached, step, properties, Session::LogStyle::kText};
   log.Clear();

@@ -30,7 +30,13 @@ std::string RecapLine(const ElementOutcome& outcome) {
             std::to_string(outcome.visits) + " visits";
   }
   if (outcome.Clean()) return line + ", done";
-  if (!outcome.ended_early.empty()) line += "; ended early: " + outcome.ended_early;
+  if (!outcome.ended_early.empty()) {
+    // A page's own message may begin with the element already.
+    std::string_view why = outcome.ended_early;
+    if (why.starts_with(outcome.element + ": ")) why.remove_prefix(outcome.element.size() + 2);
+    line += "; ended early: ";
+    line += why;
+  }
   if (!outcome.problems.empty()) {
     line += "; " + Joined(outcome.problems, "; ");
     if (outcome.more_problems > 0) {

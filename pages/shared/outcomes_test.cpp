@@ -55,6 +55,15 @@ TEST(Outcomes, RepeatedVisitsShareOneEntryThatStaysSmall) {
   EXPECT_EQ(RecapLine(msc9).substr(0, 35), "MSC9: reached in 500 of 1000 visits");
 }
 
+TEST(Outcomes, AnEndThatNamesTheElementDoesNotNameItTwice) {
+  Outcomes outcomes;
+  outcomes.Begin("BSC9");
+  outcomes.Reached();
+  outcomes.EndedEarly("BSC9: the answer to ALLIP; passed the printout cap of 64 MB");
+  EXPECT_EQ(RecapLine(*outcomes.Current()),
+            "BSC9: reached; ended early: the answer to ALLIP; passed the printout cap of 64 MB");
+}
+
 TEST(Outcomes, AnElementNeverStartedIsNotReached) {
   ElementOutcome never;
   never.element = "BSC12";
