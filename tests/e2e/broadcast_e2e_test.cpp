@@ -19,13 +19,12 @@ TEST(BroadcastEndToEnd, ReportOfTheDemoBscWithFragmentedOutput) {
   GatewayProcess gateway({"--chunk-max", "7", "--quiet"});
   const RunResult run = Check(gateway, "BSC9");
   EXPECT_EQ(run.exit_code, 0) << run.err;
-  EXPECT_EQ(
-      run.out,
-      "CELL: C09101A\nRLMBC:ID=50,CODE=123,GS=0,PAGE=1,TEXT=\"ICERISHEHER\";\n\n"
-      "CELL: C09101A\nRLMBC:ID=50,CODE=124,GS=0,PAGE=1,TEXT=\"KESTREL DEMO MESSAGE THAT\";\n"
-      // The command carries 25 characters of the text; the report says what it left out.
-      "Message text is 37 characters long; the command above carries only its first 25\n\n"
-      "CELL: C09104C\nRLMBC:ID=50,CODE=77,GS=0,PAGE=1,TEXT=\"SALAM\";\n\n");
+  EXPECT_EQ(run.out,
+            "CELL: C09101A\nRLMBC:ID=50,CODE=123,GS=0,PAGE=1,TEXT=\"ICERISHEHER\";\n\n"
+            "CELL: C09101A\nRLMBC:ID=50,CODE=124,GS=0,PAGE=1,TEXT=\"KESTREL DEMO MESSAGE THAT\";\n"
+            // The command carries 25 characters of the text; the report says what it left out.
+            "Message text is 37 characters long; the command above carries only its first 25\n\n"
+            "CELL: C09104C\nRLMBC:ID=50,CODE=77,GS=0,PAGE=1,TEXT=\"SALAM\";\n\n");
   EXPECT_THAT(run.err, ::testing::HasSubstr("recap: BSC9: reached, done\n"));
   // No EDGE cell: a clean end whose report says in which phase nothing was found.
   const RunResult none = Check(gateway, "BSC12");
