@@ -22,7 +22,7 @@ void ReportPrinter::Print(bool all) {
   if (!all && complete > 0 && !text.ends_with("\r\n")) --complete;
   // Whatever a printout held, nothing that could act on the engineer's terminal is printed.
   for (; printed_ < complete; ++printed_) {
-    std::cout << mml::Printable(report_.Line(printed_)) << '\n';
+    std::cout << mml::PrintableLine(report_.Line(printed_)) << '\n';
   }
   std::cout.flush();
 }

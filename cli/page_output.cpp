@@ -20,7 +20,7 @@ void PageOutput::Take(std::vector<std::string>& lines, bool all) {
   if (!all && !ended) --complete;
   // Whatever a printout held, nothing that could act on the engineer's terminal is printed.
   for (; taken_ < complete; ++taken_) {
-    if (text) lines.push_back(mml::Printable(report_.Line(taken_)) + "\n");
+    if (text) lines.push_back(mml::PrintableLine(report_.Line(taken_)) + "\n");
   }
   if (ended && !whole.empty()) {
     taken_ = 0;

@@ -13,6 +13,13 @@ std::string Printable(std::string_view text) {
   return shown;
 }
 
+std::string PrintableLine(std::string_view line) {
+  std::string shown = Printable(line);
+  std::replace_if(
+      shown.begin(), shown.end(), [](char c) { return c == '\r'; }, '?');
+  return shown;
+}
+
 std::string Masked(std::string_view text, std::string_view secret) {
   std::string masked(text);
   if (secret.empty()) return masked;

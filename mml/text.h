@@ -9,6 +9,10 @@ namespace kestrel::mml {
 // and TAB become "?", so that an ESC sequence in a printout never acts on a terminal or a
 // report reader. Bytes from 0x80 up are kept (names and texts may be UTF-8).
 std::string Printable(std::string_view text);
+// One line of such text for a terminal: also a lone CR inside it becomes "?", so that it cannot
+// make the terminal write over what was printed. (A lone LF is a line feed there, as the
+// relocation report uses it.)
+std::string PrintableLine(std::string_view line);
 
 // Hides a secret (the gateway password) in a stream of received text, also when the stream
 // cuts it in two: a tail that could be the start of the secret is held back until the next
