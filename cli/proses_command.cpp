@@ -52,14 +52,14 @@ int RunProses(const QStringList& arguments) {
   pages::ReadForm read_form;
   controls::Panel broadcast_sheet;
   Silent sound;
-  // The page's closing "Proses finish" goes into its log, where the engineer reads the rest;
-  // what its other boxes say (and the lines below "Proses finish") the log holds already as
-  // the page's own notes.
+  // The page's closing "Proses finish" of a clean run goes into its log, where the engineer
+  // reads the rest; what its other boxes say (a run that went wrong ends with them) the log
+  // holds already as the page's own notes.
   struct MessagesToLog : platform::Messages {
     proses::ProsesPage* page = nullptr;
     void Show(std::string_view text) override {
       constexpr std::string_view kFinish = "Proses finish";
-      if (text.starts_with(kFinish)) page->OutMemo.AddLine(kFinish);
+      if (text == kFinish) page->OutMemo.AddLine(kFinish);
     }
   } messages;
   proses::ProsesPage page(telnet, properties, read_form, broadcast_sheet, sound, messages);

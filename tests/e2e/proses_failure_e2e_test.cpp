@@ -104,8 +104,6 @@ TEST(ProsesFailures, ARefusedDeblockLeavesItsObjectNamedAndTheRunUnclean) {
 // The runner's message box is the last line of the log: after a run that went wrong it must
 // not read as the plain end of a clean run.
 TEST(ProsesFailures, NoBareFinishAfterARunThatWentWrong) {
-  GTEST_SKIP() << "fault: kestrel-batch proses ends the log of an unclean run with a bare "
-                  "\"Proses finish\" line (cli/proses_command.cpp MessagesToLog)";
   ProsesRun run("rxlti", {"--refuse", "RXBLE"}, {"--timeout", "30"});
   const RunResult result = run.Wait();
   EXPECT_EQ(result.exit_code, 1);
