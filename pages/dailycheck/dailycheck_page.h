@@ -176,8 +176,7 @@ class DailyCheckPage {
     bool queue_started = false;  // the alarm list was asked for: the queue is this visit's
     BlockedObjects blocked;
     std::optional<Deblock> deblock;
-    std::string last_order;           // the last entry sent that was neither ";" nor Ctrl-D
-    bool list_refusal_noted = false;  // the refusal of the alarm list is noted once
+    std::string last_order;  // the last entry sent that was neither ";" nor Ctrl-D
   };
 
   std::string Element() const { return std::string(ListBoxdc.First()); }

@@ -65,13 +65,14 @@ void DailyCheckPage::Refused(const std::string& words) {
 bool DailyCheckPage::ScanAlarmList() {
   const std::optional<std::size_t> end = ListEnd();
   if (!end) {
-    // Noted once: the prompt may come again and again while the page waits for its watchdog.
+    // A refused list cannot be read: the element is noted and the loop goes on with the next
+    // one at once, rather than waiting for its watchdog.
     const mml::Answer answer = mml::ReadAnswer(Memobufdc);
-    if (answer.Refused() && !visit_.list_refusal_noted) {
-      visit_.list_refusal_noted = true;
-      Problem(answer.RefusalNote(visit_.element, kAlarmList));
-    }
-    return false;
+    if (!answer.Refused() || !answer.prompt) return false;
+    Problem(answer.RefusalNote(visit_.element, kAlarmList));
+    visit_.open = false;  // not done, and nothing of it left in flight
+    RestartCycle("");
+    return true;
   }
   const std::uint64_t session = session_serial_;
   if (!ManyAlarmsTest(session)) return false;
