@@ -167,8 +167,14 @@ void TKestreldlg::LogProblem(const std::string& message, controls::Memo* pane) {
     return;
   }
   // Not inside the session's own handler: a box there would hold the other side's session.
+  // Both sides of the Qonsuluq page say it at once: one box.
+  if (log_box_pending_) return;
+  log_box_pending_ = true;
   QTimer::singleShot(0, this, [this, message] {
-    platform::Dispatch([this, &message] { messages.Show(message); });
+    platform::Dispatch([this, &message] {
+      log_box_pending_ = false;
+      messages.Show(message);
+    });
   });
 }
 

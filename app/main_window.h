@@ -108,6 +108,7 @@ class TKestreldlg : public QMainWindow {
                                                 controls::Memo* pane);
 
   std::vector<Tab> tabs_;
+  bool log_box_pending_ = false;
   std::vector<std::unique_ptr<platform::QtTimerDriver>> timer_drivers_;
 };
 
