@@ -1,5 +1,5 @@
 // The Proses tab under Qt's offscreen platform: a run disables the page but not its
-// Start/Stop panel.
+// Start/Stop panel, nor the read-only output pane that is scrolled while the run goes on.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -26,8 +26,8 @@ TEST(ProsesView, ARunDisablesAllButTheStartStopPanel) {
   Exchange exchange;
   std::unique_ptr<QWidget> tab(BuildProsesView(exchange.page, nullptr));
   auto* start = Find<QPushButton>(tab.get(), "Startpnl");
+  auto* out = Find<QPlainTextEdit>(tab.get(), "OutMemo");
   QWidget* held[] = {Find<QListWidget>(tab.get(), "ListBox1"),
-                     Find<QPlainTextEdit>(tab.get(), "OutMemo"),
                      Find<QPushButton>(tab.get(), "ConnectButton"),
                      Find<QLineEdit>(tab.get(), "ReleaseTimerEdit")};
   for (QWidget* part : held) EXPECT_TRUE(part->isEnabled()) << part->objectName().toStdString();
@@ -39,6 +39,8 @@ TEST(ProsesView, ARunDisablesAllButTheStartStopPanel) {
   EXPECT_TRUE(tab->isEnabled());
   EXPECT_TRUE(start->isEnabled());
   EXPECT_EQ(start->text(), "Stop");
+  EXPECT_TRUE(out->isEnabled());
+  EXPECT_TRUE(out->isReadOnly());
 
   // Disabled by its own state, it looks it.
   exchange.page.Startpnl.SetEnabled(false);
