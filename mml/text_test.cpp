@@ -10,6 +10,10 @@ TEST(Printable, ControlCharactersBecomeQuestionMarksButLineBreaksAndTabsStay) {
   EXPECT_EQ(Printable("MÜNCHEN"), "MÜNCHEN");
 }
 
+TEST(Printable, ALineForATerminalCannotWriteOverItself) {
+  EXPECT_EQ(PrintableLine("A\rB\nC\x1b"), "A?B\nC?");
+}
+
 TEST(SecretMask, EveryOccurrenceHoweverCut) {
   const std::string stream = "pw: hunter2\r\nagain hunter2 and hunt";
   for (std::size_t cut = 1; cut <= stream.size(); ++cut) {
