@@ -9,6 +9,7 @@
 #include "cli/job_sessions.h"
 #include "mml/network_elements.h"
 #include "pages/neighbours/neighbours_page.h"
+#include "pages/shared/cell_list.h"
 #include "platform/qt_timer.h"
 
 namespace kestrel::cli {
@@ -93,6 +94,13 @@ int RunQonsuluq(const QStringList& arguments) {
   ChooseBsc(page.CellrbscComboBox, parser.value("cellr-bsc"));
   page.Memocell.SetText(CellList(parser.value("cells")));
   page.Memocellr.SetText(CellList(parser.value("cellrs")));
+  // A list line that is no cell name is a mistake in what the runner was given.
+  for (const auto& [list, name] : {std::pair{&page.Memocell, "Cell list"},
+                                   std::pair{&page.Memocellr, "Cellr list"}}) {
+    if (const std::string why = pages::IllShapedCellLine(*list, name); !why.empty()) {
+      throw UsageError(why);
+    }
+  }
   const std::pair<const char*, controls::Edit*> fields[] = {
       {"trhyst", &page.Trhyst},     {"troffsetp", &page.Troffsetp}, {"lhyst", &page.Lhyst},
       {"awoffset", &page.Awoffset}, {"hihyst", &page.Hihyst},       {"khyst", &page.Khyst},

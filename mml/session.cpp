@@ -50,6 +50,8 @@ void Session::Connect() {
   password_sent_ = false;
   element_sent_ = false;
   refused_ = false;
+  // Nothing is in flight in a new session, whatever the last one left when it ended.
+  step_ = kReady;
   telnet_.Connect();
 }
 

@@ -249,6 +249,24 @@ TEST(CollectionEnd, BothSidesOnOneBscShareItsEntry) {
   EXPECT_EQ(bsc9.problems.size(), 4u);  // the four commands of C09199Z
 }
 
+// A list line that could carry more than a cell name (a ";", a second command) stops the
+// collection before either session is opened; the message names the list and the line.
+TEST(CollectionEnd, AListLineThatIsNoCellNameStopsItBeforeAnythingIsSent) {
+  for (const bool cellr : {false, true}) {
+    const auto rig = TwoPairs();
+    (cellr ? rig->page.Memocellr : rig->page.Memocell).SetText("C09101A\r\n\r\nC09;EVIL");
+    rig->page.StartqonButtonClick();
+    const std::string why = std::string("Line 3 of the ") + (cellr ? "Cellr" : "Cell") +
+                            " list, \"C09;EVIL\", is not a cell name (up to 8 letters, digits "
+                            "or \"_\"): nothing was sent. Correct the list and start again.";
+    EXPECT_THAT(rig->messages.shown, ElementsAre(why));
+    EXPECT_EQ(rig->page.LastFailure, why);
+    EXPECT_TRUE(rig->cell_telnet.events.empty());
+    EXPECT_TRUE(rig->cellr_telnet.events.empty());
+    EXPECT_EQ(rig->page.StartqonButton.Caption(), "Start");
+  }
+}
+
 TEST(MergedOutcomes, KeepWhatEachPartCounted) {
   pages::Outcomes cell, cellr, merged;
   cell.Begin("BSC9");

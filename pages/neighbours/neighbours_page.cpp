@@ -10,6 +10,7 @@
 #include "mml/network_elements.h"
 #include "mml/text.h"
 #include "pages/neighbours/merged_outcomes.h"
+#include "pages/shared/cell_list.h"
 
 namespace kestrel::neighbours {
 
@@ -104,6 +105,13 @@ void NeighboursPage::MergeLedgers() { MergeOutcomes({&Cell.ledger, &Cellr.ledger
 void NeighboursPage::StartqonButtonClick() {
   if (StartqonButton.Caption() == "Start") {
     LastFailure.clear();
+    for (const Side* side : {&Cell, &Cellr}) {
+      const std::string why = pages::IllShapedCellLine(side->list, std::string(side->name) + " list");
+      if (why.empty()) continue;
+      LastFailure = why;
+      if (messages_ != nullptr) messages_->Show(why);
+      return;
+    }
     for (Side* side : {&Cell, &Cellr}) {
       side->Table.clear();
       side->Unread.clear();

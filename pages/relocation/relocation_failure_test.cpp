@@ -10,6 +10,7 @@
 namespace kestrel::relocation::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
@@ -185,6 +186,65 @@ TEST_F(RelocationTest, StoppedInTheMiddleIsRecorded) {
   page.DqonstartButtonClick();
   EXPECT_EQ(pages::RecapLine(*page.Outcomes.Find("BSC9")), "BSC9: reached; ended early: stopped");
   EXPECT_EQ(page.DqonrepMemo.Text(), "");
+}
+
+
+// Whatever step a Stop cuts, the next Start begins afresh: the gateway's banner ("<<<") in
+// the new session is no answer to the stopped check's command, and the second check ends as
+// one that ran alone.
+TEST(RelocationEnd, AStopAtAnyStepLeavesNothingToTheNextCheck) {
+  const Network network = TwoMovedCells();
+  RelocationRig alone;
+  alone.page.DqonoComboBox.SetText("BSC9");
+  alone.page.DqonListMemo.SetText("C09101A\r\nC09102A");
+  alone.Check(network);
+  ASSERT_EQ(alone.page.Outcomes.Find("BSC9")->finished, 1);
+  const std::size_t steps = alone.Commands().size();
+  for (std::size_t answered = 0; answered < steps; ++answered) {
+    SCOPED_TRACE("stopped after " + std::to_string(answered) + " answers");
+    const auto rig = std::make_unique<RelocationRig>();
+    rig->page.DqonoComboBox.SetText("BSC9");
+    rig->page.DqonListMemo.SetText("C09101A\r\nC09102A");
+    rig->page.DqonstartButtonClick();
+    for (const auto& prompt : RelocationRig::Login()) rig->telnet.Receive(prompt);
+    for (std::size_t step = 0; step < answered; ++step) rig->AnswerNext(network);
+    rig->page.DqonstartButtonClick();  // Stop, a command in flight
+    rig->telnet.Forget();
+    rig->page.DqonListMemo.SetText("C09101A\r\nC09102A");
+    rig->page.DqonrepMemo.Clear();
+    rig->page.DqonstartButtonClick();
+    rig->telnet.Receive("\r\n<<< KESTREL COMMAND GATEWAY >>>\r\n\r\nUser: ");
+    rig->telnet.Receive("\r\nPassword: ");
+    rig->telnet.Receive("\r\nNE: ");
+    rig->telnet.Receive("\r\n<");
+    rig->Restart(3);
+    while (rig->AnswerNext(network)) {
+    }
+    EXPECT_EQ(rig->Commands(), alone.Commands());
+    EXPECT_EQ(rig->page.DqonrepMemo.Text(), alone.page.DqonrepMemo.Text());
+    EXPECT_EQ(rig->page.ScriptLines, alone.page.ScriptLines);
+  }
+}
+
+// The engineer's list: names are taken without the blanks and empty lines around them; a
+// line that could carry more than a name stops the check before anything is sent.
+TEST_F(RelocationTest, TheCellListIsCheckedBeforeAnythingIsSent) {
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("  c09101a \r\n\r\nC09;EVIL\r\n");
+  page.DqonstartButtonClick();
+  EXPECT_THAT(messages.shown,
+              ElementsAre("Line 2 of the cell list, \"C09;EVIL\", is not a cell name (up to 8 "
+                          "letters, digits or \"_\"): nothing was sent. Correct the list and "
+                          "start again."));
+  EXPECT_FALSE(telnet.Connected());
+  EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
+  EXPECT_EQ(page.Outcomes.Find("BSC9"), nullptr);
+
+  page.DqonListMemo.SetText("  c09101a \r\n\r\n\tC09102A\r\n");
+  Check(TwoMovedCells());
+  EXPECT_EQ(Commands().front(), "RLNRP:CELL=C09101A,CELLR=ALL,NODATA;");
+  EXPECT_THAT(Commands(), Contains("RLNRP:CELL=C09102A,CELLR=ALL,NODATA;"));
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
 }
 
 }  // namespace

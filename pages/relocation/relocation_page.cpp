@@ -10,6 +10,7 @@
 #include "mml/network_elements.h"
 #include "mml/shapes.h"
 #include "mml/text.h"
+#include "pages/shared/cell_list.h"
 
 namespace kestrel::relocation {
 
@@ -80,6 +81,20 @@ void RelocationPage::DqonstartButtonClick() {
     DqonCellDataDone.clear();
     return;
   }
+  // Upper case, without blanks around the names and without empty lines: every line is a
+  // cell whose name goes into orders.
+  std::string upper;
+  for (std::size_t i = 0; i < DqonListMemo.LineCount(); ++i) {
+    std::string_view name = DqonListMemo.Line(i);
+    name.remove_prefix(std::min(name.find_first_not_of(" \t"), name.size()));
+    name = name.substr(0, name.find_last_not_of(" \t") + 1);
+    if (name.empty()) continue;
+    std::string line(name);
+    std::transform(line.begin(), line.end(), line.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    upper += line + "\r\n";
+  }
+  DqonListMemo.SetText(upper);
   if (DqonListMemo.LineCount() > static_cast<std::size_t>(kMostCells)) {
     messages_.Show("CELL-lerin sayi 200-den artiq ola bilmez!!!");
     return;
@@ -88,10 +103,11 @@ void RelocationPage::DqonstartButtonClick() {
     messages_.Show("CELL-elave et");
     return;
   }
-  std::string upper = DqonListMemo.Text();
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  DqonListMemo.SetText(upper);
+  if (const std::string why = pages::IllShapedCellLine(DqonListMemo, "cell list");
+      !why.empty()) {
+    messages_.Show(why);
+    return;
+  }
   DqonListBox.Clear();
   for (std::size_t i = 0; i < DqonListMemo.LineCount(); ++i) DqonListBox.Add(DqonListMemo.Line(i));
   // An earlier check leaves nothing behind in the table.
@@ -127,7 +143,8 @@ void RelocationPage::DqonIdTelnetDataAvailable(std::string_view chunk) {
     return Refused("no BSC is chosen to answer \"NE:\"", "no BSC is chosen to answer \"NE:\"");
   }
   if (received.attached_now) Outcomes.Reached();
-  if (Contains(chunk, "<")) {
+  // Before the prompt a "<" is the gateway's banner, never the answer to a command.
+  if (DqonAttached && Contains(chunk, "<")) {
     const std::string name = CurrentName();
     if (DqonStep == "RLNRP:CELL=" + name + ",CELLR=ALL,NODATA;") {
       NeighboursComplete();
