@@ -21,7 +21,7 @@ namespace {
 // that may still be blocked. A page that holds more has copied text it was given over and
 // over, and an endless session would run out of memory.
 constexpr std::size_t kPerByteReceived = 16;
-constexpr std::size_t kPerEvent = 2048;
+constexpr std::size_t kPerEvent = 512;
 
 // Thrown past the page (not a std::exception, which the handlers' callers catch) when a
 // finding is one already reported: the input ends there, and the fuzzer goes on looking for
