@@ -93,7 +93,10 @@ int RunRelocation(const QStringList& arguments) {
                                return page.DqonCellDataDone == "OK" ? "" : "the check did not end";
                              },
                              timeout, OutcomesOf(page.Outcomes), elements});
-  if (text && status == 0) {
+  // The script whenever the check wrote it: a check with problems writes it too, and the
+  // report above says what is missing from it.
+  const bool written = !page.ScriptLines.empty();
+  if (text && written) {
     std::cout << '\n';
     for (std::size_t i = 0; i < read_form.Memo1.LineCount(); ++i)
       std::cout << read_form.Memo1.Line(i) << '\n';
@@ -108,8 +111,7 @@ int RunRelocation(const QStringList& arguments) {
                                 {"bsc_after", row.bsc_after},
                                 {"bcch", row.bcch}});
     }
-    // The script only of a check that went well, as in the text report.
-    if (status == 0) {
+    if (written) {
       for (const std::string& line : page.ScriptLines)
         std::cout << format.Line({{"kind", "script"}, {"line", line}});
     }
