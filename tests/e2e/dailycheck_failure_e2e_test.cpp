@@ -272,8 +272,6 @@ TEST(DailyCheckFailures, AReportRootWithoutItsFolderIsAFileNotSaved) {
 // A lost session, with nothing else to visit, must not hold the run until the page's watchdog
 // ticks (30 s by default) before the runner counts the visit.
 TEST(DailyCheckFailures, ARunWhoseLastVisitEndedEarlyEndsPromptly) {
-  GTEST_SKIP() << "fault: dailycheck waits for the 30 s watchdog after a visit ends early "
-                  "before it counts the visit and ends (see the report to the lead)";
   DailyCheckRun run(
       {.faults = {"--drop-after-command", "RXBLI"}, .arguments = Permanent(), .watchdog = ""});
   const RunResult result = run.Wait();
