@@ -117,7 +117,10 @@ void ReplaySession::Line(const std::string& line) {
 void ReplaySession::SelectElement(const std::string& line) {
   const int found = book_.FirstUnusedFor(line);
   if (found < 0) {
-    Diverged(line, line);
+    // Answered as a gateway answers an element it does not know: the client must not take
+    // the refusal's "<" for the element's prompt and go on as if attached.
+    Warn(line);
+    Say(line + "\r\nNE " + line.substr(3) + " NOT DEFINED IN GATEWAY\r\n\r\nNE: ", true);
     return;
   }
   if (found != session_) log_("element from " + book_.Session(found).name);
@@ -149,8 +152,7 @@ void ReplaySession::Play(const std::vector<std::string>& chunks, bool answer) {
   if (!settled_ && joined.find("assword") != std::string::npos) password_asked_ = true;
 }
 
-// The line goes back as the gateway's echo (a password never), then the refusal.
-void ReplaySession::Diverged(const std::string& shown, const std::string& echo) {
+void ReplaySession::Warn(const std::string& shown) {
   const RecordedSession& log = Log();
   const std::string expected = next_ < log.steps.size()
                                    ? "it holds \"" + log.steps[next_].sent + "\" at line " +
@@ -159,6 +161,11 @@ void ReplaySession::Diverged(const std::string& shown, const std::string& echo) 
   warn_("replay of " + log.name + ": the client sent \"" + shown +
         "\", which the log does not hold here (" + expected + ")");
   log_("not in the log: " + shown);
+}
+
+// The line goes back as the gateway's echo (a password never), then the refusal.
+void ReplaySession::Diverged(const std::string& shown, const std::string& echo) {
+  Warn(shown);
   if (!echo.empty()) Say(echo + "\r\n");
   Say("\r\n" + NotAccepted(1, "NOT IN THE RECORDED SESSION") + "<", true);
 }

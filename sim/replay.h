@@ -68,6 +68,8 @@ class ReplaySession final : public Conversation {
   // Plays the answer of the next step and moves past it.
   void PlayStep(std::size_t step);
   void Play(const std::vector<std::string>& chunks, bool answer);
+  // Says that the client sent `shown`, which the log does not hold where the replay stands.
+  void Warn(const std::string& shown);
   void Diverged(const std::string& shown, const std::string& line);
 
   ReplayBook& book_;

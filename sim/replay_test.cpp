@@ -132,8 +132,9 @@ TEST(Replay, TheElementChoosesTheLogAndLogsOfOneElementGoInOrder) {
   auto third = replay.Connect();
   third->Start();
   third->Receive("kestrel\r\nkestrel\r\n");
-  EXPECT_EQ(Type(*third, "NE=BSC9"),
-            "NE=BSC9\r\n\r\nNOT ACCEPTED\r\nFAULT CODE 1\r\nNOT IN THE RECORDED SESSION\r\n\r\n<");
+  // No log left for it: refused as an unknown element, with the element prompt again.
+  EXPECT_EQ(Type(*third, "NE=BSC9"), "NE=BSC9\r\nNE BSC9 NOT DEFINED IN GATEWAY\r\n\r\nNE: ");
+  EXPECT_THAT(replay.warnings.back(), HasSubstr("the client sent \"NE=BSC9\""));
   EXPECT_THAT(Type(*third, "NE=BSC10"), HasSubstr("WO      BSC10"));
   EXPECT_THAT(Type(*third, "RLSLP:CELL=ALL;"), HasSubstr("CELL B"));
   EXPECT_FALSE(third->Finished());  // the client ended that session: the replay stays silent
