@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <utility>
+#include <vector>
 
 namespace kestrel::platform {
 
@@ -30,10 +32,12 @@ bool LogWriter::Write(int fd, mml::SessionRecord::Direction direction, std::stri
   item.fd = fd;
   item.direction = direction;
   ::clock_gettime(CLOCK_REALTIME, &item.when);
-  item.text.assign(text);
+  item.size = text.size();
   std::unique_lock lock(mutex_);
   const std::uint64_t number = item.number = next_number_++;
-  queue_.push_back(std::move(item));
+  item.offset = texts_.size();
+  texts_.append(text);
+  queue_.push_back(item);
   // Received text is not worth a wake-up each: the thread looks every few milliseconds.
   if (wait) {
     queued_.notify_one();
@@ -48,41 +52,57 @@ void LogWriter::Close(int fd) {
   item.close = true;
   std::lock_guard lock(mutex_);
   item.number = next_number_++;
-  queue_.push_back(std::move(item));
+  queue_.push_back(item);
 }
 
+// The thread takes all that is queued at once and writes it with the lock released, so that
+// the thread that runs the pages seldom finds the lock taken, however many chunks come in.
 void LogWriter::Run() {
+  std::vector<Item> batch;
+  std::string texts;
+  std::vector<std::pair<int, bool>> results;  // file, whether its write went well, in order
   std::unique_lock lock(mutex_);
   for (;;) {
     queued_.wait_for(lock, kLookEvery, [&] { return stopping_ || !queue_.empty(); });
-    if (queue_.empty() && !stopping_) continue;
-    if (queue_.empty()) return;  // stopping, and all is written
-    Item item = std::move(queue_.front());
-    queue_.pop_front();
-    lock.unlock();
-    bool ok = true;
-    if (item.close) {
-      ::close(item.fd);
-    } else {
-      ok = WriteLine(item);
+    if (queue_.empty()) {
+      if (stopping_) return;  // all is written
+      continue;
     }
+    batch.swap(queue_);
+    texts.swap(texts_);
+    lock.unlock();
+    results.clear();
+    for (const Item& item : batch) {
+      if (item.close) {
+        ::close(item.fd);
+        results.emplace_back(item.fd, true);
+      } else {
+        results.emplace_back(item.fd,
+                             WriteLine(item, std::string_view(texts).substr(item.offset, item.size)));
+      }
+    }
+    const std::uint64_t last = batch.back().number;
+    batch.clear();
+    texts.clear();
     lock.lock();
-    std::erase(failed_, item.fd);
-    if (!ok) failed_.push_back(item.fd);
-    written_up_to_ = item.number;
+    for (const auto& [fd, ok] : results) {
+      std::erase(failed_, fd);
+      if (!ok) failed_.push_back(fd);
+    }
+    written_up_to_ = last;
     written_.notify_all();
   }
 }
 
-bool LogWriter::WriteLine(const Item& item) {
+bool LogWriter::WriteLine(const Item& item, std::string_view text) {
   const char* word = item.direction == mml::SessionRecord::Direction::kSent       ? " sent "
                      : item.direction == mml::SessionRecord::Direction::kReceived ? " recv "
                                                                                   : " note ";
   line_.clear();
-  line_.reserve(32 + item.text.size() + item.text.size() / 8);
+  line_.reserve(32 + text.size() + text.size() / 8);
   AppendTime(line_, item.when);
   line_ += word;
-  mml::AppendEscapedForRecord(line_, item.text);
+  mml::AppendEscapedForRecord(line_, text);
   line_ += '\n';
   std::size_t written = 0;
   while (written < line_.size()) {

@@ -3,6 +3,8 @@
 #include <condition_variable>
 #include <ctime>
 #include <deque>
+#include <string_view>
+#include <vector>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,21 +33,26 @@ class LogWriter {
   void Close(int fd);
 
  private:
+  // A record; its text stands in the text of its batch, at `offset`.
   struct Item {
     int fd = -1;
     mml::SessionRecord::Direction direction{};
     timespec when{};
-    std::string text;
+    std::size_t offset = 0, size = 0;
     bool close = false;
     std::uint64_t number = 0;
   };
   void Run();
-  bool WriteLine(const Item& item);
+  bool WriteLine(const Item& item, std::string_view text);
   void AppendTime(std::string& line, const timespec& when);
 
   std::mutex mutex_;
   std::condition_variable queued_, written_;
-  std::deque<Item> queue_;
+  // What is queued: the records and, one after another, their texts. The thread takes both
+  // at once and hands them back empty, so that handing a chunk over allocates nothing once
+  // they have grown to a printout's pace.
+  std::vector<Item> queue_;
+  std::string texts_;
   std::uint64_t next_number_ = 1;
   std::uint64_t written_up_to_ = 0;  // every record numbered up to this is done
   std::deque<int> failed_;           // files whose last write failed
