@@ -77,8 +77,8 @@ void LogWriter::Run() {
         ::close(item.fd);
         results.emplace_back(item.fd, true);
       } else {
-        results.emplace_back(item.fd,
-                             WriteLine(item, std::string_view(texts).substr(item.offset, item.size)));
+        results.emplace_back(
+            item.fd, WriteLine(item, std::string_view(texts).substr(item.offset, item.size)));
       }
     }
     const std::uint64_t last = batch.back().number;

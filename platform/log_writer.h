@@ -3,12 +3,12 @@
 #include <condition_variable>
 #include <ctime>
 #include <deque>
-#include <string_view>
-#include <vector>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "mml/session_record.h"
 

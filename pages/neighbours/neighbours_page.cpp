@@ -106,7 +106,8 @@ void NeighboursPage::StartqonButtonClick() {
   if (StartqonButton.Caption() == "Start") {
     LastFailure.clear();
     for (const Side* side : {&Cell, &Cellr}) {
-      const std::string why = pages::IllShapedCellLine(side->list, std::string(side->name) + " list");
+      const std::string why =
+          pages::IllShapedCellLine(side->list, std::string(side->name) + " list");
       if (why.empty()) continue;
       LastFailure = why;
       if (messages_ != nullptr) messages_->Show(why);

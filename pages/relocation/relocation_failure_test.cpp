@@ -188,7 +188,6 @@ TEST_F(RelocationTest, StoppedInTheMiddleIsRecorded) {
   EXPECT_EQ(page.DqonrepMemo.Text(), "");
 }
 
-
 // Whatever step a Stop cuts, the next Start begins afresh: the gateway's banner ("<<<") in
 // the new session is no answer to the stopped check's command, and the second check ends as
 // one that ran alone.

@@ -103,8 +103,7 @@ void RelocationPage::DqonstartButtonClick() {
     messages_.Show("CELL-elave et");
     return;
   }
-  if (const std::string why = pages::IllShapedCellLine(DqonListMemo, "cell list");
-      !why.empty()) {
+  if (const std::string why = pages::IllShapedCellLine(DqonListMemo, "cell list"); !why.empty()) {
     messages_.Show(why);
     return;
   }
