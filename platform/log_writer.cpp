@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <utility>
 #include <vector>
 
 namespace kestrel::platform {
@@ -13,6 +12,8 @@ namespace kestrel::platform {
 namespace {
 // How long received text may wait in the queue at most before the thread writes it.
 constexpr auto kLookEvery = std::chrono::milliseconds(5);
+// The text buffer a batch may keep for the next one; a larger one is given back.
+constexpr std::size_t kBufferKept = std::size_t{1} << 20;
 }  // namespace
 
 LogWriter::LogWriter() : thread_([this] { Run(); }) {}
@@ -60,7 +61,6 @@ void LogWriter::Close(int fd) {
 void LogWriter::Run() {
   std::vector<Item> batch;
   std::string texts;
-  std::vector<std::pair<int, bool>> results;  // file, whether its write went well, in order
   std::unique_lock lock(mutex_);
   for (;;) {
     queued_.wait_for(lock, kLookEvery, [&] { return stopping_ || !queue_.empty(); });
@@ -71,27 +71,40 @@ void LogWriter::Run() {
     batch.swap(queue_);
     texts.swap(texts_);
     lock.unlock();
-    results.clear();
     for (const Item& item : batch) {
       if (item.close) {
+        // Said before the number is free again: a file opened on it next has not failed.
+        SetFailed(item.fd, false);
         ::close(item.fd);
-        results.emplace_back(item.fd, true);
       } else {
-        results.emplace_back(
-            item.fd, WriteLine(item, std::string_view(texts).substr(item.offset, item.size)));
+        SetFailed(item.fd,
+                  !WriteLine(item, std::string_view(texts).substr(item.offset, item.size)));
       }
     }
     const std::uint64_t last = batch.back().number;
     batch.clear();
     texts.clear();
+    // What a backlog (a slow disk) piled up is not kept once written.
+    if (texts.capacity() > kBufferKept) std::string().swap(texts);
+    if (batch.capacity() > kBufferKept / sizeof(Item)) std::vector<Item>().swap(batch);
     lock.lock();
-    for (const auto& [fd, ok] : results) {
-      std::erase(failed_, fd);
-      if (!ok) failed_.push_back(fd);
-    }
     written_up_to_ = last;
     written_.notify_all();
   }
+}
+
+// Failures are rare: the lock is taken only when a file's state changes.
+void LogWriter::SetFailed(int fd, bool failed) {
+  const auto known = std::find(failing_.begin(), failing_.end(), fd);
+  if ((known != failing_.end()) == failed) return;
+  if (failed) {
+    failing_.push_back(fd);
+  } else {
+    failing_.erase(known);
+  }
+  std::lock_guard lock(mutex_);
+  std::erase(failed_, fd);
+  if (failed) failed_.push_back(fd);
 }
 
 bool LogWriter::WriteLine(const Item& item, std::string_view text) {

@@ -44,6 +44,7 @@ class LogWriter {
   };
   void Run();
   bool WriteLine(const Item& item, std::string_view text);
+  void SetFailed(int fd, bool failed);
   void AppendTime(std::string& line, const timespec& when);
 
   std::mutex mutex_;
@@ -58,6 +59,7 @@ class LogWriter {
   std::deque<int> failed_;           // files whose last write failed
   bool stopping_ = false;
   // Used by the thread only.
+  std::vector<int> failing_;  // what failed_ holds, known without the lock
   std::string line_;
   time_t second_ = -1;
   std::string stamp_;
