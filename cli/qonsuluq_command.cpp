@@ -36,6 +36,7 @@ std::string CellList(const QString& path) {
     throw UsageError("cannot read the cell list " + path.toStdString());
   // One cell a line, as the engineer pastes it; LF-only files get the memo's CR LF.
   std::string text = file.readAll().toStdString();
+  if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);  // a byte order mark of an editor
   std::string lines;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lines += '\r';

@@ -49,7 +49,9 @@ int RunRelocation(const QStringList& arguments) {
   if (!cells.open(QIODevice::ReadOnly))
     throw UsageError("cannot read the cell list " + cells.fileName().toStdString());
   std::string list;
-  for (const QByteArray& line : cells.readAll().split('\n')) {
+  QByteArray lines = cells.readAll();
+  if (lines.startsWith("\xEF\xBB\xBF")) lines.remove(0, 3);  // a byte order mark of an editor
+  for (const QByteArray& line : lines.split('\n')) {
     const QByteArray name = line.trimmed();
     if (!name.isEmpty()) list += name.toStdString() + "\r\n";
   }
@@ -72,6 +74,8 @@ int RunRelocation(const QStringList& arguments) {
   page.DqonoComboBox.SetText(elements.front());
   page.DqondComboBox.SetItemIndex(target - 1);
   page.DqonListMemo.SetText(list);
+  // A list the check cannot take is a mistake in what the runner was given: nothing is sent.
+  if (const std::string why = page.PrepareList(); !why.empty()) throw UsageError(why);
 
   // The report as text as it is written; the results, as records, once the check is done.
   const bool text = format.format() == Format::kText;

@@ -56,8 +56,11 @@ TEST_F(RelocationTest, NumbersThatAreNotDigitsCountAsNotFound) {
   const std::string script = read_form.Memo1.Text();
   EXPECT_THAT(script, Not(HasSubstr(";2")));
   EXPECT_THAT(script, Not(HasSubstr("7;0")));
-  EXPECT_THAT(script, HasSubstr("@COMMENT C09101B BSC\r\n"));                // no BSC number
-  EXPECT_THAT(script, HasSubstr("RLMFC:CELL=C09101A,MBCCHNO=,MRNIC;\r\n"));  // no BCCH number
+  EXPECT_THAT(script, HasSubstr("@COMMENT C09101B BSC\r\n"));  // no BSC number
+  // No BCCH number: a comment stands where the order would go out with an empty value.
+  EXPECT_THAT(script, HasSubstr("\r\n! RLMFC:CELL=C09101A,MBCCHNO=,MRNIC; not written: the "
+                                "BCCHNO of C09201A is not known !\r\n"));
+  EXPECT_THAT(script, HasSubstr("\r\nRLMFC:CELL=C09201A,MBCCHNO=62,MRNIC;\r\n"));
   EXPECT_THAT(ReportLines(page, "not used"),
               ElementsAre("BSC9: RLDEP:CELL=C09101B; CGI \"400-01-9;2-10111\" gives no BSC "
                           "number; not used",
@@ -186,6 +189,46 @@ TEST_F(RelocationTest, StoppedInTheMiddleIsRecorded) {
   page.DqonstartButtonClick();
   EXPECT_EQ(pages::RecapLine(*page.Outcomes.Find("BSC9")), "BSC9: reached; ended early: stopped");
   EXPECT_EQ(page.DqonrepMemo.Text(), "");
+}
+
+// The list is the check's work list: locked while the check runs, and whatever changes it
+// meanwhile, a line that is no cell name goes into no command.
+TEST_F(RelocationTest, TheListIsLockedWhileTheCheckRunsAndNeverSendsWhatIsNoCellName) {
+  const Network network = TwoMovedCells();
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09101A\r\nC09102A");
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
+  page.DqonstartButtonClick();
+  EXPECT_FALSE(page.DqonListPanel.Enabled());
+  for (const auto& prompt : Login()) telnet.Receive(prompt);
+  page.DqonListMemo.SetText("C09101A\r\nC09;EVIL\r\n");
+  AnswerNext(network);
+  for (const std::string& line : telnet.Sent()) EXPECT_THAT(line, Not(HasSubstr("EVIL")));
+  const std::string said =
+      "BSC9: the list line \"C09;EVIL\" is not a cell name; the check is stopped";
+  EXPECT_THAT(messages.shown, ElementsAre(said));
+  EXPECT_EQ(page.DqonrepMemo.Lines().back(), said);
+  EXPECT_FALSE(telnet.Connected());
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
+  EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
+
+  // Unlocked again however the check ends: its own end, Stop, a lost connection.
+  page.DqonListMemo.SetText("C09101A\r\nC09102A");
+  telnet.Forget();
+  Check(network);
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
+  ASSERT_EQ(page.DqonstartButton.Caption(), "Stop");  // the session stays until Stop
+  page.DqonstartButtonClick();
+  page.DqonListMemo.SetText("C09101A");
+  page.DqonstartButtonClick();
+  EXPECT_FALSE(page.DqonListPanel.Enabled());
+  page.DqonstartButtonClick();
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
+  page.DqonListMemo.SetText("C09101A");
+  page.DqonstartButtonClick();
+  telnet.PeerCloses();
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
 }
 
 // Whatever step a Stop cuts, the next Start begins afresh: the gateway's banner ("<<<") in

@@ -68,21 +68,9 @@ int RelocationPage::Rows(int column) const {
   return rows;
 }
 
-void RelocationPage::DqonstartButtonClick() {
-  if (DqonstartButton.Caption() != "Start") {
-    if (checking_) Outcomes.EndedEarly("stopped");
-    checking_ = false;
-    ending_ = true;
-    DqonIdTelnet.Disconnect();
-    ending_ = false;
-    DqonstartButton.SetCaption("Start");
-    DqonAttached = false;
-    DqonNeighboursDone.clear();
-    DqonCellDataDone.clear();
-    return;
-  }
-  // Upper case, without blanks around the names and without empty lines: every line is a
-  // cell whose name goes into orders.
+// Upper case, without blanks around the names and without empty lines: every line is a
+// cell whose name goes into orders.
+std::string RelocationPage::PrepareList() {
   std::string upper;
   for (std::size_t i = 0; i < DqonListMemo.LineCount(); ++i) {
     std::string_view name = DqonListMemo.Line(i);
@@ -96,14 +84,26 @@ void RelocationPage::DqonstartButtonClick() {
   }
   DqonListMemo.SetText(upper);
   if (DqonListMemo.LineCount() > static_cast<std::size_t>(kMostCells)) {
-    messages_.Show("CELL-lerin sayi 200-den artiq ola bilmez!!!");
+    return "CELL-lerin sayi 200-den artiq ola bilmez!!!";
+  }
+  if (DqonListMemo.Text().empty()) return "CELL-elave et";
+  return pages::IllShapedCellLine(DqonListMemo, "cell list");
+}
+
+void RelocationPage::DqonstartButtonClick() {
+  if (DqonstartButton.Caption() != "Start") {
+    if (checking_) Outcomes.EndedEarly("stopped");
+    SetChecking(false);
+    ending_ = true;
+    DqonIdTelnet.Disconnect();
+    ending_ = false;
+    DqonstartButton.SetCaption("Start");
+    DqonAttached = false;
+    DqonNeighboursDone.clear();
+    DqonCellDataDone.clear();
     return;
   }
-  if (DqonListMemo.Text().empty()) {
-    messages_.Show("CELL-elave et");
-    return;
-  }
-  if (const std::string why = pages::IllShapedCellLine(DqonListMemo, "cell list"); !why.empty()) {
+  if (const std::string why = PrepareList(); !why.empty()) {
     messages_.Show(why);
     return;
   }
@@ -121,7 +121,7 @@ void RelocationPage::DqonstartButtonClick() {
     Outcomes.EndedEarly(std::string("could not connect: ") + error.what());
     throw;
   }
-  checking_ = true;
+  SetChecking(true);
   DqonstartButton.SetCaption("Stop");
   DqonCount = 0;
 }
@@ -152,6 +152,14 @@ void RelocationPage::DqonIdTelnetDataAvailable(std::string_view chunk) {
     }
   }
   if (!DqonAttached || DqonStep != mml::kReady) return;
+  if (DqonNeighboursDone == "OK" && DqonCellDataDone == "OK") return;  // the script is written
+  // The list is checked at Start and locked while the check runs; whatever else changed it,
+  // a line that is no cell name never goes into a command.
+  if (const std::string name = CurrentName(); !mml::IsCellName(name)) {
+    const std::string line = Printable(element) + ": the list line \"" + mml::PrintableLine(name) +
+                             "\" is not a cell name; the check is stopped";
+    return Refused(line, "the list line \"" + mml::PrintableLine(name) + "\" is not a cell name");
+  }
   if (DqonNeighboursDone != "OK") {
     session_.Send("RLNRP:CELL=" + CurrentName() + ",CELLR=ALL,NODATA;");
   } else if (DqonCellDataDone != "OK") {
@@ -271,13 +279,19 @@ bool RelocationPage::CellDataComplete() {
                             " that fit are left out of the script");
       }
       WriteScript();
-      checking_ = false;
+      SetChecking(false);
       Outcomes.Finished();
     }
     DqonStep = mml::kReady;
     return true;
   }
   return false;
+}
+
+// While a check runs the list is its work list: the engineer cannot change it under it.
+void RelocationPage::SetChecking(bool checking) {
+  checking_ = checking;
+  DqonListPanel.SetEnabled(!checking);
 }
 
 void RelocationPage::Problem(const std::string& line) {
@@ -290,7 +304,7 @@ void RelocationPage::Refused(const std::string& line, const std::string& why) {
   DqonrepMemo.AddLine(line);
   session_.Note(line);
   Outcomes.EndedEarly(why);
-  checking_ = false;
+  SetChecking(false);
   ending_ = true;
   DqonIdTelnet.Disconnect();
   ending_ = false;
@@ -309,7 +323,7 @@ void RelocationPage::DqonIdTelnetDisconnected() {
   DqonCellDataDone.clear();
   session_.Closed();
   if (ending_ || !checking_) return;
-  checking_ = false;
+  SetChecking(false);
   std::string why = "connection lost";
   if (!DqonIdTelnet.EndReason.empty()) why += " (" + Printable(DqonIdTelnet.EndReason) + ")";
   if (!was_attached) {

@@ -44,6 +44,8 @@ class RelocationPage {
   RelocationPage& operator=(const RelocationPage&) = delete;
 
   controls::Memo DqonListMemo;
+  // The list's place on the page: disabled while a check runs, since the list is its work list.
+  controls::Panel DqonListPanel;
   controls::ComboBox DqonoComboBox, DqondComboBox;
   controls::Memo DqonrepMemo;
   controls::Button DqonstartButton{"Start"};
@@ -69,6 +71,9 @@ class RelocationPage {
 
   void SetMaxPrintout(std::size_t bytes) { session_.SetMaxPrintout(bytes); }
 
+  // Makes the list the check's work list (upper case, no blanks around the names, no empty
+  // lines); says why it cannot be checked, or nothing. Start does this first.
+  std::string PrepareList();
   void DqonstartButtonClick();
   void SpeedButton6Click() { read_form_.Show(); }
   void DqonIdTelnetDataAvailable(std::string_view chunk);
@@ -85,6 +90,7 @@ class RelocationPage {
   void RecordTable(bool moved);
   void MoveToTarget();
   void WriteScript();
+  void SetChecking(bool checking);
   // A line of the report that is also a problem of the check.
   void Problem(const std::string& line);
   // The gateway would not let the check run: the report and a message say why, and the page

@@ -66,6 +66,17 @@ void RelocationPage::WriteScript() {
     script += line + "\r\n";
     ScriptLines.push_back(mml::Printable(line));
   };
+  // The BCCH number of `of` as a measurement frequency of `cell`; without a number (the
+  // report says why) the order would be an empty value, so an MML comment stands in its place.
+  auto frequency = [&write](const std::string& cell, const std::string& of,
+                            const std::string& bcch) {
+    const std::string order = "RLMFC:CELL=" + cell + ",MBCCHNO=" + bcch + ",MRNIC;";
+    if (bcch.empty()) {
+      write("! " + order + " not written: the BCCHNO of " + of + " is not known !");
+    } else {
+      write(order);
+    }
+  };
   for (int column = 0; column <= DqonCount; column += 3) {
     auto at = [&](int row, int offset) -> const std::string& {
       return DqonTable[static_cast<std::size_t>(row)][static_cast<std::size_t>(column + offset)];
@@ -80,8 +91,8 @@ void RelocationPage::WriteScript() {
         continue;
       }
       write("RLNRI:CELL=" + cell + ",CELLR=" + neighbour + ";");
-      write("RLMFC:CELL=" + cell + ",MBCCHNO=" + at(row, 2) + ",MRNIC;");
-      write("RLMFC:CELL=" + neighbour + ",MBCCHNO=" + at(0, 2) + ",MRNIC;");
+      frequency(cell, neighbour, at(row, 2));
+      frequency(neighbour, cell, at(0, 2));
       const bool same_site = cell.substr(0, 5) == neighbour.substr(0, 5);
       write("RLNRC:CELL=" + cell + ",CELLR=" + neighbour +
             ",KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=" + (same_site ? "YES;" : "NO;"));

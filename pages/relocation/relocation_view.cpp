@@ -43,6 +43,7 @@ QWidget* BuildRelocationView(RelocationPage& page, QWidget* parent) {
   layout->addLayout(report_side, 2);
 
   Bind(page.DqonListMemo, cells);
+  Bind(page.DqonListPanel, cells);
   Bind(page.DqonoComboBox, present);
   Bind(page.DqondComboBox, target);
   Bind(page.DqonrepMemo, report);

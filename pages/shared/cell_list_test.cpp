@@ -29,5 +29,20 @@ TEST(CellList, TheFirstLineThatCouldCarryMoreThanANameIsNamed) {
   }
 }
 
+// What cannot be seen is spelt out, and a whole list on one line is not quoted whole.
+TEST(CellList, TheQuotedLineShowsWhatIsInvisibleAndIsCutShort) {
+  EXPECT_EQ(Check("\xEF\xBB\xBF"
+                  "C09101A\r\n"),
+            "Line 1 of the cell list, \"\\xef\\xbb\\xbfC09101A\", is not a cell name (up to 8 "
+            "letters, digits or \"_\"): nothing was sent. Correct the list and start again.");
+  EXPECT_TRUE(Check("C09\x1b[2J").starts_with("Line 1 of the cell list, \"C09\\x1b[2J\""));
+  EXPECT_TRUE(Check("C09\tX").starts_with("Line 1 of the cell list, \"C09\\x09X\""));
+  const std::string list = "C09101A\rC09102A\rC09103A\rC09104A\rC09105A\rC09106A";
+  EXPECT_TRUE(Check(list).starts_with(
+      "Line 1 of the cell list, "
+      "\"C09101A\\x0dC09102A\\x0dC09103A\\x0dC09104A\\x0dC09105A\\x0d...\""))
+      << Check(list);
+}
+
 }  // namespace
 }  // namespace kestrel::pages

@@ -198,7 +198,7 @@ TEST_F(WindowTest, BroadcastAndRelocationFromTheWindow) {
   ASSERT_TRUE(RunUntil([&] { return windows->Form2->isVisible(); }));
   const QString script = windows->Form2->Memo1->toPlainText();
   EXPECT_TRUE(script.startsWith("@COMMENT C09101A CELL INTERNAL NEIGHBOUR RELATIONS\n"));
-  EXPECT_TRUE(script.contains("RLNRI:CELL=C09101A,CELLR=C12101A;"));
+  EXPECT_TRUE(script.contains("RLNRI:CELL=C09101A,CELLR=C12101A;")) << script.toStdString();
   EXPECT_TRUE(script.contains("@COMMENT C09101B BSC9\n"));
   Find<QPushButton>("DqonstartButton")->click();  // Stop
 }
