@@ -67,6 +67,30 @@ TEST(RlslpFailures, EachRefusalIsNotedAndTheNextBscGoesOn) {
   }
 }
 
+// Stop with the printout awaited, then Start: the new session's banner holds "<", but it is no
+// answer to the stopped session's command, so the check is neither incomplete nor refused.
+TEST(RlslpFailures, StopAndStartTakeNothingOfTheStoppedCommandIntoTheNewSession) {
+  RlslpHarness h;
+  h.Queue({"BSC9"});
+  h.page.SlpstartButtonClick();
+  h.LogIn();
+  ASSERT_EQ(h.telnet.Sent().back(), "RLSLP:CELL=ALL;");
+  h.page.SlpstartButtonClick();  // Stop
+  h.page.SlpreportMemo.Clear();
+  h.telnet.Forget();
+  h.page.SlpstartButtonClick();
+  h.telnet.Receive("\r\n<<< KESTREL COMMAND GATEWAY >>>\r\n\r\nUser: ");
+  EXPECT_EQ(h.page.SlpreportMemo.Text(), "Check: BSC9\r\n");
+  h.telnet.Receive("\r\nPassword: ");
+  h.telnet.Receive("\r\nNE: ");
+  h.telnet.Receive("\r\nWO      BSC9      AD-739  TIME 261206 093001\r\n<");
+  EXPECT_THAT(h.telnet.Sent(), ElementsAre("ops1", "pw", "NE=BSC9", "RLSLP:CELL=ALL;"));
+  h.telnet.Receive(Printout({}));
+  EXPECT_EQ(h.page.SlpreportMemo.Text(), "Check: BSC9\r\nFinish check\r\n\r\n");
+  EXPECT_THAT(h.page.Outcomes.Find("BSC9")->problems, IsEmpty());
+  EXPECT_EQ(h.page.Outcomes.Find("BSC9")->finished, 1);
+}
+
 TEST(RlslpFailures, PrintoutCutOffBeforeItsEndIsNotAFinishedCheck) {
   const std::string cut_off =  // the prompt comes with no END before it
       "RLSLP:CELL=ALL;\r\n\r\nCELL       SCTYPE\r\nC09101A\r\n\r\n"
