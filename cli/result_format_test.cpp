@@ -7,47 +7,12 @@
 #include <QJsonObject>
 
 #include "cli/connection_options.h"
+#include "tests/csv_reader.h"
 
 namespace kestrel::cli {
 namespace {
 
-// A reader of RFC 4180 text, as another tool would read it: rows of fields, quoted fields
-// with doubled quotes and line breaks inside, rows ending in CR LF.
-std::vector<std::vector<std::string>> ReadCsv(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> row;
-  std::string field;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        field += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        field += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      row.push_back(field);
-      field.clear();
-    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      row.push_back(field);
-      field.clear();
-      rows.push_back(row);
-      row.clear();
-      ++i;
-    } else {
-      field += c;
-    }
-  }
-  EXPECT_FALSE(quoted) << "a quoted field runs to the end";
-  EXPECT_TRUE(row.empty() && field.empty()) << "the last row has no CR LF";
-  return rows;
-}
+using kestrel::testing::ReadCsvRows;
 
 const std::vector<std::string> kValues = {
     "plain",           "with, comma",   "with \"quotes\"", "\"",
@@ -71,7 +36,7 @@ TEST(CsvFormat, HeaderAndRowsReadBackAsWritten) {
     EXPECT_TRUE(line.ends_with("\r\n"));
     text += line;
   }
-  const auto rows = ReadCsv(text);
+  const auto rows = ReadCsvRows(text);
   ASSERT_EQ(rows.size(), kValues.size() + 1);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"element", "text", "extra"}));
   for (std::size_t i = 0; i < kValues.size(); ++i) {

@@ -1,6 +1,7 @@
 #include "mml/text.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace kestrel::mml {
 
@@ -55,6 +56,22 @@ std::string SecretMask::Flush() {
   std::string rest = std::move(held_);
   held_.clear();
   return rest;
+}
+
+std::string Upper(std::string_view text) {
+  std::string upper(text);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return upper;
+}
+
+std::string Joined(const std::vector<std::string>& items, std::string_view separator) {
+  std::string text;
+  for (const auto& item : items) {
+    if (!text.empty()) text += separator;
+    text += item;
+  }
+  return text;
 }
 
 }  // namespace kestrel::mml

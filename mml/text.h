@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrel::mml {
 
@@ -35,5 +36,10 @@ class SecretMask {
 
 // `text` with every occurrence of `secret` replaced by asterisks (nothing for an empty secret).
 std::string Masked(std::string_view text, std::string_view secret);
+
+// `text` in upper case (ASCII letters; MML names and commands are ASCII).
+std::string Upper(std::string_view text);
+// The items one after another, `separator` between them.
+std::string Joined(const std::vector<std::string>& items, std::string_view separator);
 
 }  // namespace kestrel::mml

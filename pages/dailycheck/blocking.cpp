@@ -1,20 +1,13 @@
 #include "pages/dailycheck/blocking.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "mml/columns.h"
+#include "mml/text.h"
 
 namespace kestrel::dailycheck {
 
 namespace {
-
-std::string Upper(std::string_view text) {
-  std::string upper(text);
-  std::transform(upper.begin(), upper.end(), upper.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return upper;
-}
 
 // "MO=RXOCF-12  ,FORCE" -> "RXOCF-12": the value of the first parameter.
 std::string ManagedObject(std::string_view parameters) {
@@ -48,7 +41,7 @@ std::string Path(std::string_view parameters) {
 }  // namespace
 
 std::optional<BlockOrder> ReadBlockOrder(std::string_view entry) {
-  const std::string command = Upper(mml::Trim(entry));
+  const std::string command = mml::Upper(mml::Trim(entry));
   const std::size_t colon = command.find(':');
   if (colon == std::string::npos) return std::nullopt;
   const std::string_view code = mml::Trim(std::string_view(command).substr(0, colon));

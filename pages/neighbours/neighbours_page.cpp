@@ -154,6 +154,11 @@ void NeighboursPage::StartqonButtonClick() {
     }
     MergeLedgers();
   }
+  EndSessions();
+}
+
+// The page ends both sessions itself (Stop, or a side that cannot go on): not a loss.
+void NeighboursPage::EndSessions() {
   ending_ = true;
   Cell.telnet.Disconnect();
   Cellr.telnet.Disconnect();
@@ -256,11 +261,7 @@ void NeighboursPage::Fail(Side& side, const std::string& why) {
     other.ledger.EndedEarly("stopped with the " + std::string(side.name) + " side: " + why);
   }
   MergeLedgers();
-  ending_ = true;
-  Cell.telnet.Disconnect();
-  Cellr.telnet.Disconnect();
-  ending_ = false;
-  Reset();
+  EndSessions();
   LastFailure = message;
   // Last: the box waits for the engineer, and the page must already stand as it will stay.
   if (messages_ != nullptr) messages_->Show(message);

@@ -113,6 +113,7 @@ class NeighboursPage {
   std::string Command(const Side& side, std::size_t command) const;
   // Ends the collection because `side`'s session ended before its cells were collected.
   void Fail(Side& side, const std::string& why);
+  void EndSessions();
   // What Stop leaves: the page idle and ready for the next Start.
   void Reset();
   void MergeLedgers();

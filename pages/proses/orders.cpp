@@ -18,15 +18,6 @@ constexpr std::string_view kServiceStart = "RXESI";
 // Lines of refusals the closing message shows; the pane has them all.
 constexpr std::size_t kProblemsShown = 10;
 
-std::string Joined(const std::vector<std::string>& items, std::string_view separator) {
-  std::string text;
-  for (const auto& item : items) {
-    if (!text.empty()) text += separator;
-    text += item;
-  }
-  return text;
-}
-
 }  // namespace
 
 ProsesPage::Command ProsesPage::Order(std::string_view verb, const std::string& object) {
@@ -101,7 +92,7 @@ std::vector<std::string> ProsesPage::PendingObjects(std::string_view element) co
 
 std::string ProsesPage::MayStillBeBlocked(std::string_view element) const {
   const auto objects = PendingObjects(element);
-  return objects.empty() ? std::string() : ". May still be blocked: " + Joined(objects, " ");
+  return objects.empty() ? std::string() : ". May still be blocked: " + mml::Joined(objects, " ");
 }
 
 // "Proses finish" alone only when the run went clean; otherwise what went wrong follows it.
@@ -117,10 +108,10 @@ std::string ProsesPage::ClosingMessage() const {
   for (const auto& element : run_elements_) {
     const auto objects = PendingObjects(element);
     if (!objects.empty()) {
-      lines.push_back("May still be blocked on " + element + ": " + Joined(objects, " "));
+      lines.push_back("May still be blocked on " + element + ": " + mml::Joined(objects, " "));
     }
   }
-  return mml::Printable(Joined(lines, "\n"));
+  return mml::Printable(mml::Joined(lines, "\n"));
 }
 
 }  // namespace kestrel::proses

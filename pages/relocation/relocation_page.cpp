@@ -1,7 +1,6 @@
 #include "pages/relocation/relocation_page.h"
 
 #include <algorithm>
-#include <cctype>
 #include <exception>
 #include <set>
 
@@ -77,10 +76,7 @@ std::string RelocationPage::PrepareList() {
     name.remove_prefix(std::min(name.find_first_not_of(" \t"), name.size()));
     name = name.substr(0, name.find_last_not_of(" \t") + 1);
     if (name.empty()) continue;
-    std::string line(name);
-    std::transform(line.begin(), line.end(), line.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    upper += line + "\r\n";
+    upper += mml::Upper(name) + "\r\n";
   }
   DqonListMemo.SetText(upper);
   if (DqonListMemo.LineCount() > static_cast<std::size_t>(kMostCells)) {
@@ -93,14 +89,7 @@ std::string RelocationPage::PrepareList() {
 void RelocationPage::DqonstartButtonClick() {
   if (DqonstartButton.Caption() != "Start") {
     if (checking_) Outcomes.EndedEarly("stopped");
-    SetChecking(false);
-    ending_ = true;
-    DqonIdTelnet.Disconnect();
-    ending_ = false;
-    DqonstartButton.SetCaption("Start");
-    DqonAttached = false;
-    DqonNeighboursDone.clear();
-    DqonCellDataDone.clear();
+    EndSession();
     return;
   }
   if (const std::string why = PrepareList(); !why.empty()) {
@@ -142,8 +131,7 @@ void RelocationPage::DqonIdTelnetDataAvailable(std::string_view chunk) {
     return Refused("no BSC is chosen to answer \"NE:\"", "no BSC is chosen to answer \"NE:\"");
   }
   if (received.attached_now) Outcomes.Reached();
-  // Before the prompt a "<" is the gateway's banner, never the answer to a command.
-  if (DqonAttached && Contains(chunk, "<")) {
+  if (Contains(chunk, "<")) {
     const std::string name = CurrentName();
     if (DqonStep == "RLNRP:CELL=" + name + ",CELLR=ALL,NODATA;") {
       NeighboursComplete();
@@ -300,10 +288,8 @@ void RelocationPage::Problem(const std::string& line) {
   session_.Note(line);
 }
 
-void RelocationPage::Refused(const std::string& line, const std::string& why) {
-  DqonrepMemo.AddLine(line);
-  session_.Note(line);
-  Outcomes.EndedEarly(why);
+// The page ends its own session (Stop, or the gateway would not let it go on): not a loss.
+void RelocationPage::EndSession() {
   SetChecking(false);
   ending_ = true;
   DqonIdTelnet.Disconnect();
@@ -312,6 +298,13 @@ void RelocationPage::Refused(const std::string& line, const std::string& why) {
   DqonAttached = false;
   DqonNeighboursDone.clear();
   DqonCellDataDone.clear();
+}
+
+void RelocationPage::Refused(const std::string& line, const std::string& why) {
+  DqonrepMemo.AddLine(line);
+  session_.Note(line);
+  Outcomes.EndedEarly(why);
+  EndSession();
   // Last: the box waits for the engineer, and the page must already stand as it will stay.
   messages_.Show(line);
 }

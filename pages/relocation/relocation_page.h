@@ -91,6 +91,7 @@ class RelocationPage {
   void MoveToTarget();
   void WriteScript();
   void SetChecking(bool checking);
+  void EndSession();
   // A line of the report that is also a problem of the check.
   void Problem(const std::string& line);
   // The gateway would not let the check run: the report and a message say why, and the page

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "mml/text.h"
+
 namespace kestrel::pages {
 
 bool ElementOutcome::Clean() const {
@@ -9,16 +11,7 @@ bool ElementOutcome::Clean() const {
          problems.empty() && maybe_blocked.empty() && unsaved.empty();
 }
 
-namespace {
-std::string Joined(const std::vector<std::string>& items, std::string_view separator) {
-  std::string text;
-  for (const auto& item : items) {
-    if (!text.empty()) text += separator;
-    text += item;
-  }
-  return text;
-}
-}  // namespace
+using mml::Joined;
 
 std::string RecapLine(const ElementOutcome& outcome) {
   std::string line = outcome.element + ": ";

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <map>
 
+#include "tests/csv_reader.h"
 #include "tests/e2e/programs.h"
 
 namespace kestrel::testing {
@@ -31,37 +32,7 @@ QProcessEnvironment Password() {
 // An RFC 4180 reader, as another tool reads the output: the header names the fields of every
 // row after it.
 std::vector<Row> ReadCsv(const std::string& text) {
-  std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> row;
-  std::string field;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        field += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        field += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      row.push_back(std::move(field));
-      field.clear();
-    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-      row.push_back(std::move(field));
-      field.clear();
-      rows.push_back(std::move(row));
-      row.clear();
-      ++i;
-    } else {
-      field += c;
-    }
-  }
-  EXPECT_TRUE(!quoted && row.empty() && field.empty()) << "not whole rows: " << text;
+  const std::vector<std::vector<std::string>> rows = ReadCsvRows(text);
   std::vector<Row> records;
   if (rows.empty()) return records;
   for (std::size_t r = 1; r < rows.size(); ++r) {
