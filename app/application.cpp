@@ -14,15 +14,16 @@ static void InitPictures() { Q_INIT_RESOURCE(app); }
 
 namespace kestrel::app {
 
-Application::Application(const platform::SiteSettings& site)
-    : password_problem_(site.PasswordProblem()), site_warnings_(site.warnings) {
+Application::Application(const platform::SiteSettings& site) : site_warnings_(site.warnings) {
+  const std::string password_problem = site.PasswordProblem();
+  if (!password_problem.empty()) site_warnings_.push_back(password_problem);
   InitPictures();
   if (!mml::MscNames().empty()) created.emplace_back("MscNames");
 
   properties.UserEdit.SetText(site.user);
   // Without a password that may go to this gateway, none: the sessions then answer nothing
   // at the password prompt, and the pages say that the login was refused.
-  properties.PasswordEdit.SetText(password_problem_.empty() ? site.password : std::string());
+  properties.PasswordEdit.SetText(password_problem.empty() ? site.password : std::string());
   properties.IpEdit.SetText(site.gateway_host);
   properties.PortEdit.SetText(std::to_string(site.gateway_port));
 
@@ -64,10 +65,6 @@ void Application::Start() {
   for (const std::string& warning : site_warnings_) {
     std::cerr << "kestrel: " << warning << std::endl;
     QMessageBox::warning(Form1.get(), "Kestrel", QString::fromStdString(warning));
-  }
-  if (!password_problem_.empty()) {
-    std::cerr << "kestrel: " << password_problem_ << std::endl;
-    QMessageBox::warning(Form1.get(), "Kestrel", QString::fromStdString(password_problem_));
   }
 }
 

@@ -42,7 +42,6 @@ class Application {
   std::unique_ptr<TForm4> Form4;
 
  private:
-  std::string password_problem_;
   std::vector<std::string> site_warnings_;
 };
 

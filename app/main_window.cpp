@@ -28,15 +28,6 @@ dailycheck::KnownAlarms LoadKnownAlarms() {
   return dailycheck::KnownAlarms(file.readAll().toStdString());
 }
 
-// The site's session log folder, its old days pruned; none when the site keeps no logs.
-std::unique_ptr<platform::FileSessionRecorder> Recorder(const platform::SiteSettings& site) {
-  if (!site.log_sessions) return nullptr;
-  auto recorder = std::make_unique<platform::FileSessionRecorder>(
-      site.log_dir.empty() ? platform::FileSessionRecorder::DefaultFolder()
-                           : QString::fromStdString(site.log_dir));
-  recorder->Prune(site.log_keep_days);
-  return recorder;
-}
 }  // namespace
 
 TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm& properties,
@@ -44,7 +35,8 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
     : QMainWindow(parent),
       properties_(properties),
       read_form_(read_form),
-      recorder(Recorder(site)),
+      recorder(platform::FileSessionRecorder::ForSite(site.log_sessions, site.log_dir,
+                                                      site.log_keep_days)),
       ProsesSession(
           IdTelnet1, recorder.get(),
           LogContext(
@@ -103,7 +95,7 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   rlslp.SetMessages(messages);
   broadcast.SetMessages(messages);
   neighbours.SetMessages(messages);
-  const std::size_t max_printout = static_cast<std::size_t>(site.max_printout_mb) << 20;
+  const std::size_t max_printout = site.MaxPrintoutBytes();
   proses.SetMaxPrintout(max_printout);
   rlslp.SetMaxPrintout(max_printout);
   dailycheck.SetMaxPrintout(max_printout);

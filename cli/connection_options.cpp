@@ -100,7 +100,7 @@ Connection ResolveConnection(const QCommandLineParser& parser) {
   connection.user = site.user;
   connection.password = site.password;
   connection.report_share_root = site.report_share_root;
-  connection.max_printout = static_cast<std::size_t>(site.max_printout_mb) << 20;
+  connection.max_printout = site.MaxPrintoutBytes();
   connection.proses_watchdog_s = site.proses_watchdog_s;
   connection.log_sessions = site.log_sessions && !parser.isSet("no-log");
   connection.log_dir =

@@ -15,9 +15,8 @@ Record AsRecord(const dailycheck::DailyCheckPage::Finding& finding) {
 
 DailyCheckRun::DailyCheckRun(const Setup& setup, std::vector<std::string> elements,
                              std::uint64_t passes, int parallel, const RecordLines& format)
-    : elements_(elements), pool_(VisitSchedule(elements, passes), format) {
-  const std::size_t count =
-      std::min<std::size_t>(static_cast<std::size_t>(std::max(parallel, 1)), elements.size());
+    : pool_(VisitSchedule(elements, passes), format) {
+  const std::size_t count = VisitPool::LaneCount(parallel, elements.size());
   for (std::size_t i = 0; i < count; ++i) {
     mml::TelnetClient& telnet = setup.sessions.Client("dailycheck");
     Lane& lane = lanes_.emplace_back();
@@ -47,10 +46,11 @@ DailyCheckRun::DailyCheckRun(const Setup& setup, std::vector<std::string> elemen
 
 void DailyCheckRun::Hand(std::size_t index) {
   dailycheck::DailyCheckPage& page = *lanes_[index].page;
-  const std::size_t size = elements_.size();
+  const std::vector<std::string>& elements = pool_.Schedule().Elements();
+  const std::size_t size = elements.size();
   const std::size_t first = static_cast<std::size_t>(pool_.Visit(index).value_or(0) % size);
   page.ListBoxdc.Clear();
-  for (std::size_t k = 0; k < size; ++k) page.ListBoxdc.Add(elements_[(first + k) % size]);
+  for (std::size_t k = 0; k < size; ++k) page.ListBoxdc.Add(elements[(first + k) % size]);
 }
 
 // The first page starts as one page would, so that a gateway out of reach ends the run with
@@ -133,7 +133,7 @@ Job DailyCheckRun::MakeJob(int timeout_s) {
           [this] { return Unfinished(); },
           timeout_s,
           [this] { return pool_.Ledger().All(); },
-          elements_,
+          pool_.Schedule().Elements(),
           pool_.Schedule().Total() == 0};
 }
 

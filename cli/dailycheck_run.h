@@ -66,7 +66,6 @@ class DailyCheckRun {
   bool Running() const;
   std::string Unfinished() const;
 
-  std::vector<std::string> elements_;
   VisitPool pool_;
   std::deque<Lane> lanes_;
   std::uint64_t completed_ = 0;  // visits that came to their page's restart

@@ -17,9 +17,7 @@ ReportPrinter::ReportPrinter(controls::Memo& report)
     : report_(report), subscription_(report.changed.Subscribe([this] { Print(false); })) {}
 
 void ReportPrinter::Print(bool all) {
-  const std::string& text = report_.Text();
-  std::size_t complete = report_.LineCount();
-  if (!all && complete > 0 && !text.ends_with("\r\n")) --complete;
+  const std::size_t complete = all ? report_.LineCount() : report_.EndedLineCount();
   // Whatever a printout held, nothing that could act on the engineer's terminal is printed.
   for (; printed_ < complete; ++printed_) {
     std::cout << mml::PrintableLine(report_.Line(printed_)) << '\n';

@@ -6,19 +6,15 @@ namespace kestrel::cli {
 
 JobSessions::JobSessions(const Connection& connection, const mml::PropertiesForm& properties)
     : connection_(connection), properties_(properties) {
-  if (!connection.log_sessions) return;
-  recorder_ = std::make_unique<platform::FileSessionRecorder>(
-      connection.log_dir.empty() ? platform::FileSessionRecorder::DefaultFolder()
-                                 : QString::fromStdString(connection.log_dir));
-  recorder_->Prune(connection.log_keep_days);
+  recorder_ = platform::FileSessionRecorder::ForSite(connection.log_sessions, connection.log_dir,
+                                                     connection.log_keep_days);
 }
 
 mml::TelnetClient& JobSessions::Client(const std::string& page) {
   Entry& entry = entries_.emplace_back();
   entry.client = std::make_unique<net::QtTelnetClient>();
   entry.client->SetDeadline(deadline_);
-  entry.described = std::make_unique<Described>();
-  Described* described = entry.described.get();
+  Entry* described = &entry;
   mml::RecordedTelnetClient::Context context{
       page, [described] { return described->element ? described->element() : std::string(); },
       [this] { return properties_.PasswordEdit.Text(); },
@@ -37,8 +33,8 @@ void JobSessions::Describe(const mml::TelnetClient& client, std::function<std::s
                            controls::Memo* pane) {
   for (Entry& entry : entries_) {
     if (entry.recorded.get() != &client) continue;
-    entry.described->element = std::move(element);
-    entry.described->pane = pane;
+    entry.element = std::move(element);
+    entry.pane = pane;
     return;
   }
 }

@@ -32,13 +32,11 @@ class JobSessions {
   void SetTimeout(int seconds);
 
  private:
-  struct Described {
-    std::function<std::string()> element;
-    controls::Memo* pane = nullptr;
-  };
+  // Entries stay where they are in the deque, so the log's callbacks may point at them.
   struct Entry {
     std::unique_ptr<net::QtTelnetClient> client;
-    std::unique_ptr<Described> described;
+    std::function<std::string()> element;
+    controls::Memo* pane = nullptr;
     std::unique_ptr<mml::RecordedTelnetClient> recorded;
   };
 

@@ -16,8 +16,7 @@ void PageOutput::Take(std::vector<std::string>& lines, bool all) {
   if (take_records_) take_records_(format_, lines);
   const std::string& whole = report_.Text();
   const bool ended = whole.empty() || whole.ends_with("\r\n");
-  std::size_t complete = report_.LineCount();
-  if (!all && !ended) --complete;
+  const std::size_t complete = all ? report_.LineCount() : report_.EndedLineCount();
   // Whatever a printout held, nothing that could act on the engineer's terminal is printed.
   for (; taken_ < complete; ++taken_) {
     if (text) lines.push_back(mml::PrintableLine(report_.Line(taken_)) + "\n");

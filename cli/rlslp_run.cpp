@@ -15,11 +15,8 @@ Record AsRecord(const rlslp::RlslpPage::InactiveCell& cell) {
 RlslpRun::RlslpRun(JobSessions& sessions, const mml::PropertiesForm& properties,
                    std::size_t max_printout, std::vector<std::string> elements, int parallel,
                    const RecordLines& format)
-    : elements_(elements),
-      one_session_(parallel <= 1 || elements.size() <= 1),
-      pool_(VisitSchedule(elements, 1), format) {
-  const std::size_t count =
-      std::min<std::size_t>(static_cast<std::size_t>(std::max(parallel, 1)), elements.size());
+    : pool_(VisitSchedule(elements, 1), format) {
+  const std::size_t count = VisitPool::LaneCount(parallel, elements.size());
   for (std::size_t i = 0; i < count; ++i) {
     mml::TelnetClient& telnet = sessions.Client("rlslp");
     Lane& lane = lanes_.emplace_back();
@@ -64,7 +61,7 @@ void RlslpRun::Settle() {
     lane.ended = false;
     // A BSC still queued was not checked: the page stopped before it.
     const bool undone = !lane.page->SlpListBox.Empty();
-    if (undone && (one_session_ || lane.page->LoginRefused())) pool_.Schedule().Close();
+    if (undone && (lanes_.size() <= 1 || lane.page->LoginRefused())) pool_.Schedule().Close();
     pool_.End(i, undone);
   }
   for (std::size_t i = 0; i < lanes_.size(); ++i) {
@@ -105,7 +102,7 @@ Job RlslpRun::MakeJob(int timeout_s) {
           [this] { return Unfinished(); },
           timeout_s,
           [this] { return pool_.Ledger().All(); },
-          elements_};
+          pool_.Schedule().Elements()};
 }
 
 }  // namespace kestrel::cli

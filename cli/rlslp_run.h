@@ -46,8 +46,6 @@ class RlslpRun {
   bool Running() const;
   std::string Unfinished() const;
 
-  std::vector<std::string> elements_;
-  bool one_session_;
   VisitPool pool_;
   std::deque<Lane> lanes_;
   QTimer settle_;

@@ -25,9 +25,9 @@ void VisitLedger::Seed(pages::Outcomes& page, const std::string& element) const 
 void VisitLedger::Take(const pages::Outcomes& page, const std::string& element) {
   const pages::ElementOutcome* visit = page.Find(element);
   if (visit == nullptr) return;  // the visit never began
-  auto found = std::find_if(all_.begin(), all_.end(),
-                            [&](const pages::ElementOutcome& o) { return o.element == element; });
-  if (found == all_.end()) {
+  // The ledger's own entry, to be changed.
+  auto* found = const_cast<pages::ElementOutcome*>(Find(element));
+  if (found == nullptr) {
     all_.push_back(*visit);
     return;
   }

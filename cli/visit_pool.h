@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -39,7 +40,12 @@ class VisitPool {
   bool Visiting(std::size_t lane) const { return lanes_[lane].visit.has_value(); }
   // The number of the lane's visit (counted from 0 over the passes), if it has one.
   std::optional<std::uint64_t> Visit(std::size_t lane) const { return lanes_[lane].visit; }
-  std::size_t Lanes() const { return lanes_.size(); }
+
+  // The lanes a run of `elements` with `parallel` sessions needs: at least one, at most one
+  // an element.
+  static std::size_t LaneCount(int parallel, std::size_t elements) {
+    return std::min<std::size_t>(static_cast<std::size_t>(std::max(parallel, 1)), elements);
+  }
 
   VisitSchedule& Schedule() { return schedule_; }
   const VisitSchedule& Schedule() const { return schedule_; }

@@ -38,6 +38,11 @@ class Memo {
   }
 
   std::size_t LineCount() const;
+  // The lines that have their line break: all but a last line still being written.
+  std::size_t EndedLineCount() const {
+    const std::size_t lines = LineCount();
+    return lines > 0 && !text_.ends_with("\r\n") ? lines - 1 : lines;
+  }
   std::string_view Line(std::size_t index) const;
   std::vector<std::string> Lines() const;
 

@@ -12,6 +12,12 @@ constexpr std::string_view kHiddenPassword = "********";
 // gateway that ends every chunk with the password's first letter must not grow it for ever.
 constexpr std::size_t kMostHeld = 64 * 1024;
 constexpr char kHex[] = "0123456789abcdef";
+
+// True when `text` holds `secret` or ends with a start of it that the next chunk may complete.
+bool MayHoldSecret(std::string_view text, std::string_view secret) {
+  if (secret.empty()) return false;
+  return text.find(secret) != std::string_view::npos || SecretStartAtEnd(text, secret) > 0;
+}
 }  // namespace
 
 void AppendEscapedForRecord(std::string& line, std::string_view bytes) {
@@ -114,35 +120,17 @@ void RecordedTelnetClient::Received(std::string_view chunk) {
       Write(SessionRecord::Direction::kReceived, chunk);  // the common case: nothing to mask
     } else {
       held_.emplace_back(chunk);
-      WriteHeldChunks(false);
+      WriteHeldChunks(false, password);
     }
   }
   if (OnDataAvailable) OnDataAvailable(chunk);
 }
 
-// True when `text` holds `secret` or ends with a start of it that the next chunk may complete.
-bool RecordedTelnetClient::MayHoldSecret(std::string_view text, std::string_view secret) {
-  if (secret.empty()) return false;
-  if (text.find(secret) != std::string_view::npos) return true;
-  for (std::size_t keep = std::min(text.size(), secret.size() - 1); keep > 0; --keep) {
-    if (secret.starts_with(text.substr(text.size() - keep))) return true;
-  }
-  return false;
-}
-
-void RecordedTelnetClient::WriteHeldChunks(bool all) {
+void RecordedTelnetClient::WriteHeldChunks(bool all, std::string_view password) {
   if (held_.empty()) return;
-  const std::string password = context_.password ? context_.password() : std::string();
   std::string text = std::accumulate(held_.begin(), held_.end(), std::string());
-  if (!all && !password.empty() && text.size() < kMostHeld) {
-    // A tail that could be the start of the password waits for the next chunk.
-    for (std::size_t keep = std::min(text.size(), password.size() - 1); keep > 0; --keep) {
-      if (std::string_view(password).starts_with(
-              std::string_view(text).substr(text.size() - keep))) {
-        return;
-      }
-    }
-  }
+  // A tail that could be the start of the password waits for the next chunk.
+  if (!all && text.size() < kMostHeld && SecretStartAtEnd(text, password) > 0) return;
   text = Masked(text, password);
   std::size_t at = 0;
   for (const std::string& chunk : held_) {
@@ -153,7 +141,7 @@ void RecordedTelnetClient::WriteHeldChunks(bool all) {
 }
 
 void RecordedTelnetClient::Ended() {
-  WriteHeldChunks(true);
+  WriteHeldChunks(true, context_.password ? context_.password() : std::string());
   EndReason = inner_.EndReason;
   if (ending_) {
     Write(SessionRecord::Direction::kNote, "disconnected");

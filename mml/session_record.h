@@ -65,12 +65,11 @@ class RecordedTelnetClient : public TelnetClient {
 
  private:
   void Received(std::string_view chunk);
-  static bool MayHoldSecret(std::string_view text, std::string_view secret);
   void Ended();
   void Write(SessionRecord::Direction direction, std::string_view text);
   // Writes the received chunks held back, masked, each as it arrived; `all` also writes a
   // tail that might still have become the password.
-  void WriteHeldChunks(bool all);
+  void WriteHeldChunks(bool all, std::string_view password);
 
   TelnetClient& inner_;
   SessionRecorder* recorder_;

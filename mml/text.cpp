@@ -42,14 +42,19 @@ std::string SecretMask::Pass(std::string_view piece) {
   std::string text = Masked(held_ + std::string(piece), secret_);
   held_.clear();
   // The longest tail that is a proper start of the secret waits for the next piece.
-  for (std::size_t keep = std::min(text.size(), secret_.size() - 1); keep > 0; --keep) {
-    if (std::string_view(secret_).starts_with(std::string_view(text).substr(text.size() - keep))) {
-      held_ = text.substr(text.size() - keep);
-      text.resize(text.size() - keep);
-      break;
-    }
+  if (const std::size_t keep = SecretStartAtEnd(text, secret_); keep > 0) {
+    held_ = text.substr(text.size() - keep);
+    text.resize(text.size() - keep);
   }
   return text;
+}
+
+std::size_t SecretStartAtEnd(std::string_view text, std::string_view secret) {
+  if (secret.empty()) return 0;
+  for (std::size_t keep = std::min(text.size(), secret.size() - 1); keep > 0; --keep) {
+    if (secret.starts_with(text.substr(text.size() - keep))) return keep;
+  }
+  return 0;
 }
 
 std::string SecretMask::Flush() {

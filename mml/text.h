@@ -36,6 +36,9 @@ class SecretMask {
 
 // `text` with every occurrence of `secret` replaced by asterisks (nothing for an empty secret).
 std::string Masked(std::string_view text, std::string_view secret);
+// The length of the longest tail of `text` that is a proper start of `secret`: what must wait
+// for the next piece of a stream before it can be masked or let through (0: nothing).
+std::size_t SecretStartAtEnd(std::string_view text, std::string_view secret);
 
 // `text` in upper case (ASCII letters; MML names and commands are ASCII).
 std::string Upper(std::string_view text);

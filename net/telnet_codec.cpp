@@ -8,12 +8,19 @@ std::string Command(unsigned char verb, unsigned char option) {
   return {static_cast<char>(kIac), static_cast<char>(verb), static_cast<char>(option)};
 }
 
-std::string Subnegotiation(unsigned char option, std::string_view payload) {
-  std::string bytes = {static_cast<char>(kIac), static_cast<char>(kSb), static_cast<char>(option)};
-  for (char c : payload) {
+std::string EscapedData(std::string_view data) {
+  std::string bytes;
+  bytes.reserve(data.size() + 2);
+  for (char c : data) {
     bytes += c;
     if (static_cast<unsigned char>(c) == kIac) bytes += c;
   }
+  return bytes;
+}
+
+std::string Subnegotiation(unsigned char option, std::string_view payload) {
+  std::string bytes = {static_cast<char>(kIac), static_cast<char>(kSb), static_cast<char>(option)};
+  bytes += EscapedData(payload);
   bytes += static_cast<char>(kIac);
   bytes += static_cast<char>(kSe);
   return bytes;
@@ -97,14 +104,7 @@ void TelnetClientCodec::Receive(std::string_view bytes, std::string& data, std::
 }
 
 std::string TelnetClientCodec::EncodeLine(std::string_view text) {
-  std::string bytes;
-  bytes.reserve(text.size() + 2);
-  for (char c : text) {
-    bytes += c;
-    if (static_cast<unsigned char>(c) == kIac) bytes += c;
-  }
-  bytes += "\r\n";
-  return bytes;
+  return EscapedData(text) + "\r\n";
 }
 
 void TelnetClientCodec::OnOption(unsigned char verb, unsigned char option) {

@@ -25,6 +25,8 @@ inline constexpr unsigned char kTerminalTypeSend = 1;
 std::string Command(unsigned char verb, unsigned char option);
 // "IAC SB option <payload, IAC doubled> IAC SE" as bytes.
 std::string Subnegotiation(unsigned char option, std::string_view payload);
+// Data as it goes on the wire: every 255 doubled, so that it is not taken for a command.
+std::string EscapedData(std::string_view data);
 }  // namespace telnet
 
 // The byte-level telnet state machine: it separates data from commands and keeps its state

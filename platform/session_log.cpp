@@ -106,4 +106,14 @@ QString FileSessionRecorder::DefaultFolder() {
   return state + "/kestrel/sessions";
 }
 
+std::unique_ptr<FileSessionRecorder> FileSessionRecorder::ForSite(bool enabled,
+                                                                  const std::string& folder,
+                                                                  int keep_days) {
+  if (!enabled) return nullptr;
+  auto recorder = std::make_unique<FileSessionRecorder>(
+      folder.empty() ? DefaultFolder() : QString::fromStdString(folder));
+  recorder->Prune(keep_days);
+  return recorder;
+}
+
 }  // namespace kestrel::platform

@@ -30,6 +30,10 @@ class FileSessionRecorder : public mml::SessionRecorder {
 
   // ~/.local/state/kestrel/sessions, or $XDG_STATE_HOME/kestrel/sessions.
   static QString DefaultFolder();
+  // The site's recorder: in `folder` (empty: the default one), its days older than
+  // `keep_days` pruned; none when the site keeps no logs.
+  static std::unique_ptr<FileSessionRecorder> ForSite(bool enabled, const std::string& folder,
+                                                      int keep_days);
 
  private:
   QString folder_;

@@ -21,6 +21,7 @@ struct SiteSettings {
   std::string report_share_root;
   // The largest printout a session takes, in MB: past it the session is ended.
   int max_printout_mb = 64;
+  std::size_t MaxPrintoutBytes() const { return static_cast<std::size_t>(max_printout_mb) << 20; }
   // Seconds without text from a Proses session before its watchdog ends it.
   int proses_watchdog_s = 60;
   // Session logs: the folder (empty: the default under the user's state folder), how many

@@ -22,13 +22,10 @@ std::string EndlessPrintout::NextLine() {
   row_ = (row_ + 1) % kLinesPerAlarm;
   const std::uint64_t alarm = alarm_;
   if (row_ == 0) ++alarm_;
-  std::string exchange = element_.exchange;
-  if (exchange.size() < 8) exchange.resize(8, ' ');
   const bool cells = !element_.cells.empty();
   switch (row) {
     case 0:
-      return std::string(cells ? "A1/APT" : "A3/EXT") + " \"" + exchange + "12/00/0\" " +
-             std::to_string(1000 + alarm) + " " + time_.substr(0, 6) + "   " + time_.substr(7, 4);
+      return AlarmHeader(element_, cells ? "A1/APT" : "A3/EXT", 1000 + alarm, time_);
     case 1:
       return cells ? "CELL LOGICAL CHANNEL AVAILABILITY SUPERVISION" : "EXTERNAL ALARM";
     case 3:

@@ -86,7 +86,7 @@ void GatewaySession::SelectElement(const std::string& line) {
   } else if (faults_.silent.contains(name)) {
     state_ = State::kSilent;
   } else {
-    Say("\r\n" + Printouts(scenario_, *element_, time_()).PageHeader() + "\r\n<", true);
+    Say("\r\n" + PageHeader(*element_, time_()) + "\r\n<", true);
     dialogue_ = std::make_unique<MmlDialogue>(scenario_, *element_, faults_, time_, log_);
     state_ = State::kMml;
   }

@@ -61,6 +61,13 @@ std::string PageHeader(const Element& element, std::string_view time) {
          std::string(time);
 }
 
+std::string AlarmHeader(const Element& element, std::string_view alarm_class, std::uint64_t number,
+                        std::string_view time) {
+  return std::string(alarm_class) + " \"" + Pad(element.exchange, 8) + "12/00/0\" " +
+         std::to_string(number) + " " + std::string(time.substr(0, 6)) + "   " +
+         std::string(time.substr(7, 4));
+}
+
 std::string Printouts::PageHeader() const { return sim::PageHeader(element_, time_); }
 
 std::string Printouts::Answer(std::string_view command) const {
@@ -233,8 +240,7 @@ std::string Printouts::AllAlarms() const {
   std::vector<std::string> lines = {"ALARM LIST", ""};
   int number = 101;
   auto header = [&](const std::string& alarm_class) {
-    return alarm_class + " \"" + Pad(element_.exchange, 8) + "12/00/0\" " +
-           std::to_string(number++) + " " + time_.substr(0, 6) + "   " + time_.substr(7, 4);
+    return AlarmHeader(element_, alarm_class, static_cast<std::uint64_t>(number++), time_);
   };
   for (const auto& alarm : element_.alarms) {
     lines.push_back(header(alarm.alarm_class));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,9 @@ class Printouts {
 
 // The header at the top of every page: working state, exchange, terminal and time.
 std::string PageHeader(const Element& element, std::string_view time);
+// The first line of an alarm in a list: class, exchange, alarm number, date and time.
+std::string AlarmHeader(const Element& element, std::string_view alarm_class, std::uint64_t number,
+                        std::string_view time);
 
 // "NOT ACCEPTED" with its fault code and text, as the exchange refuses a command.
 std::string NotAccepted(int fault_code, std::string_view text);

@@ -9,16 +9,6 @@ namespace {
 
 constexpr std::string_view kHiddenPassword = "********";
 
-// Recorded chunks are data as the client received it; a 255 in it goes out doubled.
-std::string TelnetData(std::string_view data) {
-  std::string bytes;
-  for (const char c : data) {
-    bytes += c;
-    if (static_cast<unsigned char>(c) == net::telnet::kIac) bytes += c;
-  }
-  return bytes;
-}
-
 }  // namespace
 
 RecordedSession RecordedSession::FromRecords(std::string name,
@@ -146,9 +136,9 @@ void ReplaySession::Play(const std::vector<std::string>& chunks, bool answer) {
   std::string joined;
   for (const std::string& chunk : chunks) {
     joined += chunk;
-    if (!join_chunks_) Say(TelnetData(chunk), answer);
+    if (!join_chunks_) Say(net::telnet::EscapedData(chunk), answer);
   }
-  if (join_chunks_) Say(TelnetData(joined), answer);
+  if (join_chunks_) Say(net::telnet::EscapedData(joined), answer);
   if (!settled_ && joined.find("assword") != std::string::npos) password_asked_ = true;
 }
 
