@@ -12,6 +12,8 @@ namespace kestrel::platform {
 namespace {
 // How long received text may wait in the queue at most before the thread writes it.
 constexpr auto kLookEvery = std::chrono::milliseconds(5);
+// After this many looks without work (a second), the thread sleeps until it is woken.
+constexpr int kLooksBeforeSleep = 200;
 // The text buffer a batch may keep for the next one; a larger one is given back.
 constexpr std::size_t kBufferKept = std::size_t{1} << 20;
 }  // namespace
@@ -39,10 +41,13 @@ bool LogWriter::Write(int fd, mml::SessionRecord::Direction direction, std::stri
   item.offset = texts_.size();
   texts_.append(text);
   queue_.push_back(item);
-  // Received text is not worth a wake-up each: the thread looks every few milliseconds.
+  // Received text is not worth a wake-up each: the thread looks every few milliseconds, and
+  // is woken only from its sleep after a quiet while.
   if (wait) {
     queued_.notify_one();
     written_.wait(lock, [&] { return written_up_to_ >= number; });
+  } else if (asleep_) {
+    queued_.notify_one();
   }
   return std::find(failed_.begin(), failed_.end(), fd) == failed_.end();
 }
@@ -54,6 +59,7 @@ void LogWriter::Close(int fd) {
   std::lock_guard lock(mutex_);
   item.number = next_number_++;
   queue_.push_back(item);
+  if (asleep_) queued_.notify_one();
 }
 
 // The thread takes all that is queued at once and writes it with the lock released, so that
@@ -61,13 +67,23 @@ void LogWriter::Close(int fd) {
 void LogWriter::Run() {
   std::vector<Item> batch;
   std::string texts;
+  int quiet_looks = 0;
   std::unique_lock lock(mutex_);
   for (;;) {
-    queued_.wait_for(lock, kLookEvery, [&] { return stopping_ || !queue_.empty(); });
+    const auto queued = [&] { return stopping_ || !queue_.empty(); };
+    if (quiet_looks < kLooksBeforeSleep) {
+      queued_.wait_for(lock, kLookEvery, queued);
+    } else {
+      asleep_ = true;  // a quiet program: no wake-ups until something is queued
+      queued_.wait(lock, queued);
+      asleep_ = false;
+    }
     if (queue_.empty()) {
       if (stopping_) return;  // all is written
+      ++quiet_looks;
       continue;
     }
+    quiet_looks = 0;
     batch.swap(queue_);
     texts.swap(texts_);
     lock.unlock();

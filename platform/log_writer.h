@@ -56,6 +56,7 @@ class LogWriter {
   std::string texts_;
   std::uint64_t next_number_ = 1;
   std::uint64_t written_up_to_ = 0;  // every record numbered up to this is done
+  bool asleep_ = false;              // the thread waits without looking: wake it
   std::deque<int> failed_;           // files whose last write failed
   bool stopping_ = false;
   // Used by the thread only.

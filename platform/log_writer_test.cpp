@@ -8,6 +8,7 @@
 
 #include <QTemporaryDir>
 #include <atomic>
+#include <chrono>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -223,6 +224,21 @@ TEST(LogWriter, ANewFileOnTheNumberOfAClosedFailedOneHasNotFailed) {
   EXPECT_TRUE(said);
   reader.join();
   ::close(pipe_ends[0]);
+}
+
+// A quiet writer stops looking for work; received text handed to it then still gets written
+// while the writer lives, not only when it ends.
+TEST(LogWriter, ReceivedTextAfterAQuietWhileIsWritten) {
+  QTemporaryDir dir;
+  Target target = Open(dir, "quiet.log");
+  LogWriter writer;
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // past the looks before sleep
+  writer.Write(target.fd, Direction::kReceived, "late", false);
+  for (int look = 0; look < 500 && TextsOf(target.path).empty(); ++look) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(TextsOf(target.path), std::vector<std::string>{"late"});
+  writer.Close(target.fd);
 }
 
 std::size_t HeapInUse() {
