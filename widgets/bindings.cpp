@@ -98,6 +98,10 @@ class FollowTheEnd : public QObject {
 
 }  // namespace
 
+void Follow(QWidget* widget, controls::Notifier& notifier, std::function<void()> update) {
+  new Subscription(widget, notifier, std::move(update));
+}
+
 void Bind(controls::Control& model, QWidget* view) {
   auto update = [&model, view] {
     ApplyControl(model, view);

@@ -34,6 +34,8 @@ void Bind(controls::CheckBox& model, QAbstractButton* view);
 // A panel used as a button: caption, colour, enabled and visible state, and its click.
 void Bind(controls::Panel& model, QAbstractButton* view, std::function<void()> on_click);
 void Bind(controls::ProgressBar& model, QProgressBar* view);
+// Calls `update` whenever `notifier` fires, for as long as `widget` lives.
+void Follow(QWidget* widget, controls::Notifier& notifier, std::function<void()> update);
 // Runs `handler` through the event dispatcher when the widget is double-clicked.
 void OnDoubleClick(QWidget* view, std::function<void()> handler);
 void Bind(controls::Edit& model, QLineEdit* view);

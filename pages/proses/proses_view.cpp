@@ -19,16 +19,6 @@ namespace {
 
 using widgets::Bind;
 
-// Keeps a model subscription for as long as the widget it belongs to.
-class Follow : public QObject {
- public:
-  Follow(QWidget* widget, controls::Notifier& notifier, std::function<void()> update)
-      : QObject(widget), subscription_(notifier.Subscribe(std::move(update))) {}
-
- private:
-  controls::Notifier::Subscription subscription_;
-};
-
 // `held` are the parts of the Proses sheet that a run disables: what would change the run.
 // Not among them: the Start/Stop panel, so that a run can always be stopped, and the output
 // pane, a read-only pane that the engineer scrolls and selects in while the run goes on.
@@ -186,7 +176,7 @@ QWidget* BuildProsesView(ProsesPage& page, QWidget* parent) {
   auto follow = [&page, held] {
     for (QWidget* part : held) part->setEnabled(page.TabSheet1.Enabled());
   };
-  new Follow(tab, page.TabSheet1.changed, follow);
+  widgets::Follow(tab, page.TabSheet1.changed, follow);
   follow();
   return tab;
 }
