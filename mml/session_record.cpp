@@ -75,6 +75,7 @@ void RecordedTelnetClient::Connect() {
   record_.reset();
   held_.clear();
   EndReason.clear();
+  ConnectError.clear();
   if (recorder_ != nullptr) {
     std::string error;
     const std::string element = context_.element ? context_.element() : std::string();
@@ -143,7 +144,10 @@ void RecordedTelnetClient::WriteHeldChunks(bool all, std::string_view password) 
 void RecordedTelnetClient::Ended() {
   WriteHeldChunks(true, context_.password ? context_.password() : std::string());
   EndReason = inner_.EndReason;
-  if (ending_) {
+  ConnectError = inner_.ConnectError;
+  if (!ConnectError.empty()) {
+    Write(SessionRecord::Direction::kNote, "connect failed: " + ConnectError);
+  } else if (ending_) {
     Write(SessionRecord::Direction::kNote, "disconnected");
   } else if (!EndReason.empty()) {
     Write(SessionRecord::Direction::kNote, "ended by client: " + EndReason);
