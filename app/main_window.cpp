@@ -104,9 +104,11 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   broadcast.SetMaxPrintout(max_printout);
   relocation.SetMaxPrintout(max_printout);
   proses.SetWatchdogSeconds(site.proses_watchdog_s);
-  for (controls::Timer* timer :
-       {&proses.Timer1, &proses.ReleaseTimer, &proses.BusyTimer, &proses.WatchdogTimer,
-        &neighbours.Exqontime, &dailycheck.Timerdc, &dailycheck.Timerdc_release}) {
+  proses.SetClock(clock);
+  dailycheck.SetPacing(site.dailycheck_min_cycle_s, site.dailycheck_retry_s);
+  for (controls::Timer* timer : {&proses.Timer1, &proses.ReleaseTimer, &proses.BusyTimer,
+                                 &proses.WatchdogTimer, &neighbours.Exqontime, &dailycheck.Timerdc,
+                                 &dailycheck.Timerdc_release, &dailycheck.Timerdc_wait}) {
     timer_drivers_.push_back(std::make_unique<platform::QtTimerDriver>(*timer));
   }
 

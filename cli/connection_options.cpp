@@ -102,6 +102,8 @@ Connection ResolveConnection(const QCommandLineParser& parser) {
   connection.report_share_root = site.report_share_root;
   connection.max_printout = site.MaxPrintoutBytes();
   connection.proses_watchdog_s = site.proses_watchdog_s;
+  connection.dailycheck_min_cycle_s = site.dailycheck_min_cycle_s;
+  connection.dailycheck_retry_s = site.dailycheck_retry_s;
   connection.log_sessions = site.log_sessions && !parser.isSet("no-log");
   connection.log_dir =
       parser.isSet("log-dir") ? parser.value("log-dir").toStdString() : site.log_dir;

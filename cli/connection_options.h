@@ -24,6 +24,8 @@ struct Connection {
   std::string report_share_root;         // of the site settings
   std::size_t max_printout = 64u << 20;  // bytes
   int proses_watchdog_s = 60;
+  int dailycheck_min_cycle_s = 60;
+  int dailycheck_retry_s = 30;
   // Session logs: written unless --no-log, into --log-dir or the site's folder.
   bool log_sessions = true;
   std::string log_dir;  // empty: the default folder

@@ -37,8 +37,22 @@ std::uint64_t Passes(const QCommandLineParser& parser) {
   return passes;
 }
 
-// The longest watchdog interval the page's timer can count, in seconds.
+// The longest watchdog interval the page's timer can count, in seconds; and the longest
+// pause of the pace.
 constexpr int kLongestWatchdog = 24 * 60 * 60;
+
+// Seconds of --`name`, 0 or more; `fallback` when it is not given.
+int Seconds(const QCommandLineParser& parser, const QString& name, int fallback) {
+  if (!parser.isSet(name)) return fallback;
+  bool ok = false;
+  const int value = parser.value(name).toInt(&ok);
+  if (!ok || value < 0 || value > kLongestWatchdog) {
+    throw UsageError("--" + name.toStdString() + " wants a whole number of seconds from 0 to " +
+                     std::to_string(kLongestWatchdog) + ", not \"" +
+                     parser.value(name).toStdString() + "\"");
+  }
+  return value;
+}
 
 std::string ReadFile(const QString& path, const char* what) {
   QFile file(path);
@@ -63,6 +77,15 @@ int RunDailyCheck(const QStringList& arguments) {
       {"watchdog",
        "Leave a session that has been silent for S to 2xS seconds for the next element "
        "(default 30).",
+       "S"},
+      {"min-cycle",
+       "Start a new cycle over the list no sooner than S seconds after the last one started "
+       "(default [dailycheck] min_cycle_s, 60; 0: at once).",
+       "S"},
+      {"retry",
+       "Visit an element that could not be checked again no sooner than S seconds later, "
+       "doubling with each failure in a row up to 10 minutes (default [dailycheck] retry_s, "
+       "30; 0: at once).",
        "S"},
       {"report-root", "Report share root, instead of the site settings.", "DIR"},
       {"filter", "Warning filter file, instead of the default filter.", "FILE"},
@@ -89,6 +112,8 @@ int RunDailyCheck(const QStringList& arguments) {
   const int timeout = TimeoutSeconds(parser);
 
   const Connection connection = ResolveConnection(parser);
+  const int min_cycle_s = Seconds(parser, "min-cycle", connection.dailycheck_min_cycle_s);
+  const int retry_s = Seconds(parser, "retry", connection.dailycheck_retry_s);
   const std::string report_root = parser.isSet("report-root")
                                       ? parser.value("report-root").toStdString()
                                       : connection.report_share_root;
@@ -150,7 +175,9 @@ int RunDailyCheck(const QStringList& arguments) {
             (page.*box).SetChecked(wanted.contains(name, Qt::CaseInsensitive));
         }
         page.Timerdc.SetInterval(watchdog_s * 1000);
-      }};
+      },
+      min_cycle_s,
+      retry_s};
   DailyCheckRun run(setup, elements, passes, parallel, format);
   return RunJob(run.MakeJob(timeout));
 }

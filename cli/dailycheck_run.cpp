@@ -1,6 +1,7 @@
 #include "cli/dailycheck_run.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/dispatch.h"
 
@@ -15,7 +16,8 @@ Record AsRecord(const dailycheck::DailyCheckPage::Finding& finding) {
 
 DailyCheckRun::DailyCheckRun(const Setup& setup, std::vector<std::string> elements,
                              std::uint64_t passes, int parallel, const RecordLines& format)
-    : pool_(VisitSchedule(elements, passes), format) {
+    : clock_(setup.clock), pool_(VisitSchedule(elements, passes), format) {
+  pool_.Schedule().Pace(setup.min_cycle_s * std::int64_t{1000}, setup.retry_s * std::int64_t{1000});
   const std::size_t count = VisitPool::LaneCount(parallel, elements.size());
   for (std::size_t i = 0; i < count; ++i) {
     mml::TelnetClient& telnet = setup.sessions.Client("dailycheck");
@@ -44,6 +46,8 @@ DailyCheckRun::DailyCheckRun(const Setup& setup, std::vector<std::string> elemen
   wake_.setSingleShot(true);
   wake_.setInterval(0);
   QObject::connect(&wake_, &QTimer::timeout, [this] { platform::Dispatch([this] { Wake(); }); });
+  pace_.setSingleShot(true);
+  QObject::connect(&pace_, &QTimer::timeout, [this] { platform::Dispatch([this] { Wake(); }); });
 }
 
 void DailyCheckRun::Hand(std::size_t index) {
@@ -60,7 +64,7 @@ void DailyCheckRun::Hand(std::size_t index) {
 // their watchdogs.
 void DailyCheckRun::Start() {
   for (std::size_t i = 0; i < lanes_.size(); ++i) {
-    if (pool_.Begin(i) == nullptr) break;
+    if (pool_.Begin(i, clock_.SteadyMs()) == nullptr) break;
     Hand(i);
     if (i == 0) {
       lanes_[i].page->StartdcClick();
@@ -72,12 +76,28 @@ void DailyCheckRun::Start() {
 
 bool DailyCheckRun::NextVisit(std::size_t index) {
   if (!pool_.Visiting(index)) return false;
-  ++completed_;
-  pool_.End(index);
+  EndVisit(index);
   wake_.start();  // the element that is free now may be the one another lane waits for
-  if (pool_.Begin(index) == nullptr) return false;
+  if (pool_.Begin(index, clock_.SteadyMs()) == nullptr) {
+    WaitForPace();
+    return false;
+  }
   Hand(index);
   return true;
+}
+
+void DailyCheckRun::EndVisit(std::size_t index) {
+  const std::string element = pool_.Schedule().Element(*pool_.Visit(index));
+  pool_.Schedule().Settle(element, lanes_[index].page->LastVisitChecked(), clock_.SteadyMs());
+  ++completed_;
+  pool_.End(index);
+}
+
+void DailyCheckRun::WaitForPace() {
+  const std::optional<std::int64_t> until = pool_.Schedule().WaitsUntil();
+  if (!until || pool_.Schedule().Exhausted()) return;
+  const std::int64_t ms = std::max<std::int64_t>(*until - clock_.SteadyMs(), 0);
+  pace_.start(static_cast<int>(std::min<std::int64_t>(ms, std::numeric_limits<int>::max())));
 }
 
 // A lane at rest has neither a session nor its watchdog running. A page whose session ended
@@ -89,14 +109,16 @@ void DailyCheckRun::Wake() {
     if (pool_.Visiting(i) && pool_.Schedule().Exhausted() && !lane.telnet->Connected() &&
         lane.page->Timerdc.Enabled()) {
       lane.page->Timerdc.SetEnabled(false);
-      ++completed_;
-      pool_.End(i);
+      EndVisit(i);
     }
   }
   for (std::size_t i = 0; i < lanes_.size(); ++i) {
     const Lane& lane = lanes_[i];
     if (pool_.Visiting(i) || lane.telnet->Connected() || lane.page->Timerdc.Enabled()) continue;
-    if (pool_.Begin(i) == nullptr) return;  // the next visit waits for its element, or none is left
+    if (pool_.Begin(i, clock_.SteadyMs()) == nullptr) {
+      WaitForPace();  // the next visit waits for its element, its pace, or none is left
+      return;
+    }
     Hand(i);
     lane.page->StartdcInCycle();
   }
@@ -105,6 +127,7 @@ void DailyCheckRun::Wake() {
 void DailyCheckRun::Stop() {
   pool_.Schedule().Close();
   wake_.stop();
+  pace_.stop();
   for (Lane& lane : lanes_) {
     lane.page->StopdcClick();
     lane.page->Timerdc.SetEnabled(false);
@@ -112,7 +135,7 @@ void DailyCheckRun::Stop() {
 }
 
 bool DailyCheckRun::Running() const {
-  if (wake_.isActive() && !pool_.Schedule().Exhausted()) return true;
+  if ((wake_.isActive() || pace_.isActive()) && !pool_.Schedule().Exhausted()) return true;
   return std::any_of(lanes_.begin(), lanes_.end(), [](const Lane& lane) {
     return lane.telnet->Connected() || lane.page->Timerdc.Enabled();
   });
@@ -120,14 +143,16 @@ bool DailyCheckRun::Running() const {
 
 std::string DailyCheckRun::Unfinished() const {
   const std::uint64_t total = pool_.Schedule().Total();
-  if (total == 0 || completed_ >= total) return "";
-  return std::to_string(total - completed_) + " element visit(s) not done";
+  const std::uint64_t over = completed_ + pool_.Schedule().PassedOverCount();
+  if (total == 0 || over >= total) return "";
+  return std::to_string(total - over) + " element visit(s) not done";
 }
 
 Job DailyCheckRun::MakeJob(int timeout_s) {
   return {[this] { return Running(); },
           [this](bool) {
             wake_.stop();
+            pace_.stop();
             for (std::size_t i = 0; i < lanes_.size(); ++i) pool_.End(i);
           },
           [this] { Start(); },

@@ -41,6 +41,9 @@ class DailyCheckRun {
     std::size_t max_printout;
     // The engineer's choices, made on every page: filter, solutions, sound, watchdog.
     std::function<void(dailycheck::DailyCheckPage&)> configure;
+    // The pace of the run: the shortest cycle over the list and the first back-off, seconds.
+    int min_cycle_s = 0;
+    int retry_s = 0;
   };
   DailyCheckRun(const Setup& setup, std::vector<std::string> elements, std::uint64_t passes,
                 int parallel, const RecordLines& format);
@@ -71,10 +74,17 @@ class DailyCheckRun {
   bool Running() const;
   std::string Unfinished() const;
 
+  // The lane's visit is over: its element's back-off is settled, and the pool told.
+  void EndVisit(std::size_t index);
+  // Starts the wake-up for when the pace lets the next visit begin.
+  void WaitForPace();
+
+  const platform::Clock& clock_;
   VisitPool pool_;
   std::deque<Lane> lanes_;
   std::uint64_t completed_ = 0;  // visits that came to their page's restart
   QTimer wake_;
+  QTimer pace_;
 };
 
 }  // namespace kestrel::cli

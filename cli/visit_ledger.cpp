@@ -36,6 +36,8 @@ void VisitLedger::Take(const pages::Outcomes& page, const std::string& element) 
   run.reached += visit->reached;
   run.finished += visit->finished;
   if (!visit->ended_early.empty()) run.ended_early = visit->ended_early;
+  for (const auto& end : visit->early_ends) run.CountEarlyEnd(end.why, end.count);
+  run.more_early_ends += visit->more_early_ends;
   run.problems = visit->problems;
   run.more_problems += visit->more_problems;
   run.maybe_blocked = visit->maybe_blocked;

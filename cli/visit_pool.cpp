@@ -35,10 +35,14 @@ void VisitPool::Collect(Lane& lane, bool all) {
   }
 }
 
-const std::string* VisitPool::Begin(std::size_t index) {
+const std::string* VisitPool::Begin(std::size_t index, std::int64_t now) {
   Lane& lane = lanes_[index];
   if (lane.visit) return nullptr;
-  const std::optional<std::uint64_t> visit = schedule_.Next();
+  const std::optional<std::uint64_t> visit = schedule_.Next(now);
+  // A visit passed over has nothing to say: its turn in the output is over at once.
+  for (std::size_t over = schedule_.TakePassedOver().size(); over > 0; --over) {
+    output_.Close(output_.Open());
+  }
   if (!visit) return nullptr;
   output_.Open();  // visits open in the order they are handed out: its number is the visit's
   lane.visit = visit;

@@ -31,8 +31,9 @@ class VisitPool {
   std::size_t AddLane(controls::Memo& report, pages::Outcomes& outcomes,
                       PageOutput::TakeRecords take_records);
 
-  // Hands the lane the next visit: its element, or null when there is none for now.
-  const std::string* Begin(std::size_t lane);
+  // Hands the lane the next visit at `now` (steady milliseconds, for a paced schedule): its
+  // element, or null when there is none for now.
+  const std::string* Begin(std::size_t lane, std::int64_t now = 0);
   // The lane's visit is over (nothing when it has none): its output goes out in its turn, its
   // outcome into the ledger, and its element is free for a later visit. `undone`: the
   // visit's work did not get done and stays to be done (for Unfinished).

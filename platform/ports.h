@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,9 @@ class Clock {
  public:
   virtual ~Clock() = default;
   virtual LocalDateTime Now() const = 0;
+  // Milliseconds of a clock that only goes forward (not the time of day, which may be set
+  // back): what waits and back-offs are measured on.
+  virtual std::int64_t SteadyMs() const = 0;
 };
 
 // Text files the pages write whole: the file holds all of `text` or is left as it was.

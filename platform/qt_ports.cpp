@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <chrono>
 #include <stdexcept>
 
 namespace kestrel::platform {
@@ -13,6 +14,12 @@ LocalDateTime SystemClock::Now() const {
   const QDateTime now = QDateTime::currentDateTime();
   return {now.date().year(), now.date().month(),  now.date().day(),
           now.time().hour(), now.time().minute(), now.time().second()};
+}
+
+std::int64_t SystemClock::SteadyMs() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
 }
 
 std::string DiskFiles::Read(const std::string& path) {

@@ -7,6 +7,7 @@ namespace kestrel::platform {
 class SystemClock : public Clock {
  public:
   LocalDateTime Now() const override;
+  std::int64_t SteadyMs() const override;
 };
 
 // Writes through a temporary file in the same folder that is renamed over the target only

@@ -56,6 +56,10 @@ SiteSettings SiteSettings::Load(const std::string& path, bool must_exist) {
       Number(ini, path, "limits/max_printout_mb", 1, 4096, settings.max_printout_mb);
   settings.proses_watchdog_s =
       Number(ini, path, "proses/watchdog_s", 1, 86400, settings.proses_watchdog_s);
+  settings.dailycheck_min_cycle_s =
+      Number(ini, path, "dailycheck/min_cycle_s", 0, 86400, settings.dailycheck_min_cycle_s);
+  settings.dailycheck_retry_s =
+      Number(ini, path, "dailycheck/retry_s", 0, 86400, settings.dailycheck_retry_s);
   read("logs/dir", settings.log_dir);
   settings.log_keep_days = Number(ini, path, "logs/keep_days", 0, 36500, settings.log_keep_days);
   if (ini.contains("logs/enabled")) settings.log_sessions = ini.value("logs/enabled").toBool();

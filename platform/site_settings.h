@@ -24,6 +24,10 @@ struct SiteSettings {
   std::size_t MaxPrintoutBytes() const { return static_cast<std::size_t>(max_printout_mb) << 20; }
   // Seconds without text from a Proses session before its watchdog ends it.
   int proses_watchdog_s = 60;
+  // The pace of the endless Daily check: the shortest cycle over the list, and the first
+  // back-off of an element that could not be checked (doubling up to ten minutes).
+  int dailycheck_min_cycle_s = 60;
+  int dailycheck_retry_s = 30;
   // Session logs: the folder (empty: the default under the user's state folder), how many
   // days are kept, and whether they are written at all.
   std::string log_dir;
@@ -37,6 +41,7 @@ struct SiteSettings {
   //   [reports]  share_root=
   //   [limits]   max_printout_mb=
   //   [proses]   watchdog_s=
+  //   [dailycheck] min_cycle_s=  retry_s=
   //   [logs]     dir=  keep_days=  enabled=
   // Keys that are absent keep their defaults. A file that is missing at the default path
   // gives the defaults; a missing file named explicitly, or a bad number, is an error.

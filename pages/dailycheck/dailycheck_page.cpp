@@ -55,6 +55,7 @@ DailyCheckPage::DailyCheckPage(mml::TelnetClient& telnet, const mml::PropertiesF
   IdTelnetdc.OnDisconnected = [this] { IdTelnetdcDisconnected(); };
   Timerdc.OnTimer = [this] { TimerdcTimer(); };
   Timerdc_release.OnTimer = [this] { Timerdc_releaseTimer(); };
+  Timerdc_wait.OnTimer = [this] { Timerdc_waitTimer(); };
 }
 
 void DailyCheckPage::AdddcClick() {
@@ -107,6 +108,9 @@ void DailyCheckPage::Drain() {
       case Deferred::Kind::kRelease:
         if (current) Release();
         break;
+      case Deferred::Kind::kWait:
+        GoOn();
+        break;
       case Deferred::Kind::kStart:
         Start(false);
         break;
@@ -139,8 +143,11 @@ void DailyCheckPage::Start(bool in_cycle) {
     ListBoxdc.Add(Nedc.Text());
   }
   stopped_ = false;
-  if (IdTelnetdc.Connected()) return;
+  if (IdTelnetdc.Connected() || Timerdc_wait.Enabled()) return;
   *refusals_in_a_row_ = 0;
+  if (!in_cycle) backoff_.Clear();  // the engineer starts afresh
+  cycle_started_ = clock_.SteadyMs();
+  turns_ = 1;
   OpenSession(in_cycle);
 }
 
@@ -166,10 +173,18 @@ void DailyCheckPage::StartInCycle() {
 void DailyCheckPage::StopdcClick() {
   stopped_ = true;
   std::erase_if(deferred_, [](const Deferred& event) {
-    return event.kind == Deferred::Kind::kStart || event.kind == Deferred::Kind::kStartInCycle;
+    return event.kind == Deferred::Kind::kStart || event.kind == Deferred::Kind::kStartInCycle ||
+           event.kind == Deferred::Kind::kWait;
   });
+  // Stopped while it waited (for the next cycle, a back-off, the watchdog): said, as no
+  // session's end says it.
+  const bool waiting = Timerdc_wait.Enabled() || (Timerdc.Enabled() && !IdTelnetdc.Connected());
+  if (waiting)
+    Report("Daily check stopped while waiting: " + Statusdc.Caption() + " " + TimeOfDay());
   Timerdc.SetEnabled(false);
   Timerdc_release.SetEnabled(false);
+  Timerdc_wait.SetEnabled(false);
+  Statusdc.SetCaption("stopped");
   CutSound();
   if (busy_ > 0) {
     // Pressed from inside a handler of the page: the session closes now, and its end is
@@ -221,7 +236,11 @@ void DailyCheckPage::Timerdc_releaseTimer() {
 
 void DailyCheckPage::Watchdog() {
   if (StopIfNoElement()) return;
-  if (Memodc.Text() == DcLastWorkText) RestartCycle("silent, ended by the watchdog");
+  if (!IdTelnetdc.Connected()) {
+    RestartCycle("");  // the session ended early: the loop goes on
+  } else if (Memodc.Text() == DcLastWorkText) {
+    RestartCycle("silent, ended by the watchdog");
+  }
   DcLastWorkText = Memodc.Text();
 }
 

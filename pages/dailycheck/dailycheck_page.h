@@ -21,6 +21,7 @@
 #include "mml/telnet_client.h"
 #include "pages/dailycheck/blocking.h"
 #include "pages/dailycheck/known_alarms.h"
+#include "pages/shared/backoff.h"
 #include "pages/shared/outcomes.h"
 #include "platform/ports.h"
 
@@ -85,6 +86,11 @@ class DailyCheckPage {
   controls::Button Button7{"Open"}, Button8{"Test location"};
 
   controls::Timer Timerdc{30000}, Timerdc_release{3000};
+  // Ends a wait of the endless check: for the next cycle, or for an element's back-off.
+  controls::Timer Timerdc_wait{1000};
+  // What the page does or waits for now, and until when: "BSC9: checking", "next cycle at
+  // 14:08:30", "BSC9: next try at 14:09:00", "BSC9: connection lost; next element at ...".
+  controls::Label Statusdc{"stopped"};
 
   bool DcAttached = false;
   std::string DcStep, DcAllipDone, DcLastWorkText;
@@ -107,6 +113,16 @@ class DailyCheckPage {
   void IdTelnetdcDisconnected();
   void TimerdcTimer();
   void Timerdc_releaseTimer();
+  void Timerdc_waitTimer();
+
+  // The pace of the endless check, so that a fast gateway, or one that refuses every element,
+  // is not hammered: a new cycle over the list starts no sooner than `min_cycle_s` after the
+  // previous one started; an element that could not be checked is visited again no sooner
+  // than its back-off, `retry_s` doubling with each failure in a row up to ten minutes, and
+  // passed over meanwhile. 0 for either: no wait (the page's own default).
+  void SetPacing(int min_cycle_s, int retry_s);
+  // True when the last visit that ended read its element's alarm list to its end.
+  bool LastVisitChecked() const { return last_checked_; }
   // Asked before each restart of the cycle; false ends the loop after the current element
   // instead (how a headless run counts its passes). Unset: the loop runs on.
   std::function<bool()> BeforeNextElement;
@@ -165,7 +181,7 @@ class DailyCheckPage {
   // An event that arrived while a handler of the page was running or a warning sounded, for
   // after it.
   struct Deferred {
-    enum class Kind { kChunk, kDisconnected, kWatchdog, kRelease, kStart, kStartInCycle };
+    enum class Kind { kChunk, kDisconnected, kWatchdog, kRelease, kWait, kStart, kStartInCycle };
     Kind kind;
     std::uint64_t session;  // the session it belongs to
     std::string chunk;
@@ -186,6 +202,7 @@ class DailyCheckPage {
     std::optional<Deblock> deblock;
     std::string last_order;  // the last entry sent that was neither ";" nor Ctrl-D
     bool in_cycle = false;   // opened by the loop itself, not by the engineer's Start
+    bool noted = false;      // its end is in the report already (a refusal, the cap)
   };
 
   std::string Element() const { return std::string(ListBoxdc.First()); }
@@ -220,8 +237,17 @@ class DailyCheckPage {
   // before this returns.
   void EndSession(const std::string& why);
   void RestartCycle(const std::string& why);
+  // The pacing: the next element now, or a wait for the next cycle or for a back-off.
+  void GoOn();
+  void Wait(std::int64_t ms, const std::string& what);
+  void Rotate();
+  // The visit's end, for the back-off of its element.
+  void Settle(bool checked);
+  // The time of day `ms` from now.
+  std::string TimeIn(std::int64_t ms) const;
   // A connection to the next element could not be opened: noted, and left to the watchdog.
   void ConnectionFailed(const std::string& error);
+  void WatchdogGoesOn(const std::string& why);
   bool StopIfNoElement();
   void Refused(const std::string& words);
 
@@ -297,6 +323,13 @@ class DailyCheckPage {
   std::string end_reason_;  // why the page ended the session, for its visit's end
   std::shared_ptr<std::size_t> refusals_in_a_row_ = std::make_shared<std::size_t>(0);
   std::deque<Deferred> deferred_;
+
+  std::int64_t min_cycle_ms_ = 0;
+  std::int64_t cycle_started_ = 0;
+  std::size_t turns_ = 0;  // elements visited or passed over in this cycle
+  pages::Backoffs backoff_;
+  bool last_checked_ = false;
+  std::string last_end_;  // why the last visit ended early, for the status line
 };
 
 }  // namespace kestrel::dailycheck

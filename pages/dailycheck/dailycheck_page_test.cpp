@@ -120,7 +120,10 @@ TEST_F(DailyCheckTest, FailingVisitsLeaveTheWorkPaneOneSessionLong) {
     LogIn();
   }
   telnet.Receive(AlarmList(""));
-  EXPECT_THAT(page.Memoreportdc.Lines(), IsEmpty());
+  // Each visit that ended early is one line of the report.
+  const std::vector<std::string> silent(
+      50, "BSC9: silent, ended by the watchdog while ALLIP; was in flight 14:07:30");
+  EXPECT_EQ(page.Memoreportdc.Lines(), silent);
 }
 
 TEST_F(DailyCheckTest, FailedSaveIsReportedAndTheLoopGoesOn) {
@@ -385,9 +388,14 @@ TEST_F(DailyCheckTest, UnknownElementIsReportedAndALoneRefusedElementWaitsForThe
   EXPECT_THAT(page.Memoreportdc.Lines(),
               ElementsAre("BSC99: refused: NE BSC99 NOT DEFINED IN GATEWAY 14:07:30"));
   EXPECT_FALSE(telnet.Connected());
-  // Every element of the list was refused in a row: no retry at once, over and over.
+  // Every element of the list was refused in a row: no retry at once, over and over, but at
+  // the watchdog's next tick, which the page names.
   EXPECT_EQ(Connects(), 1);
-  clock.Advance(60000);
+  EXPECT_EQ(page.Statusdc.Caption(),
+            "BSC99: NE BSC99 NOT DEFINED IN GATEWAY; next element at 14:08:00");
+  clock.Advance(29999);
+  EXPECT_EQ(Connects(), 1);
+  clock.Advance(1);
   EXPECT_EQ(Connects(), 2);
   EXPECT_EQ(page.Outcomes.Find("BSC99")->ended_early, "NE BSC99 NOT DEFINED IN GATEWAY");
 }
@@ -438,6 +446,70 @@ TEST_F(DailyCheckTest, LedgerOfAVisitThatRanToItsEnd) {
   EXPECT_EQ(outcome->finished, 1);
   EXPECT_EQ(outcome->ended_early, "");
   EXPECT_THAT(outcome->problems, IsEmpty());
+}
+
+// The endless check paces itself: a cycle over the list starts no sooner than the shortest
+// cycle after the last one started, and an element that could not be checked waits out its
+// back-off (30 s, doubling), passed over while the others go on.
+TEST(Pacing, CyclesAndBackOffsSpaceTheSessions) {
+  PageBench bench;
+  bench.page.SetPacing(60, 30);
+  auto refused = [&] { bench.telnet.Receive("\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\n"); };
+  auto checked = [&] {
+    bench.LogIn();
+    bench.telnet.Receive(AlarmList(""));
+  };
+  bench.Start({"BSC9", "BSC10"});  // BSC9 logs in and is checked
+  bench.telnet.Receive(AlarmList(""));
+  checked();  // BSC10
+  EXPECT_EQ(bench.Connects(), 2);
+  EXPECT_EQ(bench.page.Statusdc.Caption(), "next cycle at 14:08:30");
+  bench.clock.Advance(59999);
+  EXPECT_EQ(bench.Connects(), 2);
+  bench.clock.Advance(1);  // t = 60 s: the second cycle
+  EXPECT_EQ(bench.Connects(), 3);
+  refused();  // BSC9: back-off until t = 90 s
+  checked();  // BSC10
+  EXPECT_EQ(bench.Connects(), 4);
+  bench.clock.Advance(60000);  // t = 120 s: BSC9 is due again
+  EXPECT_EQ(bench.Connects(), 5);
+  EXPECT_THAT(bench.page.ListBoxdc.Items(), ElementsAre("BSC9", "BSC10"));
+  refused();                   // back-off 60 s: until t = 180 s, so the next cycle passes BSC9 over
+  checked();                   // BSC10
+  bench.clock.Advance(60000);  // t = 180 s
+  EXPECT_EQ(bench.Connects(), 7);
+  EXPECT_THAT(bench.page.ListBoxdc.Items(), ElementsAre("BSC9", "BSC10"));
+  checked();  // BSC9 checked: its back-off is gone
+  EXPECT_TRUE(bench.page.LastVisitChecked());
+  checked();  // BSC10
+  bench.clock.Advance(60000);
+  EXPECT_EQ(bench.Connects(), 9);
+  // Stop while waiting says so.
+  checked();
+  checked();
+  bench.page.StopdcClick();
+  EXPECT_EQ(bench.page.Memoreportdc.Lines().back(),
+            "Daily check stopped while waiting: next cycle at 14:08:30 14:07:30");
+  EXPECT_FALSE(bench.page.Timerdc_wait.Enabled());
+}
+
+// When every element is in back-off the page waits for the first one due, whatever the
+// shortest cycle.
+TEST(Pacing, AListOfUnreachableElementsIsTriedAtItsBackOff) {
+  PageBench bench;
+  bench.page.SetPacing(0, 30);
+  bench.page.ListBoxdc.Add("BSC9");
+  bench.page.StartdcInCycle();  // as the loop goes on: a refused connection does not stop it
+  std::vector<std::int64_t> tries;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    tries.push_back(bench.clock.Now());
+    bench.telnet.ConnectFails();
+    while (bench.Connects() == attempt + 1 && bench.clock.Now() < 3600000)
+      bench.clock.Advance(1000);
+  }
+  // 30 s, 60 s, 120 s, 240 s apart (the watchdog's tick, then the back-off).
+  EXPECT_THAT(tries, ElementsAre(0, 30000, 90000, 210000, 450000));
+  EXPECT_EQ(bench.Connects(), 6);
 }
 
 }  // namespace

@@ -15,9 +15,12 @@ namespace kestrel::dailycheck::testing {
 
 using kestrel::testing::RecordedSound;
 
+// The time of day stands still; the steady time is the manual clock's.
 struct FixedClock : platform::Clock {
   platform::LocalDateTime now{2026, 12, 5, 14, 7, 30};
+  const kestrel::testing::ManualClock* manual = nullptr;
   platform::LocalDateTime Now() const override { return now; }
+  std::int64_t SteadyMs() const override { return manual != nullptr ? manual->Now() : 0; }
 };
 
 struct RecordedFiles : platform::Files {
@@ -66,6 +69,8 @@ struct PageBench {
     properties.PasswordEdit.SetText("pw");
     clock.Attach(page.Timerdc);
     clock.Attach(page.Timerdc_release);
+    clock.Attach(page.Timerdc_wait);
+    time.manual = &clock;
     page.SetMessages(messages);
     // A warning's sound is over before the next chunk, unless a test holds it.
     telnet.after_each_chunk = [this] { sound.FinishAll(); };

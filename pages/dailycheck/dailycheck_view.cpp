@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QProgressBar>
 #include <QStyle>
 #include <QTabWidget>
@@ -157,10 +158,15 @@ QWidget* BuildDailyCheckView(DailyCheckPage& page, QWidget* parent) {
   buffer->setFixedSize(49, 49);
   buffer->setEnabled(false);
 
+  // What the loop does or waits for, and until when: a wait is never a silent page.
+  auto* status = w.Label("Statusdc", "");
+  status->setWordWrap(true);
+
   auto* layout = new QGridLayout(tab);
   layout->addLayout(list_side, 0, 0);
   layout->addWidget(pages, 0, 1, 2, 1);
   layout->addWidget(buffer, 1, 0, Qt::AlignRight | Qt::AlignBottom);
+  layout->addWidget(status, 2, 0, 1, 2);
   layout->setColumnStretch(1, 1);
 
   Bind(page.Nedc, nedc);
@@ -172,6 +178,7 @@ QWidget* BuildDailyCheckView(DailyCheckPage& page, QWidget* parent) {
   Bind(page.Startdc, start, [&page] { page.StartdcClick(); });
   Bind(page.Stopdc, stop, [&page] { page.StopdcClick(); });
   Bind(page.Animate2, busy);
+  Bind(page.Statusdc, status);
   Bind(page.Memoreportdc, report);
   Bind(page.Memodc, work);
   Bind(page.Memobufdc, buffer);

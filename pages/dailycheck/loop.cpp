@@ -24,6 +24,7 @@ void DailyCheckPage::Chunk(std::string_view chunk) {
   const mml::Received received = session_.Receive(chunk, visit_.element);
   if (received.overflow) {
     Report(*received.overflow + " " + TimeOfDay());
+    visit_.noted = true;
     session_.Note(*received.overflow);
     EndSession("the answer passed the printout cap");
     return;
@@ -60,6 +61,7 @@ void DailyCheckPage::Chunk(std::string_view chunk) {
 void DailyCheckPage::Refused(const std::string& words) {
   const std::string line = visit_.element + ": refused: " + words;
   Report(line + " " + TimeOfDay());
+  visit_.noted = true;
   session_.Note(line);
   if (++*refusals_in_a_row_ < ListBoxdc.Count()) {
     RestartCycle(words);
@@ -79,6 +81,7 @@ DailyCheckPage::ScanState DailyCheckPage::ScanAlarmList() {
     const mml::Answer answer = mml::ReadAnswer(Memobufdc);
     if (!answer.Refused() || !answer.prompt) return ScanState::kIncomplete;
     Problem(answer.RefusalNote(visit_.element, kAlarmList));
+    Settle(false);
     visit_.open = false;  // not done, and nothing of it left in flight
     RestartCycle("");
     return ScanState::kDone;
@@ -177,6 +180,7 @@ void DailyCheckPage::OpenSession(bool in_cycle) {
   }
   Animate2.SetVisible(true);
   Timerdc.SetEnabled(true);
+  Statusdc.SetCaption(visit_.element + ": checking");
 }
 
 void DailyCheckPage::EndSession(const std::string& why) {
@@ -200,38 +204,39 @@ void DailyCheckPage::EndSession(const std::string& why) {
 // must not end for one unreachable moment.
 void DailyCheckPage::RestartCycle(const std::string& why) {
   if (StopIfNoElement()) return;
-  const std::string current = Element();
-  ListBoxdc.Delete(0);
-  ListBoxdc.Add(current);
-  const bool was_open = IdTelnetdc.Connected();
+  Rotate();
   EndSession(why);
-  if (was_open) Timerdc.SetEnabled(false);
+  Timerdc.SetEnabled(false);
   if (stopped_) return;
-  if (BeforeNextElement && !BeforeNextElement()) {
-    Timerdc.SetEnabled(false);
-    return;
-  }
-  try {
-    OpenSession(true);
-  } catch (const std::exception& error) {
-    ConnectionFailed(error.what());
-  }
+  if (BeforeNextElement && !BeforeNextElement()) return;
+  GoOn();
 }
 
 void DailyCheckPage::ConnectionFailed(const std::string& error) {
   Report(Element() + ": " + mml::Printable(error) + "; the watchdog tries the next element " +
          TimeOfDay());
+  WatchdogGoesOn(mml::Printable(error));
+}
+
+// No session stands: the watchdog goes on to the next element at its next tick, a whole
+// interval from now, and the page says when.
+void DailyCheckPage::WatchdogGoesOn(const std::string& why) {
+  Timerdc.SetEnabled(false);
   Timerdc.SetEnabled(true);
+  Statusdc.SetCaption(Element() + ": " + why + "; next element at " + TimeIn(Timerdc.Interval()));
 }
 
 // Every step reads the first element of the list; an engineer may have emptied it.
 bool DailyCheckPage::StopIfNoElement() {
   if (!ListBoxdc.Empty()) return false;
-  const bool running = IdTelnetdc.Connected() || Timerdc.Enabled();
+  const bool running = IdTelnetdc.Connected() || Timerdc.Enabled() || Timerdc_wait.Enabled();
   Timerdc.SetEnabled(false);
   Timerdc_release.SetEnabled(false);
+  Timerdc_wait.SetEnabled(false);
+  visit_.noted = true;  // said below, for the loop
   EndSession("stopped: the element list is empty");
   if (running) Report("Daily check stopped: the element list is empty");
+  Statusdc.SetCaption("stopped: the element list is empty");
   return true;
 }
 
@@ -246,7 +251,12 @@ void DailyCheckPage::Disconnected() {
   Timerdc_release.SetEnabled(false);  // the pause belonged to the session
   end_reason_.clear();
   const std::string& error = IdTelnetdc.ConnectError;
-  if (!was_open || error.empty()) return;
+  if (!was_open) return;
+  if (error.empty()) {
+    // The session ended early and the loop goes on: after the watchdog's interval.
+    if (Timerdc.Enabled() && !stopped_) WatchdogGoesOn(last_end_);
+    return;
+  }
   if (in_cycle) {
     ConnectionFailed(error);
     return;
@@ -254,6 +264,7 @@ void DailyCheckPage::Disconnected() {
   // The engineer has just pressed Start: the loop does not go on against a gateway that
   // cannot be reached, and says so.
   Timerdc.SetEnabled(false);
+  Statusdc.SetCaption("stopped");
   const std::string line = visit_.element + ": " + error + "; the Daily check is stopped";
   Report(mml::Printable(line) + " " + TimeOfDay());
   if (messages_ != nullptr) messages_->Warn(mml::Printable(line));

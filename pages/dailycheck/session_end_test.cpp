@@ -205,14 +205,15 @@ TEST(SessionEnd, AQueueRunToItsEndSaysWhatItLeftBlocked) {
   }
 }
 
-TEST(SessionEnd, WithoutQueueWorkNothingIsNotedAndNoFileWritten) {
+TEST(SessionEnd, WithoutQueueWorkTheEndIsOneLineAndNoFileIsWritten) {
   for (const Ending ending : {Ending::kPeer, Ending::kStop, Ending::kWatchdog}) {
     SCOPED_TRACE(Why(ending));
     PageBench bench;
     bench.Start({"BSC9"});
     bench.telnet.Receive("ALLIP;\r\n\r\nALARM LIST\r\n");
     End(bench, ending);
-    EXPECT_THAT(bench.page.Memoreportdc.Lines(), IsEmpty());
+    EXPECT_THAT(bench.page.Memoreportdc.Lines(),
+                ElementsAre("BSC9: " + Why(ending) + " while ALLIP; was in flight 14:07:30"));
     EXPECT_THAT(bench.files.written, IsEmpty());
     EXPECT_EQ(bench.page.Outcomes.Find("BSC9")->ended_early,
               Why(ending) + " while ALLIP; was in flight");

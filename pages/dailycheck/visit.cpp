@@ -68,6 +68,7 @@ void DailyCheckPage::Unconfirmed(const Deblock& deblock) {
 
 void DailyCheckPage::VisitDone() {
   Outcomes.Finished();
+  Settle(true);
   if (!visit_.blocked.Empty()) {
     const std::string line = visit_.element + ": queue done; may still be blocked: " +
                              mml::Printable(visit_.blocked.Joined());
@@ -98,6 +99,8 @@ void DailyCheckPage::VisitEndedEarly() {
     }
   }
   Outcomes.EndedEarly(why);
+  Settle(DcAllipDone == "OK");
+  last_end_ = why;
   const bool queue_work = visit_.queue_started && Memokom.LineCount() > 0;
   if (queue_work || !visit_.blocked.Empty()) {
     const std::string line = visit_.element + ": " + why + "; " +
@@ -108,6 +111,11 @@ void DailyCheckPage::VisitEndedEarly() {
     session_.Note(line);
     SaveReportFile(visit_.element);
     Memodc.Clear();
+  } else if (!visit_.noted && IdTelnetdc.ConnectError.empty()) {
+    // Every early end is one line of the report, with its time and why.
+    const std::string line = visit_.element + ": " + why;
+    Report(line + " " + TimeOfDay());
+    session_.Note(line);
   }
   visit_.open = false;
 }

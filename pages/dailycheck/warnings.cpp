@@ -132,6 +132,7 @@ bool DailyCheckPage::WarningSound(std::string_view alarm) {
     sound_steps_ = {{"", 500}, {"", 600}, {"", 500}, {"", 600}};
   }
   sounding_ = true;
+  Statusdc.SetCaption(mml::Printable(element) + ": warning sound for " + mml::Printable(alarm));
   PlayNextSound();
   return true;
 }
@@ -159,6 +160,7 @@ void DailyCheckPage::SoundEnded(std::uint64_t session) {
     return;
   }
   sounding_ = false;
+  Statusdc.SetCaption(visit_.element + ": checking");
   Run([this] {
     if (ContinueScan() == ScanState::kDone) NextCommand();
   });

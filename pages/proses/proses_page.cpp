@@ -1,6 +1,7 @@
 #include "pages/proses/proses_page.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 #include <stdexcept>
 
@@ -57,6 +58,37 @@ ProsesPage::ProsesPage(mml::TelnetClient& telnet, const mml::PropertiesForm& pro
   ReleaseTimer.OnTimer = [this] { ReleaseTimerTimer(); };
   BusyTimer.OnTimer = [this] { BusyTimerTimer(); };
   WatchdogTimer.OnTimer = [this] { WatchdogTimerTimer(); };
+  for (controls::Notifier* source :
+       {&Timer1.changed, &ReleaseTimer.changed, &BusyTimer.changed, &Startpnl.changed}) {
+    status_sources_.push_back(source->Subscribe([this] { ShowStatus(); }));
+  }
+}
+
+// A wait is never a silent page: the status says what the run waits for, and until when.
+void ProsesPage::ShowStatus() {
+  if (Startpnl.Caption() != "Stop") {
+    StatusLabel.SetCaption("");
+    return;
+  }
+  auto until = [this](const controls::Timer& timer) -> std::string {
+    if (clock_ == nullptr) return "";
+    const platform::LocalDateTime now = clock_->Now();
+    const int seconds =
+        (now.hour * 3600 + now.minute * 60 + now.second + (timer.Interval() + 999) / 1000) % 86400;
+    char text[24];
+    std::snprintf(text, sizeof text, ", until %02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
+    return text;
+  };
+  std::string what = ProsesAttached ? "at work" : "logging in";
+  if (Timer1.Enabled()) {
+    what = "the 30-second wait" + until(Timer1);
+  } else if (ReleaseTimer.Enabled()) {
+    what = "release pause" + until(ReleaseTimer);
+  } else if (BusyTimer.Enabled()) {
+    what = "FUNCTION BUSY; the outage list again" + until(BusyTimer);
+  }
+  StatusLabel.SetCaption(mml::Printable(element_ + ": " + what));
 }
 
 void ProsesPage::SpeedButton4Click() {

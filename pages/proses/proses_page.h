@@ -64,6 +64,10 @@ class ProsesPage {
   // pauses): a whole interval without text ends the session as lost.
   controls::Timer WatchdogTimer{60000};
 
+  // What the run does or waits for now: "BSC9: the 30-second wait, until 14:08:00", "BSC9:
+  // release pause"; empty while no run goes on.
+  controls::Label StatusLabel;
+
   // How each BSC of the run ended, for the runner's recap and exit status.
   pages::Outcomes Outcomes;
 
@@ -95,6 +99,8 @@ class ProsesPage {
   // Site settings: the silence that ends a session (0 or less: never), and the largest
   // printout a session takes.
   void SetWatchdogSeconds(int seconds);
+  // The time of day, for when a wait ends in the status line; without it, only what it waits for.
+  void SetClock(const platform::Clock& clock) { clock_ = &clock; }
   void SetMaxPrintout(std::size_t bytes);
 
   // Cleaning of the working lists: duplicates and empty lines go, and what the list's own
@@ -144,6 +150,7 @@ class ProsesPage {
   // A value from `command`'s printout that does not have the shape of `what` it stands for.
   void NotSent(std::string_view command, std::string_view value, std::string_view what);
   void ReleasePages();
+  void ShowStatus();
 
   // Ends the open session for `ending`; the disconnected handler writes the note.
   void EndSession(Ending ending, std::string words = {});
@@ -180,7 +187,9 @@ class ProsesPage {
   controls::Control& broadcast_sheet_;
   platform::Sound& sound_;
   platform::Messages& messages_;
+  const platform::Clock* clock_ = nullptr;
   mml::Session login_;
+  std::vector<controls::Notifier::Subscription> status_sources_;
 
   // The BSC of the current (or last) session.
   std::string element_;

@@ -36,6 +36,10 @@ QWidget* ProsesSheet(ProsesPage& page, QWidget* parent, std::vector<QWidget*>& h
   auto* remove = w.Button("SpeedButton5", "");
   auto* remove_all = w.Button("SpeedButton3", "");
   auto* out = w.Terminal("OutMemo");
+  // The page's notes (what may still be blocked, above all) must be read whole, not past the
+  // pane's right edge.
+  out->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  out->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
   auto* side = new QVBoxLayout;
   side->addWidget(label);
@@ -65,10 +69,12 @@ QWidget* ProsesSheet(ProsesPage& page, QWidget* parent, std::vector<QWidget*>& h
   auto* start = widgets::Widgets(bottom).Button("Startpnl", "");
   start->setToolTip("Start");
   start->setCursor(Qt::PointingHandCursor);
+  // What the run waits for, and until when.
+  auto* status = widgets::Widgets(bottom).Label("StatusLabel", "");
   auto* bottom_row = new QHBoxLayout(bottom);
   bottom_row->setContentsMargins(0, 0, 0, 0);
   bottom_row->addWidget(connect_holder);
-  bottom_row->addStretch();
+  bottom_row->addWidget(status, 1);
   bottom_row->addWidget(start);
 
   auto* layout = new QVBoxLayout(sheet);
@@ -83,6 +89,7 @@ QWidget* ProsesSheet(ProsesPage& page, QWidget* parent, std::vector<QWidget*>& h
   Bind(page.SpeedButton5, remove, [&page] { page.SpeedButton5Click(); });
   Bind(page.SpeedButton3, remove_all, [&page] { page.SpeedButton3Click(); });
   Bind(page.OutMemo, out);
+  Bind(page.StatusLabel, status);
   widgets::OnDoubleClick(out, [&page] { page.OutMemoDblClick(); });
   Bind(page.ConnectButton, connect_button, [&page] { page.ConnectButtonClick(); });
   Bind(page.Startpnl, start, [&page] { page.StartpnlClick(); });

@@ -72,9 +72,16 @@ TEST(Rxlti, TimeslotsInABatchThenTheOtherObjectsWhateverTheChunkSize) {
 TEST(Rxlti, TheWaitFollowsTheLastBlockAndNothingIsSentDuringIt) {
   Exchange exchange;
   RxltiBsc(exchange);
+  struct At : platform::Clock {
+    platform::LocalDateTime Now() const override { return {2026, 12, 5, 14, 7, 30}; }
+    std::int64_t SteadyMs() const override { return 0; }
+  } at;
+  exchange.page.SetClock(at);
   exchange.auto_time = false;
   exchange.Run();
   EXPECT_EQ(exchange.page.ProsesStep, "TIMERENABLED");
+  // The page says what it waits for, and until when.
+  EXPECT_EQ(exchange.page.StatusLabel.Caption(), "BSC9: the 30-second wait, until 14:08:00");
   EXPECT_EQ(exchange.Commands().back(), ";");  // confirming the block of the last timeslot
   const std::size_t sent = exchange.telnet.Sent().size();
   exchange.clock.Advance(29999);
@@ -84,6 +91,7 @@ TEST(Rxlti, TheWaitFollowsTheLastBlockAndNothingIsSentDuringIt) {
   exchange.auto_time = true;
   exchange.Play();
   EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
+  EXPECT_EQ(exchange.page.StatusLabel.Caption(), "");
 }
 
 TEST(Rxlti, CentralFunctionIsCollectedOnlyWhenTheBoxIsUnticked) {

@@ -44,6 +44,7 @@ void ProsesPage::Watch() {
   if (Startpnl.Caption() == "Stop" && !pausing && WatchdogTimer.Interval() > 0) {
     WatchdogTimer.SetEnabled(true);
   }
+  ShowStatus();
 }
 
 void ProsesPage::WatchdogTimerTimer() {
@@ -80,8 +81,10 @@ void ProsesPage::IdTelnet1Disconnected() {
   ReleaseTimer.SetEnabled(false);
   BusyTimer.SetEnabled(false);
   WatchdogTimer.SetEnabled(false);
-  // Shown last, when the session is settled.
-  if (!note.empty() && ending != Ending::kStopped) messages_.Warn(note);
+  // Shown last, when the session is settled. The engineer who stopped it knows it stopped, but
+  // not always what it left out of traffic.
+  const bool left_blocked = !PendingObjects(element_).empty();
+  if (!note.empty() && (ending != Ending::kStopped || left_blocked)) messages_.Warn(note);
 }
 
 // Written while the step still tells what was in flight.

@@ -13,6 +13,26 @@ bool ElementOutcome::Clean() const {
 
 using mml::Joined;
 
+void ElementOutcome::CountEarlyEnd(const std::string& why, int count) {
+  const auto found = std::find_if(early_ends.begin(), early_ends.end(),
+                                  [&](const EarlyEnd& end) { return end.why == why; });
+  if (found != early_ends.end()) {
+    found->count += count;
+  } else if (early_ends.size() < Outcomes::kProblemsKept) {
+    early_ends.push_back({why, count});
+  } else {
+    more_early_ends += count;
+  }
+}
+
+namespace {
+// A page's own message may begin with the element already.
+std::string_view WithoutElement(std::string_view why, const std::string& element) {
+  if (why.starts_with(element + ": ")) why.remove_prefix(element.size() + 2);
+  return why;
+}
+}  // namespace
+
 std::string RecapLine(const ElementOutcome& outcome) {
   std::string line = outcome.element + ": ";
   if (outcome.visits == 0) return line + "not reached (never started)";
@@ -23,12 +43,23 @@ std::string RecapLine(const ElementOutcome& outcome) {
             std::to_string(outcome.visits) + " visits";
   }
   if (outcome.Clean()) return line + ", done";
-  if (!outcome.ended_early.empty()) {
-    // A page's own message may begin with the element already.
-    std::string_view why = outcome.ended_early;
-    if (why.starts_with(outcome.element + ": ")) why.remove_prefix(outcome.element.size() + 2);
+  int ends = outcome.more_early_ends;
+  for (const auto& end : outcome.early_ends) ends += end.count;
+  if (ends > 1) {
+    // Every reason, the most recent last: "ended early 4 times: ... (3); stopped (1)".
+    line += "; ended early " + std::to_string(ends) + " times: ";
+    std::vector<std::string> reasons;
+    for (const auto& end : outcome.early_ends) {
+      reasons.push_back(std::string(WithoutElement(end.why, outcome.element)) + " (" +
+                        std::to_string(end.count) + ")");
+    }
+    if (outcome.more_early_ends > 0) {
+      reasons.push_back("other (" + std::to_string(outcome.more_early_ends) + ")");
+    }
+    line += Joined(reasons, "; ");
+  } else if (!outcome.ended_early.empty()) {
     line += "; ended early: ";
-    line += why;
+    line += WithoutElement(outcome.ended_early, outcome.element);
   }
   if (!outcome.problems.empty()) {
     line += "; " + Joined(outcome.problems, "; ");
@@ -54,6 +85,7 @@ void Outcomes::Begin(std::string_view element) {
     current_ = static_cast<std::size_t>(found - all_.begin());
   }
   ++all_[current_].visits;
+  counted_.clear();
 }
 
 ElementOutcome* Outcomes::current() { return current_ < all_.size() ? &all_[current_] : nullptr; }
@@ -77,7 +109,14 @@ void Outcomes::Finished() {
 }
 
 void Outcomes::EndedEarly(std::string why) {
-  if (auto* outcome = current()) outcome->ended_early = std::move(why);
+  auto* outcome = current();
+  if (outcome == nullptr) return;
+  if (!counted_.empty()) outcome->CountEarlyEnd(counted_, -1);
+  std::erase_if(outcome->early_ends,
+                [](const ElementOutcome::EarlyEnd& end) { return end.count <= 0; });
+  outcome->CountEarlyEnd(why);
+  counted_ = why;
+  outcome->ended_early = std::move(why);
 }
 
 void Outcomes::Problem(std::string text) {
@@ -119,6 +158,7 @@ void Outcomes::Unsaved(std::string path) {
 void Outcomes::Clear() {
   all_.clear();
   current_ = static_cast<std::size_t>(-1);
+  counted_.clear();
 }
 
 }  // namespace kestrel::pages

@@ -18,6 +18,14 @@ struct ElementOutcome {
   // Why the last visit that ended early did: "connection lost while ALLIP; was in flight",
   // "LOGIN INCORRECT", "stopped".
   std::string ended_early;
+  // Every reason the element's visits ended early, with how many did, in the order first
+  // seen: the last reason alone would hide the others of a long run.
+  struct EarlyEnd {
+    std::string why;
+    int count = 0;
+  };
+  std::vector<EarlyEnd> early_ends;
+  int more_early_ends = 0;  // visits that ended for a reason beyond those kept
   // Refused commands, incomplete printouts, values not sent: one line each, the first few.
   std::vector<std::string> problems;
   std::size_t more_problems = 0;  // how often something else went wrong beyond those kept
@@ -28,6 +36,8 @@ struct ElementOutcome {
 
   // Reached on every visit, every visit ran to its end, and nothing went wrong.
   bool Clean() const;
+  // Counts `count` more visits that ended early for `why`.
+  void CountEarlyEnd(const std::string& why, int count = 1);
 };
 
 // The recap line of an element: "BSC9: reached, done" or what went wrong.
@@ -60,6 +70,9 @@ class Outcomes {
   ElementOutcome* current();
   std::vector<ElementOutcome> all_;
   std::size_t current_ = static_cast<std::size_t>(-1);
+  // The reason the current visit was counted under, when it already ended early: a visit
+  // counts once, under its last reason.
+  std::string counted_;
 };
 
 }  // namespace kestrel::pages

@@ -55,6 +55,22 @@ TEST(Outcomes, RepeatedVisitsShareOneEntryThatStaysSmall) {
   EXPECT_EQ(RecapLine(msc9).substr(0, 35), "MSC9: reached in 500 of 1000 visits");
 }
 
+// Every reason a long run's visits ended early is counted, each visit once under its last
+// reason, not only the last visit's.
+TEST(Outcomes, EveryReasonAVisitEndedEarlyIsCounted) {
+  Outcomes outcomes;
+  for (int visit = 0; visit < 3; ++visit) {
+    outcomes.Begin("BSC9");
+    outcomes.EndedEarly("silent, ended by the watchdog during the login");
+  }
+  outcomes.Begin("BSC9");
+  outcomes.EndedEarly("connection lost during the login");
+  outcomes.EndedEarly("stopped during the login");  // the same visit, said again
+  EXPECT_EQ(RecapLine(*outcomes.Current()),
+            "BSC9: reached in 0 of 4 visits; ended early 4 times: silent, ended by the watchdog "
+            "during the login (3); stopped during the login (1)");
+}
+
 TEST(Outcomes, AnEndThatNamesTheElementDoesNotNameItTwice) {
   Outcomes outcomes;
   outcomes.Begin("BSC9");

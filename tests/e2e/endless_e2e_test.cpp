@@ -40,7 +40,7 @@ class Service {
     environment.insert("KESTREL_PASSWORD", "kestrel");
     environment.insert("XDG_STATE_HOME", state_.path());
     process_.setProcessEnvironment(environment);
-    process_.start(KESTREL_BATCH, arguments);
+    process_.start(KESTREL_BATCH, Unpaced(arguments));
     if (!process_.waitForStarted(5000)) throw std::runtime_error("kestrel-batch did not start");
   }
   ~Service() {
@@ -155,6 +155,72 @@ TEST(EndlessDailyCheck, SigtermWhileAnObjectIsBlockedExitsOneAndNamesIt) {
   EXPECT_THAT(service.Err(), HasSubstr("kestrel-batch: stopped by SIGTERM\n"));
   EXPECT_THAT(service.Out(), HasSubstr("BSC80: stopped while "));
   EXPECT_EQ(FilesOf(share).size(), 1);
+}
+
+// Connects that are never answered hold nothing: SIGTERM ends a run of four lanes that all
+// wait for theirs at once, with its recap, in far less than one connect's time-out.
+TEST(EndlessDailyCheck, SigtermEndsARunWhoseConnectsAreNeverAnswered) {
+  UnansweredGateway gateway;
+  QTemporaryDir share;
+  QDir(share.path()).mkdir("Kestreldailycheck");
+  Service service({"dailycheck", "--gateway",  gateway.Address(),
+                   "--user",     "kestrel",    "--ne",
+                   "BSC9",       "--ne",       "BSC10",
+                   "--ne",       "BSC11",      "--ne",
+                   "BSC12",      "--cycles",   "0",
+                   "--parallel", "4",          "--watchdog",
+                   "5",          "--no-sound", "--report-root",
+                   share.path()});
+  service.WaitFor("never", 1, 1500);  // every lane is connecting
+  EXPECT_LT(service.Terminate(), 5000) << "a connect held the program";
+  EXPECT_EQ(service.ExitCode(), 0) << service.Err();
+  EXPECT_THAT(service.Err(),
+              HasSubstr("recap: BSC9: not reached; ended early: stopped during the login"));
+  EXPECT_THAT(service.Err(), HasSubstr("kestrel-batch: stopped by SIGTERM"));
+}
+
+// The endless run paces itself: a fast gateway gets a cycle per --min-cycle, and an element
+// that the gateway refuses waits out its back-off while the others go on; nothing is opened
+// hundreds of times a second.
+TEST(EndlessDailyCheck, CyclesAndBackOffsPaceTheSessions) {
+  struct Row {
+    const char* name;
+    QStringList options;
+    QString counted;  // the sessions counted: their logs' names hold it
+    int least, most;  // in three seconds
+  };
+  const Row rows[] = {
+      {"a fast gateway",
+       {"--ne", "BSC9", "--ne", "BSC12", "--min-cycle", "2", "--retry", "0"},
+       "_dailycheck_",
+       2,
+       6},
+      {"an unknown element",
+       {"--ne", "BSC99", "--ne", "BSC9", "--min-cycle", "0", "--retry", "2"},
+       "_BSC99",
+       1,
+       3},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    GatewayProcess gateway({"--quiet"});
+    QTemporaryDir share, logs;
+    QDir(share.path()).mkdir("Kestreldailycheck");
+    Service service(QStringList{"dailycheck", "--gateway", gateway.QAddress(), "--user", "kestrel",
+                                "--cycles", "0", "--no-sound", "--report-root", share.path(),
+                                "--log-dir", logs.path()} +
+                    row.options);
+    service.WaitFor("never", 1, 3000);
+    service.Terminate();
+    int sessions = 0;
+    for (const QString& day : QDir(logs.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+      for (const QString& log : QDir(logs.filePath(day)).entryList({"*.log"}, QDir::Files)) {
+        sessions += log.contains(row.counted) ? 1 : 0;
+      }
+    }
+    EXPECT_GE(sessions, row.least);
+    EXPECT_LE(sessions, row.most) << service.Out();
+  }
 }
 
 }  // namespace

@@ -176,6 +176,18 @@ std::string MmlQuery(int port, const std::string& element, const std::string& co
   return await("END\r\n").toStdString();
 }
 
+QStringList Unpaced(QStringList arguments) {
+  if (!arguments.isEmpty() && arguments.front() == "dailycheck") {
+    if (!arguments.contains("--min-cycle"))
+      arguments << "--min-cycle"
+                << "0";
+    if (!arguments.contains("--retry"))
+      arguments << "--retry"
+                << "0";
+  }
+  return arguments;
+}
+
 BatchProcess::BatchProcess(const QStringList& arguments, const QProcessEnvironment& extra) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("KESTREL_SETTINGS", "/nonexistent/kestrel-site.ini");
@@ -188,7 +200,7 @@ BatchProcess::BatchProcess(const QStringList& arguments, const QProcessEnvironme
   batch_.setStandardOutputFile(output_.filePath("out"));
   batch_.setStandardErrorFile(output_.filePath("err"));
   started_ms_ = QDateTime::currentMSecsSinceEpoch();
-  batch_.start(KESTREL_BATCH, arguments);
+  batch_.start(KESTREL_BATCH, Unpaced(arguments));
 }
 
 BatchProcess::~BatchProcess() {
@@ -304,6 +316,22 @@ std::vector<Job> SixJobs(const QString& scratch, const std::string& element) {
 SilentGateway::SilentGateway() { listener_ = ListenOnLoopback(8, port_); }
 
 SilentGateway::~SilentGateway() { ::close(listener_); }
+
+UnansweredGateway::UnansweredGateway() {
+  listener_ = ListenOnLoopback(0, port_);
+  // One connection fills the queue that is never accepted; the next is never answered.
+  filler_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port_));
+  ::connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+}
+
+UnansweredGateway::~UnansweredGateway() {
+  ::close(filler_);
+  ::close(listener_);
+}
 
 MutingProxy::MutingProxy(int gateway_port, std::string trigger)
     : gateway_port_(gateway_port), trigger_(std::move(trigger)) {

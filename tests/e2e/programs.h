@@ -73,6 +73,11 @@ class BatchProcess {
   qint64 started_ms_ = 0;
 };
 
+// A Daily check's arguments without its pace (the shortest cycle, the back-off), unless they
+// set it: the tests' networks are visited pass after pass at once. The pace has tests of its
+// own.
+QStringList Unpaced(QStringList arguments);
+
 // Runs kestrel-batch with `arguments` and waits for its end (at most 60 s).
 RunResult RunBatch(const QStringList& arguments, const QProcessEnvironment& extra = {});
 
@@ -114,6 +119,20 @@ class SilentGateway {
 
  private:
   int listener_ = -1;
+  int port_ = 0;
+};
+
+// A gateway whose connects are never answered (a dropping firewall, an overloaded gateway): a
+// port that listens with its queue full and never accepts.
+class UnansweredGateway {
+ public:
+  UnansweredGateway();
+  ~UnansweredGateway();
+  QString Address() const { return "127.0.0.1:" + QString::number(port_); }
+
+ private:
+  int listener_ = -1;
+  int filler_ = -1;
   int port_ = 0;
 };
 

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QElapsedTimer>
 
@@ -60,30 +57,16 @@ TEST(RlslpEndToEnd, RefusedConnectionNamesTheGateway) {
   EXPECT_THAT(run.err, HasSubstr("Cannot connect to 127.0.0.1:" + std::to_string(port)));
 }
 
-// A gateway that never takes the connection: the connect waits only for the time the job has
-// left, so the time-out holds.
+// A gateway that never takes the connection: the time-out holds while connecting.
 TEST(RlslpEndToEnd, TheTimeOutHoldsWhileConnecting) {
-  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-  ASSERT_EQ(::listen(listener, 0), 0);
-  socklen_t length = sizeof address;
-  ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-  // One connection fills the queue that is never accepted; the next is never answered.
-  const int filler = ::socket(AF_INET, SOCK_STREAM, 0);
-  ::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  UnansweredGateway gateway;
   QElapsedTimer took;
   took.start();
   const RunResult run =
-      RunBatch({"rlslp", "--gateway", "127.0.0.1:" + QString::number(ntohs(address.sin_port)),
-                "--ne", "BSC9", "--timeout", "2"});
+      RunBatch({"rlslp", "--gateway", gateway.Address(), "--ne", "BSC9", "--timeout", "2"});
   EXPECT_EQ(run.exit_code, 3) << run.err;
   EXPECT_THAT(run.err, HasSubstr("stopped after 2 s"));
   EXPECT_LT(took.elapsed(), 9000) << "the connect waited past the job's time-out";
-  ::close(filler);
-  ::close(listener);
 }
 
 TEST(RlslpEndToEnd, SilentElementIsStoppedAtTheTimeout) {

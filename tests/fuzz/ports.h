@@ -40,6 +40,7 @@ struct ClockTime : platform::Clock {
     now.second = static_cast<int>(seconds % 60);
     return now;
   }
+  std::int64_t SteadyMs() const override { return clock_.Now(); }
 
  private:
   const testing::ManualClock& clock_;
