@@ -19,8 +19,8 @@ class FileRecord : public mml::SessionRecord {
   FileRecord(int fd, std::shared_ptr<LogWriter> writer) : fd_(fd), writer_(std::move(writer)) {}
   ~FileRecord() override { writer_->Close(fd_); }
 
-  bool Write(Direction direction, std::string_view text) override {
-    return writer_->Write(fd_, direction, text, direction != Direction::kReceived);
+  bool Write(Direction direction, std::string_view text, Time when) override {
+    return writer_->Write(fd_, direction, text, direction != Direction::kReceived, when);
   }
 
  private:
