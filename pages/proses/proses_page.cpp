@@ -45,7 +45,9 @@ ProsesPage::ProsesPage(mml::TelnetClient& telnet, const mml::PropertiesForm& pro
       broadcast_sheet_(broadcast_sheet),
       sound_(sound),
       messages_(messages),
-      login_{telnet, InMemo, &OutMemo, ProsesAttached, ProsesStep, properties} {
+      // The pane shows the session's text as the exchange printed it, not as TCP cut it.
+      login_(telnet, InMemo, &OutMemo, ProsesAttached, ProsesStep, properties,
+             mml::Session::LogStyle::kText) {
   InMemo.SetVisible(false);
   CellMemo.SetVisible(false);
   TsMemo.SetVisible(false);
