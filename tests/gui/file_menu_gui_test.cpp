@@ -255,6 +255,36 @@ TEST_F(ProsesWatchdogTest, ASilentSessionEndsAfterTheSitesWatchdog) {
   EXPECT_EQ(Window()->proses.Startpnl.Caption(), "Start");
 }
 
+// "Cixis" while sessions are open (two pages at a silent element): the program's end closes
+// each session's log with the note of the disconnect.
+class OpenSessionsAtTheEndTest : public FileMenuTest {
+ protected:
+  static sim::Faults Silent() {
+    sim::Faults faults;
+    faults.silent = {"BSC9"};
+    return faults;
+  }
+  OpenSessionsAtTheEndTest() : FileMenuTest(Silent()) {}
+};
+
+TEST_F(OpenSessionsAtTheEndTest, EachLogEndsWithTheDisconnect) {
+  Window()->rlslp.SlpListBox.Add("BSC9");
+  Find<QPushButton>("SlpstartButton")->click();
+  Window()->proses.Necbox.SetText("BSC9");
+  Find<QPushButton>("Startpnl")->click();
+  const platform::FileSessionRecorder& logs = *Window()->recorder;
+  ASSERT_TRUE(RunUntil([&] {
+    return ReadAll(logs.LastLog("rlslp")).contains(" sent NE=BSC9\n") &&
+           ReadAll(logs.LastLog("proses")).contains(" sent NE=BSC9\n");
+  }));
+  const QStringList open = {logs.LastLog("rlslp"), logs.LastLog("proses")};
+  windows->Form1->SpeedButton2->click();  // "Cixis"
+  windows.reset();                        // what the program's end then does
+  for (const QString& log : open) {
+    EXPECT_TRUE(ReadAll(log).endsWith(" note disconnected\n")) << ReadAll(log).toStdString();
+  }
+}
+
 TEST_F(FileMenuTest, SettingsWarningsAndAPasswordThatMayNotBeSentAreShownAtStart) {
   site.warnings = {"/etc/kestrel/site.ini can be read by other users"};
   site.gateway_host = "192.0.2.7";  // not this machine; the demo password is not for it
