@@ -58,8 +58,51 @@ TEST(SessionLog, OneFilePerSessionInTheDaysFolderWrittenAsItGoes) {
   EXPECT_EQ(
       QFileInfo(QDir(day).filePath(files[0])).permissions() & (QFile::ReadOther | QFile::ReadGroup),
       QFile::Permissions());
-  EXPECT_EQ(recorder.LastLog("proses"), QDir(day).absoluteFilePath(files[1]));
-  EXPECT_EQ(recorder.LastLog("rlslp"), "");
+}
+
+// The log whose session began last: by the second in its name, and within one second (where
+// names sort by element) by the time of its first record; a log with no record yet is newest.
+TEST(SessionLog, TheLastLogIsTheSessionThatBeganLast) {
+  struct Row {
+    std::vector<std::pair<const char*, const char*>> files;  // under sessions/, first line
+    const char* last;
+  };
+  const std::string at = "2026-12-06 10:15:0";
+  const Row rows[] = {
+      {{{"2026-12-06/101502_proses_BSC9.log", "2.100 note connect"},
+        {"2026-12-06/101502_proses_BSC12.log", "2.900 note connect"}},
+       "2026-12-06/101502_proses_BSC12.log"},
+      {{{"2026-12-06/101502_proses_BSC9.log", "2.900 note connect"},
+        {"2026-12-06/101502_proses_BSC12.log", "2.100 note connect"}},
+       "2026-12-06/101502_proses_BSC9.log"},
+      {{{"2026-12-06/101502_proses_BSC9.log", "2.900 note connect"},
+        {"2026-12-06/101503_proses_BSC12.log", "3.000 note connect"},
+        {"2026-12-06/101509_rlslp_BSC10.log", "9.000 note connect"},
+        {"2026-12-06/101509_proses2_BSC10.log", "9.000 note connect"}},
+       "2026-12-06/101503_proses_BSC12.log"},
+      {{{"2026-12-06/101502_proses_BSC9.log", "2.900 note connect"},
+        {"2026-12-06/101502_proses_BSC12.log", nullptr}},
+       "2026-12-06/101502_proses_BSC12.log"},
+      {{{"2026-12-05/235959_proses_BSC9.log", "9.000 note connect"},
+        {"2026-12-06/000001_rlslp_BSC9.log", "1.000 note connect"}},
+       "2026-12-05/235959_proses_BSC9.log"},
+      {{{"2026-12-06/000001_rlslp_BSC9.log", "1.000 note connect"}}, nullptr},
+  };
+  for (const Row& row : rows) {
+    QTemporaryDir logs;
+    for (const auto& [name, first] : row.files) {
+      const QString path = logs.filePath(name);
+      QDir().mkpath(QFileInfo(path).path());
+      QFile file(path);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      if (first != nullptr) file.write(QByteArray::fromStdString(at + first + "\n"));
+    }
+    FileSessionRecorder recorder(logs.path());
+    EXPECT_EQ(
+        recorder.LastLog("proses"),
+        row.last == nullptr ? QString() : QFileInfo(logs.filePath(row.last)).absoluteFilePath())
+        << row.files.front().first;
+  }
 }
 
 TEST(SessionLog, AnElementNameIsNeverAPath) {

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "app/log_viewer.h"
 #include "tests/gui/app_fixture.h"
 
 namespace kestrel::app::testing {
@@ -151,14 +152,26 @@ TEST_F(FileMenuTest, TheLastLogInTheViewerAndTheFolderInTheFileManager) {
   ASSERT_EQ(answers.boxes.size(), 1);
   EXPECT_THAT(answers.boxes[0].toStdString(), HasSubstr("No session log of the RLSLP_check page"));
 
+  // The log goes to a viewer of its own: the READ viewer keeps a page's script.
+  const std::string script = "RLNRC:CELL=C09101A,CELLR=C09101B;\r\n";
+  windows->read_form.Memo1.SetText(script);
   ASSERT_TRUE(RunRlslp("BSC9"));
   Trigger("LastLog1");
-  ASSERT_TRUE(RunUntil([&] { return windows->Form2->isVisible(); }));
-  ASSERT_TRUE(RunUntil([&] { return !windows->Form2->Memo1->toPlainText().isEmpty(); }));
-  const QString shown = windows->Form2->Memo1->toPlainText();
+  auto* viewer = Window()->findChild<LogViewer*>("LogViewer");
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(RunUntil([&] { return viewer->isVisible(); }));
+  const QString shown = viewer->Text->toPlainText();
   EXPECT_THAT(shown.toStdString(), HasSubstr(" sent NE=BSC9\n"));
   EXPECT_THAT(shown.toStdString(), HasSubstr(" sent RLSLP:CELL=ALL;\n"));
-  EXPECT_THAT(shown.toStdString(), HasSubstr(" note disconnected\n"));
+  EXPECT_THAT(shown.toStdString(), HasSubstr(" note disconnected"));
+  const QFileInfo log(Window()->recorder->LastLog("rlslp"));
+  EXPECT_EQ(viewer->windowTitle(), "Session log " + log.dir().dirName() + "/" + log.fileName());
+  EXPECT_EQ(windows->read_form.Memo1.Text(), script);
+  EXPECT_FALSE(windows->Form2->isVisible());
+  ShowPage(kQonsuluq);
+  answers.save_as = share.filePath("script");
+  Trigger("SaveReport1");  // the Qonsuluq page's report is still its script
+  EXPECT_EQ(ReadAll(share.filePath("script.txt")).toStdString(), script);
 
   FileManager file_manager;
   Trigger("LogFolder1");
