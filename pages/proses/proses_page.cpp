@@ -79,9 +79,16 @@ void ProsesPage::DelBtnClick() { FilterListBox.DeleteSelected(); }
 
 void ProsesPage::ReleaseTimerButtonClick() {
   const auto interval = mml::WholeNumber(ReleaseTimerEdit.Text());
-  if (!interval || *interval <= 0) {
-    throw std::runtime_error("\"" + ReleaseTimerEdit.Text() +
-                             "\" is not a release interval: give a whole number of milliseconds");
+  if (!interval || *interval < kShortestRelease || *interval > kLongestRelease) {
+    const std::string given = mml::Printable(ReleaseTimerEdit.Text());
+    const std::string kept = std::to_string(ReleaseTimer.Interval());
+    ReleaseTimerEdit.SetText(kept);  // the field shows the interval that still holds
+    throw std::runtime_error("\"" + given +
+                             "\" is not a release interval: give a whole number of milliseconds "
+                             "from " +
+                             std::to_string(kShortestRelease) + " to " +
+                             std::to_string(kLongestRelease) + ". The interval stays " + kept +
+                             " ms.");
   }
   ReleaseTimer.SetInterval(*interval);
 }

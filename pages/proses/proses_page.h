@@ -59,6 +59,9 @@ class ProsesPage {
   controls::CheckBox BeepCheckBox{"BEEP", true};
   controls::Memo Rxaspbufmemo, TsltiMemo;  // RXLTI working lists
 
+  // The release intervals "Update" takes, in milliseconds: a test network's short pause up
+  // to a minute between two objects.
+  static constexpr int kShortestRelease = 10, kLongestRelease = 60000;
   controls::Timer Timer1{30000}, ReleaseTimer{3000}, BusyTimer{5000};
   // Runs while a session is open and the page waits for the exchange (not during its own
   // pauses): a whole interval without text ends the session as lost.
