@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <iostream>
 
+#include "app/qt_ports.h"
 #include "app/save_text.h"
 #include "mml/network_elements.h"
 #include "platform/dispatch.h"
@@ -57,14 +58,14 @@ Application::Application(const platform::SiteSettings& site) : site_warnings_(si
 void Application::Start() {
   platform::SetErrorSink([this](const std::string& message) {
     QWidget* over = QApplication::activeWindow();
-    QMessageBox::critical(over != nullptr ? over : Form1.get(), "Kestrel",
-                          QString::fromStdString(message));
+    ShowBox(over != nullptr ? over : Form1.get(), "Kestrel", QString::fromStdString(message),
+            QMessageBox::Critical);
   });
   Form1->show();
   // What the engineer must know about the settings before a job starts.
   for (const std::string& warning : site_warnings_) {
     std::cerr << "kestrel: " << warning << std::endl;
-    QMessageBox::warning(Form1.get(), "Kestrel", QString::fromStdString(warning));
+    ShowBox(Form1.get(), "Kestrel", QString::fromStdString(warning), QMessageBox::Warning);
   }
 }
 

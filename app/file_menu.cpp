@@ -70,7 +70,7 @@ void TKestreldlg::LogFolder1Click() {
   const QString folder = recorder->Folder();
   QDir().mkpath(folder);  // the first session makes it; the engineer may look before that
   if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
-    messages.Show("No file manager could open the session log folder " + folder.toStdString());
+    messages.Inform("No file manager could open the session log folder " + folder.toStdString());
   }
 }
 
@@ -79,9 +79,9 @@ void TKestreldlg::LastLog1Click() {
   const std::string page = CurrentLogPage();
   const QString path = recorder->LastLog(page);
   if (path.isEmpty()) {
-    messages.Show("No session log of the " +
-                  PageControl2->tabText(PageControl2->currentIndex()).toStdString() + " page in " +
-                  recorder->Folder().toStdString() + " yet");
+    messages.Inform("No session log of the " +
+                    PageControl2->tabText(PageControl2->currentIndex()).toStdString() +
+                    " page in " + recorder->Folder().toStdString() + " yet");
     return;
   }
   if (log_viewer_ == nullptr) log_viewer_ = new LogViewer(this);

@@ -64,13 +64,13 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
                       "relocation", [this] { return relocation.DqonoComboBox.Text(); },
                       &relocation.DqonrepMemo)),
       SoundsFolder(QDir::current().absoluteFilePath("sounds")),
-      proses(ProsesSession, properties, read_form, TabSheet2, sound, messages),
+      proses(ProsesSession, properties, read_form, TabSheet2, ProsesSound, ProsesMessages),
       rlslp(SlpSession, properties),
-      dailycheck(DcSession, properties, {clock, files, sound, dialogs}, site.report_share_root,
+      dailycheck(DcSession, properties, {clock, files, DcSound, dialogs}, site.report_share_root,
                  LoadKnownAlarms(), SoundsFolder.toStdString()),
       neighbours(CellSession, CellrSession, properties, read_form),
       broadcast(BrSession, properties),
-      relocation(DqonSession, properties, read_form, messages) {
+      relocation(DqonSession, properties, read_form, DqonMessages) {
   setObjectName("Kestreldlg");
   setWindowTitle("Kestrel ver 2.2");
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -91,10 +91,11 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
     client->Port = site.gateway_port;
   }
   ProsesSession.Port = 23;  // the Proses page takes host and port from the settings window
-  // Messages of the pages that refuse a login or an element in a box, besides the report.
-  rlslp.SetMessages(messages);
-  broadcast.SetMessages(messages);
-  neighbours.SetMessages(messages);
+  // What ends a page's job early is also said in a box, besides the report.
+  rlslp.SetMessages(SlpMessages);
+  broadcast.SetMessages(BrMessages);
+  neighbours.SetMessages(QonMessages);
+  dailycheck.SetMessages(DcMessages);
   const std::size_t max_printout = site.MaxPrintoutBytes();
   proses.SetMaxPrintout(max_printout);
   rlslp.SetMaxPrintout(max_printout);
@@ -170,7 +171,7 @@ void TKestreldlg::LogProblem(const std::string& message, controls::Memo* pane) {
   QTimer::singleShot(0, this, [this, message] {
     platform::Dispatch([this, &message] {
       log_box_pending_ = false;
-      messages.Show(message);
+      messages.Warn(message);
     });
   });
 }

@@ -55,8 +55,15 @@ class TKestreldlg : public QMainWindow {
   // The Edge broadcast page, which a Proses run disables.
   controls::Panel TabSheet2{"Edge Broadcast check"};
 
-  platform::QtSound sound;
+  // Each page that plays sounds has its own, so that Stop on one cuts only its own; each box
+  // is titled with the page it speaks for.
+  platform::QtSound ProsesSound, DcSound;
   QtMessages messages{this};
+  QtMessages ProsesMessages{this, "Kestrel - Proses"},
+      BrMessages{this, "Kestrel - Edge Broadcast check"},
+      SlpMessages{this, "Kestrel - RLSLP_check"}, QonMessages{this, "Kestrel - Qonsuluq"},
+      DcMessages{this, "Kestrel - Daily check"},
+      DqonMessages{this, "Kestrel - Dasinma ucun qonsuluq"};
   QtFileDialogs dialogs{this};
   platform::SystemClock clock;
   platform::DiskFiles files;

@@ -1,7 +1,7 @@
 #include "app/qt_ports.h"
 
 #include <QFileDialog>
-#include <QMessageBox>
+#include <QPointer>
 
 namespace kestrel::app {
 
@@ -18,9 +18,36 @@ std::string QtFileDialogs::OpenFileName() {
   return QFileDialog::getOpenFileName(parent_, "Open").toStdString();
 }
 
-void QtMessages::Show(std::string_view text) {
-  QMessageBox::information(parent_, "Kestrel",
-                           QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+namespace {
+// The boxes shown, in the order they were shown; those closed since are null.
+QList<QPointer<QMessageBox>>& Shown() {
+  static QList<QPointer<QMessageBox>> shown;
+  return shown;
+}
+}  // namespace
+
+QMessageBox* ShowBox(QWidget* parent, const QString& title, const QString& text,
+                     QMessageBox::Icon icon) {
+  auto* box = new QMessageBox(icon, title, text, QMessageBox::Ok, parent);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+  Shown().removeAll(nullptr);
+  Shown() << box;
+  return box;
+}
+
+QList<QMessageBox*> ShownBoxes() {
+  QList<QMessageBox*> boxes;
+  for (const QPointer<QMessageBox>& box : Shown()) {
+    if (box != nullptr && box->isVisible()) boxes << box.data();
+  }
+  return boxes;
+}
+
+void QtMessages::Show(std::string_view text, Kind kind) {
+  ShowBox(parent_, title_, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+          kind == Kind::kWarning ? QMessageBox::Warning : QMessageBox::Information);
 }
 
 }  // namespace kestrel::app

@@ -1,5 +1,7 @@
 #include "app/screenshot_runs.h"
 
+#include "app/qt_ports.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -35,7 +37,7 @@ class BoxCloser {
   BoxCloser() {
     timer_.setInterval(20);
     QObject::connect(&timer_, &QTimer::timeout, [] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      for (QMessageBox* box : ShownBoxes()) {
         std::cout << "screenshots: message: " << box->text().toStdString() << std::endl;
         box->done(QMessageBox::Ok);
       }

@@ -30,7 +30,6 @@ int RunBroadcast(const QStringList& arguments) {
   mml::PropertiesForm properties;
   connection.Apply(properties);
   JobSessions sessions(connection, properties);
-  sessions.SetTimeout(timeout);
   mml::TelnetClient& telnet = sessions.Client("broadcast");
   broadcast::BroadcastPage page(telnet, properties);
   sessions.Describe(

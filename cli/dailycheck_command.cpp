@@ -127,16 +127,17 @@ int RunDailyCheck(const QStringList& arguments) {
   mml::PropertiesForm properties;
   connection.Apply(properties);
   JobSessions sessions(connection, properties);
-  sessions.SetTimeout(timeout);
   platform::SystemClock clock;
   platform::DiskFiles files;
-  platform::QtSound sound;
   NoDialogs dialogs;
   const bool sound_on = !parser.isSet("no-sound");
   const DailyCheckRun::Setup setup{
       sessions,
       properties,
-      {clock, files, sound, dialogs},
+      clock,
+      files,
+      dialogs,
+      [] { return std::make_unique<platform::QtSound>(); },
       report_root,
       known_alarms,
       QDir::current().absoluteFilePath("sounds").toStdString(),

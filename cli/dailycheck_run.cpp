@@ -21,9 +21,11 @@ DailyCheckRun::DailyCheckRun(const Setup& setup, std::vector<std::string> elemen
     mml::TelnetClient& telnet = setup.sessions.Client("dailycheck");
     Lane& lane = lanes_.emplace_back();
     lane.telnet = &telnet;
-    lane.page = std::make_unique<dailycheck::DailyCheckPage>(telnet, setup.properties, setup.ports,
-                                                             setup.report_root, setup.known_alarms,
-                                                             setup.sounds_folder);
+    lane.sound = setup.make_sound();
+    lane.page = std::make_unique<dailycheck::DailyCheckPage>(
+        telnet, setup.properties,
+        dailycheck::DailyCheckPage::Ports{setup.clock, setup.files, *lane.sound, setup.dialogs},
+        setup.report_root, setup.known_alarms, setup.sounds_folder);
     dailycheck::DailyCheckPage& page = *lane.page;
     setup.sessions.Describe(
         telnet, [&page] { return std::string(page.ListBoxdc.First()); }, &page.Memoreportdc);

@@ -30,7 +30,11 @@ class DailyCheckRun {
   struct Setup {
     JobSessions& sessions;
     const mml::PropertiesForm& properties;
-    dailycheck::DailyCheckPage::Ports ports;
+    const platform::Clock& clock;
+    platform::Files& files;
+    platform::FileDialogs& dialogs;
+    // Each page has a sound of its own: a Stop on one lane cuts only that lane's warning.
+    std::function<std::unique_ptr<platform::Sound>()> make_sound;
     std::string report_root;
     std::shared_ptr<const dailycheck::KnownAlarms> known_alarms;
     std::string sounds_folder;
@@ -48,6 +52,7 @@ class DailyCheckRun {
  private:
   struct Lane {
     mml::TelnetClient* telnet;
+    std::unique_ptr<platform::Sound> sound;
     std::unique_ptr<dailycheck::DailyCheckPage> page;
     std::unique_ptr<platform::QtTimerDriver> watchdog, release;
     controls::Notifier::Subscription session_shown;  // the page's busy sign: a session ends

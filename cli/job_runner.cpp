@@ -1,7 +1,6 @@
 #include "cli/job_runner.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <algorithm>
 #include <iostream>
@@ -86,16 +85,9 @@ int RunJob(Job job) {
     QCoreApplication::exit(0);
   });
 
-  QElapsedTimer elapsed;
-  elapsed.start();
   platform::Dispatch(job.start);
   if (!error && job.running()) QCoreApplication::exec();
   watch.stop();
-  // A connect cut short by the job's deadline fails before the timer can fire: that is the
-  // time-out too, not a failure of its own.
-  if (error && job.timeout_s > 0 && elapsed.elapsed() >= job.timeout_s * 1000LL) {
-    timed_out = true;
-  }
   if ((error || timed_out || stopped_by != 0) && job.running()) platform::Dispatch(job.stop);
   platform::SetErrorSink({});
   if (job.print) job.print(true);

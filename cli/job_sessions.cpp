@@ -13,7 +13,6 @@ JobSessions::JobSessions(const Connection& connection, const mml::PropertiesForm
 mml::TelnetClient& JobSessions::Client(const std::string& page) {
   Entry& entry = entries_.emplace_back();
   entry.client = std::make_unique<net::QtTelnetClient>();
-  entry.client->SetDeadline(deadline_);
   Entry* described = &entry;
   mml::RecordedTelnetClient::Context context{
       page, [described] { return described->element ? described->element() : std::string(); },
@@ -38,12 +37,6 @@ void JobSessions::Describe(const mml::TelnetClient& client, std::function<std::s
     entry.pane = pane;
     return;
   }
-}
-
-void JobSessions::SetTimeout(int seconds) {
-  if (seconds <= 0) return;
-  deadline_ = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-  for (Entry& entry : entries_) entry.client->SetDeadline(deadline_);
 }
 
 }  // namespace kestrel::cli

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -17,7 +16,7 @@
 namespace kestrel::cli {
 
 // The telnet clients of one job: each a real client aimed at the gateway, recorded into the
-// session log (unless the log is off), and held to the job's time-out while it connects.
+// session log (unless the log is off).
 class JobSessions {
  public:
   JobSessions(const Connection& connection, const mml::PropertiesForm& properties);
@@ -29,8 +28,6 @@ class JobSessions {
   // standard error).
   void Describe(const mml::TelnetClient& client, std::function<std::string()> element,
                 controls::Memo* pane);
-  // No connect of this job waits beyond `seconds` from now (0: no limit).
-  void SetTimeout(int seconds);
 
  private:
   // Entries stay where they are in the deque, so the log's callbacks may point at them.
@@ -46,7 +43,6 @@ class JobSessions {
   const mml::PropertiesForm& properties_;
   std::unique_ptr<platform::FileSessionRecorder> recorder_;
   std::deque<Entry> entries_;
-  net::QtTelnetClient::Deadline deadline_ = net::QtTelnetClient::Deadline::max();
 };
 
 }  // namespace kestrel::cli

@@ -6,20 +6,10 @@
 #include "cli/job_runner.h"
 #include "cli/job_sessions.h"
 #include "pages/proses/proses_page.h"
+#include "platform/qt_sound.h"
 #include "platform/qt_timer.h"
 
 namespace kestrel::cli {
-
-namespace {
-
-// No speaker here: the end of the run is in the log.
-struct Silent : platform::Sound {
-  void Beep(int, int) override {}
-  void PlayToEnd(const std::string&) override {}
-  void Start(const std::string&) override {}
-};
-
-}  // namespace
 
 int RunProses(const QStringList& arguments) {
   QCommandLineParser parser;
@@ -47,17 +37,16 @@ int RunProses(const QStringList& arguments) {
   mml::PropertiesForm properties;
   connection.Apply(properties);
   JobSessions sessions(connection, properties);
-  sessions.SetTimeout(timeout);
   mml::TelnetClient& telnet = sessions.Client("proses");
   pages::ReadForm read_form;
   controls::Panel broadcast_sheet;
-  Silent sound;
+  platform::QtSound sound(true);  // no speaker here: the end of the run is in the log
   // The page's closing "Proses finish" of a clean run goes into its log, where the engineer
   // reads the rest; what its other boxes say (a run that went wrong ends with them) the log
   // holds already as the page's own notes.
   struct MessagesToLog : platform::Messages {
     proses::ProsesPage* page = nullptr;
-    void Show(std::string_view text) override {
+    void Show(std::string_view text, Kind) override {
       constexpr std::string_view kFinish = "Proses finish";
       if (text == kFinish) page->OutMemo.AddLine(kFinish);
     }

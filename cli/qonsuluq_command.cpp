@@ -79,7 +79,6 @@ int RunQonsuluq(const QStringList& arguments) {
   mml::PropertiesForm properties;
   connection.Apply(properties);
   JobSessions sessions(connection, properties);
-  sessions.SetTimeout(timeout);
   mml::TelnetClient& cell_telnet = sessions.Client("qonsuluq");
   mml::TelnetClient& cellr_telnet = sessions.Client("qonsuluq");
   pages::ReadForm read_form;

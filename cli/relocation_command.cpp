@@ -18,7 +18,7 @@ namespace {
 // list); once the job runs they say why it ended, on standard error.
 struct RunnerMessages : platform::Messages {
   bool running = false;
-  void Show(std::string_view text) override {
+  void Show(std::string_view text, Kind) override {
     if (!running) throw UsageError(std::string(text));
     std::cerr << "kestrel-batch: " << text << std::endl;
   }
@@ -63,7 +63,6 @@ int RunRelocation(const QStringList& arguments) {
   mml::PropertiesForm properties;
   connection.Apply(properties);
   JobSessions sessions(connection, properties);
-  sessions.SetTimeout(timeout);
   mml::TelnetClient& telnet = sessions.Client("relocation");
   pages::ReadForm read_form;
   RunnerMessages messages;

@@ -30,7 +30,6 @@ int RunRlslp(const QStringList& arguments) {
   mml::PropertiesForm properties;
   connection.Apply(properties);
   JobSessions sessions(connection, properties);
-  sessions.SetTimeout(timeout);
   RlslpRun run(sessions, properties, connection.max_printout, elements, parallel, format);
   return RunJob(run.MakeJob(timeout));
 }

@@ -88,6 +88,7 @@ void RecordedTelnetClient::Connect() {
   arrivals_.clear();
   QuietTimer.SetEnabled(false);
   EndReason.clear();
+  ConnectError.clear();
   if (recorder_ != nullptr) {
     std::string error;
     const std::string element = context_.element ? context_.element() : std::string();
@@ -212,7 +213,10 @@ void RecordedTelnetClient::Ended() {
   WriteUnended(true, Password());
   QuietTimer.SetEnabled(false);
   EndReason = inner_.EndReason;
-  if (ending_) {
+  ConnectError = inner_.ConnectError;
+  if (!ConnectError.empty()) {
+    Write(SessionRecord::Direction::kNote, "connect failed: " + ConnectError, Now());
+  } else if (ending_) {
     Write(SessionRecord::Direction::kNote, "disconnected", Now());
   } else if (!EndReason.empty()) {
     Write(SessionRecord::Direction::kNote, "ended by client: " + EndReason, Now());

@@ -10,6 +10,7 @@
 namespace kestrel::mml {
 namespace {
 
+using ::testing::_;
 using ::testing::ElementsAre;
 
 // Records in memory: "page element" per record, then its lines as "sent x", "recv x", "note x",
@@ -230,13 +231,15 @@ TEST_F(RecordedClientTest, SaysWhoEndedTheSession) {
             "note ended by client: the gateway stopped reading: more than 4 MB of unsent output");
 }
 
-TEST_F(RecordedClientTest, AFailedConnectIsRecordedAndThrown) {
-  inner.connect_error = "Cannot connect to 10.1.1.1:52200: Connection refused";
-  EXPECT_THROW(client.Connect(), std::runtime_error);
+TEST_F(RecordedClientTest, AFailedConnectIsRecordedAndPassedOn) {
+  client.Connect();
+  inner.ConnectFails("Cannot connect to 10.1.1.1:52200: Connection refused");
+  EXPECT_EQ(client.ConnectError, "Cannot connect to 10.1.1.1:52200: Connection refused");
   EXPECT_THAT(recorder.records[0],
               ElementsAre("proses BSC9", "note connect 10.1.1.1:52200",
                           "note connect failed: Cannot connect to 10.1.1.1:52200: Connection "
-                          "refused"));
+                          "refused",
+                          _));  // the page's own note on the end
 }
 
 // A log that cannot be written is said once, and the job goes on.

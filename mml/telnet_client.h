@@ -26,7 +26,13 @@ class TelnetClient {
   // The end of the connection, whoever ended it.
   std::function<void()> OnDisconnected;
 
-  // Returns when the connection stands; throws std::runtime_error naming host and port.
+  // Starts opening the connection and returns at once: the connection is an event like any
+  // other, so a gateway that never answers holds nothing else. While it is being made,
+  // `Connected` is already true (the session is under way) and `Disconnect` ends it. When it
+  // cannot be opened (refused, unreachable, no answer within the client's time-out),
+  // `OnDisconnected` comes later with `ConnectError` saying why, and no data before it.
+  // Throws std::runtime_error, naming host and port, only for what no network could mend: a
+  // client already connected, a port that is no port number.
   virtual void Connect() = 0;
   virtual void Disconnect() = 0;
   virtual bool Connected() const = 0;
@@ -42,6 +48,10 @@ class TelnetClient {
   // for the page's note; empty when the peer or the page ended it. Set before
   // `OnDisconnected` runs, cleared by `Connect`.
   std::string EndReason;
+  // Why the last connection could not be opened ("Cannot connect to 10.0.0.1:52200:
+  // Connection refused"); empty when it stood. Set before `OnDisconnected` runs, cleared by
+  // `Connect`.
+  std::string ConnectError;
 };
 
 // True when `text` can go out as one line.

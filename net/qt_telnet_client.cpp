@@ -15,9 +15,17 @@ constexpr qint64 kReadSize = 64 * 1024;
 std::string Where(const mml::TelnetClient& client) {
   return client.Host + ":" + std::to_string(client.Port);
 }
+
+std::string Duration(int ms) {
+  return ms % 1000 == 0 ? std::to_string(ms / 1000) + " s" : std::to_string(ms) + " ms";
+}
 }  // namespace
 
-QtTelnetClient::QtTelnetClient(QObject* parent) : QObject(parent) {}
+QtTelnetClient::QtTelnetClient(QObject* parent) : QObject(parent) {
+  connect_timer_.setSingleShot(true);
+  connect(&connect_timer_, &QTimer::timeout, this,
+          [this] { ConnectFailed("no answer within " + Duration(ConnectTimeoutMs)); });
+}
 
 QtTelnetClient::~QtTelnetClient() {
   // The page may be gone already: close without delivering the disconnected event.
@@ -32,49 +40,38 @@ void QtTelnetClient::Connect() {
   const std::string where = Where(*this);
   if (Connected()) throw std::runtime_error("Already connected to " + where);
   EndReason.clear();
+  ConnectError.clear();
   if (Port < 1 || Port > 65535) {
     throw std::runtime_error("Cannot connect to " + where + ": the port is not a port number");
   }
-  // Waiting blocks the event loop, and with it the timer that would end the job on time.
-  int wait_ms = ConnectTimeoutMs;
-  bool cut_by_deadline = false;
-  if (deadline_ != Deadline::max()) {
-    const auto left =
-        std::chrono::ceil<std::chrono::milliseconds>(deadline_ - std::chrono::steady_clock::now())
-            .count();
-    if (left <= 0) {
-      throw std::runtime_error("Cannot connect to " + where +
-                               ": no time left before the job's time-out");
-    }
-    if (left < wait_ms) {
-      wait_ms = static_cast<int>(left);
-      cut_by_deadline = true;
-    }
-  }
   auto* socket = new QTcpSocket(this);
   socket->setReadBufferSize(kReadSize);
-  socket->connectToHost(QString::fromStdString(Host), static_cast<quint16>(Port));
-  if (!socket->waitForConnected(wait_ms)) {
-    std::string reason = socket->errorString().toStdString();
-    if (socket->error() == QAbstractSocket::SocketTimeoutError) {
-      reason = cut_by_deadline
-                   ? "no answer before the job's time-out"
-                   : "no answer within " + std::to_string(ConnectTimeoutMs / 1000) + " s";
-    }
-    delete socket;
-    throw std::runtime_error("Cannot connect to " + where + ": " + reason);
-  }
-  socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
   socket_ = socket;
   codec_.emplace(TerminalType);
   peer_closed_ = false;
   ended_by_client_ = false;
+  established_ = false;
   const std::uint64_t connection = ++connection_;
+  connect(socket, &QTcpSocket::connected, this, [this, connection] {
+    if (connection != connection_) return;
+    established_ = true;
+    connect_timer_.stop();
+    socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (socket_->bytesToWrite() > 0) socket_->flush();  // what was written while connecting
+    if (socket_->bytesAvailable() > 0) Deliver();
+  });
   connect(socket, &QTcpSocket::readyRead, this, [this, connection] {
     if (connection == connection_) Deliver();
   });
-  // Queued: a failing write can make the socket report its end from inside WriteLn, and the
-  // page must not see its session end in the middle of its own handler.
+  // Queued, as the end below: an error can be reported from inside connectToHost or WriteLn,
+  // and the page must never see its session end in the middle of its own call.
+  connect(
+      socket, &QTcpSocket::errorOccurred, this,
+      [this, connection] {
+        if (connection != connection_ || established_) return;
+        ConnectFailed(socket_->errorString().toStdString());
+      },
+      Qt::QueuedConnection);
   connect(
       socket, &QTcpSocket::disconnected, this,
       [this, connection] {
@@ -83,15 +80,16 @@ void QtTelnetClient::Connect() {
         Deliver();
       },
       Qt::QueuedConnection);
-  // Data may have arrived with the connection already.
-  if (socket->bytesAvailable() > 0) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, connection] {
-          if (connection == connection_) Deliver();
-        },
-        Qt::QueuedConnection);
-  }
+  connect_timer_.start(ConnectTimeoutMs);
+  socket->connectToHost(QString::fromStdString(Host), static_cast<quint16>(Port));
+}
+
+void QtTelnetClient::ConnectFailed(const std::string& reason) {
+  if (socket_ == nullptr || established_) return;
+  connect_timer_.stop();
+  ConnectError = "Cannot connect to " + Where(*this) + ": " + reason;
+  peer_closed_ = true;
+  Deliver();
 }
 
 void QtTelnetClient::Disconnect() {
@@ -160,15 +158,17 @@ void QtTelnetClient::Send(std::string_view bytes) {
     return;
   }
   socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
-  socket_->flush();
+  // While the connection is being made the socket only keeps it: flushing then would fail.
+  if (established_) socket_->flush();
 }
 
 void QtTelnetClient::Release() {
   QTcpSocket* socket = socket_;
   socket_ = nullptr;
+  connect_timer_.stop();
   ++connection_;  // what is still queued for this connection finds it over
   socket->disconnect(this);
-  socket->flush();  // lines written just before are handed to the system first
+  if (established_) socket->flush();  // lines written just before are handed to the system first
   socket->abort();
   if (delivering_) {
     retired_.push_back(socket);

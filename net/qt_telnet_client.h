@@ -2,7 +2,7 @@
 
 #include <QObject>
 #include <QTcpSocket>
-#include <chrono>
+#include <QTimer>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -20,12 +20,13 @@ namespace kestrel::net {
 // Events are never delivered re-entrantly: while a handler of this client runs (and perhaps
 // waits in a nested event loop), what arrives stays in the socket and is delivered, in
 // order, once the handler has returned; the end of the connection comes after the data.
+//
+// Connecting waits for nothing: the connection is made by the event loop, and one that is
+// refused, unreachable or unanswered within `ConnectTimeoutMs` ends with `ConnectError`.
 class QtTelnetClient : public QObject, public mml::TelnetClient {
   Q_OBJECT
 
  public:
-  using Deadline = std::chrono::steady_clock::time_point;
-
   // The most output that waits for a peer that does not read; past it the client ends the
   // connection itself, with `kUnsentOutputReason` as `EndReason`.
   static constexpr qint64 kMaxUnsentOutput = 4 * 1024 * 1024;
@@ -36,10 +37,6 @@ class QtTelnetClient : public QObject, public mml::TelnetClient {
   ~QtTelnetClient() override;
 
   int ConnectTimeoutMs = 10000;
-
-  // The end of the job this client works for: `Connect` waits no longer than this, and
-  // fails at once when it has passed. `Deadline::max()` (the default) is no deadline.
-  void SetDeadline(Deadline deadline) { deadline_ = deadline; }
 
   void Connect() override;
   void Disconnect() override;
@@ -59,6 +56,8 @@ class QtTelnetClient : public QObject, public mml::TelnetClient {
   // leaves its end to `Deliver`.
   void Send(std::string_view bytes);
   void Release();
+  // The connection could not be opened, for `reason`: it ends as any other, after what runs.
+  void ConnectFailed(const std::string& reason);
 
   // The socket of the current connection; a new one for every Connect, so that a handler
   // may end one session and open the next while the old socket's signal is still running.
@@ -72,7 +71,8 @@ class QtTelnetClient : public QObject, public mml::TelnetClient {
   bool peer_closed_ = false;
   bool ended_by_client_ = false;
   bool delivering_ = false;
-  Deadline deadline_ = Deadline::max();
+  bool established_ = false;  // the connection stands (not only being made)
+  QTimer connect_timer_;
 };
 
 }  // namespace kestrel::net

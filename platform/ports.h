@@ -1,27 +1,39 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kestrel::platform {
 
-// The system beep: a tone of `hz` for `ms` milliseconds; returns when it has sounded.
+// The system beep and WAV recordings. Nothing here waits: a sound played to its end says so
+// by running `done` on the one thread once it is over (never from inside the call), so the
+// page that plays it goes on from there while every other page keeps running.
 class Sound {
  public:
+  using Done = std::function<void()>;
   virtual ~Sound() = default;
-  virtual void Beep(int hz, int ms) = 0;
-  // Plays a WAV file to its end; a missing or damaged file gives no sound and no error.
-  virtual void PlayToEnd(const std::string& path) = 0;
-  // Starts a WAV file and returns at once.
+  // A tone of `hz` for `ms` milliseconds.
+  virtual void Beep(int hz, int ms, Done done) = 0;
+  // A WAV file to its end; a missing or damaged file gives no sound and no error.
+  virtual void Play(const std::string& path, Done done) = 0;
+  // Starts a WAV file; nothing waits for its end.
   virtual void Start(const std::string& path) = 0;
+  // Ends what this sound plays; the `done` of what it cuts short never comes.
+  virtual void Stop() = 0;
 };
 
-// A plain message box in the program's own words; returns when the engineer has closed it.
+// A plain message box in the program's own words. It is shown and the call returns at once:
+// no page waits for the engineer to close it, so a box never holds another page's session.
 class Messages {
  public:
+  enum class Kind { kInformation, kWarning };
   virtual ~Messages() = default;
-  virtual void Show(std::string_view text) = 0;
+  virtual void Show(std::string_view text, Kind kind) = 0;
+  void Inform(std::string_view text) { Show(text, Kind::kInformation); }
+  // A refusal, a lost connection, a job that ended early.
+  void Warn(std::string_view text) { Show(text, Kind::kWarning); }
 };
 
 }  // namespace kestrel::platform

@@ -3,17 +3,15 @@
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QMediaDevices>
-#include <QThread>
 #include <QTimer>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+
+#include "platform/dispatch.h"
 
 namespace kestrel::platform {
 
@@ -33,28 +31,6 @@ std::unique_ptr<QAudioSink> StartSink(const WavSound& sound) {
   sink->setBufferSize(static_cast<qsizetype>(sound.samples.size()));
   if (QIODevice* out = sink->start()) out->write(sound.samples);
   return sink;
-}
-
-// Returns after `ms`, having handled the events that came meanwhile.
-void Wait(int ms) {
-  if (ms <= 0) return;
-  if (QCoreApplication::instance() == nullptr) {
-    QThread::msleep(static_cast<unsigned long>(ms));
-    return;
-  }
-  const QDeadlineTimer end(ms, Qt::PreciseTimer);
-  QEventLoop loop;
-  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-  loop.exec();
-  // The program is ending (its loops were told to quit): the sound still has its time.
-  if (!end.hasExpired()) QThread::msleep(static_cast<unsigned long>(end.remainingTime()));
-}
-
-// Plays for `ms`, in silence where there is no device.
-void Play(const WavSound& sound, int ms) {
-  const auto sink = StartSink(sound);
-  Wait(ms);
-  if (sink) sink->stop();
 }
 
 WavSound ReadWavFile(const std::string& path) {
@@ -98,25 +74,49 @@ WavSound ReadWav(const QByteArray& file) {
   return playable ? sound : WavSound{};
 }
 
-void QtSound::Beep(int hz, int ms) {
+QtSound::QtSound(bool silent) : context_(std::make_unique<QObject>()), silent_(silent) {}
+
+QtSound::~QtSound() { Stop(); }
+
+void QtSound::Begin(const WavSound& sound, int ms, Done done) {
+  const std::uint64_t id = ++serial_;
+  playing_[id] = silent_ ? nullptr : StartSink(sound);
+  QTimer::singleShot(silent_ ? 0 : std::max(ms, 0), Qt::PreciseTimer, context_.get(),
+                     [this, id, done = std::move(done)] {
+                       const auto found = playing_.find(id);
+                       if (found == playing_.end()) return;
+                       if (found->second) found->second->stop();
+                       playing_.erase(found);
+                       if (done) platform::Dispatch(done);
+                     });
+}
+
+void QtSound::Beep(int hz, int ms, Done done) {
   WavSound tone{22050, 1, 16, {}};
-  const int count = tone.sample_rate * ms / 1000;
+  const int count = tone.sample_rate * std::max(ms, 0) / 1000;
   tone.samples.resize(count * 2);
   for (int i = 0; i < count; ++i) {
     const double value = 0.4 * std::sin(2 * std::numbers::pi * hz * i / tone.sample_rate);
     qToLittleEndian<qint16>(static_cast<qint16>(value * 32767), tone.samples.data() + 2 * i);
   }
-  Play(tone, ms);
+  Begin(tone, ms, std::move(done));
+}
+
+void QtSound::Play(const std::string& path, Done done) {
+  const WavSound sound = ReadWavFile(path);
+  Begin(sound, sound.samples.isEmpty() ? 0 : sound.Milliseconds(), std::move(done));
 }
 
 void QtSound::Start(const std::string& path) {
   started_.reset();
-  started_ = StartSink(ReadWavFile(path));
+  if (!silent_) started_ = StartSink(ReadWavFile(path));
 }
 
-void QtSound::PlayToEnd(const std::string& path) {
-  const WavSound sound = ReadWavFile(path);
-  if (!sound.samples.isEmpty()) Play(sound, sound.Milliseconds());
+void QtSound::Stop() {
+  for (const auto& [id, sink] : playing_) {
+    if (sink) sink->stop();
+  }
+  playing_.clear();
 }
 
 }  // namespace kestrel::platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,20 +18,26 @@ class FakeTelnetClient : public mml::TelnetClient {
   std::vector<std::string> events;
   // The page's notes for the session record, in order.
   std::vector<std::string> notes;
-  // When set, the next Connect fails with this message.
-  std::string connect_error;
 
+  // As the real client, Connect only starts the connection; it stands from the first chunk
+  // delivered, and `ConnectFails` ends it before that.
   void Connect() override {
     if (connected_) throw std::runtime_error("Already connected");
-    if (!connect_error.empty()) {
-      const std::string message = connect_error;
-      connect_error.clear();
-      throw std::runtime_error(message);
-    }
     connected_ = true;
+    established_ = false;
     EndReason.clear();
+    ConnectError.clear();
     events.emplace_back("connect");
   }
+  // The connection being made cannot be opened.
+  void ConnectFails(std::string error = "Cannot connect to 127.0.0.1:52200: Connection refused") {
+    if (!connected_ || established_) throw std::logic_error("no connection is being made");
+    connected_ = false;
+    ConnectError = std::move(error);
+    events.emplace_back("connect failed");
+    if (OnDisconnected) OnDisconnected();
+  }
+  bool Connecting() const { return connected_ && !established_; }
   void Disconnect() override {
     if (!connected_) return;
     connected_ = false;
@@ -66,14 +73,16 @@ class FakeTelnetClient : public mml::TelnetClient {
   // Delivers `text` as one chunk.
   void Receive(std::string_view text) {
     if (!connected_) throw std::logic_error("chunk delivered to a closed connection");
-    OnDataAvailable(text);
+    Deliver(text);
   }
   // Delivers `text` in chunks of `size` bytes, stopping if the page disconnects.
   void ReceiveInChunks(std::string_view text, std::size_t size) {
     for (std::size_t pos = 0; pos < text.size() && connected_; pos += size) {
-      OnDataAvailable(text.substr(pos, size));
+      Deliver(text.substr(pos, size));
     }
   }
+  // Runs after each chunk, as the event loop would run what came meanwhile (a sound's end).
+  std::function<void()> after_each_chunk;
   // The gateway closes the connection.
   void PeerCloses() {
     if (!connected_) return;
@@ -83,7 +92,14 @@ class FakeTelnetClient : public mml::TelnetClient {
   }
 
  private:
+  void Deliver(std::string_view text) {
+    established_ = true;
+    OnDataAvailable(text);
+    if (auto after = after_each_chunk) after();
+  }
+
   bool connected_ = false;
+  bool established_ = false;
   std::vector<std::string> sent_;
 };
 

@@ -261,12 +261,16 @@ TEST(BroadcastFailures, StartWithoutABscOrWithoutAConnectionLeavesThePageIdle) {
   EXPECT_THROW(h.page.StartButtonClick(), std::runtime_error);
   EXPECT_TRUE(h.telnet.events.empty());
   h.page.BscComboBox.SetText("BSC9");
-  h.telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
-  EXPECT_THROW(h.page.StartButtonClick(), std::runtime_error);
+  h.page.StartButtonClick();
+  h.telnet.ConnectFails();
   EXPECT_EQ(h.page.StartButton.Caption(), "Start");
   EXPECT_FALSE(h.page.BrMemo.Visible());
   EXPECT_EQ(h.page.Outcomes.Find("BSC9")->ended_early,
             "Cannot connect to 127.0.0.1:52200: Connection refused");
+  const std::string line =
+      "BSC9: the check did not finish: Cannot connect to 127.0.0.1:52200: Connection refused";
+  EXPECT_THAT(h.page.ReportMemo.Lines(), ::testing::ElementsAre(line));
+  EXPECT_THAT(h.messages.shown, ::testing::ElementsAre(line));
 }
 
 }  // namespace

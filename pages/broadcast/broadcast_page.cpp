@@ -61,6 +61,7 @@ void BroadcastPage::StartButtonClick() {
   } else {
     if (!settled_) {
       settled_ = true;
+      Note(element_ + ": the check did not finish: stopped" + Where());
       Outcomes.EndedEarly("stopped");
     }
     StartButton.SetCaption("Start");
@@ -270,19 +271,22 @@ void BroadcastPage::RefusedByGateway(const std::string& words) {
   Note(line);
   Outcomes.EndedEarly(mml::Printable(words));
   End(false);
-  if (messages_ != nullptr) messages_->Show(mml::Printable(line));
+  if (messages_ != nullptr) messages_->Warn(mml::Printable(line));
 }
 
 void BroadcastPage::BrIdTelnetDisconnected() {
   session_.Closed();
   if (!settled_) {
     settled_ = true;
-    std::string why = !BrAttached             ? "connection lost before the BSC was reached"
-                      : BrStep != mml::kReady ? "connection lost while " + BrStep + " was in flight"
-                                              : "connection lost";
-    if (!BrIdTelnet.EndReason.empty()) why += " (" + BrIdTelnet.EndReason + ")";
-    Note(element_ + ": the check did not finish: " + why);
+    std::string why = BrIdTelnet.ConnectError;
+    if (why.empty()) {
+      why = "connection lost" + Where();
+      if (!BrIdTelnet.EndReason.empty()) why += " (" + BrIdTelnet.EndReason + ")";
+    }
+    const std::string line = element_ + ": the check did not finish: " + why;
+    Note(line);
     Outcomes.EndedEarly(mml::Printable(why));
+    if (messages_ != nullptr) messages_->Warn(mml::Printable(line));
   }
   BrAttached = false;
   Phase1Done.clear();
@@ -290,6 +294,12 @@ void BroadcastPage::BrIdTelnetDisconnected() {
   Phase3Done.clear();
   if (StartButton.Caption() == "Stop") StartButtonClick();
   SetHidden({&BrbufMemo1, &BrbufMemo2, &BrbufMemo3, &BrMemo}, true);
+}
+
+std::string BroadcastPage::Where() const {
+  if (!BrAttached) return " before the BSC was reached";
+  if (BrStep != mml::kReady) return " while " + BrStep + " was in flight";
+  return {};
 }
 
 void BroadcastPage::Note(const std::string& line) {

@@ -67,7 +67,8 @@ class BroadcastPage {
   // the report. The page only ever appends meanwhile, so a reader may take them as it goes.
   std::vector<Message> Results;
 
-  // Where a refused login or an unknown element is shown; without it, only the report says.
+  // Where a refused login, an unknown element, a connection that cannot be opened or is lost
+  // are shown; without it, only the report says.
   void SetMessages(platform::Messages& messages) { messages_ = &messages; }
   void SetMaxPrintout(std::size_t bytes) { session_.SetMaxPrintout(bytes); }
 
@@ -88,6 +89,8 @@ class BroadcastPage {
   void RefusedByGateway(const std::string& words);
   // The check ends here; `finished` when it came to its own end.
   void End(bool finished);
+  // How far the session had come, for a note on its end: " before the BSC was reached", ...
+  std::string Where() const;
   void Note(const std::string& line);
   void Problem(const std::string& line);
 

@@ -80,7 +80,8 @@ TEST_F(BroadcastTest, StopInTheMiddleStartsAgainWithPhaseOne) {
   page.StartButtonClick();
   EXPECT_FALSE(telnet.Connected());
   EXPECT_EQ(page.Phase1Done, "");
-  EXPECT_EQ(page.ReportMemo.Text(), "");
+  EXPECT_EQ(page.ReportMemo.Text(),
+            "BSC9: the check did not finish: stopped while RLBDP:CELL=ALL; was in flight\r\n");
   EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early, "stopped");
   page.StartButtonClick();
   telnet.Receive("\r\n<");

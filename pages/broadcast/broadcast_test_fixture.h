@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pages/broadcast/broadcast_page.h"
+#include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 
 namespace kestrel::broadcast::testing {
@@ -64,10 +65,7 @@ struct Bsc {
   }
 };
 
-struct RecordedMessages : platform::Messages {
-  std::vector<std::string> shown;
-  void Show(std::string_view text) override { shown.emplace_back(text); }
-};
+using kestrel::testing::RecordedMessages;
 
 // A page on a fake client, set to check BSC9 as "ops1" with the password "pw".
 struct BroadcastHarness {

@@ -1,6 +1,7 @@
-// The Daily check page: its buttons, and the way its handlers are entered. A warning sound
-// waits in a nested event loop, so the page's own handlers can be called again while one of
-// them is still running; what arrives meanwhile waits here until the running one is done.
+// The Daily check page: its buttons, and the way its handlers are entered. While a warning
+// sounds the scan of the alarm list waits for the sound's end, and what arrives meanwhile
+// waits here until the scan has gone on; so does what arrives while a handler of the page
+// runs (a handler that leads to another, such as a connection's end inside a restart).
 #include "pages/dailycheck/dailycheck_page.h"
 
 #include <algorithm>
@@ -69,8 +70,7 @@ void DailyCheckPage::DeletedcClick() { ListBoxdc.DeleteSelected(); }
 void DailyCheckPage::DeletealldcClick() { ListBoxdc.Clear(); }
 
 // Runs a handler's body, then whatever arrived while it ran.
-template <typename Body>
-void DailyCheckPage::Run(Body body) {
+void DailyCheckPage::Run(const std::function<void()>& body) {
   ++busy_;
   try {
     body();
@@ -82,7 +82,7 @@ void DailyCheckPage::Run(Body body) {
 }
 
 void DailyCheckPage::Drain() {
-  while (!deferred_.empty()) {
+  while (!deferred_.empty() && !sounding_) {
     Deferred event = std::move(deferred_.front());
     deferred_.pop_front();
     // What belonged to a session that has since been replaced has nothing left to act on.
@@ -100,28 +100,32 @@ void DailyCheckPage::Drain() {
         if (current) Disconnected();
         break;
       case Deferred::Kind::kWatchdog:
-        // The page was busy, not the session silent: the interval starts again from here.
+        // The page was busy (a warning sounded), not the session silent: the interval starts
+        // again from here.
         DcLastWorkText = Memodc.Text();
         break;
       case Deferred::Kind::kRelease:
         if (current) Release();
         break;
       case Deferred::Kind::kStart:
-        Start();
+        Start(false);
+        break;
+      case Deferred::Kind::kStartInCycle:
+        StartInCycle();
         break;
     }
   }
 }
 
 void DailyCheckPage::StartdcClick() {
-  if (busy_ > 0) {
+  if (Holding()) {
     deferred_.push_back({Deferred::Kind::kStart, session_serial_, {}});
     return;
   }
-  Run([this] { Start(); });
+  Run([this] { Start(false); });
 }
 
-void DailyCheckPage::Start() {
+void DailyCheckPage::Start(bool in_cycle) {
   if (mml::Trim(report_share_root_).empty()) {
     throw std::runtime_error(
         "Daily check: no report share root is set, so the report files would have nowhere to "
@@ -137,34 +141,38 @@ void DailyCheckPage::Start() {
   stopped_ = false;
   if (IdTelnetdc.Connected()) return;
   *refusals_in_a_row_ = 0;
-  OpenSession();
+  OpenSession(in_cycle);
 }
 
 void DailyCheckPage::StartdcInCycle() {
-  if (busy_ > 0) {
-    deferred_.push_back({Deferred::Kind::kStart, session_serial_, {}});
+  if (Holding()) {
+    deferred_.push_back({Deferred::Kind::kStartInCycle, session_serial_, {}});
     return;
   }
-  Run([this] {
-    // Only the connection can fail here: with a share root and an element the loop starts.
-    const bool can_start = !mml::Trim(report_share_root_).empty() && !ListBoxdc.Empty();
-    try {
-      Start();
-    } catch (const std::exception& error) {
-      if (!can_start) throw;
-      ConnectionFailed(error);
-    }
-  });
+  Run([this] { StartInCycle(); });
+}
+
+void DailyCheckPage::StartInCycle() {
+  // Only the connection can fail here: with a share root and an element the loop starts.
+  const bool can_start = !mml::Trim(report_share_root_).empty() && !ListBoxdc.Empty();
+  try {
+    Start(true);
+  } catch (const std::exception& error) {
+    if (!can_start) throw;
+    ConnectionFailed(error.what());
+  }
 }
 
 void DailyCheckPage::StopdcClick() {
   stopped_ = true;
-  std::erase_if(deferred_,
-                [](const Deferred& event) { return event.kind == Deferred::Kind::kStart; });
+  std::erase_if(deferred_, [](const Deferred& event) {
+    return event.kind == Deferred::Kind::kStart || event.kind == Deferred::Kind::kStartInCycle;
+  });
   Timerdc.SetEnabled(false);
   Timerdc_release.SetEnabled(false);
+  CutSound();
   if (busy_ > 0) {
-    // A handler waits (for a sound, a connection): the session closes now, and its end is
+    // Pressed from inside a handler of the page: the session closes now, and its end is
     // handled once that handler has seen the Stop and returned.
     end_reason_ = "stopped";
     IdTelnetdc.Disconnect();
@@ -174,7 +182,7 @@ void DailyCheckPage::StopdcClick() {
 }
 
 void DailyCheckPage::IdTelnetdcDataAvailable(std::string_view chunk) {
-  if (busy_ > 0) {
+  if (Holding()) {
     deferred_.push_back({Deferred::Kind::kChunk, session_serial_, std::string(chunk)});
     return;
   }
@@ -184,7 +192,7 @@ void DailyCheckPage::IdTelnetdcDataAvailable(std::string_view chunk) {
 void DailyCheckPage::IdTelnetdcDisconnected() {
   if (closing_) {
     Disconnected();  // the page's own close: its caller goes on from a known state
-  } else if (busy_ > 0) {
+  } else if (Holding()) {
     deferred_.push_back({Deferred::Kind::kDisconnected, session_serial_, {}});
   } else {
     Run([this] { Disconnected(); });
@@ -192,7 +200,7 @@ void DailyCheckPage::IdTelnetdcDisconnected() {
 }
 
 void DailyCheckPage::TimerdcTimer() {
-  if (busy_ > 0) {
+  if (Holding()) {
     const bool waiting = std::any_of(deferred_.begin(), deferred_.end(), [](const Deferred& e) {
       return e.kind == Deferred::Kind::kWatchdog;
     });
@@ -204,7 +212,7 @@ void DailyCheckPage::TimerdcTimer() {
 
 void DailyCheckPage::Timerdc_releaseTimer() {
   Timerdc_release.SetEnabled(false);  // each release pause ends with exactly one empty line
-  if (busy_ > 0) {
+  if (Holding()) {
     deferred_.push_back({Deferred::Kind::kRelease, session_serial_, {}});
     return;
   }

@@ -38,10 +38,10 @@ std::string DefaultFilter();
 // was in flight and every object that its orders blocked and no confirmed order deblocked,
 // and leaves the element's report file behind.
 //
-// The page's handlers may be entered again while one of them waits (a warning sound plays
-// in a nested event loop): received text, the end of the connection and timer ticks that
-// arrive meanwhile are deferred until the running handler is done, and Stop takes effect at
-// once.
+// A warning sound holds the scan of the alarm list until it is over, without holding anything
+// else of the program: the scan stops at the warning and goes on at the sound's end. Received
+// text, the end of the connection and timer ticks that arrive meanwhile wait until the scan
+// has gone on past it; Stop takes effect at once and cuts the sound.
 class DailyCheckPage {
  public:
   struct Ports {
@@ -93,12 +93,13 @@ class DailyCheckPage {
   void Button3Click();
   void DeletedcClick();
   void DeletealldcClick();
-  // Throws when the loop cannot start: no report share root, no element, or a connection
-  // that cannot be opened.
+  // Throws when the loop cannot start: no report share root, no element. A connection that
+  // cannot be opened is noted (and shown in a box, where the page has messages) and stops the
+  // loop.
   void StartdcClick();
   // Starts as the cycle itself goes on to an element, for a page that takes turns with
   // others: a connection that cannot be opened is noted in the report and the watchdog tries
-  // the next element at its next tick, instead of the error leaving the handler.
+  // the next element at its next tick, instead of the loop stopping.
   void StartdcInCycle();
   // Ends the loop whatever it is doing: the session, the watchdog, the release pause.
   void StopdcClick();
@@ -151,13 +152,20 @@ class DailyCheckPage {
     refusals_in_a_row_ = other.refusals_in_a_row_;
   }
 
+  // True while a warning sounds and the scan waits for its end.
+  bool Sounding() const { return sounding_; }
+
+  // Where a connection that cannot be opened at Start is shown, besides the report.
+  void SetMessages(platform::Messages& messages) { messages_ = &messages; }
+
   const KnownAlarms& AllAlarmsMemo() const { return *known_alarms_; }
   const std::string& SoundsFolder() const { return sounds_folder_; }
 
  private:
-  // An event that arrived while a handler of the page was running, for after it.
+  // An event that arrived while a handler of the page was running or a warning sounded, for
+  // after it.
   struct Deferred {
-    enum class Kind { kChunk, kDisconnected, kWatchdog, kRelease, kStart };
+    enum class Kind { kChunk, kDisconnected, kWatchdog, kRelease, kStart, kStartInCycle };
     Kind kind;
     std::uint64_t session;  // the session it belongs to
     std::string chunk;
@@ -177,36 +185,43 @@ class DailyCheckPage {
     BlockedObjects blocked;
     std::optional<Deblock> deblock;
     std::string last_order;  // the last entry sent that was neither ";" nor Ctrl-D
+    bool in_cycle = false;   // opened by the loop itself, not by the engineer's Start
   };
 
   std::string Element() const { return std::string(ListBoxdc.First()); }
 
-  // The handlers' bodies; the public handlers defer them while another one runs.
-  template <typename Body>
-  void Run(Body body);
+  // The handlers' bodies; the public handlers defer them while another one runs or a warning
+  // sounds.
+  void Run(const std::function<void()>& body);
   void Drain();
-  void Start();
+  bool Holding() const { return busy_ > 0 || sounding_; }
+  // `in_cycle`: the loop goes on to an element by itself, rather than the engineer starting it.
+  void Start(bool in_cycle);
+  void StartInCycle();
   void Chunk(std::string_view chunk);
   void Disconnected();
   void Watchdog();
   void Release();
 
-  // True when the list's end has arrived and was scanned.
-  bool ScanAlarmList();
+  // How far the scan of the alarm list came with this chunk.
+  enum class ScanState { kIncomplete, kPaused, kDone };
+  ScanState ScanAlarmList();
+  // Scans on from where the last warning's sound stopped it.
+  ScanState ContinueScan();
   std::optional<std::size_t> ListEnd() const;
   void QueueEntryDone();
   void NextCommand();
   // True while the session that `session` names still stands and Stop was not pressed.
   bool Going(std::uint64_t session) const;
 
-  // Opens a session on the first element; throws what the connection throws.
-  void OpenSession();
+  // Opens a session on the first element; throws what the connection throws at once.
+  void OpenSession(bool in_cycle);
   // Closes the session for `why` ("" when the visit is done); its disconnected event runs
   // before this returns.
   void EndSession(const std::string& why);
   void RestartCycle(const std::string& why);
   // A connection to the next element could not be opened: noted, and left to the watchdog.
-  void ConnectionFailed(const std::exception& error);
+  void ConnectionFailed(const std::string& error);
   bool StopIfNoElement();
   void Refused(const std::string& words);
 
@@ -239,17 +254,21 @@ class DailyCheckPage {
   static std::string DateTime(const platform::LocalDateTime& at);
 
   // The warnings: the many-alarms test once per scan, the warning rule per line, and the
-  // sound of a warning. Each returns false when the session ended or Stop was pressed while
-  // a sound played.
-  bool ManyAlarmsTest(std::uint64_t session);
-  bool WarningRule(std::size_t line, std::uint64_t session);
-  bool WarningSound(std::string_view alarm, std::uint64_t session);
+  // sound of a warning. Each returns true when a sound started: the scan waits for its end.
+  bool ManyAlarmsTest();
+  bool WarningRule(std::size_t line);
+  bool WarningSound(std::string_view alarm);
+  void PlayNextSound();
+  void SoundEnded(std::uint64_t session);
+  // Ends the sound and the scan it holds (Stop, or a session that is gone).
+  void CutSound();
 
   mml::TelnetClient& IdTelnetdc;
   const platform::Clock& clock_;
   platform::Files& files_;
   platform::Sound& sound_;
   platform::FileDialogs& dialogs_;
+  platform::Messages* messages_ = nullptr;
   std::string report_share_root_;
   std::shared_ptr<const KnownAlarms> known_alarms_;
   std::string sounds_folder_;
@@ -257,6 +276,20 @@ class DailyCheckPage {
   std::string last_warning_key_;
 
   Visit visit_;
+  // The scan of an alarm list that arrived whole, where a warning's sound stopped it.
+  struct Scan {
+    std::size_t next = 0;  // the next line of the printout buffer to scan
+    std::size_t end = 0;   // the list's END line
+  };
+  std::optional<Scan> scan_;
+  // What is still to sound of the warning that sounds now: recordings, or tones where the
+  // path is empty.
+  struct SoundStep {
+    std::string path;
+    int hz = 0;
+  };
+  std::deque<SoundStep> sound_steps_;
+  bool sounding_ = false;
   std::uint64_t session_serial_ = 0;
   int busy_ = 0;            // handlers of the page running, one inside the other
   bool closing_ = false;    // the page itself is closing the session: its end is handled now

@@ -175,8 +175,8 @@ TEST_F(DailyCheckTest, StartAndStopButtons) {
 
 TEST_F(DailyCheckTest, RefusedConnectionInARestartIsNotedAndTriedAgain) {
   Start({"BSC9", "BSC10"});
-  telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
   telnet.Receive(AlarmList(Alarm("EXTERNAL ALARM")));
+  telnet.ConnectFails();
   EXPECT_THAT(page.Memoreportdc.Lines(),
               ElementsAre("Warning: BSC9: EXTERNAL ALARM; 05.12.2026 14:07:30",
                           "BSC10: Cannot connect to 127.0.0.1:52200: Connection refused; the "
@@ -188,12 +188,26 @@ TEST_F(DailyCheckTest, RefusedConnectionInARestartIsNotedAndTriedAgain) {
   EXPECT_TRUE(telnet.Connected());
 }
 
+// The engineer pressed Start with the gateway down: the loop stops, and says so.
+TEST_F(DailyCheckTest, AConnectionThatCannotBeOpenedAtStartStopsTheLoop) {
+  page.ListBoxdc.Add("BSC9");
+  page.StartdcClick();
+  telnet.ConnectFails();
+  const std::string line =
+      "BSC9: Cannot connect to 127.0.0.1:52200: Connection refused; the Daily check is stopped";
+  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre(line + " 14:07:30"));
+  EXPECT_THAT(messages.shown, ElementsAre(line));
+  EXPECT_FALSE(page.Timerdc.Enabled());
+  clock.Advance(600000);
+  EXPECT_EQ(Connects(), 1);
+}
+
 // A page that takes turns with others starts as its cycle goes on: a refused connection is
 // noted and left to the watchdog; only a page that cannot start at all throws.
 TEST_F(DailyCheckTest, StartInCycleLeavesARefusedConnectionToTheWatchdog) {
   page.ListBoxdc.Add("BSC10");
-  telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
   EXPECT_NO_THROW(page.StartdcInCycle());
+  telnet.ConnectFails();
   EXPECT_THAT(page.Memoreportdc.Lines(),
               ElementsAre("BSC10: Cannot connect to 127.0.0.1:52200: Connection refused; the "
                           "watchdog tries the next element 14:07:30"));

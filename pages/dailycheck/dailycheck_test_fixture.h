@@ -7,10 +7,13 @@
 #include <string>
 
 #include "pages/dailycheck/dailycheck_page.h"
+#include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 #include "tests/manual_clock.h"
 
 namespace kestrel::dailycheck::testing {
+
+using kestrel::testing::RecordedSound;
 
 struct FixedClock : platform::Clock {
   platform::LocalDateTime now{2026, 12, 5, 14, 7, 30};
@@ -42,38 +45,6 @@ struct RecordedFiles : platform::Files {
   }
 };
 
-// Records what was played. `while_playing` runs inside a sound that waits for its end, as the
-// desktop program's nested event loop would run other events meanwhile.
-struct RecordedSound : platform::Sound {
-  std::vector<std::string> played;  // "beep 500" or the file
-  std::function<void()> while_playing;
-  void Beep(int hz, int) override {
-    played.push_back("beep " + std::to_string(hz));
-    Playing();
-  }
-  void PlayToEnd(const std::string& path) override {
-    played.push_back(path);
-    Playing();
-  }
-  void Start(const std::string& path) override { played.push_back("start " + path); }
-
- private:
-  // A copy runs, so that the hook may clear or replace itself.
-  void Playing() {
-    if (auto hook = while_playing) hook();
-  }
-};
-
-// The fake client, with something to do while a connection is being made (the desktop
-// program's client waits for it in a nested event loop).
-struct SlowTelnet : kestrel::testing::FakeTelnetClient {
-  std::function<void()> during_connect;
-  void Connect() override {
-    FakeTelnetClient::Connect();
-    if (auto hook = during_connect) hook();
-  }
-};
-
 struct ScriptedDialogs : platform::FileDialogs {
   std::string save, open;
   std::string SaveFileName(std::string_view) override { return save; }
@@ -95,6 +66,9 @@ struct PageBench {
     properties.PasswordEdit.SetText("pw");
     clock.Attach(page.Timerdc);
     clock.Attach(page.Timerdc_release);
+    page.SetMessages(messages);
+    // A warning's sound is over before the next chunk, unless a test holds it.
+    telnet.after_each_chunk = [this] { sound.FinishAll(); };
   }
   // Plays the login of a new session up to the element's prompt.
   void LogIn() {
@@ -120,13 +94,14 @@ struct PageBench {
     return std::count(telnet.events.begin(), telnet.events.end(), "connect");
   }
 
-  SlowTelnet telnet;
+  kestrel::testing::FakeTelnetClient telnet;
   kestrel::testing::ManualClock clock;
   mml::PropertiesForm properties;
   FixedClock time;
   RecordedFiles files;
   RecordedSound sound;
   ScriptedDialogs dialogs;
+  kestrel::testing::RecordedMessages messages;
   DailyCheckPage page;
 
  private:

@@ -37,9 +37,18 @@ void DailyCheckPage::Chunk(std::string_view chunk) {
     return;
   }
   const bool prompt = Contains(chunk, "<");
-  const bool list_complete = DcStep == kAlarmList && prompt && ScanAlarmList();
-  if (!list_complete && prompt && Going(session) && Memokom.LineCount() > 0 &&
-      DcStep == Memokom.Line(0)) {
+  if (DcStep == kAlarmList && prompt) {
+    switch (ScanAlarmList()) {
+      case ScanState::kPaused:
+        return;  // the rest of the list, and what follows it, after the warning's sound
+      case ScanState::kDone:
+        NextCommand();
+        return;
+      case ScanState::kIncomplete:
+        break;
+    }
+  }
+  if (prompt && Going(session) && Memokom.LineCount() > 0 && DcStep == Memokom.Line(0)) {
     QueueEntryDone();
   }
   NextCommand();
@@ -62,25 +71,31 @@ void DailyCheckPage::Refused(const std::string& words) {
 // The alarm list is scanned once, when its end has arrived: an "END" line whose second row
 // below holds the prompt. Each alarm of a visit thus gives one warning and one solution at
 // most, however the network cut the list.
-bool DailyCheckPage::ScanAlarmList() {
+DailyCheckPage::ScanState DailyCheckPage::ScanAlarmList() {
   const std::optional<std::size_t> end = ListEnd();
   if (!end) {
     // A refused list cannot be read: the element is noted and the loop goes on with the next
     // one at once, rather than waiting for its watchdog.
     const mml::Answer answer = mml::ReadAnswer(Memobufdc);
-    if (!answer.Refused() || !answer.prompt) return false;
+    if (!answer.Refused() || !answer.prompt) return ScanState::kIncomplete;
     Problem(answer.RefusalNote(visit_.element, kAlarmList));
     visit_.open = false;  // not done, and nothing of it left in flight
     RestartCycle("");
-    return true;
+    return ScanState::kDone;
   }
-  const std::uint64_t session = session_serial_;
-  if (!ManyAlarmsTest(session)) return false;
+  scan_ = Scan{0, *end};
   last_warning_key_.clear();
-  for (std::size_t i = 0; i <= *end; ++i) {
+  if (ManyAlarmsTest()) return ScanState::kPaused;
+  return ContinueScan();
+}
+
+DailyCheckPage::ScanState DailyCheckPage::ContinueScan() {
+  while (scan_->next <= scan_->end) {
+    const std::size_t i = scan_->next++;
     SolutionRules(i);
-    if (!WarningRule(i, session)) return false;
+    if (WarningRule(i)) return ScanState::kPaused;
   }
+  scan_.reset();
   DcStep = mml::kReady;
   DcAllipDone = "OK";
   if (Memokom.LineCount() == 0) {
@@ -88,7 +103,7 @@ bool DailyCheckPage::ScanAlarmList() {
     Memodc.Clear();
     RestartCycle("");
   }
-  return true;
+  return ScanState::kDone;
 }
 
 std::optional<std::size_t> DailyCheckPage::ListEnd() const {
@@ -144,11 +159,12 @@ bool DailyCheckPage::Going(std::uint64_t session) const {
 // Each session's work pane starts empty: it is the visit's report file and its many-alarms
 // count, and what a session abandoned before it (silent, refused, lost) is no part of the next
 // element's (the session log keeps it).
-void DailyCheckPage::OpenSession() {
+void DailyCheckPage::OpenSession(bool in_cycle) {
   ++session_serial_;
   visit_ = Visit{};
   visit_.open = true;
   visit_.element = Element();
+  visit_.in_cycle = in_cycle;
   Memodc.Clear();
   end_reason_.clear();
   Outcomes.Begin(visit_.element);
@@ -156,13 +172,8 @@ void DailyCheckPage::OpenSession() {
     session_.Connect();
   } catch (const std::exception& error) {
     visit_.open = false;
-    Outcomes.EndedEarly(stopped_ ? std::string("stopped")
-                                 : std::string("connection failed: ") + error.what());
+    Outcomes.EndedEarly(std::string("connection failed: ") + error.what());
     throw;
-  }
-  if (stopped_) {  // Stop was pressed while the connection was being made
-    EndSession("stopped");
-    return;
   }
   Animate2.SetVisible(true);
   Timerdc.SetEnabled(true);
@@ -201,15 +212,15 @@ void DailyCheckPage::RestartCycle(const std::string& why) {
     return;
   }
   try {
-    OpenSession();
+    OpenSession(true);
   } catch (const std::exception& error) {
-    ConnectionFailed(error);
+    ConnectionFailed(error.what());
   }
 }
 
-void DailyCheckPage::ConnectionFailed(const std::exception& error) {
-  Report(Element() + ": " + mml::Printable(error.what()) +
-         "; the watchdog tries the next element " + TimeOfDay());
+void DailyCheckPage::ConnectionFailed(const std::string& error) {
+  Report(Element() + ": " + mml::Printable(error) + "; the watchdog tries the next element " +
+         TimeOfDay());
   Timerdc.SetEnabled(true);
 }
 
@@ -226,12 +237,26 @@ bool DailyCheckPage::StopIfNoElement() {
 
 void DailyCheckPage::Disconnected() {
   session_.Closed();
+  const bool was_open = visit_.open;
+  const bool in_cycle = visit_.in_cycle;
   if (visit_.open) VisitEndedEarly();
   DcAttached = false;
   DcAllipDone.clear();
   Animate2.SetVisible(false);
   Timerdc_release.SetEnabled(false);  // the pause belonged to the session
   end_reason_.clear();
+  const std::string& error = IdTelnetdc.ConnectError;
+  if (!was_open || error.empty()) return;
+  if (in_cycle) {
+    ConnectionFailed(error);
+    return;
+  }
+  // The engineer has just pressed Start: the loop does not go on against a gateway that
+  // cannot be reached, and says so.
+  Timerdc.SetEnabled(false);
+  const std::string line = visit_.element + ": " + error + "; the Daily check is stopped";
+  Report(mml::Printable(line) + " " + TimeOfDay());
+  if (messages_ != nullptr) messages_->Warn(mml::Printable(line));
 }
 
 }  // namespace kestrel::dailycheck

@@ -10,11 +10,11 @@ void DailyCheckPage::ShowSoundFolder(const std::string& folder) {
   for (const auto& name : files_.List(folder, ".wav")) FileListBox1.Add(name);
 }
 
-// Plays the selected recording to its end; a damaged file gives no sound and no message.
+// Plays the selected recording; a damaged file gives no sound and no message.
 void DailyCheckPage::FileListBox1DblClick() {
   for (std::size_t i = 0; i < FileListBox1.Count(); ++i) {
     if (FileListBox1.Selected(i)) {
-      sound_.PlayToEnd(FileListFolder.Caption() + "/" + FileListBox1.Items()[i]);
+      sound_.Play(FileListFolder.Caption() + "/" + FileListBox1.Items()[i], {});
       return;
     }
   }

@@ -82,14 +82,20 @@ void DailyCheckPage::VisitDone() {
 // blocked, and the element's report file keeps the session as far as it went.
 void DailyCheckPage::VisitEndedEarly() {
   std::string why = end_reason_;
-  if (why.empty()) {
-    why = "connection lost";
-    if (!IdTelnetdc.EndReason.empty()) why += " (" + mml::Printable(IdTelnetdc.EndReason) + ")";
-  }
-  if (!DcAttached) {
-    if (!session_.LoginRefused()) why += " during the login";
-  } else if (const std::string command = InFlight(); !command.empty()) {
-    why += " while " + command + " was in flight";
+  if (!IdTelnetdc.ConnectError.empty()) {
+    why = "connection failed: " + mml::Printable(IdTelnetdc.ConnectError);
+  } else {
+    if (why.empty()) {
+      why = "connection lost";
+      if (!IdTelnetdc.EndReason.empty()) {
+        why += " (" + mml::Printable(IdTelnetdc.EndReason) + ")";
+      }
+    }
+    if (!DcAttached) {
+      if (!session_.LoginRefused()) why += " during the login";
+    } else if (const std::string command = InFlight(); !command.empty()) {
+      why += " while " + command + " was in flight";
+    }
   }
   Outcomes.EndedEarly(why);
   const bool queue_work = visit_.queue_started && Memokom.LineCount() > 0;

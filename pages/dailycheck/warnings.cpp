@@ -77,22 +77,22 @@ std::string DefaultFilter() {
   return text;
 }
 
-bool DailyCheckPage::ManyAlarmsTest(std::uint64_t session) {
-  if (Memodc.LineCount() <= kManyAlarmsLines) return true;
+bool DailyCheckPage::ManyAlarmsTest() {
+  if (Memodc.LineCount() <= kManyAlarmsLines) return false;
   const std::string& element = visit_.element;
   const std::string& filter = FilterMemo.Text();
   if (Occurs(element + " " + std::string(kManyAlarms), filter) ||
       Occurs("ALL " + std::string(kManyAlarms), filter)) {
-    return true;
+    return false;
   }
   const platform::LocalDateTime now = clock_.Now();
   Found("warning", "", std::string(kManyAlarms),
         "Warning: " + element + ": " + std::string(kManyAlarms) + "; " + DateTime(now), now);
-  return !SoundCheckBox.Checked() || WarningSound(kManyAlarms, session);
+  return SoundCheckBox.Checked() && WarningSound(kManyAlarms);
 }
 
-bool DailyCheckPage::WarningRule(std::size_t i, std::uint64_t session) {
-  if (!AlarmHeader(Memobufdc.Line(i))) return true;
+bool DailyCheckPage::WarningRule(std::size_t i) {
+  if (!AlarmHeader(Memobufdc.Line(i))) return false;
   const std::string alarm(
       mml::Trim(mml::Cut(Memobufdc.Line(mml::RowBelow(Memobufdc, i, 1)), 0, 100)));
   const std::string& element = visit_.element;
@@ -100,13 +100,13 @@ bool DailyCheckPage::WarningRule(std::size_t i, std::uint64_t session) {
   const std::string& filter = FilterMemo.Text();
   if (key == last_warning_key_ || !known_alarms_->Contains(alarm) ||
       Occurs("ALL " + alarm, filter) || Occurs(element + " " + alarm, filter)) {
-    return true;
+    return false;
   }
   const platform::LocalDateTime now = clock_.Now();
   Found("warning", AlarmClass(Memobufdc.Line(i)), alarm,
         "Warning: " + mml::Printable(key) + "; " + DateTime(now), now);
   last_warning_key_ = key;
-  return !SoundCheckBox.Checked() || WarningSound(alarm, session);
+  return SoundCheckBox.Checked() && WarningSound(alarm);
 }
 
 // A solution's line belongs to the alarm of the nearest header line at or above it.
@@ -118,24 +118,58 @@ std::string DailyCheckPage::AlarmClassAbove(std::size_t line) const {
 }
 
 // The element's recording, then the alarm's, each to its end; the beep signal when either
-// is missing. The sound waits for its end (in a nested event loop in the desktop program),
-// so after each one the scan looks whether its session is still there to go on with.
-bool DailyCheckPage::WarningSound(std::string_view alarm, std::uint64_t session) {
+// is missing. The scan waits for the end of the last one; after each, it looks whether its
+// session is still there to go on with.
+bool DailyCheckPage::WarningSound(std::string_view alarm) {
   const std::string& element = visit_.element;
   const std::string element_sound = sounds_folder_ + "/nods/" + element + ".wav";
   const std::string alarm_sound = sounds_folder_ + "/faults/" + std::string(alarm) + ".wav";
+  sound_steps_.clear();
   if (FileNameOnly(element) && FileNameOnly(alarm) && files_.Exists(element_sound) &&
       files_.Exists(alarm_sound)) {
-    sound_.PlayToEnd(element_sound);
-    if (!Going(session)) return false;
-    sound_.PlayToEnd(alarm_sound);
-    return Going(session);
+    sound_steps_ = {{element_sound, 0}, {alarm_sound, 0}};
+  } else {
+    sound_steps_ = {{"", 500}, {"", 600}, {"", 500}, {"", 600}};
   }
-  for (const int hz : {500, 600, 500, 600}) {
-    sound_.Beep(hz, 500);
-    if (!Going(session)) return false;
-  }
+  sounding_ = true;
+  PlayNextSound();
   return true;
+}
+
+void DailyCheckPage::PlayNextSound() {
+  const SoundStep step = sound_steps_.front();
+  sound_steps_.pop_front();
+  auto ended = [this, session = session_serial_] { SoundEnded(session); };
+  if (step.path.empty()) {
+    sound_.Beep(step.hz, 500, ended);
+  } else {
+    sound_.Play(step.path, ended);
+  }
+}
+
+void DailyCheckPage::SoundEnded(std::uint64_t session) {
+  if (!sounding_ || session != session_serial_) return;
+  if (!Going(session)) {
+    CutSound();  // nothing left to go on with; what waited is handled now
+    Run([] {});
+    return;
+  }
+  if (!sound_steps_.empty()) {
+    PlayNextSound();
+    return;
+  }
+  sounding_ = false;
+  Run([this] {
+    if (ContinueScan() == ScanState::kDone) NextCommand();
+  });
+}
+
+void DailyCheckPage::CutSound() {
+  if (!sounding_) return;
+  sound_.Stop();
+  sounding_ = false;
+  sound_steps_.clear();
+  scan_.reset();
 }
 
 void DailyCheckPage::Button4Click() {

@@ -111,33 +111,28 @@ void NeighboursPage::StartqonButtonClick() {
       if (why.empty()) why = pages::CellListWithoutCells(side->list, list);
       if (why.empty()) continue;
       LastFailure = why;
-      if (messages_ != nullptr) messages_->Show(why);
+      if (messages_ != nullptr) messages_->Inform(why);
       return;
     }
     for (Side* side : {&Cell, &Cellr}) {
       side->Table.clear();
       side->Unread.clear();
     }
-    Cell.ledger.Begin(Cell.bsc.Text());
-    try {
-      Cell.session.Connect();
-    } catch (const std::exception& error) {
-      Cell.ledger.EndedEarly(std::string("could not connect: ") + error.what());
-      MergeLedgers();
-      throw;
-    }
-    Cellr.ledger.Begin(Cellr.bsc.Text());
-    try {
-      Cellr.session.Connect();
-    } catch (const std::exception& error) {
-      // The page stays idle, so the first side's session must not run on behind it.
-      Cellr.ledger.EndedEarly(std::string("could not connect: ") + error.what());
-      Cell.ledger.EndedEarly("not collected: the Cellr side could not connect");
-      ending_ = true;
-      Cell.telnet.Disconnect();
-      ending_ = false;
-      MergeLedgers();
-      throw;
+    for (Side* side : {&Cell, &Cellr}) {
+      side->ledger.Begin(side->bsc.Text());
+      try {
+        side->session.Connect();
+      } catch (const std::exception& error) {
+        // The page stays idle, so the first side's session must not run on behind it.
+        side->ledger.EndedEarly(std::string("could not connect: ") + error.what());
+        if (side == &Cellr)
+          Cell.ledger.EndedEarly("not collected: the Cellr side could not connect");
+        ending_ = true;
+        Cell.telnet.Disconnect();
+        ending_ = false;
+        MergeLedgers();
+        throw;
+      }
     }
     MergeLedgers();
     collecting_ = true;
@@ -223,6 +218,9 @@ void NeighboursPage::Disconnected(Side& side) {
   side.session.Closed();
   // A side whose cells are all collected has nothing left to lose.
   if (ending_ || !collecting_ || side.Done()) return;
+  if (!side.telnet.ConnectError.empty()) {
+    return Fail(side, "could not connect: " + mml::Printable(side.telnet.ConnectError));
+  }
   std::string why = "connection lost";
   if (!side.telnet.EndReason.empty()) why += " (" + mml::Printable(side.telnet.EndReason) + ")";
   if (!was_attached) {
@@ -251,21 +249,28 @@ std::string CellsFrom(const controls::Memo& list, int index) {
 
 }  // namespace
 
+// A side that cannot go on ends both: the message says how each side ended.
 void NeighboursPage::Fail(Side& side, const std::string& why) {
-  const std::string bsc = side.bsc.Text().empty() ? "no BSC" : mml::Printable(side.bsc.Text());
-  const std::string message = std::string(side.name) + ": " + bsc + ": " + why +
-                              "; cells not collected: " + CellsFrom(side.list, side.Index);
+  Side& other = &side == &Cell ? Cellr : Cell;
+  const std::string message = SideEnd(side, why);
+  const std::string other_end =
+      other.Done() ? "all cells collected" : "stopped with the " + std::string(side.name) + " side";
+  const std::string both = &side == &Cell ? message + "\n" + SideEnd(other, other_end)
+                                          : SideEnd(other, other_end) + "\n" + message;
   side.session.Note(message);
   side.ledger.EndedEarly(why);
-  Side& other = &side == &Cell ? Cellr : Cell;
-  if (!other.Done()) {
-    other.ledger.EndedEarly("stopped with the " + std::string(side.name) + " side: " + why);
-  }
+  if (!other.Done()) other.ledger.EndedEarly(other_end + ": " + why);
   MergeLedgers();
   EndSessions();
   LastFailure = message;
-  // Last: the box waits for the engineer, and the page must already stand as it will stay.
-  if (messages_ != nullptr) messages_->Show(message);
+  if (messages_ != nullptr) messages_->Warn(both);
+}
+
+std::string NeighboursPage::SideEnd(const Side& side, const std::string& why) const {
+  const std::string bsc = side.bsc.Text().empty() ? "no BSC" : mml::Printable(side.bsc.Text());
+  std::string line = std::string(side.name) + ": " + bsc + ": " + why;
+  if (!side.Done()) line += "; cells not collected: " + CellsFrom(side.list, side.Index);
+  return line;
 }
 
 // A refused command gave the cell no values; otherwise every heading of the command is read

@@ -113,6 +113,8 @@ class NeighboursPage {
   std::string Command(const Side& side, std::size_t command) const;
   // Ends the collection because `side`'s session ended before its cells were collected.
   void Fail(Side& side, const std::string& why);
+  // How a side ended, for a message: "Cell: BSC9: <why>; cells not collected: C09101A, ...".
+  std::string SideEnd(const Side& side, const std::string& why) const;
   void EndSessions();
   // What Stop leaves: the page idle and ready for the next Start.
   void Reset();

@@ -126,8 +126,8 @@ TEST_F(NeighboursTest, StopAndStartAgainBeginsWithTheFirstLine) {
 TEST_F(NeighboursTest, SecondConnectionFailingClosesTheFirst) {
   page.Memocell.SetText("C09101A");
   page.Memocellr.SetText("C10101A");
-  cellr_telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
-  EXPECT_THROW(page.StartqonButtonClick(), std::runtime_error);
+  page.StartqonButtonClick();
+  cellr_telnet.ConnectFails();
   EXPECT_FALSE(cell_telnet.Connected());
   EXPECT_EQ(page.StartqonButton.Caption(), "Start");
   EXPECT_TRUE(page.Panel4.Enabled());

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pages/neighbours/neighbours_page.h"
+#include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 
 namespace kestrel::neighbours::testing {
@@ -54,10 +55,7 @@ inline std::string CellPrintout(const std::string& command, const std::string& c
          Pad(cell, 9) + Pad(p.layer, 7) + Pad(p.layerthr, 10) + Pad(p.layerhyst, 11) + "0\r\n\r\n";
 }
 
-struct RecordedMessages : platform::Messages {
-  std::vector<std::string> shown;
-  void Show(std::string_view text) override { shown.emplace_back(text); }
-};
+using kestrel::testing::RecordedMessages;
 
 // Both BSCs of the page, answering every command of a side with its printout.
 struct NeighboursRig {

@@ -307,8 +307,7 @@ void ProsesPage::FinishbtnClick() {
   TsMemo.Clear();
   if (ListBox1.Empty()) {
     if (BeepCheckBox.Checked()) {
-      sound_.Beep(2000, 300);
-      sound_.Beep(1000, 500);
+      sound_.Beep(2000, 300, [this] { sound_.Beep(1000, 500, {}); });
     }
     const std::string message = ClosingMessage();
     // The pane keeps what the message box said when the run did not end clean.
@@ -319,7 +318,11 @@ void ProsesPage::FinishbtnClick() {
       }
       OutMemo.AddLine("*** " + message.substr(from));
     }
-    messages_.Show(message);
+    if (message == "Proses finish") {
+      messages_.Inform(message);
+    } else {
+      messages_.Warn(message);
+    }
     ReleasePages();
   } else {
     chaining_ = true;

@@ -62,13 +62,16 @@ TEST(ProsesFrame, StartQueuesTheComboBoxBscAndDisablesBothPages) {
 TEST(ProsesFrame, RefusedConnectionLeavesThePageUsable) {
   Exchange exchange;
   exchange.page.ListBox1.Add("BSC9");
-  exchange.telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
-  EXPECT_THROW(exchange.page.StartpnlClick(), std::runtime_error);
+  exchange.page.StartpnlClick();
+  exchange.telnet.ConnectFails();
   EXPECT_EQ(exchange.page.Startpnl.Caption(), "Start");
   EXPECT_TRUE(exchange.page.TabSheet1.Enabled());
   EXPECT_TRUE(exchange.broadcast_sheet.Enabled());
-  EXPECT_THAT(exchange.page.OutMemo.Text(),
-              HasSubstr("*** Cannot connect for BSC9: Cannot connect to"));
+  const std::string note =
+      "*** Cannot connect for BSC9: Cannot connect to 127.0.0.1:52200: Connection refused. The "
+      "run is stopped; the BSC stays at the head of the queue.";
+  EXPECT_THAT(exchange.page.OutMemo.Text(), HasSubstr(note));
+  EXPECT_THAT(exchange.messages.shown, ElementsAre(note.substr(4)));
 
   exchange.properties.PortEdit.SetText("52x00");
   EXPECT_THROW(exchange.page.StartpnlClick(), std::runtime_error);

@@ -8,22 +8,14 @@
 #include <vector>
 
 #include "pages/proses/proses_page.h"
+#include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 #include "tests/manual_clock.h"
 
 namespace kestrel::proses::testing {
 
-struct RecordedSound : platform::Sound {
-  std::vector<std::pair<int, int>> beeps;
-  void Beep(int hz, int ms) override { beeps.emplace_back(hz, ms); }
-  void PlayToEnd(const std::string&) override {}
-  void Start(const std::string&) override {}
-};
-
-struct RecordedMessages : platform::Messages {
-  std::vector<std::string> shown;
-  void Show(std::string_view text) override { shown.emplace_back(text); }
-};
+using kestrel::testing::RecordedMessages;
+using kestrel::testing::RecordedSound;
 
 // Plays the gateway and a BSC for the page: logs in, answers every command the page sends
 // with the printout the test gave for it (or a plain "EXECUTED"), asks for confirmation of

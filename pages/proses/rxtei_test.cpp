@@ -67,7 +67,8 @@ TEST(Rxtei, WholeBscWhateverTheChunkSize) {
     EXPECT_EQ(exchange.Commands(), kWholeBsc) << "chunks of " << chunk;
     EXPECT_TRUE(exchange.page.ListBox1.Empty());
     EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
-    EXPECT_THAT(exchange.sound.beeps, ElementsAre(std::pair(2000, 300), std::pair(1000, 500)));
+    exchange.sound.FinishAll();
+    EXPECT_THAT(exchange.sound.played, ElementsAre("beep 2000", "beep 1000"));
     EXPECT_TRUE(exchange.page.TabSheet1.Enabled());
     EXPECT_TRUE(exchange.broadcast_sheet.Enabled());
     EXPECT_EQ(exchange.page.Startpnl.Caption(), "Start");
@@ -245,7 +246,7 @@ TEST(Rxtei, BscQueuedTwiceIsTreatedTwiceWithoutBeep) {
   twice.insert(twice.end(), kWholeBsc.begin(), kWholeBsc.end());
   EXPECT_EQ(exchange.Commands(), twice);
   EXPECT_EQ(std::count(exchange.telnet.events.begin(), exchange.telnet.events.end(), "connect"), 2);
-  EXPECT_THAT(exchange.sound.beeps, IsEmpty());
+  EXPECT_THAT(exchange.sound.played, IsEmpty());
   EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
 }
 

@@ -80,8 +80,8 @@ void ProsesPage::IdTelnet1Disconnected() {
   ReleaseTimer.SetEnabled(false);
   BusyTimer.SetEnabled(false);
   WatchdogTimer.SetEnabled(false);
-  // Shown last: the box waits for the engineer, and the session must be settled by then.
-  if (!note.empty() && ending != Ending::kStopped) messages_.Show(note);
+  // Shown last, when the session is settled.
+  if (!note.empty() && ending != Ending::kStopped) messages_.Warn(note);
 }
 
 // Written while the step still tells what was in flight.
@@ -101,6 +101,11 @@ std::string ProsesPage::SessionEndedEarly(Ending ending, const std::string& word
   std::string head, why;
   switch (ending) {
     case Ending::kLost: {
+      if (!IdTelnet1.ConnectError.empty()) {
+        head = "Cannot connect for " + element_ + ": " + IdTelnet1.ConnectError;
+        why = "cannot connect: " + IdTelnet1.ConnectError;
+        break;
+      }
       const std::string reason =
           IdTelnet1.EndReason.empty() ? "" : " (" + IdTelnet1.EndReason + ")";
       head = "Connection to " + element_ + " lost" + reason + where;

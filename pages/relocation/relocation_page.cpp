@@ -93,7 +93,7 @@ void RelocationPage::DqonstartButtonClick() {
     return;
   }
   if (const std::string why = PrepareList(); !why.empty()) {
-    messages_.Show(why);
+    messages_.Inform(why);
     return;
   }
   DqonListBox.Clear();
@@ -305,8 +305,7 @@ void RelocationPage::Refused(const std::string& line, const std::string& why) {
   session_.Note(line);
   Outcomes.EndedEarly(why);
   EndSession();
-  // Last: the box waits for the engineer, and the page must already stand as it will stay.
-  messages_.Show(line);
+  messages_.Warn(line);
 }
 
 void RelocationPage::DqonIdTelnetDisconnected() {
@@ -317,18 +316,25 @@ void RelocationPage::DqonIdTelnetDisconnected() {
   session_.Closed();
   if (ending_ || !checking_) return;
   SetChecking(false);
-  std::string why = "connection lost";
-  if (!DqonIdTelnet.EndReason.empty()) why += " (" + Printable(DqonIdTelnet.EndReason) + ")";
-  if (!was_attached) {
-    why += " during the login";
-  } else if (DqonStep != mml::kReady) {
-    why += " while " + Printable(DqonStep) + " was in flight";
+  DqonstartButton.SetCaption("Start");  // the session is gone: nothing runs to stop
+  std::string why;
+  if (!DqonIdTelnet.ConnectError.empty()) {
+    why = "could not connect: " + Printable(DqonIdTelnet.ConnectError);
+  } else {
+    why = "connection lost";
+    if (!DqonIdTelnet.EndReason.empty()) why += " (" + Printable(DqonIdTelnet.EndReason) + ")";
+    if (!was_attached) {
+      why += " during the login";
+    } else if (DqonStep != mml::kReady) {
+      why += " while " + Printable(DqonStep) + " was in flight";
+    }
   }
   const std::string line = Printable(DqonoComboBox.Text()) + ": " + why +
                            "; the check did not finish and no script was written";
   DqonrepMemo.AddLine(line);
   session_.Note(line);
   Outcomes.EndedEarly(why);
+  messages_.Warn(line);
 }
 
 }  // namespace kestrel::relocation

@@ -10,14 +10,12 @@
 #include <vector>
 
 #include "pages/relocation/relocation_page.h"
+#include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 
 namespace kestrel::relocation::testing {
 
-struct RecordedMessages : platform::Messages {
-  std::vector<std::string> shown;
-  void Show(std::string_view text) override { shown.emplace_back(text); }
-};
+using kestrel::testing::RecordedMessages;
 
 // The present BSC: neighbours of each cell and the CGI and BCCHNO of every name. `answers`
 // overrides the answer to a command.

@@ -56,6 +56,7 @@ void RlslpPage::SlpstartButtonClick() {
       session_.Connect();
     } catch (const std::exception& error) {
       settled_ = true;
+      Note(checking_ + " not checked: " + error.what());
       Outcomes.EndedEarly(error.what());
       throw;
     }
@@ -64,6 +65,7 @@ void RlslpPage::SlpstartButtonClick() {
   } else {
     if (!settled_) {
       settled_ = true;
+      Note(checking_ + " not checked: stopped" + Where());
       Outcomes.EndedEarly("stopped");
     }
     SlpIdTelnet.Disconnect();
@@ -100,16 +102,24 @@ void RlslpPage::SlpIdTelnetDisconnected() {
   session_.Closed();
   if (!settled_) {
     settled_ = true;
-    std::string why = !SlpAttached ? "connection lost before the BSC was reached"
-                      : SlpStep == kCommand
-                          ? "connection lost while " + std::string(kCommand) + " was in flight"
-                          : "connection lost";
-    if (!SlpIdTelnet.EndReason.empty()) why += " (" + SlpIdTelnet.EndReason + ")";
-    Note(checking_ + " not checked: " + why);
+    std::string why = SlpIdTelnet.ConnectError;
+    if (why.empty()) {
+      why = "connection lost" + Where();
+      if (!SlpIdTelnet.EndReason.empty()) why += " (" + SlpIdTelnet.EndReason + ")";
+    }
+    const std::string line = checking_ + " not checked: " + why;
+    Note(line);
     Outcomes.EndedEarly(mml::Printable(why));
+    if (messages_ != nullptr) messages_->Warn(mml::Printable(line));
   }
   SlpAttached = false;
   if (SlpstartButton.Caption() == "Stop") SlpstartButtonClick();
+}
+
+std::string RlslpPage::Where() const {
+  if (!SlpAttached) return " before the BSC was reached";
+  if (SlpStep == kCommand) return " while " + std::string(kCommand) + " was in flight";
+  return {};
 }
 
 // The printout is whole (the prompt came back). Only a printout that ran to its END, without
@@ -177,7 +187,7 @@ void RlslpPage::EndBsc(bool leaves_queue, std::string_view box) {
   } else {
     SlpIdTelnet.Disconnect();
   }
-  if (!box.empty() && messages_ != nullptr) messages_->Show(box);
+  if (!box.empty() && messages_ != nullptr) messages_->Warn(box);
   // Start: "Check: " and a new session for the next BSC (unless the engineer already did).
   if (next && SlpstartButton.Caption() == "Start") SlpstartButtonClick();
 }

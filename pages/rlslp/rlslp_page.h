@@ -29,8 +29,9 @@ namespace kestrel::rlslp {
 //   in a message box); the BSC leaves the queue and the next one is checked;
 // - a refused login: noted and shown in a message box; the check stops with the BSC at the
 //   head of the queue, as the same user and password would be refused for every BSC;
-// - a lost connection: noted; the check stops with the BSC at the head of the queue;
-// - Stop: the check stops with the BSC at the head of the queue (no note: the engineer knows).
+// - a connection that cannot be opened or is lost: noted and shown in a message box; the check
+//   stops with the BSC at the head of the queue;
+// - Stop: noted; the check stops with the BSC at the head of the queue.
 class RlslpPage {
  public:
   static constexpr std::string_view kCommand = "RLSLP:CELL=ALL;";
@@ -69,14 +70,15 @@ class RlslpPage {
   // every BSC.
   bool LoginRefused() const { return login_refused_; }
 
-  // Where a refused login or an unknown element is shown; without it, only the report says.
+  // Where a refused login, an unknown element, a connection that cannot be opened or is lost
+  // are shown; without it, only the report says.
   void SetMessages(platform::Messages& messages) { messages_ = &messages; }
   void SetMaxPrintout(std::size_t bytes) { session_.SetMaxPrintout(bytes); }
 
   void Button1Click();
   void Button2Click();
-  // Start, or Stop while a check runs. Throws when there is no BSC to check, and lets a
-  // connection error through with the "Check: " line already written.
+  // Start, or Stop while a check runs. Throws when there is no BSC to check, or when the
+  // gateway's address can name no connection (noted under the "Check: " line).
   void SlpstartButtonClick();
   void SlpIdTelnetDataAvailable(std::string_view chunk);
   void SlpIdTelnetDisconnected();
@@ -90,6 +92,8 @@ class RlslpPage {
   void EndBsc(bool leaves_queue, std::string_view box = {});
   void Note(const std::string& line);
   void Problem(const std::string& line);
+  // How far the session had come, for a note on its end: " before the BSC was reached", ...
+  std::string Where() const;
 
   mml::TelnetClient& SlpIdTelnet;
   mml::Session session_;

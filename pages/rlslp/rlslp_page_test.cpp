@@ -134,7 +134,8 @@ TEST_F(RlslpPageTest, StopInTheMiddleKeepsTheBscAndWritesNoFinish) {
   LogIn();
   telnet.Receive("RLSLP:CELL=ALL;\r\n\r\nCELL       SCTYPE\r\nC09101A\r\n");
   page.SlpstartButtonClick();
-  EXPECT_EQ(page.SlpreportMemo.Text(), "Check: BSC9\r\n");
+  EXPECT_EQ(page.SlpreportMemo.Text(),
+            "Check: BSC9\r\nBSC9 not checked: stopped while RLSLP:CELL=ALL; was in flight\r\n");
   EXPECT_THAT(page.SlpListBox.Items(), ElementsAre("BSC9", "BSC10"));
   EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
   EXPECT_FALSE(page.AnimationPanel.Visible());
@@ -145,7 +146,7 @@ TEST_F(RlslpPageTest, StopInTheMiddleKeepsTheBscAndWritesNoFinish) {
   page.SlpstartButtonClick();
   LogIn();
   EXPECT_EQ(telnet.Sent().back(), "RLSLP:CELL=ALL;");
-  EXPECT_EQ(page.SlpreportMemo.Line(1), "Check: BSC9");
+  EXPECT_EQ(page.SlpreportMemo.Line(2), "Check: BSC9");
 }
 
 TEST_F(RlslpPageTest, DroppedConnectionResetsTheButton) {
@@ -181,13 +182,24 @@ TEST_F(RlslpPageTest, StartWithNothingToCheckIsRefusedUntouched) {
   EXPECT_EQ(page.SlpreportMemo.Text(), "");
 }
 
-TEST_F(RlslpPageTest, ConnectionErrorLeavesStartWithTheCheckLineWritten) {
+// The report says why the BSC was not checked, whether the connection could not be opened or
+// the engineer stopped it before the BSC was reached.
+TEST_F(RlslpPageTest, ABscNotReachedHasItsReasonUnderItsCheckLine) {
   Queue({"BSC9"});
-  telnet.connect_error = "Cannot connect to 127.0.0.1:52200: Connection refused";
-  EXPECT_THROW(page.SlpstartButtonClick(), std::runtime_error);
+  page.SlpstartButtonClick();
+  telnet.ConnectFails();
   EXPECT_EQ(page.SlpstartButton.Caption(), "Start");
   EXPECT_FALSE(page.AnimationPanel.Visible());
-  EXPECT_EQ(page.SlpreportMemo.Text(), "Check: BSC9\r\n");
+  const std::string line =
+      "BSC9 not checked: Cannot connect to 127.0.0.1:52200: Connection refused";
+  EXPECT_EQ(page.SlpreportMemo.Text(), "Check: BSC9\r\n" + line + "\r\n");
+  EXPECT_THAT(messages.shown, ElementsAre(line));
+  page.SlpreportMemo.Clear();
+  page.SlpstartButtonClick();
+  page.SlpstartButtonClick();  // Stop while connecting
+  EXPECT_EQ(page.SlpreportMemo.Text(),
+            "Check: BSC9\r\nBSC9 not checked: stopped before the BSC was reached\r\n");
+  EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 TEST_F(RlslpPageTest, EditingTheQueueDuringACheckSkipsNoBsc) {

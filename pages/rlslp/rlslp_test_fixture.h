@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pages/rlslp/rlslp_page.h"
+#include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 
 namespace kestrel::rlslp::testing {
@@ -35,10 +36,7 @@ inline std::string Printout(const std::vector<Cell>& cells, bool page_break_afte
 inline const std::string kLogin =
     "\r\nUser: \r\nPassword: \r\nNE: \r\nWO      BSC9      AD-739  TIME 261206 093001\r\n<";
 
-struct RecordedMessages : platform::Messages {
-  std::vector<std::string> shown;
-  void Show(std::string_view text) override { shown.emplace_back(text); }
-};
+using kestrel::testing::RecordedMessages;
 
 // A page on a fake client, logged in as "ops1" with the password "pw".
 struct RlslpHarness {

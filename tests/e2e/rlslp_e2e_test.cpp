@@ -91,7 +91,7 @@ TEST(RlslpEndToEnd, SilentElementIsStoppedAtTheTimeout) {
   const RunResult run = RunBatch({"rlslp", "--gateway", QString::fromStdString(gateway.Address()),
                                   "--ne", "BSC10", "--timeout", "1"});
   EXPECT_EQ(run.exit_code, 3);
-  EXPECT_EQ(run.out, "Check: BSC10\n");
+  EXPECT_EQ(run.out, "Check: BSC10\nBSC10 not checked: stopped before the BSC was reached\n");
   EXPECT_THAT(run.err, HasSubstr("stopped after 1 s"));
 }
 

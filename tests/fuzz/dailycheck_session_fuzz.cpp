@@ -1,9 +1,10 @@
 // libFuzzer target: the Daily check page with every standard solution ticked, played any
 // session. Options (the first byte): bit 0 no warning sounds, bit 1 two elements (BSC9 and
 // MSC9), bit 2 the report share refuses every file, bit 3 recordings for BSC9's warnings
-// (else the beep signal), bits 6-7 the cap. Page actions: 0 the next operation of the script
-// happens while the next warning sound plays, 1 the element list emptied, 2 BSC9 added to
-// it, 3 sounds switched on or off.
+// (else the beep signal), bits 6-7 the cap. A warning's sound ends after the chunk that
+// started it, unless held. Page actions: 0 sounds held from now (what follows happens while a
+// warning sounds), or, when they were held, let go and ended; 1 the element list emptied, 2
+// BSC9 added to it, 3 sounds switched on or off.
 #include <cstddef>
 #include <cstdint>
 
@@ -60,14 +61,17 @@ void Play(const SessionScript& script) {
   // The work pane: the report file and the many-alarms count read it as this visit's.
   rig.SessionPane(page.Memodc, "Memodc");
 
+  bool held = false;
+  rig.Client().after_each_chunk = [&] {
+    if (!held) sound.FinishAll();
+  };
   Rig::Page driver;
   driver.start_stop = [&](bool stop) { stop ? page.StopdcClick() : page.StartdcClick(); };
   driver.action = [&](int action) {
     switch (action) {
       case 0:
-        if (const Operation* nested = rig.TakeNext()) {
-          sound.while_playing = [&rig, op = *nested] { rig.Run(op); };
-        }
+        held = !held;
+        if (!held) sound.FinishAll();
         break;
       case 1:
         page.DeletealldcClick();

@@ -9,6 +9,7 @@
 
 #include "mml/properties_form.h"
 #include "platform/ports.h"
+#include "tests/fake_ports.h"
 #include "tests/fuzz/rig.h"
 #include "tests/manual_clock.h"
 
@@ -21,25 +22,11 @@ inline void SetUp(mml::PropertiesForm& properties) {
   properties.IpEdit.SetText("127.0.0.1");
 }
 
-// A sound that plays at once; `while_playing` runs inside it, as other events do in the
-// nested event loop of the desktop program's sounds.
-struct QuietSound : platform::Sound {
-  std::function<void()> while_playing;
-  void Beep(int, int) override { Playing(); }
-  void PlayToEnd(const std::string&) override { Playing(); }
-  void Start(const std::string&) override {}
-
- private:
-  void Playing() {
-    if (auto hook = std::move(while_playing)) {
-      while_playing = nullptr;
-      hook();
-    }
-  }
-};
+// Sounds whose ends come when the target says so.
+using QuietSound = testing::RecordedSound;
 
 struct QuietMessages : platform::Messages {
-  void Show(std::string_view) override {}
+  void Show(std::string_view, Kind) override {}
 };
 
 // Local time that moves with the manual clock, from 5 December 2026 14:07:30.

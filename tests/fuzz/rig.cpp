@@ -181,7 +181,10 @@ void Rig::Run(const Operation& op) {
       Call(op.Stop() ? "Stop" : "Start", [&] { page_->start_stop(op.Stop()); });
       break;
     case Kind::kConnectFails:
-      client.connect_error = std::string(kInjectedFailure);
+      if (client.Connecting()) {
+        Call("the disconnected handler",
+             [&] { client.ConnectFails(std::string(kInjectedFailure)); });
+      }
       break;
     case Kind::kPage:
       if (page_->action) page_->action(op.argument);
@@ -190,14 +193,8 @@ void Rig::Run(const Operation& op) {
   Check();
 }
 
-const Operation* Rig::TakeNext() {
-  if (script_ == nullptr || step_ + 1 >= script_->operations.size()) return nullptr;
-  return &script_->operations[++step_];
-}
-
 void Rig::Play(const SessionScript& script, const Page& page) {
   page_ = &page;
-  script_ = &script;
   baseline_ = Held().Bytes();
   try {
     for (step_ = 0; step_ < script.operations.size(); ++step_) {

@@ -98,12 +98,8 @@ class Rig {
 
   // Plays `script` to the page, checking as it goes. `page` must stand before the first call.
   void Play(const SessionScript& script, const Page& page);
-  // Runs one operation; a target that nests operations (a sound that lets events through)
-  // calls this for the nested one.
+  // Runs one operation.
   void Run(const Operation& op);
-  // Takes the next operation of the script out of its turn, for a target to nest; none at
-  // the end of the script.
-  const Operation* TakeNext();
   // Runs a handler of the page the way the event dispatcher does, with its exception checked.
   void Call(std::string_view what, const std::function<void()>& handler);
   // Counts an event the page acted on beyond the operations (a chunk, a tick).
@@ -139,7 +135,6 @@ class Rig {
   std::vector<controls::Timer*> timers_;
   std::vector<std::pair<const controls::Memo*, std::string>> buffers_;
   const Page* page_ = nullptr;
-  const SessionScript* script_ = nullptr;
   std::size_t baseline_ = 0;
   std::size_t received_ = 0;
   std::size_t events_ = 0;

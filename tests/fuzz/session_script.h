@@ -20,7 +20,7 @@ namespace kestrel::fuzz {
 //   close              the gateway ends the connection (argument bit 1: the client ends it,
 //                      for a cap)
 //   start / stop       the page's Start (or Stop, argument bit 0) button
-//   connect fails      the next connection attempt fails
+//   connect fails      the connection being made cannot be opened
 //   page               an action of the page, numbered by the argument
 // Argument bit 0 of receive, close and connect fails names the session of a two-session page
 // (0: Cell, 1: Cellr). A record cut short by the end of the input still counts, with what

@@ -17,6 +17,7 @@
 #include <memory>
 
 #include "app/application.h"
+#include "app/qt_ports.h"
 #include "sim/gateway_server.h"
 
 namespace kestrel::app::testing {
@@ -29,9 +30,9 @@ inline bool RunUntil(const std::function<bool()>& done, int ms = 5000) {
   return done();
 }
 
-// Answers the modal windows the program puts up, also from inside a handler that waits for
-// them: a message box is read and closed; a file dialog gets `save_as` (or is cancelled when
-// that is empty).
+// Answers the windows the program puts up: a message box is read and closed; a file dialog
+// (modal, also from inside a handler that waits for it) gets `save_as`, or is cancelled when
+// that is empty.
 class ModalAnswers {
  public:
   ModalAnswers() {
@@ -40,9 +41,14 @@ class ModalAnswers {
     timer_.start();
   }
 
-  QStringList boxes;
+  QStringList boxes, titles;
   QString save_as;
   int dialogs = 0;
+
+  // Turns the event loop until `count` boxes were answered in all; true when they were.
+  bool Answered(qsizetype count, int ms = 5000) const {
+    return RunUntil([&] { return boxes.size() >= count; }, ms) && boxes.size() == count;
+  }
 
   bool Shown(const QString& part) const {
     for (const QString& box : boxes) {
@@ -53,11 +59,13 @@ class ModalAnswers {
 
  private:
   void Answer() {
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+    for (QMessageBox* box : ShownBoxes()) {
       boxes << box->text();
+      titles << box->windowTitle();
       box->done(QMessageBox::Ok);
-    } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+    }
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
       ++dialogs;
       if (save_as.isEmpty()) {
         dialog->reject();

@@ -91,12 +91,12 @@ TEST_F(WindowTest, SettingsFieldsAreReadLive) {
   ASSERT_TRUE(RunUntil([&] { return Report().contains("Finish check"); }));
 }
 
-TEST_F(WindowTest, RefusedConnectionShowsTheErrorBoxAndLeavesStart) {
+TEST_F(WindowTest, RefusedConnectionShowsItsBoxAndLeavesStart) {
   site.gateway_port = 1;  // nothing listens there
   Restart();
   windows->Form1->SpeedButton1->click();
-  SlpstartButton()->click();  // returns once the error box is closed
-  ASSERT_EQ(answers.boxes.size(), 1);
+  SlpstartButton()->click();
+  ASSERT_TRUE(answers.Answered(1));
   EXPECT_THAT(answers.boxes[0].toStdString(), HasSubstr("Cannot connect to 127.0.0.1:1"));
   EXPECT_EQ(SlpstartButton()->text(), "Start");
   EXPECT_TRUE(windows->Kestreldlg->isVisible());  // the program goes on
