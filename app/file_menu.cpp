@@ -2,41 +2,17 @@
 // session logs.
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QMenuBar>
 #include <QUrl>
 #include <string>
 
+#include "app/log_viewer.h"
 #include "app/main_window.h"
 #include "app/save_text.h"
 #include "platform/dispatch.h"
 
 namespace kestrel::app {
-
-namespace {
-
-// The most of a log the viewer is given: its end, where the last session is.
-constexpr qint64 kMostShown = 8 * 1024 * 1024;
-
-// The log's lines as the viewer's memo takes them (CR LF), from its end when it is long.
-std::string ViewerText(QFile& log) {
-  std::string text;
-  if (log.size() > kMostShown) {
-    log.seek(log.size() - kMostShown);
-    log.readLine();  // from the start of a whole line
-    text = "(" + std::to_string(log.pos()) + " bytes of " + log.fileName().toStdString() +
-           " are left out; the rest follows)\r\n";
-  }
-  const QByteArray rest = log.readAll();
-  text.reserve(text.size() + static_cast<std::size_t>(rest.size()) * 21 / 20);
-  for (char c : rest) {
-    if (c == '\n') text += '\r';
-    text += c;
-  }
-  return text;
-}
-
-}  // namespace
 
 void TKestreldlg::BuildMenu() {
   auto* file = menuBar()->addMenu("File");
@@ -108,12 +84,10 @@ void TKestreldlg::LastLog1Click() {
                     " page in " + recorder->Folder().toStdString() + " yet");
     return;
   }
-  QFile log(path);
-  if (!log.open(QIODevice::ReadOnly)) {
-    throw std::runtime_error(path.toStdString() + ": " + log.errorString().toStdString());
-  }
-  read_form_.Memo1.SetText(ViewerText(log));
-  read_form_.Show();
+  if (log_viewer_ == nullptr) log_viewer_ = new LogViewer(this);
+  // The day's folder and the file: the name says the start, the page and the element.
+  const QFileInfo file(path);
+  log_viewer_->ShowLog(path, file.dir().dirName() + "/" + file.fileName());
 }
 
 }  // namespace kestrel::app

@@ -111,6 +111,11 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
                                  &dailycheck.Timerdc_release, &dailycheck.Timerdc_wait}) {
     timer_drivers_.push_back(std::make_unique<platform::QtTimerDriver>(*timer));
   }
+  for (mml::RecordedTelnetClient* session :
+       {&ProsesSession, &BrSession, &CellSession, &CellrSession, &SlpSession, &DcSession,
+        &DqonSession}) {
+    timer_drivers_.push_back(std::make_unique<platform::QtTimerDriver>(session->QuietTimer));
+  }
 
   BuildMenu();
 

@@ -27,6 +27,8 @@
 
 namespace kestrel::app {
 
+class LogViewer;
+
 // The main window "Kestrel ver 2.2": the job pages, each with its own telnet client,
 // timers and state. Closing it only hides it; its pages go on working.
 class TKestreldlg : public QMainWindow {
@@ -82,7 +84,7 @@ class TKestreldlg : public QMainWindow {
 
   void Close1Click();
   // File menu: the current page's report into a text file; the session log folder in the
-  // desktop's file manager; the current page's last session log in the "READ" viewer.
+  // desktop's file manager; the current page's last session log in a viewer of its own.
   void SaveReport1Click();
   void LogFolder1Click();
   void LastLog1Click();
@@ -115,6 +117,7 @@ class TKestreldlg : public QMainWindow {
                                                 controls::Memo* pane);
 
   std::vector<Tab> tabs_;
+  LogViewer* log_viewer_ = nullptr;  // made when first asked for; a window of ours
   bool log_box_pending_ = false;
   std::vector<std::unique_ptr<platform::QtTimerDriver>> timer_drivers_;
 };

@@ -23,6 +23,7 @@ mml::TelnetClient& JobSessions::Client(const std::string& page) {
       }};
   entry.recorded = std::make_unique<mml::RecordedTelnetClient>(*entry.client, recorder_.get(),
                                                                std::move(context));
+  entry.quiet = std::make_unique<platform::QtTimerDriver>(entry.recorded->QuietTimer);
   entry.recorded->Host = connection_.host;
   entry.recorded->Port = connection_.port;
   return *entry.recorded;

@@ -10,6 +10,7 @@
 #include "mml/properties_form.h"
 #include "mml/session_record.h"
 #include "net/qt_telnet_client.h"
+#include "platform/qt_timer.h"
 #include "platform/session_log.h"
 
 namespace kestrel::cli {
@@ -35,6 +36,7 @@ class JobSessions {
     std::function<std::string()> element;
     controls::Memo* pane = nullptr;
     std::unique_ptr<mml::RecordedTelnetClient> recorded;
+    std::unique_ptr<platform::QtTimerDriver> quiet;  // of `recorded`, so it goes first
   };
 
   const Connection& connection_;

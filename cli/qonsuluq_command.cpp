@@ -94,10 +94,14 @@ int RunQonsuluq(const QStringList& arguments) {
   ChooseBsc(page.CellrbscComboBox, parser.value("cellr-bsc"));
   page.Memocell.SetText(CellList(parser.value("cells")));
   page.Memocellr.SetText(CellList(parser.value("cellrs")));
-  // A list line that is no cell name is a mistake in what the runner was given.
+  // A list line that is no cell name, or a list without a cell, is a mistake in what the
+  // runner was given.
   for (const auto& [list, name] :
        {std::pair{&page.Memocell, "Cell list"}, std::pair{&page.Memocellr, "Cellr list"}}) {
     if (const std::string why = pages::IllShapedCellLine(*list, name); !why.empty()) {
+      throw UsageError(why);
+    }
+    if (const std::string why = pages::CellListWithoutCells(*list, name); !why.empty()) {
       throw UsageError(why);
     }
   }

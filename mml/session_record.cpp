@@ -1,23 +1,15 @@
 #include "mml/session_record.h"
 
-#include <numeric>
-
 #include "mml/text.h"
 
 namespace kestrel::mml {
 
 namespace {
 constexpr std::string_view kHiddenPassword = "********";
-// Received text held back for the mask is written out at this size whatever its tail: a
-// gateway that ends every chunk with the password's first letter must not grow it for ever.
-constexpr std::size_t kMostHeld = 64 * 1024;
+// A line not yet ended is written at this size, as a record of its own: a gateway that never
+// ends a line must not grow it for ever.
+constexpr std::size_t kMostUnended = 64 * 1024;
 constexpr char kHex[] = "0123456789abcdef";
-
-// True when `text` holds `secret` or ends with a start of it that the next chunk may complete.
-bool MayHoldSecret(std::string_view text, std::string_view secret) {
-  if (secret.empty()) return false;
-  return text.find(secret) != std::string_view::npos || SecretStartAtEnd(text, secret) > 0;
-}
 }  // namespace
 
 void AppendEscapedForRecord(std::string& line, std::string_view bytes) {
@@ -66,14 +58,35 @@ RecordedTelnetClient::RecordedTelnetClient(TelnetClient& inner, SessionRecorder*
   Port = inner_.Port;
   inner_.OnDataAvailable = [this](std::string_view chunk) { Received(chunk); };
   inner_.OnDisconnected = [this] { Ended(); };
+  QuietTimer.OnTimer = [this] { QuietTick(); };
+}
+
+RecordedTelnetClient::~RecordedTelnetClient() {
+  inner_.OnDataAvailable = nullptr;
+  inner_.OnDisconnected = nullptr;
+  if (record_ && inner_.Connected()) {
+    WriteUnended(true, Password());
+    Write(SessionRecord::Direction::kNote, "disconnected", Now());
+  }
+}
+
+SessionRecord::Time RecordedTelnetClient::Now() const {
+  return context_.now ? context_.now() : std::chrono::system_clock::now();
+}
+
+std::string RecordedTelnetClient::Password() const {
+  return context_.password ? context_.password() : std::string();
 }
 
 void RecordedTelnetClient::Connect() {
   inner_.Host = Host;
   inner_.Port = Port;
   inner_.TerminalType = TerminalType;
+  WriteUnended(true, Password());  // of the session before, which has ended
   record_.reset();
-  held_.clear();
+  unended_.clear();
+  arrivals_.clear();
+  QuietTimer.SetEnabled(false);
   EndReason.clear();
   ConnectError.clear();
   if (recorder_ != nullptr) {
@@ -86,11 +99,11 @@ void RecordedTelnetClient::Connect() {
                         "; the job goes on without it");
     }
   }
-  Write(SessionRecord::Direction::kNote, "connect " + Host + ":" + std::to_string(Port));
+  Write(SessionRecord::Direction::kNote, "connect " + Host + ":" + std::to_string(Port), Now());
   try {
     inner_.Connect();
   } catch (const std::exception& error) {
-    Write(SessionRecord::Direction::kNote, std::string("connect failed: ") + error.what());
+    Write(SessionRecord::Direction::kNote, std::string("connect failed: ") + error.what(), Now());
     record_.reset();
     throw;
   }
@@ -104,64 +117,121 @@ void RecordedTelnetClient::Disconnect() {
 }
 
 void RecordedTelnetClient::WriteLn(std::string_view text) {
-  const std::string password = context_.password ? context_.password() : std::string();
-  inner_.WriteLn(text);  // only what went out is recorded
+  const std::string password = Password();
+  WriteUnended(false, password);  // what came before the line goes first
+  inner_.WriteLn(text);           // only what went out is recorded
   Write(SessionRecord::Direction::kSent,
-        !password.empty() && text == password ? kHiddenPassword : text);
+        !password.empty() && text == password ? kHiddenPassword : text, Now());
 }
 
 void RecordedTelnetClient::Note(std::string_view text) {
-  Write(SessionRecord::Direction::kNote, text);
+  WriteUnended(false, Password());
+  Write(SessionRecord::Direction::kNote, text, Now());
 }
 
+// The record is made of whole lines: a chunk ends the line waiting for its LF, adds the
+// lines it holds whole, and leaves what follows its last LF waiting. The lines of one chunk
+// go as one piece; they all began when it came.
 void RecordedTelnetClient::Received(std::string_view chunk) {
-  if (record_) {
-    const std::string password = context_.password ? context_.password() : std::string();
-    if (held_.empty() && !MayHoldSecret(chunk, password)) {
-      Write(SessionRecord::Direction::kReceived, chunk);  // the common case: nothing to mask
+  if (record_ && !chunk.empty()) {
+    const SessionRecord::Time now = Now();
+    heard_ = QuietTimer.Enabled();
+    const std::size_t last = chunk.rfind('\n');
+    if (last == std::string_view::npos) {
+      AddUnended(chunk, now);
+      if (unended_.size() >= kMostUnended) WriteUnended(false, Password());
     } else {
-      held_.emplace_back(chunk);
-      WriteHeldChunks(false, password);
+      const std::string password = Password();
+      std::string_view lines = chunk.substr(0, last + 1);
+      if (!unended_.empty()) {
+        const std::size_t first = chunk.find('\n');
+        unended_.append(chunk.substr(0, first + 1));
+        WriteLines(unended_, arrivals_.front().when, password);
+        unended_.clear();
+        arrivals_.clear();
+        lines.remove_prefix(first + 1);
+      }
+      WriteLines(lines, now, password);
+      AddUnended(chunk.substr(last + 1), now);
     }
+    QuietTimer.SetEnabled(!unended_.empty());
   }
   if (OnDataAvailable) OnDataAvailable(chunk);
 }
 
-void RecordedTelnetClient::WriteHeldChunks(bool all, std::string_view password) {
-  if (held_.empty()) return;
-  std::string text = std::accumulate(held_.begin(), held_.end(), std::string());
-  // A tail that could be the start of the password waits for the next chunk.
-  if (!all && text.size() < kMostHeld && SecretStartAtEnd(text, password) > 0) return;
-  text = Masked(text, password);
-  std::size_t at = 0;
-  for (const std::string& chunk : held_) {
-    Write(SessionRecord::Direction::kReceived, std::string_view(text).substr(at, chunk.size()));
-    at += chunk.size();
+void RecordedTelnetClient::AddUnended(std::string_view text, SessionRecord::Time when) {
+  if (text.empty()) return;
+  if (arrivals_.empty() || arrivals_.back().when != when) {
+    arrivals_.push_back({unended_.size(), when});
   }
-  held_.clear();
+  unended_.append(text);
+}
+
+// A password cannot stand across a line break (it is sent as one line), so whole lines are
+// masked on their own.
+void RecordedTelnetClient::WriteLines(std::string_view lines, SessionRecord::Time when,
+                                      std::string_view password) {
+  if (lines.empty()) return;
+  if (!password.empty() && lines.find(password) != std::string_view::npos) {
+    Write(SessionRecord::Direction::kReceived, Masked(lines, password), when);
+  } else {
+    Write(SessionRecord::Direction::kReceived, lines, when);
+  }
+}
+
+void RecordedTelnetClient::WriteUnended(bool all, std::string_view password) {
+  if (unended_.empty()) return;
+  std::string text = Masked(unended_, password);
+  // A tail that could be the start of the password waits for the next text.
+  const std::size_t held = all ? 0 : SecretStartAtEnd(text, password);
+  const std::size_t written = text.size() - held;
+  if (written == 0) return;
+  Write(SessionRecord::Direction::kReceived, std::string_view(text).substr(0, written),
+        arrivals_.front().when);
+  // What stays keeps the time its first byte came.
+  SessionRecord::Time held_since = arrivals_.front().when;
+  for (const Arrival& arrival : arrivals_) {
+    if (arrival.offset > written) break;
+    held_since = arrival.when;
+  }
+  unended_ = text.substr(written);
+  arrivals_.clear();
+  if (!unended_.empty()) arrivals_.push_back({0, held_since});
+}
+
+// Two ticks without a byte: the line not yet ended is written as it stands.
+void RecordedTelnetClient::QuietTick() {
+  if (heard_) {
+    heard_ = false;
+    return;
+  }
+  WriteUnended(false, Password());
+  QuietTimer.SetEnabled(false);  // a kept start of the password waits for what comes next
 }
 
 void RecordedTelnetClient::Ended() {
-  WriteHeldChunks(true, context_.password ? context_.password() : std::string());
+  WriteUnended(true, Password());
+  QuietTimer.SetEnabled(false);
   EndReason = inner_.EndReason;
   ConnectError = inner_.ConnectError;
   if (!ConnectError.empty()) {
-    Write(SessionRecord::Direction::kNote, "connect failed: " + ConnectError);
+    Write(SessionRecord::Direction::kNote, "connect failed: " + ConnectError, Now());
   } else if (ending_) {
-    Write(SessionRecord::Direction::kNote, "disconnected");
+    Write(SessionRecord::Direction::kNote, "disconnected", Now());
   } else if (!EndReason.empty()) {
-    Write(SessionRecord::Direction::kNote, "ended by client: " + EndReason);
+    Write(SessionRecord::Direction::kNote, "ended by client: " + EndReason, Now());
   } else {
-    Write(SessionRecord::Direction::kNote, "closed by peer");
+    Write(SessionRecord::Direction::kNote, "closed by peer", Now());
   }
   // The page's note about the end (objects left blocked, say) comes from its handler below;
   // the record stays open for it until the next Connect.
   if (OnDisconnected) OnDisconnected();
 }
 
-void RecordedTelnetClient::Write(SessionRecord::Direction direction, std::string_view text) {
+void RecordedTelnetClient::Write(SessionRecord::Direction direction, std::string_view text,
+                                 SessionRecord::Time when) {
   if (!record_) return;
-  if (record_->Write(direction, text)) {
+  if (record_->Write(direction, text, when)) {
     error_told_ = false;
     return;
   }

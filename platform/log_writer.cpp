@@ -16,6 +16,8 @@ constexpr auto kLookEvery = std::chrono::milliseconds(5);
 constexpr int kLooksBeforeSleep = 200;
 // The text buffer a batch may keep for the next one; a larger one is given back.
 constexpr std::size_t kBufferKept = std::size_t{1} << 20;
+// The most of one file's lines that wait for their write call.
+constexpr std::size_t kOutAtOnce = std::size_t{256} << 10;
 }  // namespace
 
 LogWriter::LogWriter() : thread_([this] { Run(); }) {}
@@ -30,11 +32,15 @@ LogWriter::~LogWriter() {
 }
 
 bool LogWriter::Write(int fd, mml::SessionRecord::Direction direction, std::string_view text,
-                      bool wait) {
+                      bool wait, mml::SessionRecord::Time when) {
   Item item;
   item.fd = fd;
   item.direction = direction;
-  ::clock_gettime(CLOCK_REALTIME, &item.when);
+  const auto since = when.time_since_epoch();
+  const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(since);
+  item.when.tv_sec = static_cast<time_t>(seconds.count());
+  item.when.tv_nsec = static_cast<long>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(since - seconds).count());
   item.size = text.size();
   std::unique_lock lock(mutex_);
   const std::uint64_t number = item.number = next_number_++;
@@ -88,15 +94,18 @@ void LogWriter::Run() {
     texts.swap(texts_);
     lock.unlock();
     for (const Item& item : batch) {
+      if (item.fd != out_fd_ || item.close) WriteOut();
       if (item.close) {
         // Said before the number is free again: a file opened on it next has not failed.
         SetFailed(item.fd, false);
         ::close(item.fd);
-      } else {
-        SetFailed(item.fd,
-                  !WriteLine(item, std::string_view(texts).substr(item.offset, item.size)));
+        continue;
       }
+      out_fd_ = item.fd;
+      AddLines(item, std::string_view(texts).substr(item.offset, item.size));
+      if (out_.size() >= kOutAtOnce) WriteOut();
     }
+    WriteOut();
     const std::uint64_t last = batch.back().number;
     batch.clear();
     texts.clear();
@@ -123,28 +132,47 @@ void LogWriter::SetFailed(int fd, bool failed) {
   if (failed) failed_.push_back(fd);
 }
 
-bool LogWriter::WriteLine(const Item& item, std::string_view text) {
-  const char* word = item.direction == mml::SessionRecord::Direction::kSent       ? " sent "
-                     : item.direction == mml::SessionRecord::Direction::kReceived ? " recv "
-                                                                                  : " note ";
-  line_.clear();
-  line_.reserve(32 + text.size() + text.size() / 8);
-  AppendTime(line_, item.when);
-  line_ += word;
-  mml::AppendEscapedForRecord(line_, text);
-  line_ += '\n';
-  std::size_t written = 0;
-  while (written < line_.size()) {
-    const ssize_t n = ::write(item.fd, line_.data() + written, line_.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += static_cast<std::size_t>(n);
+void LogWriter::AddLines(const Item& item, std::string_view text) {
+  switch (item.direction) {
+    case mml::SessionRecord::Direction::kSent:
+      AddLine(" sent ", item.when, text);
+      break;
+    case mml::SessionRecord::Direction::kNote:
+      AddLine(" note ", item.when, text);
+      break;
+    case mml::SessionRecord::Direction::kReceived:
+      mml::ForEachReceivedLine(text,
+                               [&](std::string_view line) { AddLine(" recv ", item.when, line); });
+      break;
   }
-  return true;
 }
 
-// "YYYY-MM-DD HH:MM:SS.mmm" of local time, at the moment the record was handed over. The date
-// and time of day are worked out once a second: a printout comes in thousands of chunks.
+void LogWriter::AddLine(const char* word, const timespec& when, std::string_view text) {
+  AppendTime(out_, when);
+  out_ += word;
+  mml::AppendEscapedForRecord(out_, text);
+  out_ += '\n';
+}
+
+void LogWriter::WriteOut() {
+  if (out_.empty()) return;
+  bool written_whole = true;
+  for (std::size_t written = 0; written < out_.size();) {
+    const ssize_t n = ::write(out_fd_, out_.data() + written, out_.size() - written);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      written_whole = false;
+      break;
+    }
+    written += static_cast<std::size_t>(n);
+  }
+  SetFailed(out_fd_, !written_whole);
+  out_.clear();
+  if (out_.capacity() > kBufferKept) std::string().swap(out_);
+}
+
+// "YYYY-MM-DD HH:MM:SS.mmm" of local time, the record's own time. The date and time of day are
+// worked out once a second: a printout comes in thousands of lines.
 void LogWriter::AppendTime(std::string& line, const timespec& when) {
   if (when.tv_sec != second_) {
     second_ = when.tv_sec;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <ctime>
 #include <deque>
@@ -15,10 +16,11 @@
 namespace kestrel::platform {
 
 // Writes session log lines on a thread of its own, so that a printout of many megabytes is
-// not slowed by its log: the thread that runs the pages only hands each record over. Records
-// keep their order. A line sent or a note is waited for until it is with the system, so a
-// crash never loses what was sent to the network; received text is written a moment later.
-// Every line goes to the system with one write call: nothing waits in a buffer of ours.
+// not slowed by its log: the thread that runs the pages only hands each record over, and the
+// thread cuts received text into its lines. Records keep their order. A line sent or a note
+// is waited for until it is with the system, so a crash never loses what was sent to the
+// network; received text is written a moment later. The lines the thread takes at once go to
+// each file with one write call, whole: nothing waits in a buffer of ours.
 class LogWriter {
  public:
   LogWriter();
@@ -26,9 +28,11 @@ class LogWriter {
   LogWriter(const LogWriter&) = delete;
   LogWriter& operator=(const LogWriter&) = delete;
 
-  // Queues a record for `fd`; with `wait`, returns once it and all before it are written.
+  // Queues a record for `fd` of the time `when` (received text: a record per line, see
+  // mml::ForEachReceivedLine); with `wait`, returns once it and all before it are written.
   // False when a write to `fd` has failed (this one, when waited for, or an earlier one).
-  bool Write(int fd, mml::SessionRecord::Direction direction, std::string_view text, bool wait);
+  bool Write(int fd, mml::SessionRecord::Direction direction, std::string_view text, bool wait,
+             mml::SessionRecord::Time when = std::chrono::system_clock::now());
   // Closes `fd` once everything queued for it is written.
   void Close(int fd);
 
@@ -43,7 +47,11 @@ class LogWriter {
     std::uint64_t number = 0;
   };
   void Run();
-  bool WriteLine(const Item& item, std::string_view text);
+  // The record lines of `item` go to the end of `out_`.
+  void AddLines(const Item& item, std::string_view text);
+  void AddLine(const char* word, const timespec& when, std::string_view text);
+  // Writes `out_` to `out_fd_`.
+  void WriteOut();
   void SetFailed(int fd, bool failed);
   void AppendTime(std::string& line, const timespec& when);
 
@@ -61,7 +69,8 @@ class LogWriter {
   bool stopping_ = false;
   // Used by the thread only.
   std::vector<int> failing_;  // what failed_ holds, known without the lock
-  std::string line_;
+  std::string out_;           // lines for `out_fd_`, written before another file's
+  int out_fd_ = -1;
   time_t second_ = -1;
   std::string stamp_;
   std::thread thread_;  // last: starts when everything above stands

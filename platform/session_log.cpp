@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <cerrno>
@@ -19,8 +20,8 @@ class FileRecord : public mml::SessionRecord {
   FileRecord(int fd, std::shared_ptr<LogWriter> writer) : fd_(fd), writer_(std::move(writer)) {}
   ~FileRecord() override { writer_->Close(fd_); }
 
-  bool Write(Direction direction, std::string_view text) override {
-    return writer_->Write(fd_, direction, text, direction != Direction::kReceived);
+  bool Write(Direction direction, std::string_view text, Time when) override {
+    return writer_->Write(fd_, direction, text, direction != Direction::kReceived, when);
   }
 
  private:
@@ -31,6 +32,19 @@ class FileRecord : public mml::SessionRecord {
 const QRegularExpression& DayFolder() {
   static const QRegularExpression day("^\\d{4}-\\d{2}-\\d{2}$");
   return day;
+}
+
+// When the session of a log began: the time of its first record, to the millisecond; the
+// file's own time for a log that holds no record yet.
+QDateTime SessionBegan(const QString& path) {
+  QFile log(path);
+  if (log.open(QIODevice::ReadOnly)) {
+    const QByteArray first = log.readLine(64);
+    const QDateTime time =
+        QDateTime::fromString(QString::fromLatin1(first.left(23)), "yyyy-MM-dd HH:mm:ss.zzz");
+    if (time.isValid()) return time;
+  }
+  return QFileInfo(path).lastModified();
 }
 
 }  // namespace
@@ -86,16 +100,36 @@ int FileSessionRecorder::Prune(int days) const {
 }
 
 QString FileSessionRecorder::LastLog(std::string_view page) const {
-  const QString marker = "_" + QString::fromStdString(FileSafe(page)) + "_";
+  const QRegularExpression of_page(
+      "^(\\d{6})_" + QRegularExpression::escape(QString::fromStdString(FileSafe(page))) +
+      "_.*\\.log$");
   QStringList days = QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
   for (auto day = days.crbegin(); day != days.crend(); ++day) {
     if (!DayFolder().match(*day).hasMatch()) continue;
     const QDir folder(QDir(folder_).filePath(*day));
-    // Names begin with the start time, so the last in name order is the last to start.
-    QStringList logs = folder.entryList({"*.log"}, QDir::Files, QDir::Name);
-    logs = logs.filter(marker);
-    const QFileInfo newest = logs.isEmpty() ? QFileInfo() : QFileInfo(folder.filePath(logs.back()));
-    if (newest.exists()) return newest.absoluteFilePath();
+    // Names begin with the second the session began; within it, names sort by element, so
+    // the logs of the last second are told apart by the time of their first record.
+    QString last_second;
+    QStringList candidates;
+    for (const QString& name : folder.entryList({"*.log"}, QDir::Files, QDir::Name)) {
+      const QRegularExpressionMatch match = of_page.match(name);
+      if (!match.hasMatch()) continue;
+      if (match.captured(1) > last_second) {
+        last_second = match.captured(1);
+        candidates.clear();
+      }
+      if (match.captured(1) == last_second) candidates << folder.filePath(name);
+    }
+    QString newest;
+    QDateTime newest_began;
+    for (const QString& path : candidates) {
+      const QDateTime began = SessionBegan(path);
+      if (newest.isEmpty() || began >= newest_began) {
+        newest = path;
+        newest_began = began;
+      }
+    }
+    if (!newest.isEmpty()) return QFileInfo(newest).absoluteFilePath();
   }
   return {};
 }

@@ -25,7 +25,7 @@ class FileSessionRecorder : public mml::SessionRecorder {
   // Removes the day folders older than `days` days; returns how many went. Only folders named
   // as a day (YYYY-MM-DD) are ever touched.
   int Prune(int days) const;
-  // The newest log of `page`, or an empty text when there is none.
+  // The log of `page` whose session began last, or an empty text when there is none.
   QString LastLog(std::string_view page) const;
 
   // ~/.local/state/kestrel/sessions, or $XDG_STATE_HOME/kestrel/sessions.

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <chrono>
 
 namespace kestrel::platform {
 namespace {
@@ -29,9 +31,14 @@ TEST(SessionLog, OneFilePerSessionInTheDaysFolderWrittenAsItGoes) {
   ASSERT_NE(record, nullptr) << error;
   auto second = recorder.Open("proses", "ALTBSC1_X29,PROT=V24", error);
   ASSERT_NE(second, nullptr) << error;  // the same second: a file of its own
-  EXPECT_TRUE(record->Write(mml::SessionRecord::Direction::kSent, "NE=ALTBSC1_X29,PROT=V24"));
-  EXPECT_TRUE(record->Write(mml::SessionRecord::Direction::kReceived, "\r\n<"));
-  EXPECT_TRUE(record->Write(mml::SessionRecord::Direction::kNote, "closed by peer"));
+  const auto now = std::chrono::system_clock::now();
+  EXPECT_TRUE(record->Write(mml::SessionRecord::Direction::kSent, "NE=ALTBSC1_X29,PROT=V24", now));
+  // The lines of a received text are a record each, of the time it came.
+  const auto then = QDateTime::fromString("2026-12-06 10:15:02.345", "yyyy-MM-dd hh:mm:ss.zzz");
+  EXPECT_TRUE(record->Write(
+      mml::SessionRecord::Direction::kReceived, "\r\nWO      BSC9\r\n<",
+      std::chrono::system_clock::time_point(std::chrono::milliseconds(then.toMSecsSinceEpoch()))));
+  EXPECT_TRUE(record->Write(mml::SessionRecord::Direction::kNote, "closed by peer", now));
 
   const QString day = QDir(recorder.Folder()).filePath(QDate::currentDate().toString("yyyy-MM-dd"));
   const QStringList files = QDir(day).entryList(QDir::Files, QDir::Name);
@@ -40,17 +47,62 @@ TEST(SessionLog, OneFilePerSessionInTheDaysFolderWrittenAsItGoes) {
   EXPECT_THAT(files[1].toStdString(), MatchesRegex("[0-9]{6}_proses_ALTBSC1_X29,PROT=V24_2\\.log"));
   // Readable on disk before the record is closed: nothing waits in a buffer.
   const QStringList lines = LinesOf(QDir(day).filePath(files[0]));
-  ASSERT_EQ(lines.size(), 3);
+  ASSERT_EQ(lines.size(), 5);
   const std::string stamp = "[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3} ";
   EXPECT_THAT(lines[0].toStdString(), MatchesRegex(stamp + "sent NE=ALTBSC1_X29,PROT=V24"));
-  EXPECT_THAT(lines[1].toStdString(), MatchesRegex(stamp + "recv \\\\r\\\\n<"));
-  EXPECT_THAT(lines[2].toStdString(), MatchesRegex(stamp + "note closed by peer"));
+  EXPECT_EQ(lines.mid(1, 3), QStringList({"2026-12-06 10:15:02.345 recv \\r\\n",
+                                          "2026-12-06 10:15:02.345 recv WO      BSC9\\r\\n",
+                                          "2026-12-06 10:15:02.345 recv <"}));
+  EXPECT_THAT(lines[4].toStdString(), MatchesRegex(stamp + "note closed by peer"));
   // Kept from other users: the logs hold what was sent to the network.
   EXPECT_EQ(
       QFileInfo(QDir(day).filePath(files[0])).permissions() & (QFile::ReadOther | QFile::ReadGroup),
       QFile::Permissions());
-  EXPECT_EQ(recorder.LastLog("proses"), QDir(day).absoluteFilePath(files[1]));
-  EXPECT_EQ(recorder.LastLog("rlslp"), "");
+}
+
+// The log whose session began last: by the second in its name, and within one second (where
+// names sort by element) by the time of its first record; a log with no record yet is newest.
+TEST(SessionLog, TheLastLogIsTheSessionThatBeganLast) {
+  struct Row {
+    std::vector<std::pair<const char*, const char*>> files;  // under sessions/, first line
+    const char* last;
+  };
+  const std::string at = "2026-12-06 10:15:0";
+  const Row rows[] = {
+      {{{"2026-12-06/101502_proses_BSC9.log", "2.100 note connect"},
+        {"2026-12-06/101502_proses_BSC12.log", "2.900 note connect"}},
+       "2026-12-06/101502_proses_BSC12.log"},
+      {{{"2026-12-06/101502_proses_BSC9.log", "2.900 note connect"},
+        {"2026-12-06/101502_proses_BSC12.log", "2.100 note connect"}},
+       "2026-12-06/101502_proses_BSC9.log"},
+      {{{"2026-12-06/101502_proses_BSC9.log", "2.900 note connect"},
+        {"2026-12-06/101503_proses_BSC12.log", "3.000 note connect"},
+        {"2026-12-06/101509_rlslp_BSC10.log", "9.000 note connect"},
+        {"2026-12-06/101509_proses2_BSC10.log", "9.000 note connect"}},
+       "2026-12-06/101503_proses_BSC12.log"},
+      {{{"2026-12-06/101502_proses_BSC9.log", "2.900 note connect"},
+        {"2026-12-06/101502_proses_BSC12.log", nullptr}},
+       "2026-12-06/101502_proses_BSC12.log"},
+      {{{"2026-12-05/235959_proses_BSC9.log", "9.000 note connect"},
+        {"2026-12-06/000001_rlslp_BSC9.log", "1.000 note connect"}},
+       "2026-12-05/235959_proses_BSC9.log"},
+      {{{"2026-12-06/000001_rlslp_BSC9.log", "1.000 note connect"}}, nullptr},
+  };
+  for (const Row& row : rows) {
+    QTemporaryDir logs;
+    for (const auto& [name, first] : row.files) {
+      const QString path = logs.filePath(name);
+      QDir().mkpath(QFileInfo(path).path());
+      QFile file(path);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      if (first != nullptr) file.write(QByteArray::fromStdString(at + first + "\n"));
+    }
+    FileSessionRecorder recorder(logs.path());
+    EXPECT_EQ(
+        recorder.LastLog("proses"),
+        row.last == nullptr ? QString() : QFileInfo(logs.filePath(row.last)).absoluteFilePath())
+        << row.files.front().first;
+  }
 }
 
 TEST(SessionLog, AnElementNameIsNeverAPath) {

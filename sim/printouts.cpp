@@ -226,9 +226,22 @@ std::string Printouts::BroadcastText(std::string_view parameters) const {
   for (const auto& cell : element_.cells) {
     for (const auto& message : cell.messages) {
       if (message.id != id || message.code != code) continue;
-      return Paged({"CELL BROADCAST MESSAGE", "", "ID     CODE  GS    PAGE",
-                    Pad(id, 7) + Pad(code, 6) + "0     1", "", "TEXT" + std::string(30, ' '),
-                    message.text, ""});
+      std::vector<std::string> lines = {"CELL BROADCAST MESSAGE", "", "ID     CODE  GS    PAGE",
+                                        Pad(id, 7) + Pad(code, 6) + "0     1", ""};
+      if (message.dcs.empty()) {
+        lines.insert(lines.end(), {"TEXT" + std::string(30, ' '), message.text});
+      } else {
+        // The text's field ends where DCS begins; a longer text wraps onto rows of its own,
+        // two blanks short of the next column.
+        constexpr std::size_t kField = 34, kWrap = kField - 2;
+        lines.push_back(Pad("TEXT", kField) + "DCS");
+        for (std::size_t at = 0; at == 0 || at < message.text.size(); at += kWrap) {
+          const std::string piece = message.text.substr(std::min(at, message.text.size()), kWrap);
+          lines.push_back(at == 0 ? Pad(piece, kField) + message.dcs : piece);
+        }
+      }
+      lines.push_back("");
+      return Paged(lines);
     }
   }
   return NotAccepted(11, "MESSAGE NOT DEFINED\r\nCODE=" + code);

@@ -121,9 +121,9 @@ Scenario Scenario::FromJson(std::string_view json) {
       }
       for (const QJsonValue& message_value : cell.value("messages").toArray()) {
         const QJsonObject message = message_value.toObject();
-        parsed.messages.push_back({Text(message, "id", "50", where),
-                                   Text(message, "code", "", where),
-                                   Text(message, "text", "", where)});
+        parsed.messages.push_back(
+            {Text(message, "id", "50", where), Text(message, "code", "", where),
+             Text(message, "text", "", where), Text(message, "dcs", "", where)});
       }
       for (const QJsonValue& neighbour : cell.value("neighbours").toArray()) {
         parsed.neighbours.push_back(neighbour.toString().toStdString());

@@ -24,6 +24,9 @@ struct Cell {
   std::vector<std::string> egprs = {"0"};
   struct Message {
     std::string id, code, text;
+    // When set, the text printout has a DCS column right of TEXT with this value, and a long
+    // text wraps within its field.
+    std::string dcs = {};
   };
   std::vector<Message> messages = {};
   std::vector<std::string> neighbours = {};  // names of its neighbour cells, on any BSC

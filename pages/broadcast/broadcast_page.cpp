@@ -235,7 +235,8 @@ bool BroadcastPage::TextComplete(const mml::Answer& answer) {
 }
 
 // The command carries the first 25 characters of a text, as it always has; a longer text is
-// said to be longer, so that nobody sets a message to its first 25 characters unawares.
+// said to be longer, so that nobody sets a message to its first 25 characters unawares. The
+// text is what stands in its own field: a column to its right (DCS) is no part of it.
 void BroadcastPage::ReportTexts() {
   bool found = false;
   for (std::size_t i = 0; i < BrMemo.LineCount(); ++i) {
@@ -243,8 +244,8 @@ void BroadcastPage::ReportTexts() {
     if (const auto t = line.find("TEXT  "); t != std::string_view::npos) {
       found = true;
       const std::size_t row = mml::RowBelow(BrMemo, i);
-      const std::string text(mml::Trim(mml::Cut(BrMemo.Line(row), t, kTextWidth)));
-      const std::string full = FullMessageText(BrMemo, row, t);
+      const std::string full = FullMessageText(BrMemo, row, t, TextFieldWidth(line, t));
+      const std::string text(mml::Trim(mml::Cut(full, 0, kTextWidth)));
       const std::string command =
           mml::Printable("RLMBC:ID=50,CODE=" + Head(BrbufMemo1) +
                          ",GS=0,PAGE=1,TEXT=" + DirnaqEdit.Text() + text + DirnaqEdit.Text() + ";");

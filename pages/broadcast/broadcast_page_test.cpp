@@ -128,5 +128,41 @@ TEST_F(BroadcastTest, MessageLongerThanTheCommandCarriesIsSaidToBe) {
   }
 }
 
+// A column right of TEXT (DCS, its heading on the same line) is not part of the text: the
+// text ends where that heading begins, on the value row and on its continuation rows, and a
+// text of 25 characters or fewer gets no note.
+TEST_F(BroadcastTest, AColumnRightOfTheTextIsNoPartOfIt) {
+  // TEXT at column 7, its field 30 wide, DCS beside it.
+  const std::string heading = "ID     TEXT" + std::string(26, ' ') + "DCS";
+  auto row = [](const std::string& start, const std::string& text, const std::string& dcs) {
+    return start + (text + std::string(30, ' ')).substr(0, 30) + dcs;
+  };
+  const struct {
+    std::string rows;
+    const char* command_text;
+    const char* note;
+  } texts[] = {
+      {row("50     ", "ICERISHEH", "0"), "ICERISHEH", nullptr},
+      {row("50     ", "EXACTLY TWENTY-FIVE CHARS", "0"), "EXACTLY TWENTY-FIVE CHARS", nullptr},
+      {row("50     ", "WELCOME TO THE KESTREL DEMO NE", "15") + "\r\n" +
+           row("       ", "TWORK, HAVE A GOOD DAY", "15") + "\r\n" + row("       ", "", "7"),
+       "WELCOME TO THE KESTREL DE", "Message text is 52 characters long"},
+  };
+  for (const auto& text : texts) {
+    Bsc bsc{{{"C09101A", {"4"}}}, {{"C09101A", {"123"}}}, {{"123", text.rows}}};
+    bsc.text_heading = heading;
+    RunCheck(bsc, 3);
+    const std::vector<std::string> lines = page.ReportMemo.Lines();
+    ASSERT_GE(lines.size(), 3u) << text.rows;
+    EXPECT_EQ(lines[1],
+              "RLMBC:ID=50,CODE=123,GS=0,PAGE=1,TEXT=\"" + std::string(text.command_text) + "\";");
+    if (text.note == nullptr) {
+      EXPECT_EQ(lines[2], "") << text.rows;
+    } else {
+      EXPECT_TRUE(lines[2].starts_with(text.note)) << lines[2];
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kestrel::broadcast::testing

@@ -22,6 +22,8 @@ struct Bsc {
   bool page_break_under_heading = false;
   std::map<std::string, std::string> refused = {};  // command -> the element's refusal lines
   std::set<std::string> cut_off = {};               // commands whose printout stops before END
+  // The heading line of a message text; the texts are then its rows as printed.
+  std::string text_heading = "TEXT" + std::string(30, ' ');
 
   std::string Answer(const std::string& command) const {
     const std::string wo = "WO      BSC9              AD-739  TIME 261206 093001\r\n";
@@ -55,7 +57,7 @@ struct Bsc {
       text +=
           "CELL BROADCAST MESSAGE\r\n\r\nID     CODE  GS    PAGE\r\n50     " + code + "\r\n\r\n";
       if (const auto found = texts.find(code); found != texts.end()) {
-        text += "TEXT" + std::string(30, ' ') + "\r\n" + found->second + "\r\n\r\n";
+        text += text_heading + "\r\n" + found->second + "\r\n\r\n";
       }
     }
     if (cut_off.contains(command)) return text + "<";

@@ -269,21 +269,36 @@ TEST(CollectionEnd, BothSidesOnOneBscShareItsEntry) {
   EXPECT_EQ(bsc9.problems.size(), 4u);  // the four commands of C09199Z
 }
 
-// A list line that could carry more than a cell name (a ";", a second command) stops the
-// collection before either session is opened; the message names the list and the line.
-TEST(CollectionEnd, AListLineThatIsNoCellNameStopsItBeforeAnythingIsSent) {
-  for (const bool cellr : {false, true}) {
-    const auto rig = TwoPairs();
-    (cellr ? rig->page.Memocellr : rig->page.Memocell).SetText("C09101A\r\n\r\nC09;EVIL");
-    rig->page.StartqonButtonClick();
-    const std::string why = std::string("Line 3 of the ") + (cellr ? "Cellr" : "Cell") +
-                            " list, \"C09;EVIL\", is not a cell name (up to 8 letters, digits "
-                            "or \"_\"): nothing was sent. Correct the list and start again.";
-    EXPECT_THAT(rig->messages.shown, ElementsAre(why));
-    EXPECT_EQ(rig->page.LastFailure, why);
-    EXPECT_TRUE(rig->cell_telnet.events.empty());
-    EXPECT_TRUE(rig->cellr_telnet.events.empty());
-    EXPECT_EQ(rig->page.StartqonButton.Caption(), "Start");
+// A list line that could carry more than a cell name (a ";", a second command), or a list that
+// names no cell (which would send RLDEP:CELL=;), stops the collection before either session
+// is opened; the message names the list (and the line).
+TEST(CollectionEnd, AListThatIsNoCellListStopsItBeforeAnythingIsSent) {
+  const std::string ill =
+      " list, \"C09;EVIL\", is not a cell name (up to 8 letters, digits or "
+      "\"_\"): nothing was sent. Correct the list and start again.";
+  const std::string none =
+      " list names no cell: nothing was sent. Give one cell name a line and start again.";
+  const struct {
+    const char* text;
+    std::string why;  // after "Line 3 of the Cell" or "The Cell"
+  } rows[] = {
+      {"C09101A\r\n\r\nC09;EVIL", ill},
+      {"", none},
+      {"\r\n\r\n", none},
+  };
+  for (const auto& row : rows) {
+    for (const bool cellr : {false, true}) {
+      const auto rig = TwoPairs();
+      (cellr ? rig->page.Memocellr : rig->page.Memocell).SetText(row.text);
+      rig->page.StartqonButtonClick();
+      const std::string side = cellr ? "Cellr" : "Cell";
+      const std::string why = (row.why == ill ? "Line 3 of the " : "The ") + side + row.why;
+      EXPECT_THAT(rig->messages.shown, ElementsAre(why));
+      EXPECT_EQ(rig->page.LastFailure, why);
+      EXPECT_TRUE(rig->cell_telnet.events.empty());
+      EXPECT_TRUE(rig->cellr_telnet.events.empty());
+      EXPECT_EQ(rig->page.StartqonButton.Caption(), "Start");
+    }
   }
 }
 

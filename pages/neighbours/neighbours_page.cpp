@@ -106,8 +106,9 @@ void NeighboursPage::StartqonButtonClick() {
   if (StartqonButton.Caption() == "Start") {
     LastFailure.clear();
     for (const Side* side : {&Cell, &Cellr}) {
-      const std::string why =
-          pages::IllShapedCellLine(side->list, std::string(side->name) + " list");
+      const std::string list = std::string(side->name) + " list";
+      std::string why = pages::IllShapedCellLine(side->list, list);
+      if (why.empty()) why = pages::CellListWithoutCells(side->list, list);
       if (why.empty()) continue;
       LastFailure = why;
       if (messages_ != nullptr) messages_->Inform(why);

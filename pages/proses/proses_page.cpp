@@ -46,7 +46,9 @@ ProsesPage::ProsesPage(mml::TelnetClient& telnet, const mml::PropertiesForm& pro
       broadcast_sheet_(broadcast_sheet),
       sound_(sound),
       messages_(messages),
-      login_{telnet, InMemo, &OutMemo, ProsesAttached, ProsesStep, properties} {
+      // The pane shows the session's text as the exchange printed it, not as TCP cut it.
+      login_(telnet, InMemo, &OutMemo, ProsesAttached, ProsesStep, properties,
+             mml::Session::LogStyle::kText) {
   InMemo.SetVisible(false);
   CellMemo.SetVisible(false);
   TsMemo.SetVisible(false);
@@ -109,9 +111,16 @@ void ProsesPage::DelBtnClick() { FilterListBox.DeleteSelected(); }
 
 void ProsesPage::ReleaseTimerButtonClick() {
   const auto interval = mml::WholeNumber(ReleaseTimerEdit.Text());
-  if (!interval || *interval <= 0) {
-    throw std::runtime_error("\"" + ReleaseTimerEdit.Text() +
-                             "\" is not a release interval: give a whole number of milliseconds");
+  if (!interval || *interval < kShortestRelease || *interval > kLongestRelease) {
+    const std::string given = mml::Printable(ReleaseTimerEdit.Text());
+    const std::string kept = std::to_string(ReleaseTimer.Interval());
+    ReleaseTimerEdit.SetText(kept);  // the field shows the interval that still holds
+    throw std::runtime_error("\"" + given +
+                             "\" is not a release interval: give a whole number of milliseconds "
+                             "from " +
+                             std::to_string(kShortestRelease) + " to " +
+                             std::to_string(kLongestRelease) + ". The interval stays " + kept +
+                             " ms.");
   }
   ReleaseTimer.SetInterval(*interval);
 }

@@ -59,6 +59,9 @@ class ProsesPage {
   controls::CheckBox BeepCheckBox{"BEEP", true};
   controls::Memo Rxaspbufmemo, TsltiMemo;  // RXLTI working lists
 
+  // The release intervals "Update" takes, in milliseconds: a test network's short pause up
+  // to a minute between two objects.
+  static constexpr int kShortestRelease = 10, kLongestRelease = 60000;
   controls::Timer Timer1{30000}, ReleaseTimer{3000}, BusyTimer{5000};
   // Runs while a session is open and the page waits for the exchange (not during its own
   // pauses): a whole interval without text ends the session as lost.
@@ -180,6 +183,8 @@ class ProsesPage {
   void LtiPrintouts();
   std::string TeiObject() const;
   std::string Timeslot() const;
+  // Says once per BSC which service orders it skips because their marks carry over.
+  void NoteCarriedServiceMarks();
 
   mml::TelnetClient& IdTelnet1;
   const mml::PropertiesForm& properties_;
@@ -207,6 +212,10 @@ class ProsesPage {
   // Kept across sessions and runs until the undo is confirmed: a restart begins from fresh
   // lists, but what an earlier session left out of traffic is still named.
   std::vector<Pending> pending_;
+  // The RXLTI procedure's service marks: the BSC that set them, and which of them a BSC found
+  // set when it began (they carry over, so it skips those orders) and whether it said so.
+  std::string service_marks_of_;
+  bool carried_rxese_ = false, carried_rxesi_ = false, carried_noted_ = false;
   // What went wrong in this run, and the BSCs it visited, for the closing message.
   std::vector<std::string> run_problems_;
   std::vector<std::string> run_elements_;

@@ -31,8 +31,14 @@ std::optional<ProsesPage::Command> ProsesPage::LtiDispatch() {
   const std::string other(Rxaspbufmemo.Line(0));
   const bool timeslots = TsltiMemo.LineCount() > 0 && !timeslot.empty();
   const bool others = Rxaspbufmemo.LineCount() > 0;
-  if (ProsesRxaspDone != "OK") return Command{std::string(kFaultSituation)};
+  if (ProsesRxaspDone != "OK") {
+    carried_rxese_ = ProsesRxeseDone == "OK";
+    carried_rxesi_ = ProsesRxesiDone == "OK";
+    carried_noted_ = false;
+    return Command{std::string(kFaultSituation)};
+  }
   if (ProsesTsRxbliDone != "OK" && timeslots) return Order("RXBLI", timeslot);
+  if (timeslots) NoteCarriedServiceMarks();
   if (ProsesRxeseDone != "OK" && timeslots) return Order("RXESE", timeslot);
   if (ProsesRxltiDone != "OK" && timeslots) return Command{"RXLTI:MO=" + timeslot + ";"};
   if (ProsesRxesiDone != "OK" && timeslots) return Order("RXESI", timeslot);
@@ -40,6 +46,23 @@ std::optional<ProsesPage::Command> ProsesPage::LtiDispatch() {
   if (ProsesRxbliDone != "OK" && others) return Order("RXBLI", other);
   if (ProsesRxbleDone != "OK" && others) return Order("RXBLE", other);
   return std::nullopt;
+}
+
+// The marks of the end and the start of service are set by the first BSC of a program run
+// that sends those orders, and nothing of this procedure empties them.
+void ProsesPage::NoteCarriedServiceMarks() {
+  if (carried_noted_ || (!carried_rxese_ && !carried_rxesi_)) return;
+  carried_noted_ = true;
+  const bool both = carried_rxese_ && carried_rxesi_;
+  const std::string orders = both             ? "RXESE and RXESI are"
+                             : carried_rxese_ ? "RXESE is"
+                                              : "RXESI is";
+  const std::string marks = both             ? "end-of-service and start-of-service marks carry"
+                            : carried_rxese_ ? "end-of-service mark carries"
+                                             : "start-of-service mark carries";
+  const std::string set_on = service_marks_of_.empty() ? "an earlier BSC" : service_marks_of_;
+  Note(element_ + ": " + orders + " skipped: the " + marks + " over from " + set_on +
+       " to the later BSCs of the run");
 }
 
 void ProsesPage::LtiPrintouts() {
@@ -100,6 +123,7 @@ void ProsesPage::LtiPrintouts() {
                        [&] {
                          OrderAnswered(timeslot);
                          ProsesRxeseDone = "OK";
+                         service_marks_of_ = element_;
                          ProsesStep = mml::kReady;
                        });
   } else if (ProsesStep == "RXLTI:MO=" + timeslot + ";") {
@@ -119,6 +143,7 @@ void ProsesPage::LtiPrintouts() {
                        [&] {
                          OrderAnswered(timeslot);
                          ProsesRxesiDone = "OK";
+                         service_marks_of_ = element_;
                          ProsesStep = mml::kReady;
                        });
   } else if (ProsesStep == "RXBLE:MO=" + timeslot + ";") {

@@ -58,11 +58,16 @@ TEST(Rxlti, TimeslotsInABatchThenTheOtherObjectsWhateverTheChunkSize) {
             {"\x04", ""},
             {"RXBLI:MO=RXOTRX-12-1,FORCE;", ";", "RXBLE:MO=RXOTRX-12-1;", ";", "\x04", ""},
             {"RXBLI:MO=RXOTX-12-1,FORCE;", ";", "RXBLE:MO=RXOTX-12-1;", ";"}});
-  for (std::size_t chunk : {1, 3, 11, 4096}) {
+  std::string pane;  // the output pane shows the text as printed, however it was cut
+  for (std::size_t chunk : {4096, 1, 3, 11}) {
     Exchange exchange(chunk);
     RxltiBsc(exchange);
     exchange.Run();
     EXPECT_EQ(exchange.Commands(), expected) << "chunks of " << chunk;
+    if (pane.empty()) pane = exchange.page.OutMemo.Text();
+    EXPECT_EQ(exchange.page.OutMemo.Text(), pane) << "chunks of " << chunk;
+    EXPECT_THAT(exchange.page.OutMemo.Lines(),
+                ::testing::Contains("RXOTS-12-0-1       TS SYNC FAULT  PERMANENT FAULT"));
     // Three release pauses and the 30-second wait.
     EXPECT_EQ(exchange.clock.Now(), 30000 + 3 * 3000);
     EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
@@ -142,6 +147,14 @@ TEST(Rxlti, ServiceMarksSurviveIntoTheNextBsc) {
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "RXESI:MO=RXOTS-12-0-1;"), 1);
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "RXASP:MOTY=RXOTG;"), 2);
   EXPECT_EQ(exchange.page.ProsesRxeseDone, "OK");
+  // The pane says it of the BSC that skips them, once.
+  std::vector<std::string> notes;
+  for (const std::string& line : exchange.page.OutMemo.Lines()) {
+    if (line.find("skipped") != std::string::npos) notes.push_back(line);
+  }
+  EXPECT_THAT(notes, ElementsAre("*** BSC10: RXESE and RXESI are skipped: the end-of-service and "
+                                 "start-of-service marks carry over from BSC9 to the later BSCs "
+                                 "of the run"));
 }
 
 }  // namespace

@@ -214,9 +214,25 @@ TEST(Rxtei, ChangedReleaseIntervalAppliesToTheNextPause) {
   EXPECT_EQ(exchange.page.ReleaseTimer.Interval(), 500);
   EXPECT_EQ(exchange.clock.Now(), 2 * 500);
 
-  exchange.page.ReleaseTimerEdit.SetText("fast");
-  EXPECT_THROW(exchange.page.ReleaseTimerButtonClick(), std::runtime_error);
-  EXPECT_EQ(exchange.page.ReleaseTimer.Interval(), 500);
+  // Refused with the range that is allowed; the field shows the interval that holds again.
+  for (const char* wrong : {"fast", "0", "-5", "9", "60001", "", "1e3"}) {
+    exchange.page.ReleaseTimerEdit.SetText(wrong);
+    try {
+      exchange.page.ReleaseTimerButtonClick();
+      ADD_FAILURE() << wrong << " taken";
+    } catch (const std::runtime_error& error) {
+      EXPECT_EQ(error.what(), "\"" + std::string(wrong) +
+                                  "\" is not a release interval: give a whole number of "
+                                  "milliseconds from 10 to 60000. The interval stays 500 ms.");
+    }
+    EXPECT_EQ(exchange.page.ReleaseTimer.Interval(), 500) << wrong;
+    EXPECT_EQ(exchange.page.ReleaseTimerEdit.Text(), "500") << wrong;
+  }
+  for (const char* bound : {"10", "60000"}) {
+    exchange.page.ReleaseTimerEdit.SetText(bound);
+    exchange.page.ReleaseTimerButtonClick();
+    EXPECT_EQ(exchange.page.ReleaseTimer.Interval(), std::stoi(bound));
+  }
 }
 
 TEST(Rxtei, BscQueuedTwiceIsTreatedTwiceWithoutBeep) {

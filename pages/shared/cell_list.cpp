@@ -40,4 +40,12 @@ std::string IllShapedCellLine(const controls::Memo& cells, std::string_view list
   return {};
 }
 
+std::string CellListWithoutCells(const controls::Memo& cells, std::string_view list) {
+  for (std::size_t i = 0; i < cells.LineCount(); ++i) {
+    if (!cells.Line(i).empty()) return {};
+  }
+  return "The " + std::string(list) +
+         " names no cell: nothing was sent. Give one cell name a line and start again.";
+}
+
 }  // namespace kestrel::pages

@@ -12,5 +12,8 @@ namespace kestrel::pages {
 // it (a ";", a control character, a second command) reaches the exchange. `list` names the
 // list in the message ("cell list", "Cellr list").
 std::string IllShapedCellLine(const controls::Memo& cells, std::string_view list);
+// Why a list that must name cells names none (it is empty, or only empty lines), or empty
+// when it names one: orders with no cell name are never sent.
+std::string CellListWithoutCells(const controls::Memo& cells, std::string_view list);
 
 }  // namespace kestrel::pages

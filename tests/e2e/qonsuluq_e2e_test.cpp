@@ -4,6 +4,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <fstream>
 #include <sstream>
 
@@ -30,6 +32,30 @@ TEST(QonsuluqEndToEnd, TwentyPairsOnTwoBscsGiveTheExpectedScript) {
         env);
     ASSERT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(run.out, expected.str()) << "seed " << seed;
+  }
+}
+
+// A list without a cell name (an empty file, or blank lines only) would send RLDEP:CELL=; and
+// the rest with no name: a usage error, before any session is opened.
+TEST(QonsuluqEndToEnd, AListWithoutACellIsAUsageErrorAndNothingIsSent) {
+  GatewayProcess gateway({"--quiet"});
+  QTemporaryDir scratch;
+  const QString cells = kData + "/qonsuluq-cells.txt";
+  for (const char* empty : {"", "\n\n"}) {
+    std::ofstream(scratch.filePath("empty.txt").toStdString()) << empty;
+    for (const bool cellr : {false, true}) {
+      const QString list = scratch.filePath("empty.txt");
+      const RunResult run =
+          RunBatch({"qonsuluq", "--gateway", QString::fromStdString(gateway.Address()), "--user",
+                    "kestrel", "--cell-bsc", "BSC9", "--cellr-bsc", "BSC10", "--cells",
+                    cellr ? cells : list, "--cellrs", cellr ? list : cells, "--log-dir",
+                    scratch.filePath("logs"), "--timeout", "30"},
+                   DemoPassword());
+      EXPECT_EQ(run.exit_code, 2) << run.err;
+      EXPECT_THAT(run.err, ::testing::HasSubstr(std::string("The ") + (cellr ? "Cellr" : "Cell") +
+                                                " list names no cell: nothing was sent"));
+      EXPECT_FALSE(QDir(scratch.filePath("logs")).exists()) << "a session was opened";
+    }
   }
 }
 

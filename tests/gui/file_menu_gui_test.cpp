@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QUrl>
 
+#include "app/log_viewer.h"
 #include "tests/gui/app_fixture.h"
 
 namespace kestrel::app::testing {
@@ -151,14 +152,26 @@ TEST_F(FileMenuTest, TheLastLogInTheViewerAndTheFolderInTheFileManager) {
   ASSERT_TRUE(answers.Answered(1));
   EXPECT_THAT(answers.boxes[0].toStdString(), HasSubstr("No session log of the RLSLP_check page"));
 
+  // The log goes to a viewer of its own: the READ viewer keeps a page's script.
+  const std::string script = "RLNRC:CELL=C09101A,CELLR=C09101B;\r\n";
+  windows->read_form.Memo1.SetText(script);
   ASSERT_TRUE(RunRlslp("BSC9"));
   Trigger("LastLog1");
-  ASSERT_TRUE(RunUntil([&] { return windows->Form2->isVisible(); }));
-  ASSERT_TRUE(RunUntil([&] { return !windows->Form2->Memo1->toPlainText().isEmpty(); }));
-  const QString shown = windows->Form2->Memo1->toPlainText();
+  auto* viewer = Window()->findChild<LogViewer*>("LogViewer");
+  ASSERT_NE(viewer, nullptr);
+  ASSERT_TRUE(RunUntil([&] { return viewer->isVisible(); }));
+  const QString shown = viewer->Text->toPlainText();
   EXPECT_THAT(shown.toStdString(), HasSubstr(" sent NE=BSC9\n"));
   EXPECT_THAT(shown.toStdString(), HasSubstr(" sent RLSLP:CELL=ALL;\n"));
-  EXPECT_THAT(shown.toStdString(), HasSubstr(" note disconnected\n"));
+  EXPECT_THAT(shown.toStdString(), HasSubstr(" note disconnected"));
+  const QFileInfo log(Window()->recorder->LastLog("rlslp"));
+  EXPECT_EQ(viewer->windowTitle(), "Session log " + log.dir().dirName() + "/" + log.fileName());
+  EXPECT_EQ(windows->read_form.Memo1.Text(), script);
+  EXPECT_FALSE(windows->Form2->isVisible());
+  ShowPage(kQonsuluq);
+  answers.save_as = share.filePath("script");
+  Trigger("SaveReport1");  // the Qonsuluq page's report is still its script
+  EXPECT_EQ(ReadAll(share.filePath("script.txt")).toStdString(), script);
 
   FileManager file_manager;
   Trigger("LogFolder1");
@@ -253,6 +266,36 @@ TEST_F(ProsesWatchdogTest, ASilentSessionEndsAfterTheSitesWatchdog) {
   Find<QPushButton>("Startpnl")->click();
   ASSERT_TRUE(RunUntil([&] { return answers.Shown("no answer for 1 s"); }, 10000));
   EXPECT_EQ(Window()->proses.Startpnl.Caption(), "Start");
+}
+
+// "Cixis" while sessions are open (two pages at a silent element): the program's end closes
+// each session's log with the note of the disconnect.
+class OpenSessionsAtTheEndTest : public FileMenuTest {
+ protected:
+  static sim::Faults Silent() {
+    sim::Faults faults;
+    faults.silent = {"BSC9"};
+    return faults;
+  }
+  OpenSessionsAtTheEndTest() : FileMenuTest(Silent()) {}
+};
+
+TEST_F(OpenSessionsAtTheEndTest, EachLogEndsWithTheDisconnect) {
+  Window()->rlslp.SlpListBox.Add("BSC9");
+  Find<QPushButton>("SlpstartButton")->click();
+  Window()->proses.Necbox.SetText("BSC9");
+  Find<QPushButton>("Startpnl")->click();
+  const platform::FileSessionRecorder& logs = *Window()->recorder;
+  ASSERT_TRUE(RunUntil([&] {
+    return ReadAll(logs.LastLog("rlslp")).contains(" sent NE=BSC9\n") &&
+           ReadAll(logs.LastLog("proses")).contains(" sent NE=BSC9\n");
+  }));
+  const QStringList open = {logs.LastLog("rlslp"), logs.LastLog("proses")};
+  windows->Form1->SpeedButton2->click();  // "Cixis"
+  windows.reset();                        // what the program's end then does
+  for (const QString& log : open) {
+    EXPECT_TRUE(ReadAll(log).endsWith(" note disconnected\n")) << ReadAll(log).toStdString();
+  }
 }
 
 TEST_F(FileMenuTest, SettingsWarningsAndAPasswordThatMayNotBeSentAreShownAtStart) {
