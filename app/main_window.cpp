@@ -35,8 +35,13 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
     : QMainWindow(parent),
       properties_(properties),
       read_form_(read_form),
-      recorder(platform::FileSessionRecorder::ForSite(site.log_sessions, site.log_dir,
-                                                      site.log_keep_days)),
+      recorder(platform::FileSessionRecorder::ForSite(
+          site.log_sessions, site.log_dir, site.log_keep_days, site.log_max_mb,
+          [this](const std::string& notice) {
+            std::cerr << "kestrel: " << notice << std::endl;
+            // Said once the window stands (the first time may be while it is being made).
+            QTimer::singleShot(0, this, [this, notice] { messages.Inform(notice); });
+          })),
       ProsesSession(
           IdTelnet1, recorder.get(),
           LogContext(

@@ -108,6 +108,7 @@ Connection ResolveConnection(const QCommandLineParser& parser) {
   connection.log_dir =
       parser.isSet("log-dir") ? parser.value("log-dir").toStdString() : site.log_dir;
   connection.log_keep_days = site.log_keep_days;
+  connection.log_max_mb = site.log_max_mb;
 
   if (parser.isSet("gateway")) {
     const QString gateway = parser.value("gateway");

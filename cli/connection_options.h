@@ -30,6 +30,7 @@ struct Connection {
   bool log_sessions = true;
   std::string log_dir;  // empty: the default folder
   int log_keep_days = 30;
+  int log_max_mb = 500;
 
   // Gives the settings-window model the user, password and gateway.
   void Apply(mml::PropertiesForm& properties) const;

@@ -6,8 +6,9 @@ namespace kestrel::cli {
 
 JobSessions::JobSessions(const Connection& connection, const mml::PropertiesForm& properties)
     : connection_(connection), properties_(properties) {
-  recorder_ = platform::FileSessionRecorder::ForSite(connection.log_sessions, connection.log_dir,
-                                                     connection.log_keep_days);
+  recorder_ = platform::FileSessionRecorder::ForSite(
+      connection.log_sessions, connection.log_dir, connection.log_keep_days, connection.log_max_mb,
+      [](const std::string& notice) { std::cerr << "kestrel-batch: " << notice << std::endl; });
 }
 
 mml::TelnetClient& JobSessions::Client(const std::string& page) {

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace kestrel::platform {
 
@@ -62,6 +63,7 @@ std::unique_ptr<mml::SessionRecord> FileSessionRecorder::Open(std::string_view p
                                                               std::string_view element,
                                                               std::string& error) {
   const QDateTime now = QDateTime::currentDateTime();
+  Tidy(now.toString("yyyy-MM-dd"));
   const QString day = QDir(folder_).filePath(now.toString("yyyy-MM-dd"));
   if (!QDir().mkpath(day)) {
     error = "the folder " + day.toStdString() + " cannot be made";
@@ -97,6 +99,64 @@ int FileSessionRecorder::Prune(int days) const {
     if (QDir(QDir(folder_).filePath(name)).removeRecursively()) ++removed;
   }
   return removed;
+}
+
+QStringList FileSessionRecorder::Cap(qint64 bytes) const {
+  QStringList removed;
+  if (bytes <= 0) return removed;
+  const QString today = QDate::currentDate().toString("yyyy-MM-dd");
+  QStringList days;
+  for (const QString& name :
+       QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+    if (DayFolder().match(name).hasMatch()) days << name;
+  }
+  // A past day's size is read once: its logs are written no more. Today's is read each time.
+  auto size_of = [this, &today](const QString& day) {
+    if (const auto known = past_sizes_.find(day); known != past_sizes_.end()) return known->second;
+    qint64 size = 0;
+    for (const QFileInfo& file : QDir(QDir(folder_).filePath(day)).entryInfoList(QDir::Files)) {
+      size += file.size();
+    }
+    if (day < today) past_sizes_[day] = size;
+    return size;
+  };
+  qint64 total = 0;
+  std::vector<qint64> sizes;
+  for (const QString& day : days) total += sizes.emplace_back(size_of(day));
+  for (std::size_t i = 0; i < static_cast<std::size_t>(days.size()) && total > bytes; ++i) {
+    const QString& day = days[static_cast<qsizetype>(i)];
+    if (day >= today) break;  // today's logs are being written
+    if (!QDir(QDir(folder_).filePath(day)).removeRecursively()) continue;
+    past_sizes_.erase(day);
+    total -= sizes[i];
+    removed << day;
+  }
+  return removed;
+}
+
+void FileSessionRecorder::Keep(int keep_days, int max_mb,
+                               std::function<void(const std::string&)> notice) {
+  keep_days_ = keep_days;
+  max_bytes_ = qint64{std::max(max_mb, 0)} << 20;
+  notice_ = std::move(notice);
+  tidied_day_.clear();
+  Tidy(QDate::currentDate().toString("yyyy-MM-dd"));
+}
+
+void FileSessionRecorder::Tidy(const QString& day) {
+  constexpr int kCheckEvery = 1000;
+  if (day == tidied_day_ && ++opened_since_tidy_ < kCheckEvery) return;
+  const bool new_day = day != tidied_day_;
+  tidied_day_ = day;
+  opened_since_tidy_ = 0;
+  if (new_day) Prune(keep_days_);
+  const QStringList removed = Cap(max_bytes_);
+  if (!removed.isEmpty() && !capped_said_ && notice_) {
+    capped_said_ = true;
+    notice_("The session logs passed " + std::to_string(max_bytes_ >> 20) +
+            " MB: the oldest days were removed (" + removed.join(", ").toStdString() +
+            "); older days go whenever the logs pass it again");
+  }
 }
 
 QString FileSessionRecorder::LastLog(std::string_view page) const {
@@ -140,13 +200,13 @@ QString FileSessionRecorder::DefaultFolder() {
   return state + "/kestrel/sessions";
 }
 
-std::unique_ptr<FileSessionRecorder> FileSessionRecorder::ForSite(bool enabled,
-                                                                  const std::string& folder,
-                                                                  int keep_days) {
+std::unique_ptr<FileSessionRecorder> FileSessionRecorder::ForSite(
+    bool enabled, const std::string& folder, int keep_days, int max_mb,
+    std::function<void(const std::string&)> notice) {
   if (!enabled) return nullptr;
   auto recorder = std::make_unique<FileSessionRecorder>(
       folder.empty() ? DefaultFolder() : QString::fromStdString(folder));
-  recorder->Prune(keep_days);
+  recorder->Keep(keep_days, max_mb, std::move(notice));
   return recorder;
 }
 

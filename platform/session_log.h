@@ -2,6 +2,9 @@
 
 #include <QDir>
 #include <QString>
+#include <QStringList>
+#include <functional>
+#include <map>
 #include <string>
 
 #include "mml/session_record.h"
@@ -25,6 +28,14 @@ class FileSessionRecorder : public mml::SessionRecorder {
   // Removes the day folders older than `days` days; returns how many went. Only folders named
   // as a day (YYYY-MM-DD) are ever touched.
   int Prune(int days) const;
+  // Removes the oldest day folders, never today's, while all of them hold more than `bytes`;
+  // returns the days removed.
+  QStringList Cap(qint64 bytes) const;
+
+  // What the recorder keeps, for a program that runs for weeks: at every change of day (and
+  // every so many sessions) the days past `keep_days` go, and the oldest days while the logs
+  // hold more than `max_mb`. What the cap removes is said once, through `notice`.
+  void Keep(int keep_days, int max_mb, std::function<void(const std::string&)> notice);
   // The log of `page` whose session began last, or an empty text when there is none.
   QString LastLog(std::string_view page) const;
 
@@ -32,11 +43,22 @@ class FileSessionRecorder : public mml::SessionRecorder {
   static QString DefaultFolder();
   // The site's recorder: in `folder` (empty: the default one), its days older than
   // `keep_days` pruned; none when the site keeps no logs.
-  static std::unique_ptr<FileSessionRecorder> ForSite(bool enabled, const std::string& folder,
-                                                      int keep_days);
+  static std::unique_ptr<FileSessionRecorder> ForSite(
+      bool enabled, const std::string& folder, int keep_days, int max_mb = 0,
+      std::function<void(const std::string&)> notice = {});
 
  private:
+  // At a new day, and every kCheckEvery sessions, the days kept are looked at again.
+  void Tidy(const QString& day);
+
   QString folder_;
+  int keep_days_ = 0;
+  qint64 max_bytes_ = 0;
+  std::function<void(const std::string&)> notice_;
+  bool capped_said_ = false;
+  mutable std::map<QString, qint64> past_sizes_;
+  QString tidied_day_;
+  int opened_since_tidy_ = 0;
   // Made with the first record; shared by the records, which may outlive the recorder.
   std::shared_ptr<LogWriter> writer_;
 };

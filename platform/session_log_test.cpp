@@ -141,5 +141,40 @@ TEST(SessionLog, PruningRemovesOnlyDayFoldersOlderThanTheDaysKept) {
   EXPECT_EQ(recorder.Prune(0), 0);
 }
 
+// Past the size cap the oldest days go first, never today's, and it is said once.
+TEST(SessionLog, TheSizeCapRemovesTheOldestDaysFirst) {
+  QTemporaryDir logs;
+  QDir folder(logs.path());
+  const QDate today = QDate::currentDate();
+  QStringList days;
+  for (int age : {3, 2, 1, 0}) {
+    const QString day = today.addDays(-age).toString("yyyy-MM-dd");
+    days << day;
+    folder.mkpath(day);
+    QFile log(folder.filePath(day + "/120000_dailycheck_BSC9.log"));
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.write(QByteArray(400 * 1024, 'x'));
+  }
+  FileSessionRecorder recorder(logs.path());
+  std::vector<std::string> said;
+  recorder.Keep(30, 1, [&](const std::string& notice) { said.push_back(notice); });
+  EXPECT_FALSE(folder.exists(days[0]));
+  EXPECT_FALSE(folder.exists(days[1]));
+  EXPECT_TRUE(folder.exists(days[2]));
+  EXPECT_TRUE(folder.exists(days[3]));
+  ASSERT_EQ(said.size(), 1u);
+  EXPECT_EQ(said[0], "The session logs passed 1 MB: the oldest days were removed (" +
+                         days[0].toStdString() + ", " + days[1].toStdString() +
+                         "); older days go whenever the logs pass it again");
+  // Today's logs alone past the cap are kept: they are being written.
+  QFile big(folder.filePath(days[3] + "/120001_dailycheck_BSC9.log"));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+  big.write(QByteArray(2 << 20, 'x'));
+  big.close();
+  EXPECT_EQ(recorder.Cap(1 << 20), QStringList{days[2]});
+  EXPECT_TRUE(folder.exists(days[3]));
+  EXPECT_EQ(said.size(), 1u);
+}
+
 }  // namespace
 }  // namespace kestrel::platform

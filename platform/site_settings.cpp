@@ -62,6 +62,7 @@ SiteSettings SiteSettings::Load(const std::string& path, bool must_exist) {
       Number(ini, path, "dailycheck/retry_s", 0, 86400, settings.dailycheck_retry_s);
   read("logs/dir", settings.log_dir);
   settings.log_keep_days = Number(ini, path, "logs/keep_days", 0, 36500, settings.log_keep_days);
+  settings.log_max_mb = Number(ini, path, "logs/max_mb", 0, 1 << 20, settings.log_max_mb);
   if (ini.contains("logs/enabled")) settings.log_sessions = ini.value("logs/enabled").toBool();
   return settings;
 }

@@ -32,6 +32,7 @@ struct SiteSettings {
   // days are kept, and whether they are written at all.
   std::string log_dir;
   int log_keep_days = 30;
+  int log_max_mb = 500;
   bool log_sessions = true;
   // What the engineer should hear about the settings (a file others can read, ...).
   std::vector<std::string> warnings;
@@ -42,7 +43,7 @@ struct SiteSettings {
   //   [limits]   max_printout_mb=
   //   [proses]   watchdog_s=
   //   [dailycheck] min_cycle_s=  retry_s=
-  //   [logs]     dir=  keep_days=  enabled=
+  //   [logs]     dir=  keep_days=  max_mb=  enabled=
   // Keys that are absent keep their defaults. A file that is missing at the default path
   // gives the defaults; a missing file named explicitly, or a bad number, is an error.
   static SiteSettings Load(const std::string& path, bool must_exist);
