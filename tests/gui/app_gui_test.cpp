@@ -154,6 +154,42 @@ TEST_F(WindowTest, DailyCheckSupervisesFromTheWindowUntilStopped) {
   EXPECT_TRUE(Find<QProgressBar>("Animate2")->isHidden());
 }
 
+// A box of any page left open holds no page's job: each page runs its job to its end while a
+// box of every page stands, and the Daily check's warning sound ends on time meanwhile.
+TEST_F(WindowTest, ABoxOfAnyPageHoldsNoPagesJob) {
+  windows->Form1->SpeedButton1->click();
+  answers.leave_boxes_open = true;
+  TKestreldlg& window = *Window();
+  for (QtMessages* page :
+       {&window.ProsesMessages, &window.BrMessages, &window.SlpMessages, &window.QonMessages,
+        &window.DcMessages, &window.DqonMessages}) {
+    page->Warn("left open");
+  }
+  ASSERT_TRUE(answers.Answered(6));
+  EXPECT_TRUE(RunRlslp());
+  EXPECT_TRUE(RunBroadcast());
+  EXPECT_TRUE(RunQonsuluq());
+  EXPECT_TRUE(RunRelocation());
+  EXPECT_TRUE(RunProses());
+  auto& dailycheck = window.dailycheck;
+  dailycheck.SoundCheckBox.SetChecked(true);
+  dailycheck.Nedc.SetText("BSC9");
+  Find<QToolButton>("Adddc")->click();
+  Find<QToolButton>("Startdc")->click();
+  bool sounded = false;
+  EXPECT_TRUE(RunUntil(
+      [&] {
+        sounded = sounded || dailycheck.Sounding();
+        return dailycheck.Memoreportdc.Text().find("BSC9: SETAR;") != std::string::npos;
+      },
+      20000));
+  EXPECT_TRUE(sounded);
+  Find<QToolButton>("Stopdc")->click();
+  EXPECT_EQ(std::count(answers.boxes.begin(), answers.boxes.end(), "left open"), 6);
+  EXPECT_GE(ShownBoxes().size(), 6);  // all still on the screen
+  for (QMessageBox* box : ShownBoxes()) box->done(QMessageBox::Ok);
+}
+
 TEST_F(WindowTest, QonsuluqCollectsFromTheWindowAndShowsTheScript) {
   windows->Form1->SpeedButton1->click();
   auto& neighbours = windows->Kestreldlg->neighbours;
