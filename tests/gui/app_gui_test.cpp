@@ -160,9 +160,8 @@ TEST_F(WindowTest, ABoxOfAnyPageHoldsNoPagesJob) {
   windows->Form1->SpeedButton1->click();
   answers.leave_boxes_open = true;
   TKestreldlg& window = *Window();
-  for (QtMessages* page :
-       {&window.ProsesMessages, &window.BrMessages, &window.SlpMessages, &window.QonMessages,
-        &window.DcMessages, &window.DqonMessages}) {
+  for (QtMessages* page : {&window.ProsesMessages, &window.BrMessages, &window.SlpMessages,
+                           &window.QonMessages, &window.DcMessages, &window.DqonMessages}) {
     page->Warn("left open");
   }
   ASSERT_TRUE(answers.Answered(6));
@@ -206,7 +205,12 @@ TEST_F(WindowTest, QonsuluqCollectsFromTheWindowAndShowsTheScript) {
   neighbours.CellrbscComboBox.SetItemIndex(11);  // BSC12
   Find<QPushButton>("StartqonButton")->click();
   EXPECT_FALSE(Find<QWidget>("Panel4")->isEnabled());
-  ASSERT_TRUE(RunUntil([&] { return windows->Form2->isVisible(); }, 10000));
+  // The viewer's pane takes its text a moment after the viewer shows (it batches repaints).
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        return windows->Form2->isVisible() && !windows->Form2->Memo1->toPlainText().isEmpty();
+      },
+      10000));
   const QString script = windows->Form2->Memo1->toPlainText();
   EXPECT_TRUE(script.startsWith("BSC12 ucun script:\n"));
   EXPECT_TRUE(script.contains("RLNRI:CELL=C12102C,CELLR=C09102B,SINGLE;"));
@@ -231,7 +235,9 @@ TEST_F(WindowTest, BroadcastAndRelocationFromTheWindow) {
   relocation.DqondComboBox.SetItemIndex(11);  // to BSC12
   QTest::keyClicks(Find<QPlainTextEdit>("DqonListMemo"), "c09101a");
   Find<QPushButton>("DqonstartButton")->click();
-  ASSERT_TRUE(RunUntil([&] { return windows->Form2->isVisible(); }));
+  ASSERT_TRUE(RunUntil([&] {
+    return windows->Form2->isVisible() && !windows->Form2->Memo1->toPlainText().isEmpty();
+  }));
   const QString script = windows->Form2->Memo1->toPlainText();
   EXPECT_TRUE(script.startsWith("@COMMENT C09101A CELL INTERNAL NEIGHBOUR RELATIONS\n"));
   EXPECT_TRUE(script.contains("RLNRI:CELL=C09101A,CELLR=C12101A;")) << script.toStdString();
