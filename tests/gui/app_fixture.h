@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTabWidget>
@@ -53,7 +54,10 @@ class ModalAnswers {
     return RunUntil([&] { return boxes.size() >= count; }, ms) && boxes.size() == count;
   }
 
-  bool Shown(const QString& part) const {
+  // Reads the boxes on the screen first: a box put up in the same turn of the event loop as
+  // the state a test waited for is not left to the next tick of the timer.
+  bool Shown(const QString& part) {
+    Answer();
     for (const QString& box : boxes) {
       if (box.contains(part)) return true;
     }
@@ -70,13 +74,22 @@ class ModalAnswers {
       }
       if (!leave_boxes_open) box->done(QMessageBox::Ok);
     }
-    QWidget* modal = QApplication::activeModalWidget();
-    if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+    // Looked for among the windows, not as the active modal widget: which window is active is
+    // up to the platform and may lag behind the dialog's exec.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(window);
+      if (dialog == nullptr || !dialog->isVisible()) continue;
       ++dialogs;
       if (save_as.isEmpty()) {
         dialog->reject();
       } else {
-        dialog->selectFile(save_as);
+        // Typed into its name field, as an engineer does: selectFile leaves that field alone
+        // once it has the focus, which the platform gives it at a time of its own.
+        if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) {
+          name->setText(save_as);
+        } else {
+          dialog->selectFile(save_as);
+        }
         static_cast<QDialog*>(dialog)->accept();  // as its Save button does
       }
     }
