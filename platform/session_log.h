@@ -63,7 +63,4 @@ class FileSessionRecorder : public mml::SessionRecorder {
   std::shared_ptr<LogWriter> writer_;
 };
 
-// A name that can only ever be one file name: separators and control characters become "_".
-std::string FileSafe(std::string_view name);
-
 }  // namespace kestrel::platform
