@@ -37,7 +37,7 @@ std::string FileSafe(std::string_view name) {
   std::string safe(name);
   std::replace_if(safe.begin(), safe.end(), Forbidden, '_');
   for (auto it = safe.rbegin(); it != safe.rend() && (*it == '.' || *it == ' '); ++it) *it = '_';
-  if (safe.empty() || ReservedForDevice(safe)) safe.insert(0, "_");
+  if (safe.empty() || ReservedForDevice(safe)) safe = "_" + safe;
   // "." and ".." have become "_" and "__" above.
   return safe;
 }
