@@ -64,7 +64,7 @@ class Parser {
         if (Next() != '"') Fail("a member name expected");
         std::string key = String();
         Expect(':');
-        value.members.emplace_back(std::move(key), Any(depth + 1));
+        value.members.push_back({std::move(key), Any(depth + 1)});
         if (Next() == ',') {
           ++at_;
           continue;
@@ -216,7 +216,7 @@ class Parser {
 
 const Value* Value::Find(std::string_view key) const {
   for (auto it = members.rbegin(); it != members.rend(); ++it) {
-    if (it->first == key) return &it->second;
+    if (it->key == key) return &it->value;
   }
   return nullptr;
 }

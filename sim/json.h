@@ -2,7 +2,6 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 // The JSON a scenario is written in, read without Qt so that the simulated network builds on
@@ -16,7 +15,8 @@ struct Value {
   double number = 0;
   std::string text;  // a string's value; a number as it was written
   std::vector<Value> items;
-  std::vector<std::pair<std::string, Value>> members;  // in the order written
+  struct Member;
+  std::vector<Member> members;  // in the order written
 
   bool Is(Kind k) const { return kind == k; }
   // The member `key`, or nullptr; the last one when a key is written twice.
@@ -25,6 +25,11 @@ struct Value {
   int Int(int fallback) const;
   bool Bool(bool fallback) const;
   std::string String() const { return kind == Kind::kString ? text : std::string(); }
+};
+
+struct Value::Member {
+  std::string key;
+  Value value;
 };
 
 // Throws std::runtime_error saying what is wrong and at which byte.

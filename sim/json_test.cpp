@@ -13,7 +13,7 @@ TEST(Json, ValuesReadAsWritten) {
            "z": null, "a": [1, [], {}], "s": "last"} )");
   ASSERT_TRUE(root.Is(Value::Kind::kObject));
   EXPECT_EQ(root.Find("s")->text, "last");
-  EXPECT_EQ(root.members.front().second.text, "a\"b\\c/\n\xc3\xa9\xf0\x9f\x98\x80");
+  EXPECT_EQ(root.members.front().value.text, "a\"b\\c/\n\xc3\xa9\xf0\x9f\x98\x80");
   EXPECT_EQ(root.Find("n")->Int(0), -12);
   EXPECT_EQ(root.Find("f")->Int(0), 15);
   EXPECT_EQ(root.Find("f")->text, "1.5e1");
