@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdlib>
 
 namespace kestrel::platform {
 
@@ -85,6 +86,44 @@ std::string RootMissing(std::string_view root) {
            " is not there (a network drive that is not connected?)";
   }
   return "the share " + std::string(root.substr(0, root.size() - 1)) + " cannot be reached";
+}
+
+std::string SystemEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+namespace {
+
+// $`variable`, else $HOME/`fallback` (POSIX).
+std::string XdgFolder(const Environment& environment, const char* variable, const char* fallback) {
+  const std::string set = environment(variable);
+  if (!set.empty()) return set;
+  return JoinPath(PathStyle::kPosix, environment("HOME"), fallback);
+}
+
+}  // namespace
+
+std::vector<std::string> SettingsFiles(PathStyle style, const Environment& environment) {
+  if (const std::string named = environment("KESTREL_SETTINGS"); !named.empty()) return {named};
+  if (style == PathStyle::kWindows) {
+    std::vector<std::string> files;
+    for (const char* folder : {"PROGRAMDATA", "APPDATA"}) {
+      const std::string root = environment(folder);
+      if (!root.empty()) files.push_back(JoinPath(style, root, "Kestrel/site.ini"));
+    }
+    return files;
+  }
+  return {
+      JoinPath(style, XdgFolder(environment, "XDG_CONFIG_HOME", ".config"), "kestrel/site.ini")};
+}
+
+std::string DefaultLogFolder(PathStyle style, const Environment& environment) {
+  if (style == PathStyle::kWindows) {
+    return JoinPath(style, environment("LOCALAPPDATA"), "Kestrel/sessions");
+  }
+  return JoinPath(style, XdgFolder(environment, "XDG_STATE_HOME", ".local/state"),
+                  "kestrel/sessions");
 }
 
 }  // namespace kestrel::platform

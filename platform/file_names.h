@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // File names and paths by the rules of either system, chosen explicitly so that the Windows
 // rules are tested on every system. Nothing here needs Qt.
@@ -31,5 +33,18 @@ std::string JoinPath(PathStyle style, std::string_view root, std::string_view pa
 std::string PathRoot(PathStyle style, std::string_view path);
 // What the engineer reads when the root of a path is not there.
 std::string RootMissing(std::string_view root);
+
+// An environment variable's value, empty when it is not set.
+using Environment = std::function<std::string(const char* name)>;
+std::string SystemEnvironment(const char* name);
+
+// The site settings files, read in this order, a key of a later one winning: the one file
+// $KESTREL_SETTINGS names, where it is set; else on Windows the site's defaults
+// %PROGRAMDATA%\Kestrel\site.ini (written by the installer) and the user's own
+// %APPDATA%\Kestrel\site.ini; on POSIX ~/.config/kestrel/site.ini ($XDG_CONFIG_HOME).
+std::vector<std::string> SettingsFiles(PathStyle style, const Environment& environment);
+// The session logs' folder when the site names none: %LOCALAPPDATA%\Kestrel\sessions on
+// Windows, ~/.local/state/kestrel/sessions ($XDG_STATE_HOME) on POSIX.
+std::string DefaultLogFolder(PathStyle style, const Environment& environment);
 
 }  // namespace kestrel::platform

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 
 // The few system calls Kestrel makes outside Qt, with a POSIX and a Win32 implementation
@@ -53,10 +54,22 @@ class StopSignalWatch {
   StopSignalWatch& operator=(const StopSignalWatch&) = delete;
 };
 
+// The password the system keeps for the gateway `host`: on Windows the generic credential
+// "Kestrel/<host>" of the Credential Manager; POSIX has no such store (none).
+std::optional<std::string> StoredPassword(const std::string& host);
+
+// Whether users other than the file's owner, the administrators and the system may read it,
+// from its access list on Windows; none where it cannot be told (no such file) and on POSIX,
+// where the permission bits say it.
+std::optional<bool> AccessListLetsOthersRead(const std::string& path);
+
 #ifdef _WIN32
 // What the console control handler does with the event `type` (CTRL_C_EVENT, ...): true
 // when the watch took it. Exposed for the tests, which cannot close their own console.
 bool HandleConsoleEvent(unsigned long type);
+// The access list `acl` (an ACL) of a file owned by `owner` (a SID) lets others read it: the
+// rule of AccessListLetsOthersRead, exposed for the tests (wine keeps no access lists of files).
+bool AclLetsOthersRead(const void* acl, const void* owner);
 #endif
 
 }  // namespace kestrel::platform

@@ -107,4 +107,8 @@ StopSignalWatch::~StopSignalWatch() {
   ::close(pipe_ends[1]);
 }
 
+std::optional<std::string> StoredPassword(const std::string&) { return std::nullopt; }
+
+std::optional<bool> AccessListLetsOthersRead(const std::string&) { return std::nullopt; }
+
 }  // namespace kestrel::platform

@@ -6,13 +6,18 @@
 #include <filesystem>
 #include <fstream>
 #include <future>
+#include <map>
 #include <thread>
 
 #include "platform/file_names.h"
+#include "platform/ini_text.h"
 #include "platform/os.h"
 
 #ifdef _WIN32
 #include <windows.h>
+// After windows.h, which they need.
+#include <aclapi.h>
+#include <wincred.h>
 #else
 #include <csignal>
 #endif
@@ -91,6 +96,68 @@ TEST(FileNames, TheDriveOrShareOfAPathIsNamedWhenItIsMissing) {
   }
 }
 
+TEST(FileNames, SettingsAndLogsLieWhereEachSystemKeepsThem) {
+  using Env = std::map<std::string, std::string>;
+  const Env windows = {{"PROGRAMDATA", R"(C:\ProgramData)"},
+                       {"APPDATA", R"(C:\Users\eng\AppData\Roaming)"},
+                       {"LOCALAPPDATA", R"(C:\Users\eng\AppData\Local)"},
+                       {"HOME", "/home/eng"}};
+  const Env posix = {{"HOME", "/home/eng"}};
+  const Env xdg = {{"HOME", "/home/eng"}, {"XDG_CONFIG_HOME", "/cfg"}, {"XDG_STATE_HOME", "/st"}};
+  const struct {
+    PathStyle style;
+    Env env;
+    std::vector<std::string> settings;
+    std::string logs;
+  } rows[] = {
+      {PathStyle::kWindows,
+       windows,
+       {R"(C:\ProgramData\Kestrel\site.ini)", R"(C:\Users\eng\AppData\Roaming\Kestrel\site.ini)"},
+       R"(C:\Users\eng\AppData\Local\Kestrel\sessions)"},
+      {PathStyle::kWindows,
+       [&] {
+         Env named = windows;
+         named["KESTREL_SETTINGS"] = R"(\\srv\kestrel\site.ini)";
+         return named;
+       }(),
+       {R"(\\srv\kestrel\site.ini)"},
+       R"(C:\Users\eng\AppData\Local\Kestrel\sessions)"},
+      {PathStyle::kPosix,
+       posix,
+       {"/home/eng/.config/kestrel/site.ini"},
+       "/home/eng/.local/state/kestrel/sessions"},
+      {PathStyle::kPosix, xdg, {"/cfg/kestrel/site.ini"}, "/st/kestrel/sessions"},
+  };
+  for (const auto& row : rows) {
+    const Environment environment = [&](const char* name) {
+      const auto found = row.env.find(name);
+      return found == row.env.end() ? std::string() : found->second;
+    };
+    EXPECT_EQ(SettingsFiles(row.style, environment), row.settings);
+    EXPECT_EQ(DefaultLogFolder(row.style, environment), row.logs);
+  }
+}
+
+TEST(FileNames, SettingsValuesKeepTheirBackslashes) {
+  const std::string ini =
+      "; a comment\r\n[Reports]\r\nshare_root = \\\\srv\\reports\\new \r\n"
+      "[logs]\ndir=\"C:\\temp\\kestrel\"\nDIR=D:\\logs\\\n[gateway]\npassword=a\\b;c\n";
+  const struct {
+    const char* section;
+    const char* key;
+    std::optional<std::string> value;
+  } rows[] = {
+      {"reports", "share_root", R"(\\srv\reports\new)"},
+      {"logs", "dir", R"(D:\logs\)"},  // the last one written
+      {"gateway", "password", R"(a\b;c)"},
+      {"gateway", "user", std::nullopt},
+      {"limits", "share_root", std::nullopt},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(RawIniValue(ini, row.section, row.key), row.value) << row.key;
+  }
+}
+
 TEST(Os, ANewFileTakesBytesAsTheyAreAndNeverReplacesOne) {
   const std::string path =
       (std::filesystem::temp_directory_path() / ("kestrel_os_test_" + std::to_string(std::rand())))
@@ -161,6 +228,85 @@ TEST(StopSignals, EachKindReachesTheWatchOnItsOwnThread) {
 }
 
 #ifdef _WIN32
+TEST(Os, TheCredentialManagersPasswordOfAGatewayIsFound) {
+  const std::wstring password = L"s3cr\u00e9t";
+  CREDENTIALW credential{};
+  credential.Type = CRED_TYPE_GENERIC;
+  std::wstring target = L"Kestrel/gw.example";
+  credential.TargetName = target.data();
+  credential.CredentialBlobSize = static_cast<DWORD>(password.size() * sizeof(wchar_t));
+  credential.CredentialBlob = reinterpret_cast<LPBYTE>(const_cast<wchar_t*>(password.data()));
+  credential.Persist = CRED_PERSIST_LOCAL_MACHINE;
+  ASSERT_TRUE(::CredWriteW(&credential, 0));
+  EXPECT_EQ(StoredPassword("gw.example"), "s3cr\xc3\xa9t");
+  EXPECT_EQ(StoredPassword("gw.example.org"), std::nullopt);
+  EXPECT_EQ(StoredPassword("GW.EXAMPLE"), "s3cr\xc3\xa9t");  // names are not case-sensitive
+  ::CredDeleteW(target.c_str(), CRED_TYPE_GENERIC, 0);
+  EXPECT_EQ(StoredPassword("gw.example"), std::nullopt);
+}
+
+// An access list granting `readers` reading and writing, besides the owner `owner`.
+struct Acl {
+  std::vector<BYTE> owner = std::vector<BYTE>(SECURITY_MAX_SID_SIZE);
+  PACL acl = nullptr;
+  ~Acl() { ::LocalFree(acl); }
+};
+
+void Build(Acl& built, const std::vector<WELL_KNOWN_SID_TYPE>& readers, ACCESS_MASK mask) {
+  std::vector<std::vector<BYTE>> sids;
+  std::vector<EXPLICIT_ACCESS_W> grants;
+  const auto sid_of = [](WELL_KNOWN_SID_TYPE type, std::vector<BYTE>& sid) {
+    DWORD size = SECURITY_MAX_SID_SIZE;
+    ASSERT_TRUE(::CreateWellKnownSid(type, nullptr, sid.data(), &size));
+  };
+  const auto grant = [&](void* sid, ACCESS_MASK access_mask) {
+    EXPLICIT_ACCESS_W access{};
+    access.grfAccessPermissions = access_mask;
+    access.grfAccessMode = SET_ACCESS;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.ptstrName = static_cast<LPWSTR>(sid);
+    grants.push_back(access);
+  };
+  // The owner: a user of its own, here the interactive logon's SID.
+  sid_of(WinInteractiveSid, built.owner);
+  grant(built.owner.data(), GENERIC_ALL);
+  sids.reserve(readers.size());
+  for (const WELL_KNOWN_SID_TYPE reader : readers) {
+    sid_of(reader, sids.emplace_back(SECURITY_MAX_SID_SIZE));
+    grant(sids.back().data(), mask);
+  }
+  ASSERT_EQ(
+      ::SetEntriesInAclW(static_cast<ULONG>(grants.size()), grants.data(), nullptr, &built.acl),
+      static_cast<DWORD>(ERROR_SUCCESS));
+}
+
+TEST(Os, TheAccessListSaysWhoElseMayReadAFile) {
+  const struct {
+    std::vector<WELL_KNOWN_SID_TYPE> readers;
+    ACCESS_MASK mask;
+    bool others;
+  } rows[] = {
+      {{}, GENERIC_READ, false},
+      {{WinBuiltinAdministratorsSid, WinLocalSystemSid}, GENERIC_READ, false},
+      {{WinBuiltinUsersSid}, GENERIC_READ, true},
+      {{WinWorldSid}, FILE_READ_DATA, true},
+      {{WinAuthenticatedUserSid, WinLocalSystemSid}, GENERIC_ALL, true},
+      {{WinWorldSid}, FILE_READ_ATTRIBUTES, false},  // sees the file, not what it holds
+  };
+  for (const auto& row : rows) {
+    Acl built;
+    Build(built, row.readers, row.mask);
+    EXPECT_EQ(AclLetsOthersRead(built.acl, built.owner.data()), row.others) << row.readers.size();
+  }
+  EXPECT_TRUE(AclLetsOthersRead(nullptr, nullptr));  // no list at all: open to everyone
+  const std::string path = (std::filesystem::temp_directory_path() / "kestrel_acl_test").string();
+  std::filesystem::remove(path);
+  EXPECT_EQ(AccessListLetsOthersRead(path), std::nullopt);
+  std::ofstream(path) << "x";
+  EXPECT_NE(AccessListLetsOthersRead(path), std::nullopt);
+  std::filesystem::remove(path);
+}
+
 // A second request of a kind goes to Windows' own handler (the program ends); a closing console
 // is held only until the watch ends.
 TEST(StopSignals, ASecondOfAKindIsPassedOnAndACloseWaitsForTheEnd) {

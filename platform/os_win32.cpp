@@ -2,6 +2,9 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+// After windows.h, which they need.
+#include <aclapi.h>
+#include <wincred.h>
 
 #include <cerrno>
 #include <chrono>
@@ -9,6 +12,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 #include "platform/os.h"
@@ -122,6 +126,58 @@ StopSignalWatch::~StopSignalWatch() {
   std::lock_guard lock(mutex);
   watching = false;
   ended.notify_all();
+}
+
+std::optional<std::string> StoredPassword(const std::string& host) {
+  PCREDENTIALW credential = nullptr;
+  if (!::CredReadW(Wide("Kestrel/" + host).c_str(), CRED_TYPE_GENERIC, 0, &credential)) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<CREDENTIALW, decltype(&::CredFree)> held(credential, &::CredFree);
+  // The Credential Manager and cmdkey keep a password as UTF-16.
+  const std::wstring password(reinterpret_cast<const wchar_t*>(credential->CredentialBlob),
+                              credential->CredentialBlobSize / sizeof(wchar_t));
+  return Utf8(password);
+}
+
+std::optional<bool> AccessListLetsOthersRead(const std::string& path) {
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(Wide(path).c_str(), SE_FILE_OBJECT,
+                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                              nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<void, decltype(&::LocalFree)> held(descriptor, &::LocalFree);
+  return AclLetsOthersRead(dacl, owner);
+}
+
+bool AclLetsOthersRead(const void* acl_given, const void* owner_given) {
+  const auto* dacl = static_cast<const ACL*>(acl_given);
+  const PSID owner = const_cast<void*>(owner_given);
+  if (dacl == nullptr) return true;  // no access list: everyone may do anything
+  constexpr ACCESS_MASK kReading = FILE_READ_DATA | GENERIC_READ | GENERIC_ALL;
+  for (DWORD i = 0; i < dacl->AceCount; ++i) {
+    void* entry = nullptr;
+    if (!::GetAce(const_cast<ACL*>(dacl), i, &entry)) continue;
+    const auto* header = static_cast<const ACE_HEADER*>(entry);
+    // Denials are not weighed: a file that others may not read after all still gets the
+    // warning, which asks for an access list that grants them nothing.
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE || (header->AceFlags & INHERIT_ONLY_ACE)) {
+      continue;
+    }
+    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
+    if ((allowed->Mask & kReading) == 0) continue;
+    const PSID sid = &allowed->SidStart;
+    if ((owner != nullptr && ::EqualSid(sid, owner)) ||
+        ::IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
+        ::IsWellKnownSid(sid, WinLocalSystemSid)) {
+      continue;
+    }
+    return true;
+  }
+  return false;
 }
 
 }  // namespace kestrel::platform

@@ -183,9 +183,7 @@ QString FileSessionRecorder::LastLog(std::string_view page) const {
 }
 
 QString FileSessionRecorder::DefaultFolder() {
-  QString state = qEnvironmentVariable("XDG_STATE_HOME");
-  if (state.isEmpty()) state = QDir::homePath() + "/.local/state";
-  return state + "/kestrel/sessions";
+  return QString::fromStdString(DefaultLogFolder(kNativePathStyle, SystemEnvironment));
 }
 
 std::unique_ptr<FileSessionRecorder> FileSessionRecorder::ForSite(

@@ -39,7 +39,8 @@ class FileSessionRecorder : public mml::SessionRecorder {
   // The log of `page` whose session began last, or an empty text when there is none.
   QString LastLog(std::string_view page) const;
 
-  // ~/.local/state/kestrel/sessions, or $XDG_STATE_HOME/kestrel/sessions.
+  // ~/.local/state/kestrel/sessions, or $XDG_STATE_HOME/kestrel/sessions; on Windows
+  // %LOCALAPPDATA%\Kestrel\sessions (platform::DefaultLogFolder).
   static QString DefaultFolder();
   // The site's recorder: in `folder` (empty: the default one), its days older than
   // `keep_days` pruned; none when the site keeps no logs.
