@@ -5,6 +5,8 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
+#include "widgets/widgets.h"
+
 namespace kestrel::app {
 
 namespace {
@@ -21,7 +23,7 @@ LogViewer::LogViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   Text->setLineWrapMode(QPlainTextEdit::NoWrap);
   Text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  Text->setFont(widgets::PaneFont(QFontDatabase::families()));
   Text->setStyleSheet("QPlainTextEdit { color: white; background: #1d3b5c; }");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

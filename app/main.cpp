@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/screenshots.h"
 #include "mml/network_elements.h"
+#include "platform/os.h"
 
 int main(int argc, char** argv) {
   (void)kestrel::mml::MscNames();  // the MSC name table is there before any window
@@ -31,10 +32,11 @@ int main(int argc, char** argv) {
   kestrel::platform::SiteSettings site;
   try {
     const bool named = parser.isSet("settings");
-    site = kestrel::platform::SiteSettings::Load(
-        named ? parser.value("settings").toStdString()
-              : kestrel::platform::SiteSettings::DefaultPath(),
-        named);
+    site = named
+               ? kestrel::platform::SiteSettings::Load(parser.value("settings").toStdString(), true)
+               : kestrel::platform::SiteSettings::Load(
+                     kestrel::platform::SiteSettings::DefaultPaths(), false);
+    site.UseStoredPassword(kestrel::platform::StoredPassword);
   } catch (const std::exception& error) {
     QMessageBox::critical(nullptr, "Kestrel", error.what());
     return 2;

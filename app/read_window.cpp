@@ -6,6 +6,7 @@
 
 #include "platform/dispatch.h"
 #include "widgets/bindings.h"
+#include "widgets/widgets.h"
 
 namespace kestrel::app {
 
@@ -19,7 +20,7 @@ TForm2::TForm2(pages::ReadForm& model, QWidget* parent) : QWidget(parent), model
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  Memo1->setFont(widgets::PaneFont(QFontDatabase::families()));
   Memo1->setStyleSheet("QPlainTextEdit { color: white; background: #1d3b5c; }");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

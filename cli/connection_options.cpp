@@ -3,6 +3,7 @@
 #include <QFile>
 #include <iostream>
 
+#include "platform/os.h"
 #include "platform/site_settings.h"
 
 namespace kestrel::cli {
@@ -72,7 +73,8 @@ void AddJobOptions(QCommandLineParser& parser) {
   parser.addOptions({
       {"timeout", "Stop the job if it has not ended after S seconds.", "S"},
       {"settings",
-       "Site settings file (INI); default $KESTREL_SETTINGS or ~/.config/kestrel/site.ini.",
+       "Site settings file (INI); default $KESTREL_SETTINGS or ~/.config/kestrel/site.ini "
+       "(Windows: %APPDATA%\\Kestrel\\site.ini over %PROGRAMDATA%\\Kestrel\\site.ini).",
        "FILE"},
       {"gateway", "Gateway address and port, instead of the site settings.", "HOST:PORT"},
       {"user", "User name for the gateway, instead of the site settings.", "NAME"},
@@ -84,11 +86,11 @@ void AddJobOptions(QCommandLineParser& parser) {
 
 Connection ResolveConnection(const QCommandLineParser& parser) {
   const bool explicit_settings = parser.isSet("settings");
-  const std::string path = explicit_settings ? parser.value("settings").toStdString()
-                                             : platform::SiteSettings::DefaultPath();
   platform::SiteSettings site;
   try {
-    site = platform::SiteSettings::Load(path, explicit_settings);
+    site = explicit_settings
+               ? platform::SiteSettings::Load(parser.value("settings").toStdString(), true)
+               : platform::SiteSettings::Load(platform::SiteSettings::DefaultPaths(), false);
   } catch (const std::runtime_error& error) {
     throw UsageError(error.what());
   }
@@ -139,6 +141,11 @@ Connection ResolveConnection(const QCommandLineParser& parser) {
   } else if (qEnvironmentVariableIsSet("KESTREL_PASSWORD")) {
     connection.password = qEnvironmentVariable("KESTREL_PASSWORD").toStdString();
     site.password_configured = true;
+  }
+  // The Credential Manager's password of the gateway, where none is configured.
+  if (!site.password_configured) {
+    site.UseStoredPassword(platform::StoredPassword);
+    if (site.password_configured) connection.password = site.password;
   }
   // Nothing is sent rather than the demo password to a gateway that is not on loopback.
   if (const std::string problem = site.PasswordProblem(); !problem.empty()) {

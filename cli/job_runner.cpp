@@ -6,9 +6,9 @@
 #include <iostream>
 #include <optional>
 
-#include "cli/stop_signals.h"
 #include "mml/text.h"
 #include "platform/dispatch.h"
+#include "platform/os.h"
 
 namespace kestrel::cli {
 
@@ -62,7 +62,7 @@ bool LeftOpen(const std::vector<pages::ElementOutcome>& outcomes) {
 int RunJob(Job job) {
   std::optional<std::string> error;
   bool timed_out = false;
-  int stopped_by = 0;  // the signal that asked for the stop
+  std::optional<platform::StopSignal> stopped_by;  // what asked for the stop
   platform::SetErrorSink([&](const std::string& message) {
     if (!error) error = message;
     QCoreApplication::exit(1);
@@ -79,16 +79,23 @@ int RunJob(Job job) {
       QCoreApplication::exit(3);
     });
   }
-  StopSignals stop_signals([&](int signal) {
-    if (stopped_by != 0) return;
-    stopped_by = signal;
-    QCoreApplication::exit(0);
+  // The watch calls from a thread of its own: the request is handled on the event loop.
+  QObject stop_context;
+  platform::StopSignalWatch stop_signals([&](platform::StopSignal signal) {
+    QMetaObject::invokeMethod(
+        &stop_context,
+        [&, signal] {
+          if (stopped_by) return;
+          stopped_by = signal;
+          QCoreApplication::exit(0);
+        },
+        Qt::QueuedConnection);
   });
 
   platform::Dispatch(job.start);
   if (!error && job.running()) QCoreApplication::exec();
   watch.stop();
-  if ((error || timed_out || stopped_by != 0) && job.running()) platform::Dispatch(job.stop);
+  if ((error || timed_out || stopped_by) && job.running()) platform::Dispatch(job.stop);
   platform::SetErrorSink({});
   if (job.print) job.print(true);
   std::cout.flush();
@@ -111,8 +118,8 @@ int RunJob(Job job) {
               << (unfinished.empty() ? "" : "; " + unfinished) << std::endl;
     return 3;
   }
-  if (stopped_by != 0) {
-    std::cerr << "kestrel-batch: stopped by " << StopSignals::Name(stopped_by)
+  if (stopped_by) {
+    std::cerr << "kestrel-batch: stopped by " << platform::StopSignalName(*stopped_by)
               << (unfinished.empty() ? "" : "; " + unfinished) << std::endl;
     if (job.endless) return LeftOpen(outcomes) ? 1 : 0;
     return unfinished.empty() && clean ? 0 : 1;

@@ -9,6 +9,7 @@
 #include "cli/qonsuluq_command.h"
 #include "cli/relocation_command.h"
 #include "cli/rlslp_command.h"
+#include "platform/os.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ constexpr const char* kUsage =
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  kestrel::platform::SetStdoutBinary();
   QCoreApplication::setApplicationName("kestrel-batch");
   QStringList arguments = QCoreApplication::arguments();
   if (arguments.size() < 2 || arguments[1] == "--help" || arguments[1] == "-h") {

@@ -12,7 +12,8 @@ std::string DataFile(const std::string& name) {
   const QString from_env = qEnvironmentVariable("KESTREL_DATA_DIR");
   if (!from_env.isEmpty()) folders << from_env;
   const QString program = QCoreApplication::applicationDirPath();
-  folders << program + "/../share/kestrel" << program + "/../../data"
+  // data\ beside the program is a Windows installation's.
+  folders << program + "/../share/kestrel" << program + "/data" << program + "/../../data"
           << QStringLiteral(KESTREL_SOURCE_DATA);
   for (const QString& folder : folders) {
     const QFileInfo candidate(QDir(folder).filePath(file));

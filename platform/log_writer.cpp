@@ -1,11 +1,10 @@
 #include "platform/log_writer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <vector>
+
+#include "platform/os.h"
 
 namespace kestrel::platform {
 
@@ -98,7 +97,7 @@ void LogWriter::Run() {
       if (item.close) {
         // Said before the number is free again: a file opened on it next has not failed.
         SetFailed(item.fd, false);
-        ::close(item.fd);
+        CloseFile(item.fd);
         continue;
       }
       out_fd_ = item.fd;
@@ -158,8 +157,7 @@ void LogWriter::WriteOut() {
   if (out_.empty()) return;
   bool written_whole = true;
   for (std::size_t written = 0; written < out_.size();) {
-    const ssize_t n = ::write(out_fd_, out_.data() + written, out_.size() - written);
-    if (n < 0 && errno == EINTR) continue;
+    const long long n = WriteSome(out_fd_, out_.data() + written, out_.size() - written);
     if (n <= 0) {
       written_whole = false;
       break;
@@ -176,8 +174,8 @@ void LogWriter::WriteOut() {
 void LogWriter::AppendTime(std::string& line, const timespec& when) {
   if (when.tv_sec != second_) {
     second_ = when.tv_sec;
-    tm local{};
-    ::localtime_r(&when.tv_sec, &local);
+    std::tm local{};
+    LocalTime(when.tv_sec, local);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     stamp_ = text;

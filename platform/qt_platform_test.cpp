@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -66,6 +67,65 @@ SiteSettings FromIni(const QTemporaryDir& dir, const std::string& text,
   file.close();
   file.setPermissions(permissions);
   return SiteSettings::Load(file.fileName().toStdString(), true);
+}
+
+// The site's defaults (ProgramData on Windows) under the user's file (AppData): a key of the
+// user's wins, one only the site sets stays; a password the store keeps is taken only where
+// no file configures one.
+TEST(SiteSettings, TheUsersFileWinsOverTheSitesAndTheStoreComesLast) {
+  const struct {
+    const char* site;
+    const char* user;
+    const char* stored;
+    const char* host;
+    int port;
+    const char* password;
+    bool configured;
+  } rows[] = {
+      {"[gateway]\nhost=gw.site\nport=2300\n", "[gateway]\nhost=gw.user\n", nullptr, "gw.user",
+       2300, SiteSettings::kBuiltInPassword, false},
+      {"[gateway]\nhost=gw.site\n", "", "from-store", "gw.site", 52200, "from-store", true},
+      {"[gateway]\npassword=site-pw\n", "[gateway]\nport=24\n", "from-store", "127.0.0.1", 24,
+       "site-pw", true},
+      {nullptr, "[gateway]\npassword=user-pw\n", "from-store", "127.0.0.1", 52200, "user-pw", true},
+  };
+  for (const auto& row : rows) {
+    QTemporaryDir dir;
+    std::vector<std::string> paths;
+    for (const auto& [name, text] : {std::pair{"site.ini", row.site}, {"user.ini", row.user}}) {
+      paths.push_back(dir.filePath(name).toStdString());
+      if (text == nullptr) continue;  // a missing file of the two is no error
+      QFile file(dir.filePath(name));
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      file.write(text);
+      file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    }
+    SiteSettings settings = SiteSettings::Load(paths, false);
+    std::vector<std::string> asked;
+    settings.UseStoredPassword([&](const std::string& host) -> std::optional<std::string> {
+      asked.push_back(host);
+      return row.stored == nullptr ? std::nullopt : std::optional<std::string>(row.stored);
+    });
+    EXPECT_EQ(settings.gateway_host, row.host);
+    EXPECT_EQ(settings.gateway_port, row.port);
+    EXPECT_EQ(settings.password, row.password) << row.user;
+    EXPECT_EQ(settings.password_configured, row.configured);
+    // The store is asked only where no file configures a password, for the gateway's host.
+    EXPECT_EQ(asked, row.configured && row.stored != std::string(row.password)
+                         ? std::vector<std::string>{}
+                         : std::vector<std::string>{settings.gateway_host});
+  }
+}
+
+TEST(SiteSettings, WindowsPathsAndPasswordsKeepTheirBackslashes) {
+  QTemporaryDir dir;
+  const auto settings = FromIni(dir,
+                                "[reports]\nshare_root=\\\\srv\\share\\new\n"
+                                "[logs]\ndir=C:\\temp\\kestrel\n"
+                                "[gateway]\npassword=\"x\\ty\"\n");
+  EXPECT_EQ(settings.report_share_root, R"(\\srv\share\new)");
+  EXPECT_EQ(settings.log_dir, R"(C:\temp\kestrel)");
+  EXPECT_EQ(settings.password, R"(x\ty)");
 }
 
 TEST(SiteSettings, LimitsAndLogsAreSiteValuesAndBadNumbersAreSaid) {

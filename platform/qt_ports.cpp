@@ -8,6 +8,8 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "platform/file_names.h"
+
 namespace kestrel::platform {
 
 LocalDateTime SystemClock::Now() const {
@@ -45,6 +47,12 @@ std::vector<std::string> DiskFiles::List(const std::string& folder, std::string_
 }
 
 void DiskFiles::WriteWhole(const std::string& path, std::string_view text) {
+  // A mapped drive that is not connected, or a share out of reach, is named as such rather
+  // than as a file that "does not exist".
+  if (const std::string root = PathRoot(kNativePathStyle, path);
+      !root.empty() && !QFileInfo::exists(QString::fromStdString(root))) {
+    throw std::runtime_error(RootMissing(root));
+  }
   QSaveFile file(QString::fromStdString(path));
   // Never a folder of our own making: the report share must be there already.
   file.setDirectWriteFallback(false);

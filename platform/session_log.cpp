@@ -1,15 +1,13 @@
 #include "platform/session_log.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <cerrno>
-#include <cstring>
 #include <vector>
+
+#include "platform/file_names.h"
+#include "platform/os.h"
 
 namespace kestrel::platform {
 
@@ -50,15 +48,6 @@ QDateTime SessionBegan(const QString& path) {
 
 }  // namespace
 
-std::string FileSafe(std::string_view name) {
-  std::string safe(name);
-  for (char& c : safe) {
-    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == '\x7f') c = '_';
-  }
-  if (safe.empty() || safe == "." || safe == "..") safe = "_" + safe;
-  return safe;
-}
-
 std::unique_ptr<mml::SessionRecord> FileSessionRecorder::Open(std::string_view page,
                                                               std::string_view element,
                                                               std::string& error) {
@@ -75,14 +64,13 @@ std::unique_ptr<mml::SessionRecord> FileSessionRecorder::Open(std::string_view p
   for (int n = 1; n < 1000; ++n) {
     const QString path =
         QDir(day).filePath(stem + (n == 1 ? QString() : "_" + QString::number(n)) + ".log");
-    const int fd =
-        ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0) {
+    const NewFile file = CreateNewFile(path.toStdString());
+    if (file.fd >= 0) {
       if (!writer_) writer_ = std::make_shared<LogWriter>();
-      return std::make_unique<FileRecord>(fd, writer_);
+      return std::make_unique<FileRecord>(file.fd, writer_);
     }
-    if (errno != EEXIST) {
-      error = path.toStdString() + ": " + std::strerror(errno);
+    if (!file.exists) {
+      error = QDir::toNativeSeparators(path).toStdString() + ": " + file.error;
       return nullptr;
     }
   }
@@ -195,9 +183,7 @@ QString FileSessionRecorder::LastLog(std::string_view page) const {
 }
 
 QString FileSessionRecorder::DefaultFolder() {
-  QString state = qEnvironmentVariable("XDG_STATE_HOME");
-  if (state.isEmpty()) state = QDir::homePath() + "/.local/state";
-  return state + "/kestrel/sessions";
+  return QString::fromStdString(DefaultLogFolder(kNativePathStyle, SystemEnvironment));
 }
 
 std::unique_ptr<FileSessionRecorder> FileSessionRecorder::ForSite(

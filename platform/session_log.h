@@ -39,7 +39,8 @@ class FileSessionRecorder : public mml::SessionRecorder {
   // The log of `page` whose session began last, or an empty text when there is none.
   QString LastLog(std::string_view page) const;
 
-  // ~/.local/state/kestrel/sessions, or $XDG_STATE_HOME/kestrel/sessions.
+  // ~/.local/state/kestrel/sessions, or $XDG_STATE_HOME/kestrel/sessions; on Windows
+  // %LOCALAPPDATA%\Kestrel\sessions (platform::DefaultLogFolder).
   static QString DefaultFolder();
   // The site's recorder: in `folder` (empty: the default one), its days older than
   // `keep_days` pruned; none when the site keeps no logs.
@@ -62,8 +63,5 @@ class FileSessionRecorder : public mml::SessionRecorder {
   // Made with the first record; shared by the records, which may outlive the recorder.
   std::shared_ptr<LogWriter> writer_;
 };
-
-// A name that can only ever be one file name: separators and control characters become "_".
-std::string FileSafe(std::string_view name);
 
 }  // namespace kestrel::platform

@@ -1,10 +1,15 @@
 #include "platform/site_settings.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QSettings>
-#include <QStandardPaths>
 #include <stdexcept>
+
+#include "platform/file_names.h"
+#include "platform/ini_text.h"
+#include "platform/os.h"
 
 namespace kestrel::platform {
 
@@ -28,18 +33,38 @@ int Number(const QSettings& ini, const std::string& path, const char* key, int l
 }  // namespace
 
 SiteSettings SiteSettings::Load(const std::string& path, bool must_exist) {
+  return Load(std::vector<std::string>{path}, must_exist);
+}
+
+SiteSettings SiteSettings::Load(const std::vector<std::string>& paths, bool must_exist) {
   SiteSettings settings;
+  for (const std::string& path : paths) settings.Read(path, must_exist);
+  return settings;
+}
+
+void SiteSettings::Read(const std::string& path, bool must_exist) {
+  SiteSettings& settings = *this;
   const QString file = QString::fromStdString(path);
   if (!QFileInfo::exists(file)) {
     if (must_exist) throw std::runtime_error("Settings file " + path + " does not exist");
-    return settings;
+    return;
   }
   QSettings ini(file, QSettings::IniFormat);
   if (ini.status() != QSettings::NoError) {
     throw std::runtime_error("Settings file " + path + " cannot be read");
   }
-  auto read = [&ini](const char* key, std::string& field) {
-    if (ini.contains(key)) field = ini.value(key).toString().toStdString();
+  // Text values as written: Qt's INI reader takes backslashes as escapes, and Windows paths
+  // and passwords hold backslashes that are none.
+  QFile raw_file(file);
+  const std::string raw =
+      raw_file.open(QIODevice::ReadOnly) ? raw_file.readAll().toStdString() : std::string();
+  auto read = [&ini, &raw](const char* key, std::string& field) {
+    if (!ini.contains(key)) return;
+    const std::string_view name(key);
+    const std::size_t slash = name.find('/');
+    const std::optional<std::string> as_written =
+        RawIniValue(raw, name.substr(0, slash), name.substr(slash + 1));
+    field = as_written ? *as_written : ini.value(key).toString().toStdString();
   };
   read("gateway/host", settings.gateway_host);
   read("gateway/user", settings.user);
@@ -64,15 +89,19 @@ SiteSettings SiteSettings::Load(const std::string& path, bool must_exist) {
   settings.log_keep_days = Number(ini, path, "logs/keep_days", 0, 36500, settings.log_keep_days);
   settings.log_max_mb = Number(ini, path, "logs/max_mb", 0, 1 << 20, settings.log_max_mb);
   if (ini.contains("logs/enabled")) settings.log_sessions = ini.value("logs/enabled").toBool();
-  return settings;
 }
 
-std::string SiteSettings::DefaultPath() {
-  const QByteArray from_env = qgetenv("KESTREL_SETTINGS");
-  if (!from_env.isEmpty()) return from_env.toStdString();
-  return (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-          "/kestrel/site.ini")
-      .toStdString();
+std::vector<std::string> SiteSettings::DefaultPaths() {
+  return SettingsFiles(kNativePathStyle, SystemEnvironment);
+}
+
+void SiteSettings::UseStoredPassword(
+    const std::function<std::optional<std::string>(const std::string&)>& store) {
+  if (password_configured) return;
+  if (std::optional<std::string> stored = store(gateway_host)) {
+    password = std::move(*stored);
+    password_configured = true;
+  }
 }
 
 bool SiteSettings::GatewayOnLoopback() const {
@@ -92,10 +121,18 @@ std::string SiteSettings::PasswordProblem() const {
 std::string ReadableByOthers(const std::string& path, const std::string& what) {
   const QFileInfo info(QString::fromStdString(path));
   if (!info.exists()) return {};
+#ifdef _WIN32
+  // Qt's permission bits say every NTFS file is readable by all; the access list says who is.
+  if (AccessListLetsOthersRead(path) != true) return {};
+  return "The " + what + " " + QDir::toNativeSeparators(info.filePath()).toStdString() +
+         " holds a password and can be read by other users; let only its owner read it "
+         "(Properties, Security)";
+#else
   if ((info.permissions() & (QFile::ReadGroup | QFile::ReadOther)) == 0) return {};
   return "The " + what + " " + path +
          " holds a password and can be read by other users; make it readable by its owner only "
          "(chmod 600)";
+#endif
 }
 
 }  // namespace kestrel::platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,8 +49,20 @@ struct SiteSettings {
   // Keys that are absent keep their defaults. A file that is missing at the default path
   // gives the defaults; a missing file named explicitly, or a bad number, is an error.
   static SiteSettings Load(const std::string& path, bool must_exist);
-  // $KESTREL_SETTINGS if set, else kestrel/site.ini under the user's configuration folder.
-  static std::string DefaultPath();
+  // The files in order, a key of a later file winning over an earlier one's.
+  static SiteSettings Load(const std::vector<std::string>& paths, bool must_exist);
+  // The files read when none is named (platform::SettingsFiles): $KESTREL_SETTINGS if set;
+  // else %PROGRAMDATA% then %APPDATA% Kestrel\site.ini on Windows, ~/.config/kestrel/site.ini
+  // on POSIX.
+  static std::vector<std::string> DefaultPaths();
+
+  // Where no password is configured, the one `store` keeps for the gateway's host (the
+  // Windows Credential Manager: platform::StoredPassword), before any other is asked for.
+  void UseStoredPassword(
+      const std::function<std::optional<std::string>(const std::string& host)>& store);
+
+  // Reads the INI file `path` over what is there.
+  void Read(const std::string& path, bool must_exist);
 
   // True when the gateway is this machine (127.0.0.0/8, ::1, "localhost").
   bool GatewayOnLoopback() const;
@@ -58,7 +72,8 @@ struct SiteSettings {
 };
 
 // A warning when the file at `path` can be read by users other than its owner (it holds a
-// password); empty when it cannot, or when there is no such file.
+// password); empty when it cannot, or when there is no such file. POSIX: its permission bits;
+// Windows: its access list (others than the owner, the administrators and the system).
 std::string ReadableByOthers(const std::string& path, const std::string& what);
 
 }  // namespace kestrel::platform

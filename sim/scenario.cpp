@@ -1,27 +1,60 @@
 #include "sim/scenario.h"
 
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <stdexcept>
 
-// The demo network lives in a resource of this static library; the linker keeps it only if
-// something calls its initialiser, which must stand outside any namespace.
-static void InitDemoNetworkResource() { Q_INIT_RESOURCE(sim); }
+#include "sim/json.h"
 
 namespace kestrel::sim {
 
+// The demo network's JSON, built into the program (demo_network.cpp, made from
+// data/demo-network.json).
+extern const char kDemoNetwork[];
+extern const std::size_t kDemoNetworkSize;
+
 namespace {
 
-std::string Text(const QJsonObject& object, const char* key, const std::string& fallback,
+using json::Value;
+
+std::string Text(const Value& object, const char* key, const std::string& fallback,
                  const std::string& where) {
-  const QJsonValue value = object.value(key);
-  if (value.isUndefined()) return fallback;
-  if (!value.isString()) throw std::runtime_error(where + ": \"" + key + "\" must be a string");
-  return value.toString().toStdString();
+  const Value* value = object.Find(key);
+  if (value == nullptr) return fallback;
+  if (!value->Is(Value::Kind::kString)) {
+    throw std::runtime_error(where + ": \"" + key + "\" must be a string");
+  }
+  return value->text;
+}
+
+// A member as the kind asked for; a missing member or one of another kind is an empty one.
+const Value& Member(const Value& object, const char* key) {
+  static const Value none;
+  const Value* value = object.Find(key);
+  return value == nullptr ? none : *value;
+}
+const std::vector<Value>& Items(const Value& object, const char* key) {
+  return Member(object, key).items;
+}
+int Int(const Value& object, const char* key, int fallback) {
+  return Member(object, key).Int(fallback);
+}
+bool Bool(const Value& object, const char* key, bool fallback) {
+  return Member(object, key).Bool(fallback);
+}
+
+// A parameter's value as the printout shows it: a string as it is, a number as written.
+std::string Shown(const Value& value) {
+  switch (value.kind) {
+    case Value::Kind::kString:
+    case Value::Kind::kNumber:
+      return value.text;
+    case Value::Kind::kBool:
+      return value.boolean ? "true" : "false";
+    default:
+      return {};
+  }
 }
 
 }  // namespace
@@ -81,23 +114,20 @@ const Element* Scenario::Find(std::string_view name) const {
   return nullptr;
 }
 
-Scenario Scenario::FromJson(std::string_view json) {
-  QJsonParseError error;
-  const QJsonDocument document =
-      QJsonDocument::fromJson(QByteArray(json.data(), static_cast<qsizetype>(json.size())), &error);
-  if (document.isNull()) {
-    throw std::runtime_error("scenario is not valid JSON: " + error.errorString().toStdString() +
-                             " at offset " + std::to_string(error.offset));
+Scenario Scenario::FromJson(std::string_view text) {
+  Value root;
+  try {
+    root = json::Parse(text);
+  } catch (const std::runtime_error& error) {
+    throw std::runtime_error(std::string("scenario is not valid JSON: ") + error.what());
   }
-  if (!document.isObject()) throw std::runtime_error("scenario must be a JSON object");
-  const QJsonObject root = document.object();
+  if (!root.Is(Value::Kind::kObject)) throw std::runtime_error("scenario must be a JSON object");
   Scenario scenario;
   scenario.user = Text(root, "user", scenario.user, "scenario");
   scenario.password = Text(root, "password", scenario.password, "scenario");
-  scenario.page_length = root.value("page_length").toInt(scenario.page_length);
+  scenario.page_length = Int(root, "page_length", scenario.page_length);
   if (scenario.page_length < 4) throw std::runtime_error("scenario: page_length must be 4 or more");
-  for (const QJsonValue& element_value : root.value("elements").toArray()) {
-    const QJsonObject object = element_value.toObject();
+  for (const Value& object : Items(root, "elements")) {
     Element element;
     element.name = Text(object, "name", "", "element");
     if (element.name.empty()) throw std::runtime_error("scenario: an element has no name");
@@ -105,56 +135,49 @@ Scenario Scenario::FromJson(std::string_view json) {
     element.exchange = Text(object, "exchange", element.name, where);
     element.terminal = Text(object, "terminal", element.terminal, where);
     element.is_bsc = Text(object, "type", "BSC", where) == "BSC";
-    for (const QJsonValue& cell_value : object.value("cells").toArray()) {
-      const QJsonObject cell = cell_value.toObject();
+    for (const Value& cell : Items(object, "cells")) {
       Cell parsed{Text(cell, "name", "", where), Text(cell, "sctype", "", where),
                   Text(cell, "active", "YES", where)};
       if (parsed.name.empty()) throw std::runtime_error(where + ": a cell has no name");
       parsed.nch_sdcch = Text(cell, "nch_sdcch", parsed.nch_sdcch, where);
       parsed.nch_tch = Text(cell, "nch_tch", parsed.nch_tch, where);
-      parsed.tg = cell.value("tg").toInt(-1);
-      parsed.outage = cell.value("outage").toBool(false);
-      if (cell.contains("egprs")) {
+      parsed.tg = Int(cell, "tg", -1);
+      parsed.outage = Bool(cell, "outage", false);
+      if (cell.Find("egprs") != nullptr) {
         parsed.egprs.clear();
-        for (const QJsonValue& row : cell.value("egprs").toArray())
-          parsed.egprs.push_back(row.toString().toStdString());
+        for (const Value& row : Items(cell, "egprs")) parsed.egprs.push_back(row.String());
       }
-      for (const QJsonValue& message_value : cell.value("messages").toArray()) {
-        const QJsonObject message = message_value.toObject();
+      for (const Value& message : Items(cell, "messages")) {
         parsed.messages.push_back(
             {Text(message, "id", "50", where), Text(message, "code", "", where),
              Text(message, "text", "", where), Text(message, "dcs", "", where)});
       }
-      for (const QJsonValue& neighbour : cell.value("neighbours").toArray()) {
-        parsed.neighbours.push_back(neighbour.toString().toStdString());
+      for (const Value& neighbour : Items(cell, "neighbours")) {
+        parsed.neighbours.push_back(neighbour.String());
       }
-      const QJsonObject parameters = cell.value("parameters").toObject();
-      for (auto it = parameters.begin(); it != parameters.end(); ++it) {
-        parsed.parameters[it.key().toUpper().toStdString()] =
-            it.value().toVariant().toString().toStdString();
+      for (const auto& [key, value] : Member(cell, "parameters").members) {
+        std::string upper = key;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        parsed.parameters[upper] = Shown(value);
       }
       element.cells.push_back(std::move(parsed));
     }
-    for (const QJsonValue& object_value : object.value("objects").toArray()) {
-      const QJsonObject mo = object_value.toObject();
+    for (const Value& mo : Items(object, "objects")) {
       ManagedObject parsed{Text(mo, "mo", "", where), Text(mo, "fault", "", where),
-                           mo.value("repairable").toBool(true)};
+                           Bool(mo, "repairable", true)};
       if (parsed.name.empty()) throw std::runtime_error(where + ": an object has no \"mo\"");
       element.objects.push_back(std::move(parsed));
     }
-    for (const QJsonValue& alarm_value : object.value("alarms").toArray()) {
-      const QJsonObject alarm = alarm_value.toObject();
+    for (const Value& alarm : Items(object, "alarms")) {
       Alarm parsed{Text(alarm, "class", "A2/APT", where),
                    Text(alarm, "slogan", "", where),
                    {},
                    Text(alarm, "cleared_by", "", where)};
-      for (const QJsonValue& row : alarm.value("details").toArray())
-        parsed.details.push_back(row.toString().toStdString());
+      for (const Value& row : Items(alarm, "details")) parsed.details.push_back(row.String());
       element.alarms.push_back(std::move(parsed));
     }
-    for (const QJsonValue& event : object.value("events").toArray())
-      element.events.push_back(event.toString().toStdString());
-    element.extra_alarms = object.value("extra_alarms").toInt(0);
+    for (const Value& event : Items(object, "events")) element.events.push_back(event.String());
+    element.extra_alarms = Int(object, "extra_alarms", 0);
     if (scenario.Find(element.name) != nullptr) {
       throw std::runtime_error("scenario: element " + element.name + " is listed twice");
     }
@@ -163,12 +186,6 @@ Scenario Scenario::FromJson(std::string_view json) {
   return scenario;
 }
 
-Scenario Scenario::Demo() {
-  InitDemoNetworkResource();
-  QFile file(":/kestrel/demo-network.json");
-  if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("demo network is not built in");
-  const QByteArray json = file.readAll();
-  return FromJson(std::string_view(json.constData(), static_cast<std::size_t>(json.size())));
-}
+Scenario Scenario::Demo() { return FromJson(std::string_view(kDemoNetwork, kDemoNetworkSize)); }
 
 }  // namespace kestrel::sim

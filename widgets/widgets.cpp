@@ -67,12 +67,21 @@ QPlainTextEdit* Widgets::Memo(const char* name, bool read_only) {
   return memo;
 }
 
+QFont PaneFont(const QStringList& families) {
+  if (families.contains("Fixedsys", Qt::CaseInsensitive)) {
+    QFont font("Fixedsys");
+    font.setStyleHint(QFont::TypeWriter);
+    return font;
+  }
+  return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+}
+
 QPlainTextEdit* Widgets::Terminal(const char* name) {
   auto* memo = Memo(name, true);
   memo->setLineWrapMode(QPlainTextEdit::NoWrap);
   memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  memo->setFont(PaneFont(QFontDatabase::families()));
   memo->setStyleSheet("QPlainTextEdit { color: white; background: #1d3b5c; }");
   return memo;
 }

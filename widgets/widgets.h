@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFont>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -12,6 +13,10 @@
 #include <vector>
 
 namespace kestrel::widgets {
+
+// The panes' font: Fixedsys where the system has it (a Windows workstation), else the
+// system's fixed font. `families`: the font families the system has.
+QFont PaneFont(const QStringList& families);
 
 // Named widgets for the page views: every control carries the name the engineers' manuals
 // and the page logic use, so tests and screenshots can find it.

@@ -26,7 +26,7 @@ TEST_F(DailyCheckTest, OneElementFromStartToEnd) {
   // The queue is done: the report file, then the next element in a new session.
   ASSERT_EQ(files.written.size(), 1u);
   const auto& [path, text] = *files.written.begin();
-  EXPECT_EQ(path, "/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt");
+  EXPECT_EQ(path, Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"));
   EXPECT_THAT(text, HasSubstr("SEIZURE SUPERVISION\r\n"));
   EXPECT_THAT(text, HasSubstr("EXECUTED\r\n"));
   EXPECT_TRUE(text.starts_with("\r\nUser: \r\nPassword: \r\nNE: \r\nWO      BSC9"));
@@ -131,12 +131,12 @@ TEST_F(DailyCheckTest, FailedSaveIsReportedAndTheLoopGoesOn) {
   files.failure = "No such file or directory";
   telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
   telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
-  EXPECT_THAT(
-      page.Memoreportdc.Lines(),
-      ElementsAre("Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
-                  "BSC9: SETAR; 14:07:30",
-                  "BSC9: report file /share/Kestreldailycheck/BSC9_Create_05122026_140730.txt "
-                  "not saved: No such file or directory"));
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              ElementsAre("Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
+                          "BSC9: SETAR; 14:07:30",
+                          "BSC9: report file " +
+                              Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt") +
+                              " not saved: No such file or directory"));
   EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 2);
 }
 
@@ -146,7 +146,7 @@ TEST_F(DailyCheckTest, ElementNamesNeverActAsPaths) {
   telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
   ASSERT_EQ(files.written.size(), 1u);
   EXPECT_EQ(files.written.begin()->first,
-            "/share/Kestreldailycheck/.._.._etc_BSC9_Create_05122026_140730.txt");
+            Native("/share/Kestreldailycheck/.._.._etc_BSC9_Create_05122026_140730.txt"));
 }
 
 TEST_F(DailyCheckTest, EmptiedElementListStopsTheLoopCleanly) {
@@ -331,9 +331,10 @@ TEST_F(DailyCheckTest, TwoReportsOfOneElementInOneSecondKeepBoth) {
   }
   std::vector<std::string> paths;
   for (const auto& [path, text] : files.written) paths.push_back(path);
-  EXPECT_THAT(paths, ElementsAre("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt",
-                                 "/share/Kestreldailycheck/BSC9_Create_05122026_140730_2.txt",
-                                 "/share/Kestreldailycheck/BSC9_Create_05122026_140730_3.txt"));
+  EXPECT_THAT(paths,
+              ElementsAre(Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"),
+                          Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730_2.txt"),
+                          Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730_3.txt")));
 }
 
 TEST_F(DailyCheckTest, UnsavedReportIsInTheLedger) {
@@ -342,7 +343,7 @@ TEST_F(DailyCheckTest, UnsavedReportIsInTheLedger) {
   telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
   telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
   EXPECT_THAT(page.Outcomes.Find("BSC9")->unsaved,
-              ElementsAre("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"));
+              ElementsAre(Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt")));
 }
 
 TEST(Start, WithoutAReportShareRootNothingRuns) {

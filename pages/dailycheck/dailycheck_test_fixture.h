@@ -7,11 +7,20 @@
 #include <string>
 
 #include "pages/dailycheck/dailycheck_page.h"
+#include "platform/file_names.h"
 #include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 #include "tests/manual_clock.h"
 
 namespace kestrel::dailycheck::testing {
+
+// A report path as the page names it on this system: "/share/a" is "\\share\\a" on Windows.
+inline std::string Native(std::string path) {
+  if (platform::kNativePathStyle == platform::PathStyle::kWindows) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+  }
+  return path;
+}
 
 using kestrel::testing::RecordedSound;
 

@@ -167,7 +167,7 @@ TEST(SessionEnd, AtEveryStepOfEveryQueueTheNoteNamesExactlyWhatMayStillBeBlocked
 
           ASSERT_EQ(bench.files.written.size(), 1u);
           const auto& [path, text] = *bench.files.written.begin();
-          EXPECT_EQ(path, "/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt");
+          EXPECT_EQ(path, Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"));
           EXPECT_THAT(text, HasSubstr("ALARM LIST\r\n"));
           if (cut > 0) {
             EXPECT_THAT(text, HasSubstr(solution.steps[cut - 1].answer));

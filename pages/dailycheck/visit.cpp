@@ -6,6 +6,7 @@
 
 #include "mml/columns.h"
 #include "pages/dailycheck/dailycheck_page.h"
+#include "platform/file_names.h"
 
 namespace kestrel::dailycheck {
 
@@ -129,25 +130,26 @@ std::string DailyCheckPage::InFlight() const {
 // The session log of an element, as
 // <root>/Kestreldailycheck/<element>_Create_<ddmmyyyy_hhmmss>.txt, with "_2", "_3", ...
 // before ".txt" when that name is taken: a report never replaces another. The element's
-// name is only ever a file name: path separators in it are replaced.
+// name is only ever a file name, the same on Windows and Linux (platform::FileSafe).
 void DailyCheckPage::SaveReportFile(const std::string& element) {
   const platform::LocalDateTime now = clock_.Now();
   char stamp[32];
   std::snprintf(stamp, sizeof stamp, "%02d%02d%04d_%02d%02d%02d", now.day, now.month, now.year,
                 now.hour, now.minute, now.second);
-  std::string name = element + "_Create_" + stamp;
-  std::replace_if(
-      name.begin(), name.end(), [](char c) { return c == '/' || c == '\\'; }, '_');
-  std::string folder = report_share_root_;
-  if (!folder.empty() && folder.back() != '/') folder += '/';
-  folder += "Kestreldailycheck/";
+  const std::string name = platform::FileSafe(element + "_Create_" + stamp);
+  // The root may be a UNC path or a drive of a Windows workstation: the separators are the
+  // system's own, so the pane names the file as the engineer would type it.
+  const auto in_folder = [this](const std::string& file) {
+    return platform::JoinPath(platform::kNativePathStyle, report_share_root_,
+                              "Kestreldailycheck/" + file);
+  };
   std::string text;
   for (std::size_t i = 0; i < Memodc.LineCount(); ++i) text.append(Memodc.Line(i)).append("\r\n");
-  std::string path = folder + name + ".txt";
+  std::string path = in_folder(name + ".txt");
   try {
     for (int n = 2; files_.Exists(path); ++n) {
       if (n > kSameNameMost) throw std::runtime_error("every name of this second is taken");
-      path = folder + name + "_" + std::to_string(n) + ".txt";
+      path = in_folder(name + "_" + std::to_string(n) + ".txt");
     }
     files_.WriteWhole(path, text);
   } catch (const std::exception& error) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -11,6 +13,7 @@
 
 #include "pages/proses/proses_test_exchange.h"
 #include "pages/proses/proses_view.h"
+#include "widgets/widgets.h"
 
 namespace kestrel::proses::testing {
 namespace {
@@ -55,6 +58,13 @@ TEST(ProsesView, ARunDisablesAllButTheStartStopPanel) {
 
 }  // namespace
 }  // namespace kestrel::proses::testing
+
+TEST(PaneFont, FixedsysWhereTheSystemHasItElseTheFixedFont) {
+  EXPECT_EQ(kestrel::widgets::PaneFont({"Arial", "fixedsys", "Courier New"}).family(), "Fixedsys");
+  const QFont fixed = kestrel::widgets::PaneFont({"Arial", "Fixedsys Excelsior"});
+  EXPECT_EQ(fixed.family(), QFontDatabase::systemFont(QFontDatabase::FixedFont).family());
+  EXPECT_TRUE(QFontInfo(fixed).fixedPitch());
+}
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

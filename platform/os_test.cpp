@@ -1,0 +1,327 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <map>
+#include <thread>
+
+#include "platform/file_names.h"
+#include "platform/ini_text.h"
+#include "platform/os.h"
+
+#ifdef _WIN32
+#include <windows.h>
+// After windows.h, which they need.
+#include <aclapi.h>
+#include <wincred.h>
+#else
+#include <csignal>
+#endif
+
+namespace kestrel::platform {
+namespace {
+
+TEST(FileNames, EveryNameIsOneFileNameOnBothSystems) {
+  const struct {
+    const char* name;
+    const char* safe;
+  } rows[] = {
+      {"BSC9", "BSC9"},
+      {"../../etc/x\x1b", ".._.._etc_x_"},
+      {"a<b>c:d\"e/f\\g|h?i*j", "a_b_c_d_e_f_g_h_i_j"},
+      {"BSC9.", "BSC9_"},
+      {"BSC9 . ", "BSC9___"},
+      {"..", "__"},
+      {"", "_"},
+      {"CON", "_CON"},
+      {"nul.txt", "_nul.txt"},
+      {"Com1", "_Com1"},
+      {"LPT9.log", "_LPT9.log"},
+      {"COM0", "COM0"},
+      {"CONSOLE", "CONSOLE"},
+      {"AUX_Create_07122026_101502", "AUX_Create_07122026_101502"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(FileSafe(row.name), row.safe) << row.name;
+}
+
+TEST(FileNames, PathsUnderARootKeepItsPrefixAndTheSystemsSeparators) {
+  const struct {
+    PathStyle style;
+    const char* root;
+    const char* path;
+    const char* joined;
+  } rows[] = {
+      {PathStyle::kWindows, R"(\\server\share\folder)", "Kestreldailycheck/BSC9.txt",
+       R"(\\server\share\folder\Kestreldailycheck\BSC9.txt)"},
+      {PathStyle::kWindows, R"(\\server\share\)", "a/b", R"(\\server\share\a\b)"},
+      {PathStyle::kWindows, "//server/share", "a", R"(\\server\share\a)"},
+      {PathStyle::kWindows, R"(X:\)", "a/b", R"(X:\a\b)"},
+      {PathStyle::kWindows, "X:/reports//", "a", R"(X:\reports\a)"},
+      {PathStyle::kWindows, "", "a/b", R"(a\b)"},
+      {PathStyle::kPosix, "/srv/reports/", "a/b", "/srv/reports/a/b"},
+      {PathStyle::kPosix, "/srv/reports", "a", "/srv/reports/a"},
+      {PathStyle::kPosix, "/", "a", "/a"},
+      {PathStyle::kPosix, R"(back\slash)", "a", R"(back\slash/a)"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(JoinPath(row.style, row.root, row.path), row.joined) << row.root;
+  }
+}
+
+TEST(FileNames, TheDriveOrShareOfAPathIsNamedWhenItIsMissing) {
+  const struct {
+    PathStyle style;
+    const char* path;
+    const char* root;
+    const char* missing;
+  } rows[] = {
+      {PathStyle::kWindows, R"(r:\Kestreldailycheck\a.txt)", R"(R:\)",
+       "the drive R: is not there (a network drive that is not connected?)"},
+      {PathStyle::kWindows, R"(\\server\share\folder\a.txt)", R"(\\server\share\)",
+       R"(the share \\server\share cannot be reached)"},
+      {PathStyle::kWindows, "//server/share", R"(\\server\share\)", nullptr},
+      {PathStyle::kWindows, R"(\\server)", "", nullptr},
+      {PathStyle::kWindows, R"(reports\a.txt)", "", nullptr},
+      {PathStyle::kPosix, "/srv/a.txt", "", nullptr},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(PathRoot(row.style, row.path), row.root) << row.path;
+    if (row.missing != nullptr) {
+      EXPECT_EQ(RootMissing(row.root), row.missing);
+    }
+  }
+}
+
+TEST(FileNames, SettingsAndLogsLieWhereEachSystemKeepsThem) {
+  using Env = std::map<std::string, std::string>;
+  const Env windows = {{"PROGRAMDATA", R"(C:\ProgramData)"},
+                       {"APPDATA", R"(C:\Users\eng\AppData\Roaming)"},
+                       {"LOCALAPPDATA", R"(C:\Users\eng\AppData\Local)"},
+                       {"HOME", "/home/eng"}};
+  const Env posix = {{"HOME", "/home/eng"}};
+  const Env xdg = {{"HOME", "/home/eng"}, {"XDG_CONFIG_HOME", "/cfg"}, {"XDG_STATE_HOME", "/st"}};
+  const struct {
+    PathStyle style;
+    Env env;
+    std::vector<std::string> settings;
+    std::string logs;
+  } rows[] = {
+      {PathStyle::kWindows,
+       windows,
+       {R"(C:\ProgramData\Kestrel\site.ini)", R"(C:\Users\eng\AppData\Roaming\Kestrel\site.ini)"},
+       R"(C:\Users\eng\AppData\Local\Kestrel\sessions)"},
+      {PathStyle::kWindows,
+       [&] {
+         Env named = windows;
+         named["KESTREL_SETTINGS"] = R"(\\srv\kestrel\site.ini)";
+         return named;
+       }(),
+       {R"(\\srv\kestrel\site.ini)"},
+       R"(C:\Users\eng\AppData\Local\Kestrel\sessions)"},
+      {PathStyle::kPosix,
+       posix,
+       {"/home/eng/.config/kestrel/site.ini"},
+       "/home/eng/.local/state/kestrel/sessions"},
+      {PathStyle::kPosix, xdg, {"/cfg/kestrel/site.ini"}, "/st/kestrel/sessions"},
+  };
+  for (const auto& row : rows) {
+    const Environment environment = [&](const char* name) {
+      const auto found = row.env.find(name);
+      return found == row.env.end() ? std::string() : found->second;
+    };
+    EXPECT_EQ(SettingsFiles(row.style, environment), row.settings);
+    EXPECT_EQ(DefaultLogFolder(row.style, environment), row.logs);
+  }
+}
+
+TEST(FileNames, SettingsValuesKeepTheirBackslashes) {
+  const std::string ini =
+      "; a comment\r\n[Reports]\r\nshare_root = \\\\srv\\reports\\new \r\n"
+      "[logs]\ndir=\"C:\\temp\\kestrel\"\nDIR=D:\\logs\\\n[gateway]\npassword=a\\b;c\n";
+  const struct {
+    const char* section;
+    const char* key;
+    std::optional<std::string> value;
+  } rows[] = {
+      {"reports", "share_root", R"(\\srv\reports\new)"},
+      {"logs", "dir", R"(D:\logs\)"},  // the last one written
+      {"gateway", "password", R"(a\b;c)"},
+      {"gateway", "user", std::nullopt},
+      {"limits", "share_root", std::nullopt},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(RawIniValue(ini, row.section, row.key), row.value) << row.key;
+  }
+}
+
+TEST(Os, ANewFileTakesBytesAsTheyAreAndNeverReplacesOne) {
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("kestrel_os_test_" + std::to_string(std::rand())))
+          .string();
+  const NewFile file = CreateNewFile(path);
+  ASSERT_GE(file.fd, 0) << file.error;
+  const std::string text =
+      "a\r\nb\n\x1a"
+      "c";
+  EXPECT_EQ(WriteSome(file.fd, text.data(), text.size()), static_cast<long long>(text.size()));
+  EXPECT_TRUE(CloseFile(file.fd));
+  const NewFile again = CreateNewFile(path);
+  EXPECT_EQ(again.fd, -1);
+  EXPECT_TRUE(again.exists);
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text);
+  in.close();
+  std::filesystem::remove(path);
+  const NewFile nowhere = CreateNewFile(path + "_missing/x");
+  EXPECT_FALSE(nowhere.exists);
+  EXPECT_FALSE(nowhere.error.empty());
+}
+
+TEST(Os, LocalTimeIsTheCalendarsOwn) {
+  std::tm local{};
+  ASSERT_TRUE(LocalTime(std::time_t{1800000000}, local));  // 2027-01-15 08:00 UTC
+  EXPECT_EQ(local.tm_year, 127);
+  EXPECT_EQ(local.tm_mon, 0);
+  EXPECT_TRUE(local.tm_mday == 15 || local.tm_mday == 14 || local.tm_mday == 16);
+}
+
+// How a test raises each kind of stop request on this system.
+struct Raise {
+  StopSignal expected;
+  long native;
+};
+#ifdef _WIN32
+constexpr Raise kRaises[] = {{StopSignal::kInterrupt, CTRL_C_EVENT},
+                             {StopSignal::kBreak, CTRL_BREAK_EVENT},
+                             {StopSignal::kClose, CTRL_CLOSE_EVENT},
+                             {StopSignal::kClose, CTRL_LOGOFF_EVENT}};
+bool Deliver(long native) { return HandleConsoleEvent(static_cast<unsigned long>(native)); }
+#else
+constexpr Raise kRaises[] = {{StopSignal::kTerminate, SIGTERM}, {StopSignal::kInterrupt, SIGINT}};
+bool Deliver(long native) { return std::raise(static_cast<int>(native)) == 0; }
+#endif
+
+// Delivered as Windows does, from a thread of its own; a closing console is held until the
+// watch ends.
+TEST(StopSignals, EachKindReachesTheWatchOnItsOwnThread) {
+  for (const Raise& row : kRaises) {
+    std::promise<std::pair<StopSignal, std::thread::id>> got;
+    auto future = got.get_future();
+    std::future<bool> delivered;
+    {
+      StopSignalWatch watch([&](StopSignal signal) {
+        got.set_value({signal, std::this_thread::get_id()});
+      });
+      delivered = std::async(std::launch::async, [&] { return Deliver(row.native); });
+      // Only a hang takes this long.
+      ASSERT_EQ(future.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    }
+    EXPECT_TRUE(delivered.get()) << row.native;
+    const auto [signal, thread] = future.get();
+    EXPECT_EQ(signal, row.expected) << StopSignalName(row.expected);
+    EXPECT_NE(thread, std::this_thread::get_id());
+  }
+}
+
+#ifdef _WIN32
+TEST(Os, TheCredentialManagersPasswordOfAGatewayIsFound) {
+  const std::wstring password = L"s3cr\u00e9t";
+  CREDENTIALW credential{};
+  credential.Type = CRED_TYPE_GENERIC;
+  std::wstring target = L"Kestrel/gw.example";
+  credential.TargetName = target.data();
+  credential.CredentialBlobSize = static_cast<DWORD>(password.size() * sizeof(wchar_t));
+  credential.CredentialBlob = reinterpret_cast<LPBYTE>(const_cast<wchar_t*>(password.data()));
+  credential.Persist = CRED_PERSIST_LOCAL_MACHINE;
+  ASSERT_TRUE(::CredWriteW(&credential, 0));
+  EXPECT_EQ(StoredPassword("gw.example"), "s3cr\xc3\xa9t");
+  EXPECT_EQ(StoredPassword("gw.example.org"), std::nullopt);
+  EXPECT_EQ(StoredPassword("GW.EXAMPLE"), "s3cr\xc3\xa9t");  // names are not case-sensitive
+  ::CredDeleteW(target.c_str(), CRED_TYPE_GENERIC, 0);
+  EXPECT_EQ(StoredPassword("gw.example"), std::nullopt);
+}
+
+// An access list granting `readers` reading and writing, besides the owner `owner`.
+struct Acl {
+  std::vector<BYTE> owner = std::vector<BYTE>(SECURITY_MAX_SID_SIZE);
+  PACL acl = nullptr;
+  ~Acl() { ::LocalFree(acl); }
+};
+
+void Build(Acl& built, const std::vector<WELL_KNOWN_SID_TYPE>& readers, ACCESS_MASK mask) {
+  std::vector<std::vector<BYTE>> sids;
+  std::vector<EXPLICIT_ACCESS_W> grants;
+  const auto sid_of = [](WELL_KNOWN_SID_TYPE type, std::vector<BYTE>& sid) {
+    DWORD size = SECURITY_MAX_SID_SIZE;
+    ASSERT_TRUE(::CreateWellKnownSid(type, nullptr, sid.data(), &size));
+  };
+  const auto grant = [&](void* sid, ACCESS_MASK access_mask) {
+    EXPLICIT_ACCESS_W access{};
+    access.grfAccessPermissions = access_mask;
+    access.grfAccessMode = SET_ACCESS;
+    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    access.Trustee.ptstrName = static_cast<LPWSTR>(sid);
+    grants.push_back(access);
+  };
+  // The owner: a user of its own, here the interactive logon's SID.
+  sid_of(WinInteractiveSid, built.owner);
+  grant(built.owner.data(), GENERIC_ALL);
+  sids.reserve(readers.size());
+  for (const WELL_KNOWN_SID_TYPE reader : readers) {
+    sid_of(reader, sids.emplace_back(SECURITY_MAX_SID_SIZE));
+    grant(sids.back().data(), mask);
+  }
+  ASSERT_EQ(
+      ::SetEntriesInAclW(static_cast<ULONG>(grants.size()), grants.data(), nullptr, &built.acl),
+      static_cast<DWORD>(ERROR_SUCCESS));
+}
+
+TEST(Os, TheAccessListSaysWhoElseMayReadAFile) {
+  const struct {
+    std::vector<WELL_KNOWN_SID_TYPE> readers;
+    ACCESS_MASK mask;
+    bool others;
+  } rows[] = {
+      {{}, GENERIC_READ, false},
+      {{WinBuiltinAdministratorsSid, WinLocalSystemSid}, GENERIC_READ, false},
+      {{WinBuiltinUsersSid}, GENERIC_READ, true},
+      {{WinWorldSid}, FILE_READ_DATA, true},
+      {{WinAuthenticatedUserSid, WinLocalSystemSid}, GENERIC_ALL, true},
+      {{WinWorldSid}, FILE_READ_ATTRIBUTES, false},  // sees the file, not what it holds
+  };
+  for (const auto& row : rows) {
+    Acl built;
+    Build(built, row.readers, row.mask);
+    EXPECT_EQ(AclLetsOthersRead(built.acl, built.owner.data()), row.others) << row.readers.size();
+  }
+  EXPECT_TRUE(AclLetsOthersRead(nullptr, nullptr));  // no list at all: open to everyone
+  const std::string path = (std::filesystem::temp_directory_path() / "kestrel_acl_test").string();
+  std::filesystem::remove(path);
+  EXPECT_EQ(AccessListLetsOthersRead(path), std::nullopt);
+  std::ofstream(path) << "x";
+  EXPECT_NE(AccessListLetsOthersRead(path), std::nullopt);
+  std::filesystem::remove(path);
+}
+
+// A second request of a kind goes to Windows' own handler (the program ends); a closing console
+// is held only until the watch ends.
+TEST(StopSignals, ASecondOfAKindIsPassedOnAndACloseWaitsForTheEnd) {
+  std::atomic<int> called = 0;
+  auto watch = std::make_unique<StopSignalWatch>([&](StopSignal) { ++called; });
+  EXPECT_TRUE(Deliver(CTRL_BREAK_EVENT));
+  EXPECT_FALSE(Deliver(CTRL_BREAK_EVENT));
+  auto close = std::async(std::launch::async, [] { return Deliver(CTRL_CLOSE_EVENT); });
+  EXPECT_EQ(close.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout);
+  watch.reset();
+  EXPECT_TRUE(close.get());
+  EXPECT_FALSE(Deliver(CTRL_C_EVENT));  // no watch: Windows' own handling
+  EXPECT_EQ(called, 2);
+}
+#endif
+
+}  // namespace
+}  // namespace kestrel::platform
