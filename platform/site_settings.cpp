@@ -29,6 +29,7 @@ int Number(const QSettings& ini, const std::string& path, const char* key, int l
 
 SiteSettings SiteSettings::Load(const std::string& path, bool must_exist) {
   SiteSettings settings;
+  settings.source_path = path;
   const QString file = QString::fromStdString(path);
   if (!QFileInfo::exists(file)) {
     if (must_exist) throw std::runtime_error("Settings file " + path + " does not exist");

@@ -228,4 +228,69 @@ std::string PassWatch::Metrics() const {
   return text;
 }
 
+std::string CsvRow(const std::vector<std::string>& fields) {
+  std::string row;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) row += ',';
+    const std::string& field = fields[i];
+    if (field.find_first_of(",\"\r\n") == std::string::npos) {
+      row += field;
+      continue;
+    }
+    row += '"';
+    for (const char c : field) row += c == '"' ? std::string("\"\"") : std::string(1, c);
+    row += '"';
+  }
+  return row + "\r\n";
+}
+
+TileState StateOf(const ElementState& state) {
+  if (!state.up) return TileState::kUnchecked;
+  if (state.blocked > 0) return TileState::kBlocked;
+  if (state.warned > 0) return TileState::kWarned;
+  if (state.active > 0) return TileState::kFiltered;
+  return TileState::kClear;
+}
+
+std::int64_t CycleSeconds(const Heartbeat& beat, std::int64_t min_cycle_s) {
+  return std::max<std::int64_t>({beat.cycle_s, min_cycle_s, 1});
+}
+
+bool Stale(std::int64_t last_pass, std::int64_t now, std::int64_t cycle_s) {
+  return now - last_pass > 3 * cycle_s;
+}
+
+bool WatcherSilent(const Heartbeat& beat, std::int64_t now, std::int64_t cycle_s) {
+  return beat.last_cycle > 0 && Stale(beat.last_cycle, now, cycle_s);
+}
+
+Trends TrendsOf(const std::vector<AlarmRecord>& alarms, std::int64_t since, std::int64_t until,
+                std::int64_t now, std::int64_t utc_offset_s, std::size_t top_slogans) {
+  Trends trends;
+  auto day_of = [&](std::int64_t t) {
+    const std::int64_t local = t + utc_offset_s;
+    return (local >= 0 ? local / 86400 : (local - 86399) / 86400) * 86400 - utc_offset_s;
+  };
+  const std::int64_t first = day_of(since);
+  for (std::int64_t d = first; d < until; d += 86400) trends.days.push_back(d);
+  const std::size_t n = trends.days.size();
+  std::map<std::string, int> slogans;
+  for (const AlarmRecord& alarm : alarms) {
+    const std::int64_t end = alarm.cleared.value_or(std::max(now, alarm.last_seen));
+    if (alarm.first_seen >= until || end < since) continue;
+    ++slogans[alarm.slogan];
+    std::vector<int>& per_day = trends.active[alarm.element];
+    per_day.resize(n);
+    const std::int64_t from = std::max<std::int64_t>((day_of(alarm.first_seen) - first) / 86400, 0);
+    const std::int64_t to =
+        std::min<std::int64_t>((day_of(end) - first) / 86400, static_cast<std::int64_t>(n) - 1);
+    for (std::int64_t d = from; d <= to; ++d) ++per_day[static_cast<std::size_t>(d)];
+  }
+  trends.slogans.assign(slogans.begin(), slogans.end());
+  std::stable_sort(trends.slogans.begin(), trends.slogans.end(),
+                   [](const auto& a, const auto& b) { return a.second > b.second; });
+  if (trends.slogans.size() > top_slogans) trends.slogans.resize(top_slogans);
+  return trends;
+}
+
 }  // namespace kestrel::dailycheck

@@ -127,6 +127,31 @@ std::string IsoTime(std::int64_t utc_seconds);
 // "2026-12-07", "2026-12-07T08:15", "2026-12-07T08:15:30", optional "Z"; UTC.
 std::optional<std::int64_t> ParseIsoTime(std::string_view text);
 
+// The board's colour of an element: what its last pass found, worst first.
+enum class TileState { kUnchecked, kBlocked, kWarned, kFiltered, kClear };
+TileState StateOf(const ElementState& state);
+// How long a cycle over the list takes, for what is "three cycles" old: the longer of the one
+// measured last and the pace's shortest.
+std::int64_t CycleSeconds(const Heartbeat& beat, std::int64_t min_cycle_s);
+// An element whose last pass ended more than three cycles ago is stale.
+bool Stale(std::int64_t last_pass, std::int64_t now, std::int64_t cycle_s);
+// True when the watcher's last cycle ended more than three cycles ago.
+bool WatcherSilent(const Heartbeat& beat, std::int64_t now, std::int64_t cycle_s);
+
+// The trends over a range of days: active alarms per element and day, and the slogans seen
+// most often. Days start at midnight of the local time `utc_offset_s` from UTC.
+struct Trends {
+  std::vector<std::int64_t> days;                    // the start of each day, seconds since 1970
+  std::map<std::string, std::vector<int>> active;    // element: alarms active on each day
+  std::vector<std::pair<std::string, int>> slogans;  // most frequent first
+};
+Trends TrendsOf(const std::vector<AlarmRecord>& alarms, std::int64_t since, std::int64_t until,
+                std::int64_t now, std::int64_t utc_offset_s, std::size_t top_slogans);
+
+// One row of CSV (RFC 4180): fields with a comma, quote or line break quoted, quotes doubled,
+// the row ended by CR LF.
+std::string CsvRow(const std::vector<std::string>& fields);
+
 // The passes of a Daily check on their way to the store and into the metrics file. The store
 // failing never stops the check: the first failure of a kind is said once through `notice`,
 // and the check goes on as before. Pages that check one list side by side share one watch.
