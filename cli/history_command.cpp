@@ -78,14 +78,14 @@ std::string Line(Format format, const dailycheck::AlarmRecord& alarm) {
     return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString() + "\n";
   }
   // Text: one alarm a line, what the printout held shown escaped.
-  line = mml::Printable(alarm.element) + "  " + alarm.alarm_class + " " +
-         mml::Printable(alarm.number) + "  " + mml::Printable(alarm.slogan) + "  first " +
+  line = dailycheck::Escaped(alarm.element) + "  " + alarm.alarm_class + " " +
+         dailycheck::Escaped(alarm.number) + "  " + dailycheck::Escaped(alarm.slogan) + "  first " +
          values[4] + "  last " + values[5] + "  " +
          (alarm.cleared ? "cleared " + values[6] : std::string("active")) + "  seen " + values[7] +
          "x";
   if (!alarm.ack_by.empty()) {
-    line += "  acknowledged by " + mml::Printable(alarm.ack_by) + " at " + values[9];
-    if (!alarm.ack_note.empty()) line += ": " + mml::Printable(alarm.ack_note);
+    line += "  acknowledged by " + dailycheck::Escaped(alarm.ack_by) + " at " + values[9];
+    if (!alarm.ack_note.empty()) line += ": " + dailycheck::Escaped(alarm.ack_note);
   }
   return line + "\n";
 }

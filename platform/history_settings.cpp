@@ -53,7 +53,8 @@ std::string LoggedInUser() {
     const QString value = qEnvironmentVariable(name);
     if (!value.isEmpty()) return value.toStdString();
   }
-  return "unknown";
+  const QString home = QDir::home().dirName();
+  return home.isEmpty() ? "unknown" : home.toStdString();
 }
 
 }  // namespace kestrel::platform

@@ -340,15 +340,18 @@ void SqliteHistory::Record(const dailycheck::Pass& pass) {
           .Bind(3, pass_id)
           .Run();
     }
+    // A Stop is the engineer's, not the element's: unless the list was read, the board keeps
+    // what the pass before it found.
     Statement(db_,
               "UPDATE elements SET last_pass = ?, last_ended = ?, ending = ?, up = ?, blocked = ? "
-              "WHERE id = ?")
+              "WHERE id = ? AND (? = 0 OR last_pass IS NULL)")
         .Bind(1, pass_id)
         .Bind(2, pass.ended)
         .Bind(3, static_cast<std::int64_t>(pass.ending))
         .Bind(4, pass.list_read ? 1 : 0)
         .Bind(5, static_cast<std::int64_t>(pass.blocked.size()))
         .Bind(6, element_id)
+        .Bind(7, pass.ending == PassEnding::kStopped && !pass.list_read ? 1 : 0)
         .Run();
     transaction.Commit();
   } catch (const SqliteError& error) {
@@ -415,12 +418,15 @@ std::vector<ElementState> SqliteHistory::Board() {
   Open();
   std::vector<ElementState> board;
   try {
-    Statement read(db_,
-                   "SELECT e.name, e.last_ended, e.ending, e.up, e.blocked, "
-                   "(SELECT count(*) FROM alarms a WHERE a.element_id = e.id AND a.cleared IS "
-                   "NULL), (SELECT count(*) FROM alarms a WHERE a.element_id = e.id AND "
-                   "a.cleared IS NULL AND a.warned) FROM elements e WHERE e.last_pass IS NOT NULL "
-                   "ORDER BY e.name");
+    Statement read(
+        db_,
+        "SELECT e.name, e.last_ended, e.ending, e.up, e.blocked, "
+        "(SELECT count(*) FROM alarms a WHERE a.element_id = e.id AND a.cleared IS "
+        "NULL), (SELECT count(*) FROM alarms a WHERE a.element_id = e.id AND "
+        "a.cleared IS NULL AND a.warned), (SELECT count(*) FROM alarms a WHERE a.element_id = "
+        "e.id AND a.cleared IS NULL AND a.ack_by IS NOT NULL) FROM elements e WHERE e.last_pass IS "
+        "NOT NULL "
+        "ORDER BY e.name");
     while (read.Step()) {
       ElementState state;
       state.element = read.Text(0);
@@ -430,6 +436,7 @@ std::vector<ElementState> SqliteHistory::Board() {
       state.blocked = static_cast<int>(read.Int(4));
       state.active = static_cast<int>(read.Int(5));
       state.warned = static_cast<int>(read.Int(6));
+      state.acknowledged = static_cast<int>(read.Int(7));
       board.push_back(std::move(state));
     }
   } catch (const SqliteError& error) {
@@ -442,26 +449,31 @@ std::vector<AlarmRecord> SqliteHistory::Alarms(const dailycheck::AlarmQuery& que
   Open();
   std::vector<AlarmRecord> alarms;
   try {
+    // Only the filters asked for go into the statement, so that the indexes serve them; their
+    // values are bound.
     std::string sql =
         "SELECT a.id, e.name, a.class, a.number, a.slogan, a.first_seen, a.last_seen, a.cleared, "
         "a.count, a.warned, a.ack_by, a.ack_at, a.ack_note FROM alarms a JOIN elements e ON "
-        "e.id = a.element_id WHERE (?1 IS NULL OR a.cleared IS NULL OR a.cleared >= ?1) AND "
-        "(?2 IS NULL OR a.first_seen < ?2) AND (?3 = '' OR e.name = ?3) AND "
-        "(?4 = '' OR instr(a.slogan, ?4) > 0 OR instr(a.number, ?4) > 0 OR "
-        "instr(a.class, ?4) > 0 OR instr(coalesce(a.ack_note, ''), ?4) > 0)";
-    if (query.active_only) sql += " AND a.cleared IS NULL";
+        "e.id = a.element_id WHERE 1";
+    if (query.active_only) {
+      sql += " AND a.cleared IS NULL";
+    } else if (query.since) {
+      sql += " AND (a.cleared IS NULL OR a.cleared >= ?1)";
+    }
+    if (query.until) sql += " AND a.first_seen < ?2";
+    if (!query.element.empty()) sql += " AND e.name = ?3";
+    if (!query.text.empty()) {
+      sql +=
+          " AND (instr(a.slogan, ?4) > 0 OR instr(a.number, ?4) > 0 OR instr(a.class, ?4) > 0 "
+          "OR instr(coalesce(a.ack_note, ''), ?4) > 0)";
+    }
     sql += " ORDER BY a.first_seen, a.id";
     if (query.limit > 0) sql += " LIMIT " + std::to_string(query.limit);
     Statement read(db_, sql.c_str());
-    if (query.since)
-      read.Bind(1, *query.since);
-    else
-      read.BindNull(1);
-    if (query.until)
-      read.Bind(2, *query.until);
-    else
-      read.BindNull(2);
-    read.Bind(3, query.element).Bind(4, query.text);
+    if (query.since) read.Bind(1, *query.since);
+    if (query.until) read.Bind(2, *query.until);
+    if (!query.element.empty()) read.Bind(3, query.element);
+    if (!query.text.empty()) read.Bind(4, query.text);
     while (read.Step()) {
       AlarmRecord alarm;
       alarm.id = read.Int(0);

@@ -145,7 +145,12 @@ void PassWatch::Said(const std::string& what, const std::string& error) {
 }
 
 void PassWatch::Ended(const Pass& pass) {
-  ElementState& state = last_[pass.element];
+  // A Stop is the engineer's, not the element's: unless the list was read, the element's state
+  // stays what the pass before found.
+  const bool keep =
+      pass.ending == PassEnding::kStopped && !pass.list_read && last_.count(pass.element) > 0;
+  ElementState scratch;
+  ElementState& state = keep ? scratch : last_[pass.element];
   state.element = pass.element;
   state.last_pass = pass.ended;
   state.ending = pass.ending;
@@ -226,6 +231,29 @@ std::string PassWatch::Metrics() const {
       "kestrel_dailycheck_last_cycle_timestamp_seconds " +
       std::to_string(last_cycle_) + "\n";
   return text;
+}
+
+std::string Escaped(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (byte < 0x20 || byte == 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", byte);
+      out += hex;
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 std::string CsvRow(const std::vector<std::string>& fields) {

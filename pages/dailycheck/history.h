@@ -72,6 +72,7 @@ struct ElementState {
   PassEnding ending = PassEnding::kChecked;
   bool up = false;  // its last pass read the alarm list
   int active = 0, warned = 0, blocked = 0;
+  int acknowledged = 0;  // of the active alarms
 };
 
 struct PassSummary {
@@ -147,6 +148,10 @@ struct Trends {
 };
 Trends TrendsOf(const std::vector<AlarmRecord>& alarms, std::int64_t since, std::int64_t until,
                 std::int64_t now, std::int64_t utc_offset_s, std::size_t top_slogans);
+
+// A kept text as one line to show: backslash, line breaks, tabs and other control characters
+// written as escapes ("\\", "\n", "\r", "\t", "\x01").
+std::string Escaped(std::string_view text);
 
 // One row of CSV (RFC 4180): fields with a comma, quote or line break quoted, quotes doubled,
 // the row ended by CR LF.

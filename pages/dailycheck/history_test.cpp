@@ -223,3 +223,51 @@ TEST(History, IsoTimesBothWays) {
 
 }  // namespace
 }  // namespace kestrel::dailycheck::testing
+
+namespace kestrel::dailycheck::testing {
+namespace {
+
+TEST(History, TrendsCountEachDayAnAlarmWasActiveAndTheCommonestSlogans) {
+  constexpr std::int64_t kDay = 86400, kStart = 1'796'601'600;  // 2026-12-07 00:00 UTC
+  auto alarm = [](const char* element, const char* slogan, std::int64_t first,
+                  std::optional<std::int64_t> cleared) {
+    AlarmRecord a;
+    a.element = element;
+    a.slogan = slogan;
+    a.first_seen = a.last_seen = first;
+    a.cleared = cleared;
+    return a;
+  };
+  const std::vector<AlarmRecord> alarms = {
+      alarm("BSC9", "A", kStart - kDay + 3600, kStart + kDay + 60),  // from before the range
+      alarm("BSC9", "B", kStart + 2 * kDay, std::nullopt),           // still active
+      alarm("BSC10", "B", kStart + 10, kStart + 20),
+      alarm("BSC11", "C", kStart + 5 * kDay, std::nullopt)};  // after the range
+  const Trends trends = TrendsOf(alarms, kStart, kStart + 4 * kDay, kStart + 3 * kDay + 5, 0, 5);
+  ASSERT_EQ(trends.days.size(), 4u);
+  EXPECT_EQ(trends.active.at("BSC9"), (std::vector<int>{1, 1, 1, 1}));
+  EXPECT_EQ(trends.active.at("BSC10"), (std::vector<int>{1, 0, 0, 0}));
+  EXPECT_FALSE(trends.active.contains("BSC11"));
+  EXPECT_EQ(trends.slogans, (std::vector<std::pair<std::string, int>>{{"B", 2}, {"A", 1}}));
+  // A day of local time starts at local midnight: three hours east of UTC, 21:00 UTC.
+  EXPECT_EQ(TrendsOf(alarms, kStart, kStart + kDay, kStart, 3 * 3600, 5).days.front(),
+            kStart - 3 * 3600);
+}
+
+TEST(History, TileStatesWorstFirstAndKeptTextsShownOnOneLine) {
+  const std::pair<ElementState, TileState> rows[] = {
+      {{"E", 0, PassEnding::kSilent, false, 3, 3, 1, 0}, TileState::kUnchecked},
+      {{"E", 0, PassEnding::kChecked, true, 3, 3, 1, 0}, TileState::kBlocked},
+      {{"E", 0, PassEnding::kChecked, true, 3, 1, 0, 0}, TileState::kWarned},
+      {{"E", 0, PassEnding::kChecked, true, 3, 0, 0, 0}, TileState::kFiltered},
+      {{"E", 0, PassEnding::kChecked, true, 0, 0, 0, 0}, TileState::kClear}};
+  for (const auto& [state, tile] : rows) EXPECT_EQ(StateOf(state), tile);
+  EXPECT_TRUE(Stale(0, 3 * 60 + 1, 60));
+  EXPECT_FALSE(Stale(0, 3 * 60, 60));
+  EXPECT_EQ(Escaped("a\\b\nc\x01\"d"), "a\\\\b\\nc\\x01\"d");
+  EXPECT_EQ(CsvRow({"a,b", "say \"hi\"", "x\ny", "plain"}),
+            "\"a,b\",\"say \"\"hi\"\"\",\"x\ny\",plain\r\n");
+}
+
+}  // namespace
+}  // namespace kestrel::dailycheck::testing
