@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <iostream>
 
+#include "app/history_ui.h"
 #include "pages/broadcast/broadcast_view.h"
 #include "pages/dailycheck/dailycheck_view.h"
 #include "pages/neighbours/neighbours_view.h"
@@ -143,14 +144,19 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
   // The Qonsuluq page's report is its script, in the viewer.
   AddTab(neighbours::BuildNeighboursView(neighbours, PageControl2), "Qonsuluq", "qonsuluq",
          &read_form_.Memo1);
-  AddTab(dailycheck::BuildDailyCheckView(dailycheck, PageControl2), "Daily check", "dailycheck",
-         &dailycheck.Memoreportdc);
+  QWidget* dailycheck_tab = dailycheck::BuildDailyCheckView(dailycheck, PageControl2);
+  AddTab(dailycheck_tab, "Daily check", "dailycheck", &dailycheck.Memoreportdc);
   AddTab(relocation::BuildRelocationView(relocation, PageControl2), "Dasinma ucun qonsuluq",
          "relocation", &relocation.DqonrepMemo);
+  history = std::make_unique<HistoryUi>(site, dailycheck, files, DcMessages, this);
+  history->Install(dailycheck_tab->findChild<QTabWidget*>("PageControl3"), menuBar());
 }
 
 // The page widgets are bound to the models below; they go first.
-TKestreldlg::~TKestreldlg() { delete takeCentralWidget(); }
+TKestreldlg::~TKestreldlg() {
+  history.reset();
+  delete takeCentralWidget();
+}
 
 void TKestreldlg::AddTab(QWidget* sheet, const QString& caption, const char* log_page,
                          const controls::Memo* report) {

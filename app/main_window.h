@@ -28,6 +28,7 @@
 namespace kestrel::app {
 
 class LogViewer;
+class HistoryUi;
 
 // The main window "Kestrel ver 2.2": the job pages, each with its own telnet client,
 // timers and state. Closing it only hides it; its pages go on working.
@@ -77,6 +78,8 @@ class TKestreldlg : public QMainWindow {
   relocation::RelocationPage relocation;
 
   QTabWidget* PageControl2;
+  // The Daily check's history, its board and its history view.
+  std::unique_ptr<HistoryUi> history;
   // Asks for the settings window and the About window, modally.
   std::function<void()> OnProperties, OnAbout;
   // True while the "READ" viewer is the active window: "Save report as..." then saves its text.

@@ -1,5 +1,6 @@
 #include "app/screenshot_runs.h"
 
+#include "app/history_views.h"
 #include "app/qt_ports.h"
 
 #include <QApplication>
@@ -153,6 +154,52 @@ int TakePicturesAfterRuns(
       inner->setCurrentIndex(0);
     }
     Click("Daily check", [&] { dailycheck.StopdcClick(); });
+  }
+  // Several passes over more elements (one the gateway does not know), then the board, an
+  // acknowledgement and the history of what the passes kept.
+  if (main.history != nullptr && main.history->Store() != nullptr) {
+    for (const char* element : {"MSC9", "BSC15", "BSC77"}) {
+      dailycheck.Nedc.SetText(element);
+      dailycheck.AdddcClick();
+    }
+    dailycheck.SetPacing(0, 0);
+    // One alarm silenced by the filter, so that the board shows alarms none warned of.
+    const std::string filter = dailycheck.FilterMemo.Text();
+    dailycheck.FilterMemo.AddLine("MSC9 APPLICATION DETECTED SOFTWARE ERROR");
+    auto passes = [&](const char* element) {
+      try {
+        return main.history->Store()->RecentPasses(element, 3).size();
+      } catch (const std::exception&) {
+        return std::size_t{0};
+      }
+    };
+    if (Click("Daily check", [&] { dailycheck.StartdcClick(); })) {
+      Wait([&] { return passes("BSC9") >= 3 && passes("BSC77") >= 2; }, 90000);
+      Click("Daily check", [&] { dailycheck.StopdcClick(); });
+    }
+    dailycheck.FilterMemo.SetText(filter);
+    main.history->ShowBoard();
+    if (auto* board = main.findChild<BoardWidget*>("BoardWindow")) {
+      board->ShowElement("BSC9");
+      board->Refresh();
+      Wait([] { return false; }, 300);
+      taken += picture(board, "20-daily-check-board") ? 1 : 0;
+      if (auto* alarms = board->findChild<QTableWidget*>("BoardAlarms");
+          alarms != nullptr && alarms->rowCount() > 0) {
+        alarms->selectRow(0);
+        board->AcknowledgeSelected("Site visit booked for 14:00; the door alarm is known");
+        Wait([] { return false; }, 300);
+        taken += picture(board, "21-daily-check-board-acknowledged") ? 1 : 0;
+      }
+      board->hide();
+    }
+    main.history->ShowHistory();
+    if (auto* history = main.findChild<HistoryWindow*>("HistoryWindow")) {
+      history->Refresh();
+      Wait([] { return false; }, 500);
+      taken += picture(history, "22-daily-check-history") ? 1 : 0;
+      history->hide();
+    }
   }
   dailycheck.SoundCheckBox.SetChecked(true);
 

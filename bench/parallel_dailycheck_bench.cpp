@@ -5,7 +5,11 @@
 // printed, not asserted; the goals: 10 sessions at least 7 times as fast as one, and the
 // runner under 200 MB with 25.
 //
-//   parallel_dailycheck_bench [ELEMENTS [ANSWER_DELAY_MS]]    (default 200 elements, 200 ms)
+// With "history" as third argument: the pass with 10 sessions three times without the
+// history and three times with it, taken in turns; the goal: the median with it at most 1.05
+// times the median without.
+//
+//   parallel_dailycheck_bench [ELEMENTS [ANSWER_DELAY_MS [history]]]  (default 200, 200 ms)
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -21,6 +25,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -119,6 +124,7 @@ QString ReadAll(const QString& path) {
 
 struct Run {
   int sessions;
+  bool history;
   Measured measured;
   QString report;                    // masked
   std::map<QString, QString> files;  // masked name and text
@@ -133,6 +139,8 @@ int main(int argc, char** argv) {
   const int delay_ms = argc > 2 ? std::max(0, std::atoi(argv[2])) : 200;
   QTemporaryDir work;
   qputenv("XDG_STATE_HOME", work.filePath("state").toLocal8Bit());
+  qputenv("XDG_DATA_HOME", work.filePath("data").toLocal8Bit());
+  const bool overhead = argc > 3 && std::string(argv[3]) == "history";
   qputenv("KESTREL_SETTINGS", "/nonexistent/site.ini");
   qputenv("KESTREL_PASSWORD", "kestrel");
   QStringList names;
@@ -145,7 +153,10 @@ int main(int argc, char** argv) {
   std::printf("Daily check, one pass over %d elements, each answer %d ms after its line\n", count,
               delay_ms);
   std::vector<Run> runs;
-  for (const int sessions : {1, 10, 25}) {
+  std::vector<std::pair<int, bool>> specs = {{1, false}, {10, false}, {25, false}};
+  if (overhead) specs = {{10, false}, {10, true}, {10, false}, {10, true}, {10, false}, {10, true}};
+  for (std::size_t index = 0; index < specs.size(); ++index) {
+    const auto [sessions, history] = specs[index];
     // A gateway of its own each time: the solutions clear alarms of its network.
     QProcess gateway;
     const int port = StartGateway(
@@ -154,7 +165,7 @@ int main(int argc, char** argv) {
       std::printf("the gateway did not start\n");
       return 1;
     }
-    const QString share = work.filePath(QString("share%1").arg(sessions));
+    const QString share = work.filePath(QString("share%1").arg(index));
     QDir().mkpath(share + "/Kestreldailycheck");
     std::vector<std::string> arguments = {"dailycheck",
                                           "--gateway",
@@ -173,13 +184,20 @@ int main(int argc, char** argv) {
                                           std::to_string(sessions),
                                           "--timeout",
                                           "1200"};
+    if (history) {
+      arguments.push_back("--history");
+      arguments.push_back(work.filePath(QString("history%1.sqlite").arg(index)).toStdString());
+    } else {
+      arguments.push_back("--no-history");
+    }
     for (const QString& name : names) {
       arguments.push_back("--ne");
       arguments.push_back(name.toStdString());
     }
-    const QString out = work.filePath(QString("out%1.txt").arg(sessions));
-    const QString err = work.filePath(QString("err%1.txt").arg(sessions));
+    const QString out = work.filePath(QString("out%1.txt").arg(index));
+    const QString err = work.filePath(QString("err%1.txt").arg(index));
     Run run{sessions,
+            history,
             RunMeasured(KESTREL_BATCH, arguments, out.toStdString(), err.toStdString()),
             {},
             {},
@@ -202,6 +220,24 @@ int main(int argc, char** argv) {
     gateway.waitForFinished(5000);
   }
 
+  if (overhead) {
+    std::vector<double> off, on;
+    for (const Run& run : runs) {
+      std::printf("sessions %d, history %s: %.1f s, exit %d\n", run.sessions,
+                  run.history ? "on " : "off", run.measured.seconds, run.measured.status);
+      (run.history ? on : off).push_back(run.measured.seconds);
+    }
+    std::sort(off.begin(), off.end());
+    std::sort(on.begin(), on.end());
+    const double ratio = on[on.size() / 2] / off[off.size() / 2];
+    bool same = true;
+    for (const Run& run : runs) same = same && run.report == runs[0].report;
+    std::printf("report with and without the history, times masked: %s\n",
+                same ? "identical" : "DIFFERENT");
+    std::printf("goal: the pass with the history at most 1.05x as long as without: %.3fx, %s\n",
+                ratio, ratio <= 1.05 ? "met" : "NOT MET");
+    return 0;
+  }
   std::printf("\n%10s %8s %10s %9s %12s %8s %14s\n", "sessions", "exit", "seconds", "speed-up",
               "peak RSS", "lines", "report files");
   for (const Run& run : runs) {

@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QTemporaryDir state;
   qputenv("XDG_STATE_HOME", state.path().toLocal8Bit());
+  qputenv("XDG_DATA_HOME", state.path().toLocal8Bit());
   qputenv("KESTREL_SETTINGS", "/nonexistent/site.ini");
   qputenv("KESTREL_PASSWORD", "kestrel");
   struct Case {

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
+#include <iostream>
 
 #include "cli/connection_options.h"
 #include "cli/dailycheck_run.h"
@@ -11,9 +12,11 @@
 #include "cli/result_format.h"
 #include "pages/dailycheck/dailycheck_page.h"
 #include "platform/data_files.h"
+#include "platform/history_settings.h"
 #include "platform/qt_ports.h"
 #include "platform/qt_sound.h"
 #include "platform/qt_timer.h"
+#include "platform/site_settings.h"
 
 namespace kestrel::cli {
 
@@ -91,6 +94,15 @@ int RunDailyCheck(const QStringList& arguments) {
       {"filter", "Warning filter file, instead of the default filter.", "FILE"},
       {"known-alarms", "Known alarm list, instead of the one that ships.", "FILE"},
       {"no-sound", "No warning sounds."},
+      {"history",
+       "Keep the passes and alarms in the history FILE, instead of [history] path "
+       "(default ~/.local/share/kestrel/history.sqlite).",
+       "FILE"},
+      {"no-history", "Keep no history."},
+      {"metrics-file",
+       "After every pass, write the elements' state to FILE in the text exposition format, "
+       "instead of [history] metrics_file.",
+       "FILE"},
       {"solution",
        "Tick this solution only (repeatable): SEQAR, SETAR, SOFTERROR, PERMANENT, "
        "NEAREND, ENUM, SAE. Default: the boxes as the page starts.",
@@ -149,6 +161,32 @@ int RunDailyCheck(const QStringList& arguments) {
   const auto known_alarms =
       std::make_shared<const dailycheck::KnownAlarms>(ReadFile(known_path, "known alarm list"));
 
+  // Of --history and --no-history the last given wins, so that the service's own can be
+  // overridden from its configuration.
+  bool keep_history = true;
+  for (const QString& name : parser.optionNames()) {
+    if (name == "history") keep_history = true;
+    if (name == "no-history") keep_history = false;
+  }
+  platform::HistorySettings history;
+  try {
+    history = platform::HistorySettings::Load(parser.isSet("settings")
+                                                  ? parser.value("settings").toStdString()
+                                                  : platform::SiteSettings::DefaultPath());
+  } catch (const std::runtime_error& error) {
+    throw UsageError(error.what());
+  }
+  auto say = [](const std::string& text) { std::cerr << "kestrel-batch: " << text << std::endl; };
+  const dailycheck::SystemWallClock wall_clock;
+  platform::DiskFiles metrics_files;
+  dailycheck::PassWatch watch(wall_clock, metrics_files, say);
+  if (keep_history) {
+    watch.SetStore(history.Open(parser.value("history").toStdString(), say));
+  }
+  watch.SetMetricsFile(parser.isSet("metrics-file") ? parser.value("metrics-file").toStdString()
+                                                    : history.metrics_file);
+  watch.SetElements(elements);
+
   mml::PropertiesForm properties;
   connection.Apply(properties);
   JobSessions sessions(connection, properties);
@@ -177,7 +215,8 @@ int RunDailyCheck(const QStringList& arguments) {
         page.Timerdc.SetInterval(watchdog_s * 1000);
       },
       min_cycle_s,
-      retry_s};
+      retry_s,
+      &watch};
   DailyCheckRun run(setup, elements, passes, parallel, format);
   return RunJob(run.MakeJob(timeout));
 }

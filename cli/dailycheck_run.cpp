@@ -36,6 +36,7 @@ DailyCheckRun::DailyCheckRun(const Setup& setup, std::vector<std::string> elemen
     page.ComboBox2 = controls::ComboBox();
     page.RecordResults = format.format() != Format::kText;
     if (setup.configure) setup.configure(page);
+    page.SetPassWatch(setup.watch);
     if (i > 0) page.CountRefusalsWith(*lanes_.front().page);
     lane.watchdog = std::make_unique<platform::QtTimerDriver>(page.Timerdc);
     lane.release = std::make_unique<platform::QtTimerDriver>(page.Timerdc_release);

@@ -44,6 +44,8 @@ class DailyCheckRun {
     // The pace of the run: the shortest cycle over the list and the first back-off, seconds.
     int min_cycle_s = 0;
     int retry_s = 0;
+    // Where every lane's passes go (the history, the metrics file); none: nowhere.
+    dailycheck::PassWatch* watch = nullptr;
   };
   DailyCheckRun(const Setup& setup, std::vector<std::string> elements, std::uint64_t passes,
                 int parallel, const RecordLines& format);

@@ -5,6 +5,7 @@
 #include "cli/broadcast_command.h"
 #include "cli/connection_options.h"
 #include "cli/dailycheck_command.h"
+#include "cli/history_command.h"
 #include "cli/proses_command.h"
 #include "cli/qonsuluq_command.h"
 #include "cli/relocation_command.h"
@@ -19,6 +20,7 @@ constexpr const char* kUsage =
     "  rlslp   check the logical channel state of all cells of BSCs\n"
     "  proses  recover the faulty radio equipment of BSCs (RXLTI or RXTEI)\n"
     "  dailycheck  supervise the alarms of elements, with the standard solutions\n"
+    "  history     the alarms the Daily check has kept: since when, cleared, acknowledged\n"
     "  qonsuluq    the neighbour script of cell pairs on two BSCs\n"
     "  broadcast   the cell broadcast messages of a BSC's EDGE cells\n"
     "  relocation  the neighbour script of cells that move to another BSC\n"
@@ -40,6 +42,7 @@ int main(int argc, char** argv) {
     if (command == "rlslp") return kestrel::cli::RunRlslp(arguments);
     if (command == "proses") return kestrel::cli::RunProses(arguments);
     if (command == "dailycheck") return kestrel::cli::RunDailyCheck(arguments);
+    if (command == "history") return kestrel::cli::RunHistory(arguments);
     if (command == "qonsuluq") return kestrel::cli::RunQonsuluq(arguments);
     if (command == "broadcast") return kestrel::cli::RunBroadcast(arguments);
     if (command == "relocation") return kestrel::cli::RunRelocation(arguments);

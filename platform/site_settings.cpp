@@ -49,6 +49,9 @@ void SiteSettings::Read(const std::string& path, bool must_exist) {
     if (must_exist) throw std::runtime_error("Settings file " + path + " does not exist");
     return;
   }
+  // The last file that exists (the user's, where there are two): the site's other sections
+  // are read from it.
+  settings.source_path = path;
   QSettings ini(file, QSettings::IniFormat);
   if (ini.status() != QSettings::NoError) {
     throw std::runtime_error("Settings file " + path + " cannot be read");

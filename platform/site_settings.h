@@ -36,6 +36,8 @@ struct SiteSettings {
   int log_keep_days = 30;
   int log_max_mb = 500;
   bool log_sessions = true;
+  // The file these came from (it may not exist): other parts read their own sections of it.
+  std::string source_path;
   // What the engineer should hear about the settings (a file others can read, ...).
   std::vector<std::string> warnings;
 

@@ -20,6 +20,7 @@
 #include "mml/session.h"
 #include "mml/telnet_client.h"
 #include "pages/dailycheck/blocking.h"
+#include "pages/dailycheck/history.h"
 #include "pages/dailycheck/known_alarms.h"
 #include "pages/shared/backoff.h"
 #include "pages/shared/outcomes.h"
@@ -29,6 +30,8 @@ namespace kestrel::dailycheck {
 
 // The warning filter the page starts with: 25 lines of alarms the site does not want to hear.
 std::string DefaultFilter();
+// "A2" of a header line "A2/APT ...": the class that stands first in it; empty for no header.
+std::string AlarmClass(std::string_view line);
 
 // The "Daily check" page: supervises the alarms of a list of network elements without end.
 // Each element in turn: a session, the alarm list ("ALLIP;"), the standard solutions its
@@ -174,6 +177,10 @@ class DailyCheckPage {
   // Where a connection that cannot be opened at Start is shown, besides the report.
   void SetMessages(platform::Messages& messages) { messages_ = &messages; }
 
+  // Where each pass goes when it ends: the history and the metrics file. None: nowhere. What
+  // the watch does never changes what the page sends or reports.
+  void SetPassWatch(PassWatch* watch) { watch_ = watch; }
+
   const KnownAlarms& AllAlarmsMemo() const { return *known_alarms_; }
   const std::string& SoundsFolder() const { return sounds_folder_; }
 
@@ -279,6 +286,14 @@ class DailyCheckPage {
   static std::string TimeOfDay(const platform::LocalDateTime& at);
   static std::string DateTime(const platform::LocalDateTime& at);
 
+  // The pass of the visit, for the history: begun with its session, its alarms noted as the
+  // list is scanned, ended with the visit.
+  void BeginPass();
+  void NoteAlarm(std::size_t line);
+  void NoteAnswer(const std::string& entry, const mml::Answer& answer);
+  void EndPass(PassEnding ending, const std::string& detail);
+  PassEnding EarlyEnding() const;
+
   // The warnings: the many-alarms test once per scan, the warning rule per line, and the
   // sound of a warning. Each returns true when a sound started: the scan waits for its end.
   bool ManyAlarmsTest();
@@ -330,6 +345,8 @@ class DailyCheckPage {
   pages::Backoffs backoff_;
   bool last_checked_ = false;
   std::string last_end_;  // why the last visit ended early, for the status line
+  PassWatch* watch_ = nullptr;
+  std::optional<Pass> pass_;
 };
 
 }  // namespace kestrel::dailycheck

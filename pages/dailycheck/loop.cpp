@@ -82,6 +82,7 @@ DailyCheckPage::ScanState DailyCheckPage::ScanAlarmList() {
     if (!answer.Refused() || !answer.prompt) return ScanState::kIncomplete;
     Problem(answer.RefusalNote(visit_.element, kAlarmList));
     Settle(false);
+    EndPass(PassEnding::kUnknownElement, answer.RefusalNote(visit_.element, kAlarmList));
     visit_.open = false;  // not done, and nothing of it left in flight
     RestartCycle("");
     return ScanState::kDone;
@@ -95,6 +96,7 @@ DailyCheckPage::ScanState DailyCheckPage::ScanAlarmList() {
 DailyCheckPage::ScanState DailyCheckPage::ContinueScan() {
   while (scan_->next <= scan_->end) {
     const std::size_t i = scan_->next++;
+    NoteAlarm(i);
     SolutionRules(i);
     if (WarningRule(i)) return ScanState::kPaused;
   }
@@ -171,11 +173,13 @@ void DailyCheckPage::OpenSession(bool in_cycle) {
   Memodc.Clear();
   end_reason_.clear();
   Outcomes.Begin(visit_.element);
+  BeginPass();
   try {
     session_.Connect();
   } catch (const std::exception& error) {
     visit_.open = false;
     Outcomes.EndedEarly(std::string("connection failed: ") + error.what());
+    EndPass(PassEnding::kUnreachable, std::string("connection failed: ") + error.what());
     throw;
   }
   Animate2.SetVisible(true);

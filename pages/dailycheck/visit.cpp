@@ -43,6 +43,7 @@ void DailyCheckPage::Answered(const std::string& entry, const mml::Answer& answe
                                                     : entry;
     Problem(answer.RefusalNote(visit_.element, command));
   }
+  NoteAnswer(entry, answer);
   if (!visit_.deblock) return;
   Deblock& deblock = *visit_.deblock;
   const bool own = !deblock.confirming && entry == deblock.order;
@@ -76,6 +77,7 @@ void DailyCheckPage::VisitDone() {
     Report(line + " " + TimeOfDay());
     session_.Note(line);
   }
+  EndPass(PassEnding::kChecked, "");
   visit_.open = false;
 }
 
@@ -100,6 +102,7 @@ void DailyCheckPage::VisitEndedEarly() {
     }
   }
   Outcomes.EndedEarly(why);
+  EndPass(EarlyEnding(), why);
   Settle(DcAllipDone == "OK");
   last_end_ = why;
   const bool queue_work = visit_.queue_started && Memokom.LineCount() > 0;
@@ -162,6 +165,10 @@ void DailyCheckPage::Report(const std::string& text) { Memoreportdc.AddLine(text
 
 void DailyCheckPage::Found(std::string_view kind, std::string alarm_class, std::string slogan,
                            const std::string& line, const platform::LocalDateTime& at) {
+  if (pass_ && kind == "warning") {
+    pass_->warnings.push_back(mml::Printable(line));
+    if (!alarm_class.empty() && !pass_->alarms.empty()) pass_->alarms.back().warned = true;
+  }
   if (RecordResults) {
     Results.push_back({mml::Printable(visit_.element), DateTime(at), std::move(alarm_class),
                        mml::Printable(slogan), std::string(kind), mml::Printable(line)});

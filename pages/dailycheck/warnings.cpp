@@ -55,14 +55,6 @@ bool AlarmHeader(std::string_view line) {
   return false;
 }
 
-// "A2" of a header line "A2/APT ...": the class that stands first in it; empty for no header.
-std::string AlarmClass(std::string_view line) {
-  std::size_t first = std::string_view::npos;
-  for (std::string_view alarm_class : kAlarmClasses)
-    first = std::min(first, line.find(alarm_class));
-  return first == std::string_view::npos ? std::string() : std::string(line.substr(first, 2));
-}
-
 // A text that can stand as one file name in a folder: nothing that could lead elsewhere.
 bool FileNameOnly(std::string_view name) {
   return !name.empty() && name != "." && name != ".." &&
@@ -70,6 +62,13 @@ bool FileNameOnly(std::string_view name) {
 }
 
 }  // namespace
+
+std::string AlarmClass(std::string_view line) {
+  std::size_t first = std::string_view::npos;
+  for (std::string_view alarm_class : kAlarmClasses)
+    first = std::min(first, line.find(alarm_class));
+  return first == std::string_view::npos ? std::string() : std::string(line.substr(first, 2));
+}
 
 std::string DefaultFilter() {
   std::string text;

@@ -39,6 +39,7 @@ class Service {
     environment.insert("KESTREL_SETTINGS", "/nonexistent/kestrel-site.ini");
     environment.insert("KESTREL_PASSWORD", "kestrel");
     environment.insert("XDG_STATE_HOME", state_.path());
+    environment.insert("XDG_DATA_HOME", state_.path());
     process_.setProcessEnvironment(environment);
     process_.start(KESTREL_BATCH, Unpaced(arguments));
     if (!process_.waitForStarted(5000)) throw std::runtime_error("kestrel-batch did not start");

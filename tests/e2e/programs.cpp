@@ -195,6 +195,8 @@ BatchProcess::BatchProcess(const QStringList& arguments, const QProcessEnvironme
   // Session logs of the tests go to a folder of their own, not the user's.
   static const QTemporaryDir state;
   environment.insert("XDG_STATE_HOME", state.path());
+  // So does the Daily check's history.
+  environment.insert("XDG_DATA_HOME", state.path());
   for (const QString& key : extra.keys()) environment.insert(key, extra.value(key));
   batch_.setProcessEnvironment(environment);
   batch_.setStandardOutputFile(output_.filePath("out"));

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
@@ -96,6 +97,9 @@ bool AppTest::RunRelocation(const std::string& present_bsc) {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The Daily check's history of the tests goes to a folder of their own, not the user's.
+  const QTemporaryDir data;
+  qputenv("XDG_DATA_HOME", data.path().toUtf8());
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
