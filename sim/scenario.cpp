@@ -94,6 +94,10 @@ Scenario Scenario::FromJson(std::string_view json) {
   Scenario scenario;
   scenario.user = Text(root, "user", scenario.user, "scenario");
   scenario.password = Text(root, "password", scenario.password, "scenario");
+  for (const QJsonValue& key : root.value("ssh_keys").toArray()) {
+    if (!key.isString()) throw std::runtime_error("scenario: \"ssh_keys\" must be strings");
+    scenario.ssh_keys.push_back(key.toString().toStdString());
+  }
   scenario.page_length = root.value("page_length").toInt(scenario.page_length);
   if (scenario.page_length < 4) throw std::runtime_error("scenario: page_length must be 4 or more");
   for (const QJsonValue& element_value : root.value("elements").toArray()) {

@@ -83,7 +83,8 @@ TEST_F(WindowTest, SettingsFieldsAreReadLive) {
   // The gateway refuses the user: no "Finish check", and the engineer is told.
   ASSERT_TRUE(RunUntil([&] { return SlpstartButton()->text() == "Start"; }));
   EXPECT_FALSE(Report().contains("Finish check"));
-  EXPECT_TRUE(answers.Shown("LOGIN INCORRECT"));
+  // The box comes up as the session ends; it is read at the next turn of the answers' timer.
+  EXPECT_TRUE(RunUntil([&] { return answers.Shown("LOGIN INCORRECT"); }));
 
   user->clear();
   QTest::keyClicks(user, "kestrel");
