@@ -104,6 +104,9 @@ void QtSshClient::Connect() {
   ssh_options_set(session_, SSH_OPTIONS_USER, User.c_str());
   // What the user's own OpenSSH set-up says is no business of a job's session.
   ssh_options_set(session_, SSH_OPTIONS_PROCESS_CONFIG, &no);
+  // A typed line goes out at once, as over telnet, not held for the peer's acknowledgement.
+  const int yes = 1;
+  ssh_options_set(session_, SSH_OPTIONS_NODELAY, &yes);
   if (!Ssh.known_hosts.empty()) {
     ssh_options_set(session_, SSH_OPTIONS_KNOWNHOSTS, Ssh.known_hosts.c_str());
     ssh_options_set(session_, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, Ssh.known_hosts.c_str());

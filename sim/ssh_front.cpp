@@ -5,6 +5,7 @@
 #include <libssh/libssh.h>
 #include <libssh/server.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <termios.h>
@@ -25,9 +26,16 @@ namespace {
 // A connection that has not logged in within this long is dropped.
 constexpr int kLoginSeconds = 60;
 
+// What is said goes out at once, each piece as the gateway cut it.
+void NoDelay(int fd) {
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
 int ConnectLoopback(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   if (fd < 0) return -1;
+  NoDelay(fd);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<uint16_t>(port));
@@ -60,7 +68,7 @@ class GatewayLink {
   int Fd() const { return fd_; }
   // The gateway's next text; false when it has closed.
   bool Read(std::string& data) {
-    char buffer[16 * 1024];
+    char buffer[64 * 1024];
     const ssize_t n = ::read(fd_, buffer, sizeof buffer);
     if (n <= 0) return false;
     std::string replies;
@@ -186,6 +194,7 @@ void Serve(ssh_session session, const SshUsers* users, int gateway_port) {
   ssh_set_server_callbacks(session, &callbacks);
   ssh_set_auth_methods(session, SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_PUBLICKEY);
   ssh_event event = ssh_event_new();
+  NoDelay(ssh_get_fd(session));
   if (ssh_handle_key_exchange(session) == SSH_OK && event != nullptr &&
       ssh_event_add_session(event, session) == SSH_OK) {
     for (int waited = 0; !served.shell && !served.over && waited < kLoginSeconds * 10; ++waited) {
