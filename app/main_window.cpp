@@ -222,14 +222,15 @@ void TKestreldlg::SetUpClients(const platform::SiteSettings& site) {
 
 void TKestreldlg::AskHostKey(const net::QtSshClient::HostKeyQuestion& question,
                              std::function<void(net::HostKeyAnswer)> reply) {
-  auto* box = new QMessageBox(
-      QMessageBox::Question, "Kestrel - unknown host key",
-      QString::fromStdString("The host key of " + question.host + " is not known yet:\n\n" +
-                             question.fingerprint +
-                             "\n\nCompare it with the fingerprint the gateway's "
-                             "administrators give. Nothing is sent until it is taken."),
-      QMessageBox::NoButton, this);
-  box->setAttribute(Qt::WA_DeleteOnClose);
+  // Shown as every box of the program is (without a nested loop), with its own buttons.
+  QMessageBox* box =
+      ShowBox(this, "Kestrel - unknown host key",
+              QString::fromStdString("The host key of " + question.host + " is not known yet:\n\n" +
+                                     question.fingerprint +
+                                     "\n\nCompare it with the fingerprint the gateway's "
+                                     "administrators give. Nothing is sent until it is taken."),
+              QMessageBox::Question);
+  box->setStandardButtons(QMessageBox::NoButton);
   QPushButton* once = box->addButton("Accept once", QMessageBox::AcceptRole);
   QPushButton* always = box->addButton("Accept always", QMessageBox::AcceptRole);
   QPushButton* refuse = box->addButton("Refuse", QMessageBox::RejectRole);
@@ -238,15 +239,17 @@ void TKestreldlg::AskHostKey(const net::QtSshClient::HostKeyQuestion& question,
   auto answered = std::make_shared<bool>(false);
   connect(box, &QMessageBox::buttonClicked, box,
           [reply, answered, once, always](QAbstractButton* button) {
-            *answered = true;
+            if (std::exchange(*answered, true)) return;
             reply(button == always ? net::HostKeyAnswer::kAcceptAlways
                   : button == once ? net::HostKeyAnswer::kAcceptOnce
                                    : net::HostKeyAnswer::kRefuse);
           });
-  connect(box, &QObject::destroyed, this, [reply, answered] {
-    if (!*answered) reply(net::HostKeyAnswer::kRefuse);
-  });
-  box->open();
+  // A box closed without a choice, or gone with the window, takes nothing.
+  const auto unanswered = [reply, answered] {
+    if (!std::exchange(*answered, true)) reply(net::HostKeyAnswer::kRefuse);
+  };
+  connect(box, &QDialog::finished, box, unanswered);
+  connect(box, &QObject::destroyed, this, unanswered);
 }
 
 void TKestreldlg::Close1Click() { close(); }

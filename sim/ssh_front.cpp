@@ -104,7 +104,7 @@ bool KeyAllowed(const SshUsers& users, ssh_key offered) {
 
 // One SSH connection, from its key exchange to its end.
 struct Served {
-  const SshUsers* users = nullptr;
+  std::shared_ptr<const SshUsers> users;
   int gateway_port = 0;
   bool logged_in = false;
   bool shell = false;
@@ -181,7 +181,7 @@ int GatewaySays(socket_t, int, void* userdata) {
   return 0;
 }
 
-void Serve(ssh_session session, const SshUsers* users, int gateway_port) {
+void Serve(ssh_session session, std::shared_ptr<const SshUsers> users, int gateway_port) {
   Served served;
   served.users = users;
   served.gateway_port = gateway_port;
@@ -229,11 +229,12 @@ void Serve(ssh_session session, const SshUsers* users, int gateway_port) {
 }  // namespace
 
 SshFront::SshFront(int gateway_port, SshUsers users)
-    : gateway_port_(gateway_port), users_(std::move(users)) {}
+    : gateway_port_(gateway_port), users_(std::make_shared<const SshUsers>(std::move(users))) {}
 
 SshFront::~SshFront() {
   stop_ = true;
-  // The accepting thread is left to the end of the program, which is when this goes.
+  if (accepting_.joinable()) accepting_.join();
+  if (bind_ != nullptr) ssh_bind_free(bind_);
 }
 
 std::string HostKeyFingerprint(const std::string& host_key_file) {
@@ -288,18 +289,20 @@ bool SshFront::Listen(const std::string& address, int port, const std::string& h
   getsockname(ssh_bind_get_fd(bind_), reinterpret_cast<sockaddr*>(&bound), &size);
   port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
                                             : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
-  std::thread([this] { Accept(); }).detach();
+  accepting_ = std::thread([this] { Accept(); });
   return true;
 }
 
 void SshFront::Accept() {
   while (!stop_) {
+    pollfd listening{ssh_bind_get_fd(bind_), POLLIN, 0};
+    if (::poll(&listening, 1, 100) <= 0) continue;  // and look at stop_ again
     ssh_session session = ssh_new();
     if (ssh_bind_accept(bind_, session) != SSH_OK) {
       ssh_free(session);
       continue;
     }
-    std::thread(Serve, session, &users_, gateway_port_).detach();
+    std::thread(Serve, session, users_, gateway_port_).detach();
   }
 }
 

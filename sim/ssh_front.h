@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct ssh_bind_struct;
@@ -20,7 +22,8 @@ struct SshUsers {
 // The simulator's SSH side: it takes SSH logins and plays the telnet gateway that listens
 // on loopback at `gateway_port` behind them, one telnet connection per shell channel, so
 // that every fault and replay of the gateway holds over SSH too. The SSH login stands for
-// the gateway's own. Each connection runs on a thread of its own.
+// the gateway's own. Each connection runs on a thread of its own; going, this stops taking
+// connections (those open end with the gateway's side).
 class SshFront {
  public:
   SshFront(int gateway_port, SshUsers users);
@@ -36,10 +39,12 @@ class SshFront {
   void Accept();
 
   int gateway_port_;
-  SshUsers users_;
+  // Shared with the connections' threads, which may outlive this.
+  std::shared_ptr<const SshUsers> users_;
   ssh_bind_struct* bind_ = nullptr;
   int port_ = 0;
   std::atomic<bool> stop_{false};
+  std::thread accepting_;
 };
 
 // Plays the gateway at `gateway_port` on standard input and output, as a command that an SSH
