@@ -27,6 +27,9 @@ Application::Application(const platform::SiteSettings& site) : site_warnings_(si
   properties.PasswordEdit.SetText(password_problem.empty() ? site.password : std::string());
   properties.IpEdit.SetText(site.gateway_host);
   properties.PortEdit.SetText(std::to_string(site.gateway_port));
+  properties.Transport = site.transport;
+  properties.Prompts = {site.user_prompt, site.password_prompt, site.element_prompt,
+                        site.ready_prompt};
 
   Form1 = std::make_unique<TForm1>();
   created.emplace_back("Form1");

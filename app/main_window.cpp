@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -96,6 +98,7 @@ TKestreldlg::TKestreldlg(const platform::SiteSettings& site, mml::PropertiesForm
     client->Host = site.gateway_host;
     client->Port = site.gateway_port;
   }
+  SetUpClients(site);
   ProsesSession.Port = 23;  // the Proses page takes host and port from the settings window
   // What ends a page's job early is also said in a box, besides the report.
   rlslp.SetMessages(SlpMessages);
@@ -187,6 +190,72 @@ void TKestreldlg::LogProblem(const std::string& message, controls::Memo* pane) {
       messages.Warn(message);
     });
   });
+}
+
+void TKestreldlg::SetUpClients(const platform::SiteSettings& site) {
+  std::map<std::string, net::DirectElement> elements;
+  for (const auto& [name, address] : site.elements) {
+    try {
+      elements[name] = net::ParseElementAddress(address);
+    } catch (const std::invalid_argument& error) {
+      // The settings reader has checked the form; what is left is said, not fatal.
+      std::cerr << "kestrel: elements/" << name << ": " << error.what() << std::endl;
+    }
+  }
+  const std::pair<net::QtClient*, std::function<std::string()>> clients[] = {
+      {&IdTelnet1, [this] { return std::string(proses.ListBox1.First()); }},
+      {&BrIdTelnet, [this] { return broadcast.BscComboBox.Text(); }},
+      {&CellIdTelnet, [this] { return neighbours.CellbscComboBox.Text(); }},
+      {&CellrIdTelnet, [this] { return neighbours.CellrbscComboBox.Text(); }},
+      {&SlpIdTelnet, [this] { return std::string(rlslp.SlpListBox.First()); }},
+      {&IdTelnetdc, [this] { return std::string(dailycheck.ListBoxdc.First()); }},
+      {&DqonIdTelnet, [this] { return relocation.DqonoComboBox.Text(); }},
+  };
+  for (const auto& [client, element] : clients) {
+    client->Via = site.transport == "ssh" ? net::Transport::kSsh : net::Transport::kTelnet;
+    client->Elements = elements;
+    client->Element = element;
+    client->Ssh.Ssh = {site.ssh_identity, site.KnownHostsPath(), site.ssh_host_key,
+                       site.ssh_keepalive_s};
+    client->Ssh.User = site.user;
+    client->Ssh.Password = [this] { return properties_.PasswordEdit.Text(); };
+    client->Ssh.OnUnknownHostKey = [this](const net::QtSshClient::HostKeyQuestion& question,
+                                          std::function<void(net::HostKeyAnswer)> reply) {
+      AskHostKey(question, std::move(reply));
+    };
+  }
+}
+
+void TKestreldlg::AskHostKey(const net::QtSshClient::HostKeyQuestion& question,
+                             std::function<void(net::HostKeyAnswer)> reply) {
+  // Shown as every box of the program is (without a nested loop), with its own buttons.
+  QMessageBox* box =
+      ShowBox(this, "Kestrel - unknown host key",
+              QString::fromStdString("The host key of " + question.host + " is not known yet:\n\n" +
+                                     question.fingerprint +
+                                     "\n\nCompare it with the fingerprint the gateway's "
+                                     "administrators give. Nothing is sent until it is taken."),
+              QMessageBox::Question);
+  box->setStandardButtons(QMessageBox::NoButton);
+  QPushButton* once = box->addButton("Accept once", QMessageBox::AcceptRole);
+  QPushButton* always = box->addButton("Accept always", QMessageBox::AcceptRole);
+  QPushButton* refuse = box->addButton("Refuse", QMessageBox::RejectRole);
+  box->setDefaultButton(refuse);
+  box->setEscapeButton(refuse);
+  auto answered = std::make_shared<bool>(false);
+  connect(box, &QMessageBox::buttonClicked, box,
+          [reply, answered, once, always](QAbstractButton* button) {
+            if (std::exchange(*answered, true)) return;
+            reply(button == always ? net::HostKeyAnswer::kAcceptAlways
+                  : button == once ? net::HostKeyAnswer::kAcceptOnce
+                                   : net::HostKeyAnswer::kRefuse);
+          });
+  // A box closed without a choice, or gone with the window, takes nothing.
+  const auto unanswered = [reply, answered] {
+    if (!std::exchange(*answered, true)) reply(net::HostKeyAnswer::kRefuse);
+  };
+  connect(box, &QDialog::finished, box, unanswered);
+  connect(box, &QObject::destroyed, this, unanswered);
 }
 
 void TKestreldlg::Close1Click() { close(); }

@@ -11,7 +11,7 @@
 #include "controls/timer.h"
 #include "mml/properties_form.h"
 #include "mml/session_record.h"
-#include "net/qt_telnet_client.h"
+#include "net/qt_client.h"
 #include "pages/broadcast/broadcast_page.h"
 #include "pages/dailycheck/dailycheck_page.h"
 #include "pages/neighbours/neighbours_page.h"
@@ -44,8 +44,9 @@ class TKestreldlg : public QMainWindow {
               pages::ReadForm& read_form, QWidget* parent = nullptr);
   ~TKestreldlg() override;
 
-  // One telnet client per page; all but Proses carry the site's gateway address and port.
-  net::QtTelnetClient IdTelnet1, BrIdTelnet, CellIdTelnet, CellrIdTelnet, SlpIdTelnet, IdTelnetdc,
+  // One client per page (telnet or SSH as the site says); all but Proses carry the site's
+  // gateway address and port.
+  net::QtClient IdTelnet1, BrIdTelnet, CellIdTelnet, CellrIdTelnet, SlpIdTelnet, IdTelnetdc,
       DqonIdTelnet;
   // Where every session of every page is recorded; none when the site keeps no logs.
   std::unique_ptr<platform::FileSessionRecorder> recorder;
@@ -112,6 +113,12 @@ class TKestreldlg : public QMainWindow {
   void AddTab(QWidget* sheet, const QString& caption, const char* log_page,
               const controls::Memo* report);
   void BuildMenu();
+  // Aims every page's client as the site says: transport, SSH settings, direct elements.
+  void SetUpClients(const platform::SiteSettings& site);
+  // A host key the known-hosts file does not know: the engineer decides, in a box that
+  // waits for nothing.
+  void AskHostKey(const net::QtSshClient::HostKeyQuestion& question,
+                  std::function<void(net::HostKeyAnswer)> reply);
   // A session log that cannot be written: said on standard error and in `pane`, or, for a
   // page without a report pane, in a message box once the running handler is done.
   void LogProblem(const std::string& message, controls::Memo* pane);

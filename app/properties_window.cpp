@@ -2,6 +2,7 @@
 
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "widgets/bindings.h"
@@ -33,6 +34,10 @@ TPropertiesForm::TPropertiesForm(mml::PropertiesForm& model, QWidget* parent) : 
   auto* gateway_fields = new QFormLayout(gateway);
   gateway_fields->addRow("IP:", IpEdit);
   gateway_fields->addRow("Port:", PortEdit);
+  // Set by the site settings ([gateway] transport), shown so the engineer knows the path.
+  auto* transport = new QLabel(QString::fromStdString(model.Transport), this);
+  transport->setObjectName("TransportLabel");
+  gateway_fields->addRow("Transport:", transport);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(login);
   layout->addWidget(gateway);

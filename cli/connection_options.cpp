@@ -13,6 +13,7 @@ void Connection::Apply(mml::PropertiesForm& properties) const {
   properties.PasswordEdit.SetText(password);
   properties.IpEdit.SetText(host);
   properties.PortEdit.SetText(std::to_string(port));
+  properties.Prompts = prompts;
 }
 
 void ParseArguments(QCommandLineParser& parser, const QStringList& arguments) {
@@ -81,6 +82,12 @@ void AddJobOptions(QCommandLineParser& parser) {
       {"password-file", "Read the gateway password from the first line of FILE.", "FILE"},
       {"log-dir", "Write the session logs into DIR, instead of the site's log folder.", "DIR"},
       {"no-log", "Write no session logs."},
+      {"transport", "telnet or ssh, instead of the site settings.", "NAME"},
+      {"identity", "SSH: log in with the private key in FILE (default: the agent's keys).", "FILE"},
+      {"known-hosts", "SSH: the known-hosts file, instead of the site's.", "FILE"},
+      {"accept-new-host-key",
+       "SSH: take the host key of a gateway that the known-hosts file does not know yet, and "
+       "add it there (a changed key is still refused)."},
   });
 }
 
@@ -111,6 +118,29 @@ Connection ResolveConnection(const QCommandLineParser& parser) {
       parser.isSet("log-dir") ? parser.value("log-dir").toStdString() : site.log_dir;
   connection.log_keep_days = site.log_keep_days;
   connection.log_max_mb = site.log_max_mb;
+  std::string transport =
+      parser.isSet("transport") ? parser.value("transport").toStdString() : site.transport;
+  if (transport != "telnet" && transport != "ssh") {
+    throw UsageError("--transport is telnet or ssh, not \"" + transport + "\"");
+  }
+  connection.transport = transport == "ssh" ? net::Transport::kSsh : net::Transport::kTelnet;
+  connection.ssh.identity =
+      parser.isSet("identity") ? parser.value("identity").toStdString() : site.ssh_identity;
+  connection.ssh.known_hosts = parser.isSet("known-hosts")
+                                   ? parser.value("known-hosts").toStdString()
+                                   : site.KnownHostsPath();
+  connection.ssh.host_key = site.ssh_host_key;
+  connection.ssh.keepalive_s = site.ssh_keepalive_s;
+  connection.accept_new_host_key = parser.isSet("accept-new-host-key");
+  for (const auto& [name, address] : site.elements) {
+    try {
+      connection.elements[name] = net::ParseElementAddress(address);
+    } catch (const std::invalid_argument& error) {
+      throw UsageError("elements/" + name + ": " + error.what());
+    }
+  }
+  connection.prompts = {site.user_prompt, site.password_prompt, site.element_prompt,
+                        site.ready_prompt};
 
   if (parser.isSet("gateway")) {
     const QString gateway = parser.value("gateway");

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QCommandLineParser>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "mml/properties_form.h"
 #include "mml/telnet_client.h"
+#include "net/transport.h"
 
 namespace kestrel::cli {
 
@@ -31,6 +33,12 @@ struct Connection {
   std::string log_dir;  // empty: the default folder
   int log_keep_days = 30;
   int log_max_mb = 500;
+  // The transport, what SSH needs, and the elements reached directly.
+  net::Transport transport = net::Transport::kTelnet;
+  net::SshOptions ssh;
+  bool accept_new_host_key = false;  // and remember it
+  std::map<std::string, net::DirectElement> elements;
+  mml::LoginPrompts prompts;
 
   // Gives the settings-window model the user, password and gateway.
   void Apply(mml::PropertiesForm& properties) const;

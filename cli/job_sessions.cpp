@@ -13,8 +13,35 @@ JobSessions::JobSessions(const Connection& connection, const mml::PropertiesForm
 
 mml::TelnetClient& JobSessions::Client(const std::string& page) {
   Entry& entry = entries_.emplace_back();
-  entry.client = std::make_unique<net::QtTelnetClient>();
+  entry.client = std::make_unique<net::QtClient>();
   Entry* described = &entry;
+  net::QtClient& client = *entry.client;
+  client.Via = connection_.transport;
+  client.Elements = connection_.elements;
+  client.Element = [described] {
+    return described->element ? described->element() : std::string();
+  };
+  client.Ssh.Ssh = connection_.ssh;
+  client.Ssh.User = connection_.user;
+  client.Ssh.Password = [this] { return properties_.PasswordEdit.Text(); };
+  if (connection_.accept_new_host_key) {
+    client.Ssh.OnUnknownHostKey = [](const net::QtSshClient::HostKeyQuestion& question,
+                                     std::function<void(net::HostKeyAnswer)> reply) {
+      std::cerr << "kestrel-batch: the host key of " << question.host
+                << " was not known; taken: " << question.fingerprint << std::endl;
+      reply(net::HostKeyAnswer::kAcceptAlways);
+    };
+  } else {
+    client.Ssh.OnUnknownHostKey = [](const net::QtSshClient::HostKeyQuestion& question,
+                                     std::function<void(net::HostKeyAnswer)> reply) {
+      std::cerr << "kestrel-batch: the host key of " << question.host << " is not known ("
+                << question.fingerprint
+                << "); nothing is sent to it. Check the fingerprint with the gateway's "
+                   "administrators, then run once with --accept-new-host-key"
+                << std::endl;
+      reply(net::HostKeyAnswer::kRefuse);
+    };
+  }
   mml::RecordedTelnetClient::Context context{
       page, [described] { return described->element ? described->element() : std::string(); },
       [this] { return properties_.PasswordEdit.Text(); },

@@ -9,7 +9,7 @@
 #include "controls/memo.h"
 #include "mml/properties_form.h"
 #include "mml/session_record.h"
-#include "net/qt_telnet_client.h"
+#include "net/qt_client.h"
 #include "platform/qt_timer.h"
 #include "platform/session_log.h"
 
@@ -32,7 +32,7 @@ class JobSessions {
  private:
   // Entries stay where they are in the deque, so the log's callbacks may point at them.
   struct Entry {
-    std::unique_ptr<net::QtTelnetClient> client;
+    std::unique_ptr<net::QtClient> client;
     std::function<std::string()> element;
     controls::Memo* pane = nullptr;
     std::unique_ptr<mml::RecordedTelnetClient> recorded;

@@ -122,7 +122,7 @@ void Session::Login(std::string_view chunk, Received& result, std::string_view e
     std::size_t length = 0;
     std::string words;
     auto consider = [&](Prompt kind, std::string_view text, bool counts) {
-      if (!counts) return;
+      if (!counts || text.empty()) return;
       const std::size_t pos = login_text_.find(text);
       if (pos >= at) return;
       if (kind == Prompt::kRefused) {
@@ -134,11 +134,12 @@ void Session::Login(std::string_view chunk, Received& result, std::string_view e
       at = pos;
       length = text.size();
     };
-    consider(Prompt::kUser, "User", true);
-    consider(Prompt::kPassword, "Password", true);
-    consider(Prompt::kElement, "NE:", true);
-    consider(Prompt::kAttach, "<", element_sent_);
-    consider(Prompt::kRefused, "LOGIN INCORRECT", password_sent_);
+    const LoginPrompts& prompts = properties_.Prompts;
+    consider(Prompt::kUser, prompts.user, true);
+    consider(Prompt::kPassword, prompts.password, true);
+    consider(Prompt::kElement, prompts.element, !telnet_.Direct);
+    consider(Prompt::kAttach, prompts.ready, element_sent_ || telnet_.Direct);
+    consider(Prompt::kRefused, "LOGIN INCORRECT", password_sent_ || telnet_.TransportLogin);
     consider(Prompt::kRefused, "NOT DEFINED", element_sent_);
     // A gateway at its limit of sessions says so before anything is asked.
     consider(Prompt::kRefused, "TOO MANY SESSIONS", true);

@@ -102,6 +102,8 @@ void RecordedTelnetClient::Connect() {
   Write(SessionRecord::Direction::kNote, "connect " + Host + ":" + std::to_string(Port), Now());
   try {
     inner_.Connect();
+    TransportLogin = inner_.TransportLogin;
+    Direct = inner_.Direct;
   } catch (const std::exception& error) {
     Write(SessionRecord::Direction::kNote, std::string("connect failed: ") + error.what(), Now());
     record_.reset();

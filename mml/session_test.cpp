@@ -204,6 +204,58 @@ TEST_F(SessionTest, APrintoutPastTheCapIsRefusedWithTheStepAndTheElement) {
   EXPECT_LE(buffer.Text().size() + 8 * buffer.LineCount(), 1000u);
 }
 
+// A site's own prompts, cut into single bytes; a connection straight to the element (no
+// element question, its first prompt attaches); a connection that logged in itself (SSH),
+// whose refusal counts with no password prompt and which still answers one in band.
+TEST_F(SessionTest, SitePromptsDirectElementsAndTransportLogins) {
+  struct Row {
+    const char* name;
+    LoginPrompts prompts;
+    bool direct, transport_login;
+    std::string text;
+    std::vector<std::string> sent;
+    bool attached;
+    std::string refused;
+  };
+  const LoginPrompts site{"LOGIN:", "PASSWD:", "ELEMENT?", "READY>"};
+  const std::vector<Row> rows = {
+      {"site prompts", site, false, false, "LOGIN: PASSWD: ELEMENT? <NE=BSC9 READY>",
+       {"ops1", "s3cret", "NE=BSC9"}, true, ""},
+      {"today's prompts under site settings", site, false, false, "User: Password: NE: <",
+       {}, false, ""},
+      {"direct", {}, true, false, "BANNER NE: <", {}, true, ""},
+      {"direct, asked for the password again", {}, true, true, "Password: <", {"s3cret"},
+       true, ""},
+      {"refused over ssh", {}, false, true, "LOGIN INCORRECT (no key)\r\n", {}, false,
+       "LOGIN INCORRECT (no key)"},
+      {"refusal over telnet needs the password sent", {}, false, false, "LOGIN INCORRECT\r\n",
+       {}, false, ""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    testing::FakeTelnetClient client;
+    PropertiesForm form;
+    form.UserEdit.SetText("ops1");
+    form.PasswordEdit.SetText("s3cret");
+    form.Prompts = row.prompts;
+    controls::Memo text;
+    bool is_attached = false;
+    std::string at;
+    Session one{client, text, nullptr, is_attached, at, form};
+    one.Connect();
+    client.Direct = row.direct;
+    client.TransportLogin = row.transport_login;
+    std::string refused;
+    for (const char c : row.text) {
+      const Received got = one.Receive(std::string_view(&c, 1), "BSC9");
+      if (got.refused) refused = *got.refused;
+    }
+    EXPECT_EQ(client.Sent(), row.sent);
+    EXPECT_EQ(is_attached, row.attached);
+    EXPECT_EQ(refused, row.refused);
+  }
+}
+
 TEST_F(SessionTest, SendClearsTheBufferAndSetsTheStep) {
   buffer.Append("old printout\r\n<");
   session.Send("RLSLP:CELL=ALL;");

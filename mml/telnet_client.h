@@ -52,6 +52,13 @@ class TelnetClient {
   // Connection refused"); empty when it stood. Set before `OnDisconnected` runs, cleared by
   // `Connect`.
   std::string ConnectError;
+
+  // True when the connection itself logs in with the user's credentials (SSH): a refusal of
+  // the login then counts before any password prompt. Set by `Connect`.
+  bool TransportLogin = false;
+  // True when the connection goes straight to the element, not through the gateway: there is
+  // no element question, and the element's first prompt attaches. Set by `Connect`.
+  bool Direct = false;
 };
 
 // True when `text` can go out as one line.

@@ -57,6 +57,8 @@ void QtTelnetClient::Connect() {
     established_ = true;
     connect_timer_.stop();
     socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // A firewall between may drop a session that waits long without a word.
+    socket_->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     if (socket_->bytesToWrite() > 0) socket_->flush();  // what was written while connecting
     if (socket_->bytesAvailable() > 0) Deliver();
   });

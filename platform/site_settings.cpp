@@ -92,6 +92,40 @@ void SiteSettings::Read(const std::string& path, bool must_exist) {
   settings.log_keep_days = Number(ini, path, "logs/keep_days", 0, 36500, settings.log_keep_days);
   settings.log_max_mb = Number(ini, path, "logs/max_mb", 0, 1 << 20, settings.log_max_mb);
   if (ini.contains("logs/enabled")) settings.log_sessions = ini.value("logs/enabled").toBool();
+  read("gateway/transport", settings.transport);
+  if (settings.transport != "telnet" && settings.transport != "ssh") {
+    throw std::runtime_error("Settings file " + path + ": gateway/transport \"" +
+                             settings.transport + "\" is neither telnet nor ssh");
+  }
+  read("ssh/identity", settings.ssh_identity);
+  read("ssh/known_hosts", settings.ssh_known_hosts);
+  read("ssh/host_key", settings.ssh_host_key);
+  if (!settings.ssh_host_key.empty() && !settings.ssh_host_key.starts_with("SHA256:")) {
+    throw std::runtime_error("Settings file " + path +
+                             ": ssh/host_key is a fingerprint as OpenSSH shows it, SHA256:...");
+  }
+  settings.ssh_keepalive_s =
+      Number(ini, path, "ssh/keepalive_s", 0, 86400, settings.ssh_keepalive_s);
+  for (auto [key, field] : {std::pair{"dialogue/user_prompt", &settings.user_prompt},
+                            std::pair{"dialogue/password_prompt", &settings.password_prompt},
+                            std::pair{"dialogue/element_prompt", &settings.element_prompt},
+                            std::pair{"dialogue/ready_prompt", &settings.ready_prompt}}) {
+    read(key, *field);
+    // An empty prompt is found everywhere: the login would answer it without end.
+    if (field->empty()) {
+      throw std::runtime_error("Settings file " + path + ": " + key + " is empty");
+    }
+  }
+  ini.beginGroup("elements");
+  for (const QString& name : ini.childKeys()) {
+    const std::string address = ini.value(name).toString().toStdString();
+    if (HostOfAddress(address).empty()) {
+      throw std::runtime_error("Settings file " + path + ": elements/" + name.toStdString() +
+                               " \"" + address + "\" is not ssh://HOST:PORT or telnet://HOST:PORT");
+    }
+    settings.elements.emplace_back(name.toStdString(), address);
+  }
+  ini.endGroup();
 }
 
 std::vector<std::string> SiteSettings::DefaultPaths() {
@@ -107,16 +141,46 @@ void SiteSettings::UseStoredPassword(
   }
 }
 
-bool SiteSettings::GatewayOnLoopback() const {
-  const QString host = QString::fromStdString(gateway_host).trimmed();
+namespace {
+bool OnLoopback(const std::string& name) {
+  const QString host = QString::fromStdString(name).trimmed();
   if (host.compare("localhost", Qt::CaseInsensitive) == 0) return true;
   const QHostAddress address(host);
   return !address.isNull() && address.isLoopback();
+}
+}  // namespace
+
+std::string HostOfAddress(const std::string& address) {
+  const std::size_t scheme = address.find("://");
+  if (scheme == std::string::npos) return {};
+  std::string rest = address.substr(scheme + 3);
+  const std::size_t colon = rest.rfind(':');
+  if (colon == std::string::npos) return {};
+  rest.resize(colon);
+  if (rest.size() > 2 && rest.front() == '[' && rest.back() == ']')
+    rest = rest.substr(1, rest.size() - 2);
+  return rest;
+}
+
+std::string SiteSettings::KnownHostsPath() const {
+  if (!ssh_known_hosts.empty()) return ssh_known_hosts;
+  return (QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+          "/kestrel/known_hosts")
+      .toStdString();
+}
+
+bool SiteSettings::GatewayOnLoopback() const {
+  if (!OnLoopback(gateway_host)) return false;
+  for (const auto& [name, address] : elements) {
+    if (!OnLoopback(HostOfAddress(address))) return false;
+  }
+  return true;
 }
 
 std::string SiteSettings::PasswordProblem() const {
   if (password_configured || GatewayOnLoopback()) return {};
   return "No password is configured for the gateway " + gateway_host +
+         (elements.empty() ? "" : " and its directly reached elements") +
          ": the built-in demo password is only for a gateway on this machine, so nothing is sent. "
          "Set [gateway] password in the site settings (or give a password file)";
 }

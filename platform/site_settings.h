@@ -38,6 +38,27 @@ struct SiteSettings {
   bool log_sessions = true;
   // The file these came from (it may not exist): other parts read their own sections of it.
   std::string source_path;
+
+  // How sessions reach the gateway ("telnet" or "ssh"), and what SSH sessions need: a key
+  // file (empty: the agent's keys), the known-hosts file (empty: kestrel/known_hosts under
+  // the user's configuration folder), a pinned host key, seconds of silence before a
+  // keepalive request (0: none).
+  std::string transport = "telnet";
+  std::string ssh_identity;
+  std::string ssh_known_hosts;
+  std::string ssh_host_key;
+  int ssh_keepalive_s = 60;
+  // The prompts the login answers, in the words of the site's gateway.
+  std::string user_prompt = "User";
+  std::string password_prompt = "Password";
+  std::string element_prompt = "NE:";
+  std::string ready_prompt = "<";
+  // Elements reached directly, not through the gateway: name and "ssh://host:port" or
+  // "telnet://host:port", in the file's order.
+  std::vector<std::pair<std::string, std::string>> elements;
+  // The known-hosts file that SSH sessions use.
+  std::string KnownHostsPath() const;
+
   // What the engineer should hear about the settings (a file others can read, ...).
   std::vector<std::string> warnings;
 
@@ -48,6 +69,10 @@ struct SiteSettings {
   //   [proses]   watchdog_s=
   //   [dailycheck] min_cycle_s=  retry_s=
   //   [logs]     dir=  keep_days=  max_mb=  enabled=
+  //   [gateway]  transport=telnet|ssh
+  //   [ssh]      identity=  known_hosts=  host_key=  keepalive_s=
+  //   [dialogue] user_prompt=  password_prompt=  element_prompt=  ready_prompt=
+  //   [elements] NAME=ssh://HOST:PORT or telnet://HOST:PORT
   // Keys that are absent keep their defaults. A file that is missing at the default path
   // gives the defaults; a missing file named explicitly, or a bad number, is an error.
   static SiteSettings Load(const std::string& path, bool must_exist);
@@ -66,7 +91,8 @@ struct SiteSettings {
   // Reads the INI file `path` over what is there.
   void Read(const std::string& path, bool must_exist);
 
-  // True when the gateway is this machine (127.0.0.0/8, ::1, "localhost").
+  // True when the gateway is this machine (127.0.0.0/8, ::1, "localhost"), and so is every
+  // element reached directly.
   bool GatewayOnLoopback() const;
   // Empty when the password may be sent to the gateway; otherwise why nothing may be sent:
   // the built-in demo password never goes to a gateway that is not on loopback.
@@ -77,5 +103,8 @@ struct SiteSettings {
 // password); empty when it cannot, or when there is no such file. POSIX: its permission bits;
 // Windows: its access list (others than the owner, the administrators and the system).
 std::string ReadableByOthers(const std::string& path, const std::string& what);
+
+// The host of "scheme://host:port" ("[::1]" without its brackets); empty when there is none.
+std::string HostOfAddress(const std::string& address);
 
 }  // namespace kestrel::platform

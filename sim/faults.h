@@ -30,6 +30,10 @@ struct Faults {
   bool echo_password = false;
   bool flood_options = false;  // option requests without end; the client is never read
   std::string banner = "KESTREL DEMO COMMAND GATEWAY";
+  // The user logged in before the dialogue began (over SSH): no user or password is asked.
+  bool signed_in = false;
+  // An element reached directly: its prompt comes at once, no element is asked for.
+  std::string direct = {};
 };
 
 // True when `line` starts with one of `prefixes`, letters compared without regard to case (the

@@ -19,8 +19,37 @@ GatewaySession::GatewaySession(Scenario& scenario, Faults& faults,
 }
 
 std::vector<Output> GatewaySession::Start() {
-  Say(Negotiation() + "\r\n" + faults_.banner + "\r\n\r\n" + std::string(kUserPrompt));
+  if (faults_.signed_in) {
+    Say(Negotiation());
+    LoggedIn("\r\n" + faults_.banner + "\r\n");
+  } else {
+    Say(Negotiation() + "\r\n" + faults_.banner + "\r\n\r\n" + std::string(kUserPrompt));
+  }
   return TakeOutput();
+}
+
+void GatewaySession::LoggedIn(const std::string& said) {
+  if (faults_.direct.empty()) {
+    Say(said + std::string(kElementPrompt), true);
+    state_ = State::kElement;
+    return;
+  }
+  element_ = scenario_.Find(faults_.direct);
+  if (element_ == nullptr) {
+    Say(said + "NE " + faults_.direct + " NOT DEFINED\r\nCONNECTION CLOSED\r\n", true);
+    state_ = State::kClosing;
+  } else if (faults_.silent.contains(faults_.direct)) {
+    Say(said);
+    state_ = State::kSilent;
+  } else {
+    Attach(said);
+  }
+}
+
+void GatewaySession::Attach(const std::string& said) {
+  Say(said + "\r\n" + PageHeader(*element_, time_()) + "\r\n<", true);
+  dialogue_ = std::make_unique<MmlDialogue>(scenario_, *element_, faults_, time_, log_);
+  state_ = State::kMml;
 }
 
 std::string GatewaySession::More() {
@@ -49,8 +78,7 @@ void GatewaySession::Line(const std::string& line) {
     case State::kPassword:
       if (faults_.echo_password) Say(line, false, true);
       if (user_ == scenario_.user && line == scenario_.password) {
-        Say("\r\nLOGGED IN AS " + user_ + "\r\n" + std::string(kElementPrompt), true);
-        state_ = State::kElement;
+        LoggedIn("\r\nLOGGED IN AS " + user_ + "\r\n");
       } else if (++refusals_ >= kMaxRefusals) {
         Say("\r\nLOGIN INCORRECT\r\nTOO MANY FAILED LOGINS, CONNECTION CLOSED\r\n", true);
         state_ = State::kClosing;
@@ -86,9 +114,7 @@ void GatewaySession::SelectElement(const std::string& line) {
   } else if (faults_.silent.contains(name)) {
     state_ = State::kSilent;
   } else {
-    Say("\r\n" + PageHeader(*element_, time_()) + "\r\n<", true);
-    dialogue_ = std::make_unique<MmlDialogue>(scenario_, *element_, faults_, time_, log_);
-    state_ = State::kMml;
+    Attach({});
   }
 }
 

@@ -35,6 +35,9 @@ class GatewaySession final : public Conversation {
   void Line(const std::string& line) override;
   bool TypingSecret() const override { return password_next_; }
   void SelectElement(const std::string& line);
+  // The user is in: `said`, then the element question or the direct element's prompt.
+  void LoggedIn(const std::string& said);
+  void Attach(const std::string& said);
   void Mml(const std::string& line);
 
   Scenario& scenario_;

@@ -8,6 +8,7 @@
 
 #include "sim/gateway_server.h"
 #include "sim/replay.h"
+#include "sim/ssh_front.h"
 
 using kestrel::sim::Faults;
 using kestrel::sim::GatewayServer;
@@ -136,6 +137,17 @@ int main(int argc, char** argv) {
       {"transcript-dir",
        "Write one transcript file per session into DIR (default: standard error).", "DIR"},
       {"quiet", "Write no transcripts."},
+      {"ssh",
+       "Speak SSH instead of telnet: the scenario's user logs in with its password or one of "
+       "its ssh_keys, and the dialogue starts at the element question."},
+      {"host-key",
+       "The SSH host key (made there on first start; default: ssh_host_ed25519_key under "
+       "$XDG_STATE_HOME/kestrel-gateway).",
+       "FILE"},
+      {"direct", "Play the element NAME reached directly: its prompt \"<\" comes at once.", "NAME"},
+      {"stdio",
+       "Play one session on standard input and output, logged in already (for an SSH "
+       "server's ForceCommand); transcripts only with --transcript-dir."},
   });
   parser.process(app);
 
@@ -167,16 +179,22 @@ int main(int argc, char** argv) {
   faults.echo_password = parser.isSet("echo-password");
   faults.flood_options = parser.isSet("flood-options");
   faults.banner = parser.value("banner").toStdString();
+  const bool ssh = parser.isSet("ssh");
+  const bool stdio = parser.isSet("stdio");
+  if (ssh && stdio) Fail("--ssh and --stdio do not go together");
+  faults.signed_in = ssh || stdio;
+  faults.direct = parser.value("direct").toStdString();
 
   kestrel::sim::Transcripts transcripts;
-  if (parser.isSet("quiet")) {
+  if (parser.isSet("quiet") || (stdio && !parser.isSet("transcript-dir"))) {
     transcripts.kind = kestrel::sim::Transcripts::Kind::kNone;
   } else if (parser.isSet("transcript-dir")) {
     transcripts = {kestrel::sim::Transcripts::Kind::kFolder, parser.value("transcript-dir")};
     if (!QDir().mkpath(transcripts.folder)) Fail("cannot create " + transcripts.folder);
   }
 
-  const QString listen = parser.value("listen");
+  // Over SSH or standard input, the telnet gateway listens on loopback behind them.
+  const QString listen = ssh || stdio ? QString("127.0.0.1:0") : parser.value("listen");
   const qsizetype colon = listen.lastIndexOf(':');
   bool port_ok = false;
   const int port = listen.mid(colon + 1).toInt(&port_ok);
@@ -204,6 +222,42 @@ int main(int argc, char** argv) {
   }
   if (!server->Listen(address, static_cast<quint16>(port))) {
     Fail("cannot listen on " + listen + ": " + server->ErrorString());
+  }
+  if (stdio) {
+    kestrel::sim::ServeStdio(server->Port(), [] {
+      QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                Qt::QueuedConnection);
+    });
+    return app.exec();
+  }
+  std::unique_ptr<kestrel::sim::SshFront> front;
+  if (ssh) {
+    const QString outer = parser.value("listen");
+    const qsizetype at = outer.lastIndexOf(':');
+    bool ok = false;
+    const int outer_port = outer.mid(at + 1).toInt(&ok);
+    if (at < 0 || !ok || outer_port < 0 || outer_port > 65535 ||
+        QHostAddress(outer.left(at)).isNull()) {
+      Fail("--listen wants HOST:PORT with a numeric address, not " + outer);
+    }
+    QString key = parser.value("host-key");
+    if (key.isEmpty()) {
+      QString state = qEnvironmentVariable("XDG_STATE_HOME");
+      if (state.isEmpty()) state = QDir::homePath() + "/.local/state";
+      key = state + "/kestrel-gateway/ssh_host_ed25519_key";
+    }
+    const Scenario users = replay ? Scenario::Demo() : ReadScenario(parser);
+    front = std::make_unique<kestrel::sim::SshFront>(
+        server->Port(), kestrel::sim::SshUsers{users.user, users.password, users.ssh_keys});
+    std::string error;
+    if (!front->Listen(outer.left(at).toStdString(), outer_port, key.toStdString(), error)) {
+      Fail("cannot listen on " + outer + ": " + QString::fromStdString(error));
+    }
+    std::cerr << "kestrel-gateway: SSH host key "
+              << kestrel::sim::HostKeyFingerprint(key.toStdString()) << std::endl;
+    std::cout << "kestrel-gateway listening on " << outer.left(at).toStdString() << ":"
+              << front->Port() << std::endl;
+    return app.exec();
   }
   // Scripts and tests read this line to learn the port.
   std::cout << "kestrel-gateway listening on " << address.toString().toStdString() << ":"

@@ -125,6 +125,12 @@ Scenario Scenario::FromJson(std::string_view text) {
   Scenario scenario;
   scenario.user = Text(root, "user", scenario.user, "scenario");
   scenario.password = Text(root, "password", scenario.password, "scenario");
+  for (const Value& key : Items(root, "ssh_keys")) {
+    if (!key.Is(Value::Kind::kString)) {
+      throw std::runtime_error("scenario: \"ssh_keys\" must be strings");
+    }
+    scenario.ssh_keys.push_back(key.text);
+  }
   scenario.page_length = Int(root, "page_length", scenario.page_length);
   if (scenario.page_length < 4) throw std::runtime_error("scenario: page_length must be 4 or more");
   for (const Value& object : Items(root, "elements")) {

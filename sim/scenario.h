@@ -78,6 +78,8 @@ struct Element {
 struct Scenario {
   std::string user = "kestrel";
   std::string password = "kestrel";
+  // The user's public keys for SSH logins (OpenSSH's "type base64 comment" lines).
+  std::vector<std::string> ssh_keys;
   // Lines per printout page; a page header starts every page.
   int page_length = 24;
   std::vector<Element> elements;

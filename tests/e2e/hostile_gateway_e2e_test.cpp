@@ -9,6 +9,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -66,14 +67,20 @@ int ControlByte(const std::string& text) {
   return -1;
 }
 
+// Also over SSH, cut small: the same report, and the same lines typed after the login.
 TEST(HostileGateway, SingleByteChunksGiveTheSameReportAsWholeOnes) {
-  QTemporaryDir whole_scratch, cut_scratch;
+  QTemporaryDir whole_scratch, cut_scratch, ssh_scratch;
   const auto jobs = SixJobs(whole_scratch.path());
   const auto cut_jobs = SixJobs(cut_scratch.path());
-  std::vector<std::unique_ptr<JobRun>> whole, cut;
+  const auto ssh_jobs = SixJobs(ssh_scratch.path());
+  std::vector<std::unique_ptr<JobRun>> whole, cut, ssh;
+  std::vector<std::unique_ptr<QTemporaryDir>> keys;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     whole.push_back(std::make_unique<JobRun>(jobs[i], QStringList{}));
     cut.push_back(std::make_unique<JobRun>(cut_jobs[i], QStringList{"--chunk-max", "1"}));
+    const SshPair pair(keys.emplace_back(std::make_unique<QTemporaryDir>())->path());
+    ssh.push_back(std::make_unique<JobRun>(
+        ssh_jobs[i], pair.gateway + QStringList{"--chunk-max", "3"}, DemoPassword(), pair.runner));
   }
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     SCOPED_TRACE(jobs[i].command);
@@ -84,6 +91,18 @@ TEST(HostileGateway, SingleByteChunksGiveTheSameReportAsWholeOnes) {
     EXPECT_EQ(Report(jobs[i].command, b.out), Report(jobs[i].command, a.out));
     EXPECT_EQ(RecapLines(b.err), RecapLines(a.err));
     EXPECT_EQ(AllTyped(cut[i]->Sessions()), AllTyped(whole[i]->Sessions()));
+    const RunResult c = ssh[i]->Wait();
+    EXPECT_EQ(c.exit_code, 0) << c.err;
+    EXPECT_EQ(Report(jobs[i].command, c.out), Report(jobs[i].command, a.out));
+    EXPECT_EQ(RecapLines(c.err), RecapLines(a.err));
+    // Sessions side by side (the two of Qonsuluq) may connect in either order.
+    const auto each = [](const std::vector<std::vector<std::string>>& sessions) {
+      std::vector<std::vector<std::string>> typed;
+      for (const auto& session : sessions) typed.push_back(TypedAfterLogin({session}));
+      std::sort(typed.begin(), typed.end());
+      return typed;
+    };
+    EXPECT_EQ(each(ssh[i]->Sessions()), each(whole[i]->Sessions()));
   }
 }
 

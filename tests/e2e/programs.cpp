@@ -315,6 +315,40 @@ std::vector<Job> SixJobs(const QString& scratch, const std::string& element) {
   };
 }
 
+SshPair::SshPair(const QString& folder, bool gateway_makes_key)
+    : host_key(folder + "/host_key"),
+      known_hosts(folder + "/known_hosts"),
+      gateway{"--ssh", "--host-key", host_key},
+      runner{"--transport", "ssh", "--known-hosts", known_hosts, "--accept-new-host-key"} {
+  if (gateway_makes_key) return;
+  QProcess keygen;
+  keygen.start("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", host_key});
+  if (!keygen.waitForFinished(10000) || keygen.exitCode() != 0) {
+    throw std::runtime_error("ssh-keygen made no key in " + folder.toStdString());
+  }
+}
+
+std::string KeyFingerprint(const QString& key_file) {
+  QProcess keygen;
+  keygen.start("ssh-keygen", {"-l", "-f", key_file});
+  keygen.waitForFinished(10000);
+  const QList<QByteArray> words = keygen.readAllStandardOutput().split(' ');
+  return words.size() > 1 ? words[1].toStdString() : std::string();
+}
+
+std::vector<std::string> TypedAfterLogin(const std::vector<std::vector<std::string>>& sessions) {
+  const std::vector<std::string> typed = AllTyped(sessions);
+  std::vector<std::string> after;
+  for (std::size_t i = 0; i < typed.size(); ++i) {
+    if (i + 1 < typed.size() && typed[i + 1] == "(password)") {
+      ++i;
+      continue;
+    }
+    after.push_back(typed[i]);
+  }
+  return after;
+}
+
 SilentGateway::SilentGateway() { listener_ = ListenOnLoopback(8, port_); }
 
 SilentGateway::~SilentGateway() { ::close(listener_); }

@@ -110,6 +110,21 @@ struct Job {
 // Kestreldailycheck folder.
 std::vector<Job> SixJobs(const QString& scratch, const std::string& element = {});
 
+// What a gateway and a runner add to speak SSH to each other, with the gateway's host key and
+// the runner's known-hosts file in `folder`; the runner takes the key on first sight. The
+// host key is made beforehand (several gateways may share it), unless the gateway is to.
+struct SshPair {
+  explicit SshPair(const QString& folder, bool gateway_makes_key = false);
+  QString host_key, known_hosts;
+  QStringList gateway;  // --ssh --host-key
+  QStringList runner;   // --transport ssh --known-hosts --accept-new-host-key
+};
+// The OpenSSH fingerprint ("SHA256:...") of a key file, as ssh-keygen shows it.
+std::string KeyFingerprint(const QString& key_file);
+// Every line typed in `sessions` but the in-band login (the user name and the password),
+// which an SSH login does instead.
+std::vector<std::string> TypedAfterLogin(const std::vector<std::vector<std::string>>& sessions);
+
 // A gateway that takes the connection (the system completes it) and never says a word.
 class SilentGateway {
  public:

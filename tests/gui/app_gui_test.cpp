@@ -3,12 +3,15 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
+#include "sim/ssh_front.h"
 #include "tests/gui/app_fixture.h"
 
 namespace kestrel::app::testing {
@@ -83,7 +86,8 @@ TEST_F(WindowTest, SettingsFieldsAreReadLive) {
   // The gateway refuses the user: no "Finish check", and the engineer is told.
   ASSERT_TRUE(RunUntil([&] { return SlpstartButton()->text() == "Start"; }));
   EXPECT_FALSE(Report().contains("Finish check"));
-  EXPECT_TRUE(answers.Shown("LOGIN INCORRECT"));
+  // The box comes up as the session ends; it is read at the next turn of the answers' timer.
+  EXPECT_TRUE(RunUntil([&] { return answers.Shown("LOGIN INCORRECT"); }));
 
   user->clear();
   QTest::keyClicks(user, "kestrel");
@@ -100,6 +104,52 @@ TEST_F(WindowTest, RefusedConnectionShowsItsBoxAndLeavesStart) {
   EXPECT_THAT(answers.boxes[0].toStdString(), HasSubstr("Cannot connect to 127.0.0.1:1"));
   EXPECT_EQ(SlpstartButton()->text(), "Start");
   EXPECT_TRUE(windows->Kestreldlg->isVisible());  // the program goes on
+}
+
+// Over SSH, a host key not known yet is the engineer's to take: closing the box takes
+// nothing and sends nothing; "Accept always" keeps it, and the next session asks no more.
+TEST_F(WindowTest, AnUnknownHostKeyIsAskedForOverSsh) {
+  QTemporaryDir keys;
+  sim::SshFront front(gateway->Port(), {"kestrel", "kestrel", {}});
+  std::string error;
+  ASSERT_TRUE(front.Listen("127.0.0.1", 0, keys.filePath("host_key").toStdString(), error))
+      << error;
+  const std::string fingerprint = sim::HostKeyFingerprint(keys.filePath("host_key").toStdString());
+  site.transport = "ssh";
+  site.gateway_port = front.Port();
+  site.ssh_known_hosts = keys.filePath("known_hosts").toStdString();
+  Restart();
+  EXPECT_EQ(Find<QLabel>("TransportLabel", windows->PropertiesForm.get())->text(), "ssh");
+  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
+  SlpstartButton()->click();
+  ASSERT_TRUE(RunUntil([&] { return answers.Shown("was refused; nothing was sent"); }));
+  EXPECT_TRUE(answers.Shown(QString::fromStdString(fingerprint)));
+  EXPECT_FALSE(QFile::exists(keys.filePath("known_hosts")));
+
+  answers.leave_boxes_open = true;
+  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
+  SlpstartButton()->click();
+  QAbstractButton* always = nullptr;
+  ASSERT_TRUE(RunUntil([&] {
+    for (QMessageBox* box : ShownBoxes()) {
+      for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == "Accept always") always = button;
+      }
+    }
+    return always != nullptr;
+  }));
+  always->click();
+  ASSERT_TRUE(RunUntil([&] { return Report().contains("Finish check"); }));
+  QFile known(keys.filePath("known_hosts"));
+  ASSERT_TRUE(known.open(QIODevice::ReadOnly));
+  EXPECT_THAT(known.readAll().toStdString(), HasSubstr("ssh-ed25519"));
+
+  const qsizetype boxes = answers.boxes.size();
+  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
+  SlpstartButton()->click();
+  ASSERT_TRUE(RunUntil(
+      [&] { return SlpstartButton()->text() == "Start" && Report().contains("Finish check"); }));
+  EXPECT_EQ(answers.boxes.size(), boxes);
 }
 
 TEST_F(WindowTest, ProsesRunsFromTheWindowAndEndsWithItsMessage) {
