@@ -172,7 +172,7 @@ int RunDailyCheck(const QStringList& arguments) {
   try {
     history = platform::HistorySettings::Load(parser.isSet("settings")
                                                   ? parser.value("settings").toStdString()
-                                                  : platform::SiteSettings::DefaultPath());
+                                                  : platform::SiteSettings::UserPath());
   } catch (const std::runtime_error& error) {
     throw UsageError(error.what());
   }

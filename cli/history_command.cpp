@@ -120,7 +120,7 @@ int RunHistory(const QStringList& arguments) {
   platform::HistorySettings settings;
   const std::string settings_path = parser.isSet("settings")
                                         ? parser.value("settings").toStdString()
-                                        : platform::SiteSettings::DefaultPath();
+                                        : platform::SiteSettings::UserPath();
   try {
     settings = platform::HistorySettings::Load(settings_path);
   } catch (const std::runtime_error& error) {

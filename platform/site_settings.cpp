@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QSettings>
+#include <QStandardPaths>
 #include <stdexcept>
 
 #include "platform/file_names.h"
@@ -130,6 +131,11 @@ void SiteSettings::Read(const std::string& path, bool must_exist) {
 
 std::vector<std::string> SiteSettings::DefaultPaths() {
   return SettingsFiles(kNativePathStyle, SystemEnvironment);
+}
+
+std::string SiteSettings::UserPath() {
+  const std::vector<std::string> paths = DefaultPaths();
+  return paths.empty() ? std::string() : paths.back();
 }
 
 void SiteSettings::UseStoredPassword(

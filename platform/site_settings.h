@@ -82,6 +82,9 @@ struct SiteSettings {
   // else %PROGRAMDATA% then %APPDATA% Kestrel\site.ini on Windows, ~/.config/kestrel/site.ini
   // on POSIX.
   static std::vector<std::string> DefaultPaths();
+  // The last of them, whose keys win: where the other parts of the program read their own
+  // sections when no file is named.
+  static std::string UserPath();
 
   // Where no password is configured, the one `store` keeps for the gateway's host (the
   // Windows Credential Manager: platform::StoredPassword), before any other is asked for.

@@ -97,9 +97,11 @@ bool AppTest::RunRelocation(const std::string& present_bsc) {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  // The Daily check's history of the tests goes to a folder of their own, not the user's.
-  const QTemporaryDir data;
+  // The Daily check's history and Qt's own settings (a file dialog's last folder) of the tests
+  // go to folders of their own, not the user's.
+  const QTemporaryDir data, config;
   qputenv("XDG_DATA_HOME", data.path().toUtf8());
+  qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
