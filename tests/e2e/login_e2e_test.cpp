@@ -66,8 +66,8 @@ TEST(Login, ARefusedLoginIsReportedInTheGatewaysWordsOnEveryPage) {
     const RunResult result = runs[i]->Wait();
     // Qonsuluq's two sessions log in side by side: the side refused first says it (over SSH
     // either may be first).
-    const bool other_side = jobs[i].command == "qonsuluq" &&
-                            !OneLineHolds(result, jobs[i].element, "LOGIN INCORRECT");
+    const bool other_side =
+        jobs[i].command == "qonsuluq" && !OneLineHolds(result, jobs[i].element, "LOGIN INCORRECT");
     ExpectNotReached(result, other_side ? "BSC10" : jobs[i].element, "LOGIN INCORRECT");
     EXPECT_LT(result.elapsed_ms, 10000);
   }
