@@ -13,11 +13,11 @@
 
 #include "net/qt_telnet_client.h"
 #include "platform/dispatch.h"
+#include "platform/os.h"
 
 #ifdef _WIN32
 #include <winsock2.h>
 #else
-#include <sys/socket.h>
 #endif
 
 namespace kestrel::net {
@@ -44,10 +44,6 @@ std::string Fingerprint(ssh_key key) {
   return fingerprint;
 }
 
-void KeepAlive(socket_t fd) {
-  int on = 1;
-  setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, reinterpret_cast<const char*>(&on), sizeof on);
-}
 }  // namespace
 
 QtSshClient::QtSshClient(QObject* parent) : QObject(parent) {
@@ -124,12 +120,7 @@ void QtSshClient::Connect() {
   const std::uint64_t connection = ++connection_;
   connect_timer_.start(ConnectTimeoutMs);
   // The first step may fail at once; the page must never see its session end inside Connect.
-  QMetaObject::invokeMethod(
-      this,
-      [this, connection] {
-        if (connection == connection_) Drive();
-      },
-      Qt::QueuedConnection);
+  DriveLater(connection);
 }
 
 void QtSshClient::Disconnect() {
@@ -152,8 +143,12 @@ void QtSshClient::WriteLn(std::string_view text) {
     out_.append(text).append("\r\n");
   }
   if (driving_) return;
-  const std::uint64_t connection = connection_;
-  // Sent from the event loop: the page's handler may be on its way to a nested loop.
+  DriveLater(connection_);
+}
+
+// From the event loop, and only for the connection it was asked for: a page's handler may be
+// on its way to a nested loop, and the first step must not end the session inside Connect.
+void QtSshClient::DriveLater(std::uint64_t connection) {
   QMetaObject::invokeMethod(
       this,
       [this, connection] {
@@ -185,7 +180,7 @@ bool QtSshClient::Handshake() {
           Fail(LastError());
           return false;
         }
-        KeepAlive(ssh_get_fd(session_));
+        platform::TurnOnTcpKeepalive(static_cast<std::intptr_t>(ssh_get_fd(session_)));
         if (!CheckHostKey()) return false;
         break;
       }
@@ -387,12 +382,7 @@ bool QtSshClient::CheckHostKey() {
       connect_timer_.start(ConnectTimeoutMs);
     }
     if (!driving_) {
-      QMetaObject::invokeMethod(
-          this,
-          [this, connection] {
-            if (connection == connection_) Drive();
-          },
-          Qt::QueuedConnection);
+      DriveLater(connection);
     }
   });
   return stage_ != Stage::kAsking && !peer_closed_;

@@ -80,6 +80,7 @@ class QtSshClient : public QObject, public mml::TelnetClient {
 
   // Takes the session as far as it can go now, then delivers what arrived.
   void Drive();
+  void DriveLater(std::uint64_t connection);
   // Runs the stages of the login; false when the session ended or waits for the peer.
   bool Handshake();
   bool CheckHostKey();

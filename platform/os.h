@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <functional>
 #include <optional>
@@ -32,6 +33,10 @@ bool CloseFile(int fd);
 // Standard output takes bytes as they are: a CSV line's "\r\n" stays "\r\n" on Windows,
 // where a text-mode stream would make it "\r\r\n".
 void SetStdoutBinary();
+
+// TCP keepalive on a connected socket (a descriptor on POSIX, a SOCKET on Windows), so that a
+// firewall does not drop a session during its long waits; false when the system refused.
+bool TurnOnTcpKeepalive(std::intptr_t socket);
 
 // The requests to stop that a console program gets: SIGTERM and SIGINT on POSIX; Ctrl+C,
 // Ctrl+Break and the console window closing (or the user logging off, the system shutting

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,21 +33,12 @@ long long WriteSome(int fd, const char* data, std::size_t size) {
 
 bool CloseFile(int fd) { return ::close(fd) == 0; }
 
-void SetStdoutBinary() {}
-
-const char* StopSignalName(StopSignal signal) {
-  switch (signal) {
-    case StopSignal::kTerminate:
-      return "SIGTERM";
-    case StopSignal::kInterrupt:
-      return "SIGINT";
-    case StopSignal::kBreak:
-      return "Ctrl+Break";
-    case StopSignal::kClose:
-      return "the console closing";
-  }
-  return "a signal";
+bool TurnOnTcpKeepalive(std::intptr_t socket) {
+  const int on = 1;
+  return ::setsockopt(static_cast<int>(socket), SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) == 0;
 }
+
+void SetStdoutBinary() {}
 
 namespace {
 

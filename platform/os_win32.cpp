@@ -1,6 +1,9 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <winsock2.h>
+
+// After winsock2.h: on its own it brings the older winsock.h, which clashes with it.
 #include <windows.h>
 // After windows.h, which they need.
 #include <aclapi.h>
@@ -44,23 +47,15 @@ long long WriteSome(int fd, const char* data, std::size_t size) {
 
 bool CloseFile(int fd) { return ::_close(fd) == 0; }
 
+bool TurnOnTcpKeepalive(std::intptr_t socket) {
+  const BOOL on = TRUE;
+  return ::setsockopt(static_cast<SOCKET>(socket), SOL_SOCKET, SO_KEEPALIVE,
+                      reinterpret_cast<const char*>(&on), sizeof on) == 0;
+}
+
 void SetStdoutBinary() {
   std::fflush(stdout);
   ::_setmode(::_fileno(stdout), _O_BINARY);
-}
-
-const char* StopSignalName(StopSignal signal) {
-  switch (signal) {
-    case StopSignal::kTerminate:
-      return "SIGTERM";
-    case StopSignal::kInterrupt:
-      return "SIGINT";
-    case StopSignal::kBreak:
-      return "Ctrl+Break";
-    case StopSignal::kClose:
-      return "the console closing";
-  }
-  return "a signal";
 }
 
 namespace {
