@@ -10,10 +10,6 @@
 // times the median without.
 //
 //   parallel_dailycheck_bench [ELEMENTS [ANSWER_DELAY_MS [history]]]  (default 200, 200 ms)
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,44 +27,12 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "bench/measured_run.h"
 
 namespace {
 
-struct Measured {
-  int status = -1;
-  double seconds = 0;
-  long peak_kb = 0;
-};
-
-// Runs `program` with its standard output into `out` and its standard error into `err`, and
-// waits for it.
-Measured RunMeasured(const std::string& program, const std::vector<std::string>& arguments,
-                     const std::string& out, const std::string& err) {
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  Measured measured;
-  QElapsedTimer took;
-  took.start();
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return measured;
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) == pid) {
-    measured.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    measured.peak_kb = usage.ru_maxrss;
-  }
-  measured.seconds = static_cast<double>(took.elapsed()) / 1000.0;
-  return measured;
-}
+using kestrel::bench::Measured;
+using kestrel::bench::RunMeasured;
 
 // The network: every fourth element with an alarm that SETAR clears, every fourth with one
 // that SEQAR clears, an external alarm on each, and a longer alarm list on every tenth.

@@ -3,10 +3,6 @@
 // runner as a child of its own and reads its peak resident size from the kernel; the figures
 // are printed, not asserted (the goal: under 150 MB in every case, with the default printout
 // cap of 64 MB).
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -16,39 +12,12 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "bench/measured_run.h"
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  long peak_kb = 0;
-};
-
-// Runs `program` with `arguments`, standard output and error to /dev/null, and waits.
-Outcome RunMeasured(const std::string& program, const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  Outcome outcome;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-    return outcome;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) == pid) {
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.peak_kb = usage.ru_maxrss;
-  }
-  return outcome;
-}
+using kestrel::bench::Measured;
+using kestrel::bench::RunMeasured;
 
 // A gateway with `fault` options on a free port; its port, or 0.
 int StartGateway(QProcess& gateway, const QStringList& fault) {
@@ -99,7 +68,7 @@ int main(int argc, char** argv) {
           std::string("kestrel"), std::string("--timeout"), std::string("120")}) {
       arguments.push_back(more);
     }
-    const Outcome outcome = RunMeasured(KESTREL_BATCH, arguments);
+    const Measured outcome = RunMeasured(KESTREL_BATCH, arguments);
     std::printf("%-36s %8d %9ld MB\n", c.what, outcome.status, outcome.peak_kb / 1024);
     gateway.kill();
     gateway.waitForFinished(5000);

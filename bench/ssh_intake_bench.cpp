@@ -3,10 +3,6 @@
 // time and peak resident size of each run, and the ratio of the SSH time to the telnet time
 // (the goal: at most 1.5, and under 150 MB). The printout's size is counted on a telnet
 // session of the bench's own.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,45 +16,15 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "bench/measured_run.h"
 
 namespace {
 
+using kestrel::bench::Measured;
+using kestrel::bench::RunMeasured;
+
 constexpr int kCells = 72000;  // about 18 MB of RLSLP printout
 constexpr int kRounds = 5;
-
-struct Outcome {
-  int status = -1;
-  long peak_kb = 0;
-  double seconds = 0;
-};
-
-Outcome RunMeasured(const std::string& program, const std::vector<std::string>& arguments) {
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  Outcome outcome;
-  QElapsedTimer clock;
-  clock.start();
-  pid_t pid = 0;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
-    return outcome;
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  rusage usage{};
-  if (wait4(pid, &status, 0, &usage) == pid) {
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    outcome.peak_kb = usage.ru_maxrss;
-  }
-  outcome.seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-  return outcome;
-}
 
 int StartGateway(QProcess& gateway, const QStringList& options) {
   gateway.setStandardErrorFile(QProcess::nullDevice());
@@ -144,8 +110,8 @@ int main(int argc, char** argv) {
     by_ssh.insert(by_ssh.end(),
                   {"--gateway", "127.0.0.1:" + std::to_string(ssh_port), "--transport", "ssh",
                    "--known-hosts", known_hosts, "--accept-new-host-key"});
-    const Outcome a = RunMeasured(KESTREL_BATCH, by_telnet);
-    const Outcome b = RunMeasured(KESTREL_BATCH, by_ssh);
+    const Measured a = RunMeasured(KESTREL_BATCH, by_telnet);
+    const Measured b = RunMeasured(KESTREL_BATCH, by_ssh);
     telnet_s.push_back(a.seconds);
     ssh_s.push_back(b.seconds);
     telnet_kb = std::max(telnet_kb, a.peak_kb);
