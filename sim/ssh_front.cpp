@@ -1,23 +1,18 @@
 #include "sim/ssh_front.h"
 
-#include <arpa/inet.h>
 #include <libssh/callbacks.h>
 #include <libssh/libssh.h>
 #include <libssh/server.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "net/telnet_codec.h"
+#include "platform/streams.h"
 
 namespace kestrel::sim {
 
@@ -26,61 +21,42 @@ namespace {
 // A connection that has not logged in within this long is dropped.
 constexpr int kLoginSeconds = 60;
 
-// What is said goes out at once, each piece as the gateway cut it.
-void NoDelay(int fd) {
-  const int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-}
-
-int ConnectLoopback(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  if (fd < 0) return -1;
-  NoDelay(fd);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n <= 0) return false;
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 // The gateway's telnet as plain text: its negotiation answered as a client would, its data
-// passed on.
+// passed on. Each piece goes out at once, as the gateway cut it. Reading and typing may run
+// on two threads.
 class GatewayLink {
  public:
   GatewayLink(int port, std::string terminal_type)
-      : fd_(ConnectLoopback(port)), codec_(terminal_type) {}
-  ~GatewayLink() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int Fd() const { return fd_; }
+      : socket_(platform::ConnectLoopback(port)), codec_(std::move(terminal_type)) {}
+  ~GatewayLink() { platform::CloseSocket(socket_); }
+  GatewayLink(const GatewayLink&) = delete;
+  GatewayLink& operator=(const GatewayLink&) = delete;
+
+  bool Open() const { return socket_ != platform::kNoSocket; }
+  platform::Socket Socket() const { return socket_; }
   // The gateway's next text; false when it has closed.
   bool Read(std::string& data) {
     char buffer[64 * 1024];
-    const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-    if (n <= 0) return false;
+    const std::size_t n = platform::ReceiveSome(socket_, buffer, sizeof buffer);
+    if (n == 0) return false;
     std::string replies;
     data.clear();
-    codec_.Receive(std::string_view(buffer, static_cast<std::size_t>(n)), data, replies);
-    return replies.empty() || WriteAll(fd_, replies);
+    codec_.Receive(std::string_view(buffer, n), data, replies);
+    return replies.empty() || Send(replies);
   }
-  bool Type(std::string_view bytes) { return WriteAll(fd_, net::telnet::EscapedData(bytes)); }
+  bool Type(std::string_view bytes) { return Send(net::telnet::EscapedData(bytes)); }
+  // Wakes a thread waiting in Read.
+  void End() { platform::ShutdownSocket(socket_); }
 
  private:
-  int fd_;
+  bool Send(std::string_view bytes) {
+    const std::lock_guard lock(sending_);
+    return platform::SendAll(socket_, bytes);
+  }
+
+  platform::Socket socket_;
   net::TelnetClientCodec codec_;
+  std::mutex sending_;
 };
 
 bool KeyAllowed(const SshUsers& users, ssh_key offered) {
@@ -194,7 +170,7 @@ void Serve(ssh_session session, std::shared_ptr<const SshUsers> users, int gatew
   ssh_set_server_callbacks(session, &callbacks);
   ssh_set_auth_methods(session, SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_PUBLICKEY);
   ssh_event event = ssh_event_new();
-  NoDelay(ssh_get_fd(session));
+  platform::SendAtOnce(static_cast<platform::Socket>(ssh_get_fd(session)));
   if (ssh_handle_key_exchange(session) == SSH_OK && event != nullptr &&
       ssh_event_add_session(event, session) == SSH_OK) {
     for (int waited = 0; !served.shell && !served.over && waited < kLoginSeconds * 10; ++waited) {
@@ -202,12 +178,13 @@ void Serve(ssh_session session, std::shared_ptr<const SshUsers> users, int gatew
     }
     if (served.shell && served.logged_in && !served.over) {
       served.link = std::make_unique<GatewayLink>(gateway_port, served.terminal_type);
-      if (served.link->Fd() >= 0) {
-        ssh_event_add_fd(event, served.link->Fd(), POLLIN, GatewaySays, &served);
+      const auto gateway = static_cast<socket_t>(served.link->Socket());
+      if (served.link->Open()) {
+        ssh_event_add_fd(event, gateway, platform::ReadableEvents(), GatewaySays, &served);
         while (!served.over) {
           if (ssh_event_dopoll(event, 1000) == SSH_ERROR) break;
         }
-        ssh_event_remove_fd(event, served.link->Fd());
+        ssh_event_remove_fd(event, gateway);
       }
       // What was said goes out before the channel closes.
       if (ssh_is_connected(session)) {
@@ -284,19 +261,15 @@ bool SshFront::Listen(const std::string& address, int port, const std::string& h
     error = ssh_get_error(bind_);
     return false;
   }
-  sockaddr_storage bound{};
-  socklen_t size = sizeof bound;
-  getsockname(ssh_bind_get_fd(bind_), reinterpret_cast<sockaddr*>(&bound), &size);
-  port_ = ntohs(bound.ss_family == AF_INET6 ? reinterpret_cast<sockaddr_in6*>(&bound)->sin6_port
-                                            : reinterpret_cast<sockaddr_in*>(&bound)->sin_port);
+  port_ = platform::LocalPort(static_cast<platform::Socket>(ssh_bind_get_fd(bind_)));
   accepting_ = std::thread([this] { Accept(); });
   return true;
 }
 
 void SshFront::Accept() {
   while (!stop_) {
-    pollfd listening{ssh_bind_get_fd(bind_), POLLIN, 0};
-    if (::poll(&listening, 1, 100) <= 0) continue;  // and look at stop_ again
+    const auto listening = static_cast<platform::Socket>(ssh_bind_get_fd(bind_));
+    if (platform::WaitReadable(listening, 100) <= 0) continue;  // and look at stop_ again
     ssh_session session = ssh_new();
     if (ssh_bind_accept(bind_, session) != SSH_OK) {
       ssh_free(session);
@@ -307,30 +280,33 @@ void SshFront::Accept() {
 }
 
 void ServeStdio(int gateway_port, std::function<void()> ended) {
-  std::thread([gateway_port, ended = std::move(ended)] {
-    // On a terminal (an SSH server's pseudo-terminal) the lines pass as typed: the gateway
-    // echoes, and CR stays CR.
-    if (isatty(STDIN_FILENO)) {
-      termios raw{};
-      if (tcgetattr(STDIN_FILENO, &raw) == 0) {
-        cfmakeraw(&raw);
-        tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-      }
+  // On a terminal (an SSH server's pseudo-terminal) the lines pass as typed: the gateway
+  // echoes, and CR stays CR.
+  platform::MakeStdinRaw();
+  auto link = std::make_shared<GatewayLink>(gateway_port, "dumb");
+  auto once = std::make_shared<std::once_flag>();
+  auto end = [once, ended = std::move(ended)] { std::call_once(*once, ended); };
+  if (!link->Open()) {
+    std::thread(end).detach();
+    return;
+  }
+  // One thread a direction: a console's input cannot be waited on together with a socket on
+  // every system. The typing thread may stay blocked on input when the gateway ends first;
+  // the program ends then anyway.
+  std::thread([link, end] {
+    char buffer[4096];
+    for (;;) {
+      const std::size_t n = platform::ReadStdin(buffer, sizeof buffer);
+      if (n == 0 || !link->Type(std::string_view(buffer, n))) break;
     }
-    GatewayLink link(gateway_port, "dumb");
-    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {link.Fd(), POLLIN, 0}};
-    while (link.Fd() >= 0 && ::poll(fds, 2, -1) > 0) {
-      if (fds[1].revents != 0) {
-        std::string data;
-        if (!link.Read(data) || !WriteAll(STDOUT_FILENO, data)) break;
-      }
-      if (fds[0].revents != 0) {
-        char buffer[4096];
-        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0 || !link.Type(std::string_view(buffer, static_cast<std::size_t>(n)))) break;
-      }
+    link->End();
+    end();
+  }).detach();
+  std::thread([link, end] {
+    std::string data;
+    while (link->Read(data) && platform::WriteStdout(data)) {
     }
-    ended();
+    end();
   }).detach();
 }
 
