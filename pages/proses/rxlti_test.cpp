@@ -26,24 +26,11 @@ void RxltiBsc(Exchange& exchange, const std::string& situation = FaultSituation(
 }
 
 const std::vector<std::string> kTimeslots = {
-    "RXBLI:MO=RXOTS-12-0-1,FORCE;",
-    ";",
-    "RXBLI:MO=RXOTS-12-0-13,FORCE;",
-    ";",
-    "",  // after the 30-second wait
-    "RXESE:MO=RXOTS-12-0-1;",
-    ";",
-    "RXLTI:MO=RXOTS-12-0-1;",
-    "RXLTI:MO=RXOTS-12-0-13;",
-    "RXESI:MO=RXOTS-12-0-1;",
-    ";",
-    "RXBLE:MO=RXOTS-12-0-1;",
-    ";",
-    "\x04",
-    "",
-    "RXBLE:MO=RXOTS-12-0-13;",
-    ";",
-};
+    "RXBLI:MO=RXOTS-12-0-1,FORCE;", ";", "RXBLI:MO=RXOTS-12-0-13,FORCE;", ";",
+    // The 30-second wait ends with an empty line.
+    "", "RXESE:MO=RXOTS-12-0-1;", ";", "RXLTI:MO=RXOTS-12-0-1;", "RXLTI:MO=RXOTS-12-0-13;",
+    "RXESI:MO=RXOTS-12-0-1;", ";", "RXBLE:MO=RXOTS-12-0-1;", ";", "\x04", "",
+    "RXBLE:MO=RXOTS-12-0-13;", ";"};
 
 std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
   std::vector<std::string> all;
