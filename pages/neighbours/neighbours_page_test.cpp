@@ -122,10 +122,19 @@ TEST_F(NeighboursTest, SecondConnectionFailingClosesTheFirst) {
   EXPECT_TRUE(page.Panel4.Enabled());
 }
 
+TEST_F(NeighboursTest, ActivityIndicatorCyclesThroughTwelveBars) {
+  for (int i = 0; i < 12; ++i) page.ExqontimeTimer();
+  EXPECT_EQ(page.Label16.Caption(), "||||||||||||");
+  page.ExqontimeTimer();
+  EXPECT_EQ(page.Label16.Caption(), "|");
+}
+
 TEST_F(NeighboursTest, LineCountersFollowTheLists) {
   page.Memocell.SetText("A\r\nB\r\nC\r\n");
   page.Memocellr.SetText("A");
   EXPECT_EQ(page.Label8.Caption() + page.Label9.Caption(), "31");
+  page.Memocell.Clear();
+  EXPECT_EQ(page.Label8.Caption(), "0");
 }
 
 TEST_F(NeighboursTest, ListsLongerThanFiveHundredLinesHaveRoom) {

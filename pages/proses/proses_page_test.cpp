@@ -45,6 +45,7 @@ TEST(ProsesFrame, StartQueuesTheComboBoxBscAndHoldsBothPagesUntilTheRunEnds) {
   EXPECT_THAT(exchange.page.ListBox1.Items(), ElementsAre("BSC12"));
   EXPECT_FALSE(exchange.page.TabSheet1.Enabled());
   EXPECT_FALSE(exchange.broadcast_sheet.Enabled());
+  EXPECT_EQ(exchange.telnet.Host + ":" + std::to_string(exchange.telnet.Port), "127.0.0.1:52200");
   exchange.telnet.Receive("NE: ");
   EXPECT_EQ(exchange.telnet.Sent().back(), "NE=BSC12");
   exchange.telnet.PeerCloses();

@@ -135,6 +135,7 @@ TEST(Rxlti, ServiceMarksSurviveIntoTheNextBsc) {
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "RXESI:MO=RXOTS-12-0-1;"), 1);
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "RXASP:MOTY=RXOTG;"), 2);
   EXPECT_EQ(exchange.page.ProsesRxeseDone, "OK");
+  EXPECT_EQ(pages::RecapLine(exchange.page.Outcomes.All()[1]), "BSC10: reached, done");
   // The pane says it of the BSC that skips them, once.
   std::vector<std::string> notes;
   for (const std::string& line : exchange.page.OutMemo.Lines()) {

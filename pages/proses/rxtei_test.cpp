@@ -129,6 +129,20 @@ TEST(Rxtei, AllCellsFilteredFinishesRightAfterTheList) {
   EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
 }
 
+TEST(Rxtei, CellWithoutTgIsSkippedNotTreatedWithAnotherCellsTg) {
+  Exchange exchange;
+  RxteiBsc(exchange);
+  exchange.printouts["RXTCP:MOTY=RXOTG,CELL=C09101A;"] = "NOT ACCEPTED\r\nFAULT CODE 17\r\n\r\n";
+  exchange.Run();
+  EXPECT_EQ(exchange.Commands(),
+            (std::vector<std::string>{"ALLIP:ALCAT=KESINTI;", "RLSLP:CELL=C09101A;",
+                                      "RXTCP:MOTY=RXOTG,CELL=C09101A;", "RLSLP:CELL=C09102B;",
+                                      "RXTCP:MOTY=RXOTG,CELL=C09102B;",
+                                      "RXMFP:MO=RXOTG-13,SUBORD,FAULTY;"}));
+  EXPECT_THAT(exchange.page.OutMemo.Text(),
+              HasSubstr("Cell C09101A: RXTCP names no TG; cell skipped"));
+}
+
 TEST(Rxtei, GarbledFaultListNeverBlocksAnotherTgsObject) {
   Exchange exchange;
   RxteiBsc(exchange);
