@@ -212,12 +212,6 @@ TEST(History, IsoTimesBothWays) {
     EXPECT_FALSE(ParseIsoTime(bad)) << bad;
 }
 
-}  // namespace
-}  // namespace kestrel::dailycheck::testing
-
-namespace kestrel::dailycheck::testing {
-namespace {
-
 TEST(History, TrendsCountEachDayAnAlarmWasActiveAndTheCommonestSlogans) {
   constexpr std::int64_t kDay = 86400, kStart = 1'796'601'600;  // 2026-12-07 00:00 UTC
   auto alarm = [](const char* element, const char* slogan, std::int64_t first,
