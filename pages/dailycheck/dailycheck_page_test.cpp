@@ -11,38 +11,37 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
 
+const std::string kSetar = "SETAR;\r\n\r\nEXECUTED\r\n\r\n<";
+const std::string kWarned = "Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30";
+const std::string kSilent =
+    "BSC9: silent, ended by the watchdog while ALLIP; was in flight 14:07:30";
+std::string Report(const std::string& name) {
+  return Native("/share/Kestreldailycheck/" + name + ".txt");
+}
+
 TEST_F(DailyCheckTest, OneElementFromStartToEnd) {
   Start({"BSC9", "BSC10"});
   EXPECT_THAT(NewlySent(), ElementsAre("ops1", "pw", "NE=BSC9", "ALLIP;"));
-  EXPECT_TRUE(page.Animate2.Visible());
-  EXPECT_TRUE(page.Timerdc.Enabled());
   telnet.ReceiveInChunks(AlarmList(Alarm("SEIZURE SUPERVISION")), 1000);
   EXPECT_THAT(NewlySent(), ElementsAre("SETAR;"));
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
-                          "BSC9: SETAR; 14:07:30"));
-  const std::string log_before = page.Memodc.Text();
-  telnet.Receive("SETAR;\r\n\r\nEXECUTED\r\n\r\n<");
+  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre(kWarned, "BSC9: SETAR; 14:07:30"));
+  telnet.Receive(kSetar);
   // The queue is done: the report file, then the next element in a new session.
   ASSERT_EQ(files.written.size(), 1u);
-  const auto& [path, text] = *files.written.begin();
-  EXPECT_EQ(path, Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"));
-  EXPECT_THAT(text, HasSubstr("SEIZURE SUPERVISION\r\n"));
-  EXPECT_THAT(text, HasSubstr("EXECUTED\r\n"));
-  EXPECT_TRUE(text.starts_with("\r\nUser: \r\nPassword: \r\nNE: \r\nWO      BSC9"));
-  EXPECT_EQ(page.Memodc.Text(), "");
+  EXPECT_EQ(files.written.begin()->first, Report("BSC9_Create_05122026_140730"));
   EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
-  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 2);
+  EXPECT_EQ(pages::RecapLine(*page.Outcomes.Find("BSC9")), "BSC9: reached, done");
   LogIn();
   EXPECT_THAT(NewlySent(), ElementsAre("ops1", "pw", "NE=BSC10", "ALLIP;"));
 }
 
-TEST_F(DailyCheckTest, EmptyQueueMovesOnWithoutAFile) {
+TEST_F(DailyCheckTest, EmptyQueueMovesOnWithoutAFileAndAnEarlierQueueIsDiscarded) {
+  page.Memokom.SetText("SETAR;\r\n");
   Start({"BSC9"});
+  EXPECT_EQ(page.Memokom.Text(), "");
   telnet.Receive(AlarmList(Alarm("EXTERNAL ALARM")));
   EXPECT_THAT(files.written, IsEmpty());
-  EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC9"));  // the same element again
-  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 2);
+  EXPECT_EQ(Connects(), 2);
   EXPECT_EQ(telnet.Sent().back(), "ALLIP;");
 }
 
@@ -50,22 +49,11 @@ TEST_F(DailyCheckTest, EndTestTakesAnyEndWhoseSecondRowHoldsThePrompt) {
   page.NearendCheckBox.SetChecked(false);
   Start({"BSC9"});
   telnet.Receive("ALLIP;\r\nNEAR END\r\n\r\n\r\n<");
-  EXPECT_EQ(page.DcAllipDone, "");  // "<" three rows down: not the end
-  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 1);
-  // A WO line among the rows moves the second row: the list ends, nothing was queued, and
-  // the next visit begins.
+  EXPECT_EQ(Connects(), 1);  // "<" three rows down: not the end
+  // A WO line among the rows moves the second row: the list ends, nothing was queued.
   telnet.Receive("\r\nNEAR END FAULT\r\nWO      BSC9\r\n\r\n<");
-  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 2);
+  EXPECT_EQ(Connects(), 2);
   EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
-}
-
-TEST_F(DailyCheckTest, ListInManyChunksIsScannedOnceWhenOnlyTheLastHoldsThePrompt) {
-  Start({"BSC9"});
-  telnet.ReceiveInChunks(AlarmList(Alarm("SEIZURE SUPERVISION") + Alarm("SEIZURE SUPERVISION")), 3);
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
-                          "BSC9: SETAR; 14:07:30", "BSC9: SETAR; 14:07:30"));
-  EXPECT_EQ(telnet.Sent().back(), "SETAR;");
 }
 
 TEST_F(DailyCheckTest, ReleasePauseEndsWithOneEmptyLineAfterThreeSeconds) {
@@ -81,193 +69,227 @@ TEST_F(DailyCheckTest, ReleasePauseEndsWithOneEmptyLineAfterThreeSeconds) {
   EXPECT_THAT(NewlySent(), IsEmpty());
   clock.Advance(1);
   EXPECT_THAT(NewlySent(), ElementsAre(""));
-  EXPECT_FALSE(page.Timerdc_release.Enabled());
   telnet.Receive("\r\n<");
   EXPECT_EQ(files.written.size(), 1u);
 }
 
-// The next session's work pane, its report file and its many-alarms count hold its own
-// session only, never what the abandoned one left (the session log keeps that).
+// The next session's work pane, report file and many-alarms count hold its own session only,
+// never what the abandoned one left.
 TEST_F(DailyCheckTest, WatchdogMovesOnFromASilentSessionAndTheNextStartsAfresh) {
   Start({"BSC9", "BSC10"});
-  telnet.Receive("ALLIP;\r\nALARM LIST OF THE SILENT ONE\r\n");  // then silence
+  std::string long_session;
+  for (int i = 0; i < 2500; ++i) long_session += "ALARM LIST OF THE SILENT ONE\r\n";
+  telnet.Receive(long_session);  // then silence
   clock.Advance(30000);
-  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 1);
-  EXPECT_THAT(page.Memodc.Text(), HasSubstr("OF THE SILENT ONE"));
+  EXPECT_EQ(Connects(), 1);
   clock.Advance(30000);
-  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 2);
+  EXPECT_EQ(Connects(), 2);
   EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
   EXPECT_EQ(page.Memodc.Text(), "");
   LogIn();
   telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-  telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
+  telnet.Receive(kSetar);
   ASSERT_EQ(files.written.size(), 1u);
   EXPECT_THAT(files.written.begin()->first, HasSubstr("BSC10_Create_"));
-  EXPECT_THAT(files.written.begin()->second, HasSubstr("SETAR;"));
   EXPECT_THAT(files.written.begin()->second, Not(HasSubstr("OF THE SILENT ONE")));
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              ElementsAre(kSilent, "Warning: BSC10: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
+                          "BSC10: SETAR; 14:07:30"));
+  LogIn();  // BSC9 again, with its own long session
+  telnet.Receive(long_session + AlarmList(""));
+  EXPECT_EQ(page.Memoreportdc.Lines().back(), "Warning: BSC9: MANY ALARMS; 05.12.2026 14:07:30");
 }
 
-// While visits keep failing the work pane holds one session at a time: it never grows into
-// a many-alarms warning of its own.
-TEST_F(DailyCheckTest, FailingVisitsLeaveTheWorkPaneOneSessionLong) {
-  Start({"BSC9"});
-  for (int visit = 0; visit < 50; ++visit) {
-    std::string lines;
-    for (int i = 0; i < 60; ++i) lines += "PARTIAL ALARM LIST LINE\r\n";
-    telnet.Receive(lines);  // then silence, until the watchdog moves on
-    clock.Advance(60000);
-    ASSERT_LT(page.Memodc.LineCount(), 100u) << "visit " << visit;
+// Report files: saved under a name that is no path, never over an earlier one; a failed save
+// is said, kept in the ledger, and the loop goes on.
+TEST_F(DailyCheckTest, ReportFilesAreNamedSafelyKeptApartAndAFailedSaveIsSaid) {
+  Start({"../../etc/BSC9"});
+  for (int visit = 0; visit < 3; ++visit) {
+    telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
+    telnet.Receive(kSetar);
     LogIn();
   }
-  telnet.Receive(AlarmList(""));
-  // Each visit that ended early is one line of the report.
-  const std::vector<std::string> silent(
-      50, "BSC9: silent, ended by the watchdog while ALLIP; was in flight 14:07:30");
-  EXPECT_EQ(page.Memoreportdc.Lines(), silent);
+  std::vector<std::string> paths;
+  for (const auto& [path, text] : files.written) paths.push_back(path);
+  const std::string name = ".._.._etc_BSC9_Create_05122026_140730";
+  EXPECT_THAT(paths, ElementsAre(Report(name), Report(name + "_2"), Report(name + "_3")));
+
+  PageBench failing;
+  failing.Start({"BSC9"});
+  failing.files.failure = "No such file or directory";
+  failing.telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
+  failing.telnet.Receive(kSetar);
+  const std::string path = Report("BSC9_Create_05122026_140730");
+  EXPECT_THAT(failing.page.Memoreportdc.Lines(),
+              ElementsAre(kWarned, "BSC9: SETAR; 14:07:30",
+                          "BSC9: report file " + path + " not saved: No such file or directory"));
+  EXPECT_THAT(failing.page.Outcomes.Find("BSC9")->unsaved, ElementsAre(path));
+  EXPECT_EQ(failing.Connects(), 2);
 }
 
-TEST_F(DailyCheckTest, FailedSaveIsReportedAndTheLoopGoesOn) {
-  Start({"BSC9"});
-  files.failure = "No such file or directory";
-  telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-  telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
-                          "BSC9: SETAR; 14:07:30",
-                          "BSC9: report file " +
-                              Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt") +
-                              " not saved: No such file or directory"));
-  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 2);
+// Emptied with a session open or while none is, the list stops the loop, which says why.
+TEST(DailyCheckLoop, EmptiedElementListStopsTheLoopCleanly) {
+  for (const bool open : {true, false}) {
+    SCOPED_TRACE(open ? "session open" : "no session");
+    PageBench bench;
+    bench.Start({"BSC9"});
+    if (!open) bench.telnet.PeerCloses();  // the watchdog runs on
+    bench.page.DeletealldcClick();
+    if (open) bench.telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
+    bench.clock.Advance(120000);  // nothing wakes up again
+    EXPECT_FALSE(bench.telnet.Connected());
+    EXPECT_FALSE(bench.page.Timerdc.Enabled());
+    EXPECT_EQ(bench.page.Memoreportdc.Lines().back(),
+              "Daily check stopped: the element list is empty");
+    EXPECT_EQ(bench.Connects(), 1);
+    EXPECT_EQ(bench.telnet.Sent().back(), "ALLIP;");
+  }
 }
 
-TEST_F(DailyCheckTest, ElementNamesNeverActAsPaths) {
-  Start({"../../etc/BSC9"});
-  telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-  telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
-  ASSERT_EQ(files.written.size(), 1u);
-  EXPECT_EQ(files.written.begin()->first,
-            Native("/share/Kestreldailycheck/.._.._etc_BSC9_Create_05122026_140730.txt"));
-}
-
-TEST_F(DailyCheckTest, EmptiedElementListStopsTheLoopCleanly) {
-  Start({"BSC9"});
-  page.DeletealldcClick();
-  telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-  EXPECT_FALSE(telnet.Connected());
-  EXPECT_FALSE(page.Timerdc.Enabled());
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("Daily check stopped: the element list is empty"));
-  for (const auto& line : telnet.Sent()) EXPECT_NE(line, "NE=");
-  clock.Advance(120000);  // nothing wakes up again
-  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 1);
-}
-
-TEST_F(DailyCheckTest, StartAndStopButtons) {
+TEST_F(DailyCheckTest, SecondStartChangesNothingAndStopStopsTheWatchdog) {
   page.Nedc.SetText("BSC9");
   page.StartdcClick();
-  page.StartdcClick();  // a second press while the session is open changes nothing
+  page.StartdcClick();
   EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC9"));
-  EXPECT_EQ(std::count(telnet.events.begin(), telnet.events.end(), "connect"), 1);
+  EXPECT_EQ(Connects(), 1);
   page.StopdcClick();
-  EXPECT_FALSE(page.Timerdc.Enabled());
-  EXPECT_FALSE(page.Animate2.Visible());
+  EXPECT_FALSE(telnet.Connected());
   page.Timerdc.SetEnabled(true);
   page.StopdcClick();  // no session: the watchdog stops all the same
   EXPECT_FALSE(page.Timerdc.Enabled());
 }
 
-TEST_F(DailyCheckTest, RefusedConnectionInARestartIsNotedAndTriedAgain) {
-  Start({"BSC9", "BSC10"});
-  telnet.Receive(AlarmList(Alarm("EXTERNAL ALARM")));
-  telnet.ConnectFails();
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("Warning: BSC9: EXTERNAL ALARM; 05.12.2026 14:07:30",
-                          "BSC10: Cannot connect to 127.0.0.1:52200: Connection refused; the "
-                          "watchdog tries the next element 14:07:30"));
-  EXPECT_EQ(page.Outcomes.Find("BSC10")->ended_early,
-            "connection failed: Cannot connect to 127.0.0.1:52200: Connection refused");
-  EXPECT_TRUE(page.Timerdc.Enabled());
-  clock.Advance(60000);  // the log stays the same: the watchdog restarts on the next element
-  EXPECT_TRUE(telnet.Connected());
+// A refused connection in a loop that goes on (a restart, or a start as a cycle goes on) is
+// noted and left to the watchdog; pressing Start with the gateway down stops the loop.
+TEST(DailyCheckLoop, RefusedConnection) {
+  const std::string refused = "BSC10: Cannot connect to 127.0.0.1:52200: Connection refused";
+  const std::string stopped = refused + "; the Daily check is stopped";
+  const std::string next = refused + "; the watchdog tries the next element 14:07:30";
+  enum How { kRestart, kInCycle, kStart };
+  for (const How how : {kRestart, kInCycle, kStart}) {
+    SCOPED_TRACE(how);
+    PageBench bench;
+    if (how == kRestart) {
+      bench.Start({"BSC9", "BSC10"});
+      bench.telnet.Receive(AlarmList(""));
+    } else {
+      bench.page.ListBoxdc.Add("BSC10");
+      how == kInCycle ? bench.page.StartdcInCycle() : bench.page.StartdcClick();
+    }
+    bench.telnet.ConnectFails();
+    EXPECT_THAT(bench.page.Memoreportdc.Lines(),
+                ElementsAre(how == kStart ? stopped + " 14:07:30" : next));
+    EXPECT_EQ(bench.page.Outcomes.Find("BSC10")->ended_early,
+              "connection failed: " + refused.substr(7));
+    EXPECT_EQ(bench.messages.shown,
+              how == kStart ? std::vector{stopped} : std::vector<std::string>{});
+    const long connects = bench.Connects();
+    bench.clock.Advance(60000);
+    EXPECT_EQ(bench.Connects() > connects, how != kStart);
+  }
 }
 
-// The engineer pressed Start with the gateway down: the loop stops, and says so.
-TEST_F(DailyCheckTest, AConnectionThatCannotBeOpenedAtStartStopsTheLoop) {
-  page.ListBoxdc.Add("BSC9");
-  page.StartdcClick();
-  telnet.ConnectFails();
-  const std::string line =
-      "BSC9: Cannot connect to 127.0.0.1:52200: Connection refused; the Daily check is stopped";
-  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre(line + " 14:07:30"));
-  EXPECT_THAT(messages.shown, ElementsAre(line));
-  EXPECT_FALSE(page.Timerdc.Enabled());
-  clock.Advance(600000);
-  EXPECT_EQ(Connects(), 1);
-}
-
-// A page that takes turns with others starts as its cycle goes on: a refused connection is
-// noted and left to the watchdog; only a page that cannot start at all throws.
-TEST_F(DailyCheckTest, StartInCycleLeavesARefusedConnectionToTheWatchdog) {
-  page.ListBoxdc.Add("BSC10");
-  EXPECT_NO_THROW(page.StartdcInCycle());
-  telnet.ConnectFails();
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("BSC10: Cannot connect to 127.0.0.1:52200: Connection refused; the "
-                          "watchdog tries the next element 14:07:30"));
-  EXPECT_EQ(page.Outcomes.Find("BSC10")->ended_early,
-            "connection failed: Cannot connect to 127.0.0.1:52200: Connection refused");
-  EXPECT_TRUE(page.Timerdc.Enabled());
-  clock.Advance(60000);
-  EXPECT_TRUE(telnet.Connected());
-  page.StopdcClick();
-  PageBench no_root("");
-  no_root.page.ListBoxdc.Add("BSC9");
-  EXPECT_THROW(no_root.page.StartdcInCycle(), std::runtime_error);
+// Without a report share root nothing runs, from a button or as a cycle goes on.
+TEST(DailyCheckLoop, WithoutAReportShareRootNothingRuns) {
+  for (const char* root : {"", "  "}) {
+    PageBench bench(root);
+    bench.page.ListBoxdc.Add("BSC9");
+    try {
+      bench.page.StartdcClick();
+      ADD_FAILURE() << "started";
+    } catch (const std::runtime_error& error) {
+      EXPECT_THAT(error.what(), HasSubstr("no report share root is set"));
+    }
+    EXPECT_THROW(bench.page.StartdcInCycle(), std::runtime_error);
+    EXPECT_EQ(bench.Connects(), 0);
+    EXPECT_FALSE(bench.page.Timerdc.Enabled());
+    EXPECT_TRUE(bench.page.Outcomes.All().empty());
+  }
 }
 
 // Pages that supervise one list side by side count refusals in a row together: when every
-// element of the list was refused, whichever page each refusal came to, the login is at fault
-// and the page waits for its watchdog.
+// element of the list was refused, whichever page each refusal came to, the page waits for
+// its watchdog.
 TEST(DailyCheckSideBySide, RefusalsInARowAreCountedTogether) {
   PageBench first, second;
   second.page.CountRefusalsWith(first.page);
-  const auto refuse = [](PageBench& bench) {
-    bench.telnet.Receive("\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\n");
-  };
-  first.page.ListBoxdc.Add("BSC9");
-  first.page.ListBoxdc.Add("BSC10");
-  second.page.ListBoxdc.Add("BSC10");
-  second.page.ListBoxdc.Add("BSC9");
-  first.page.StartdcClick();
-  second.page.StartdcClick();
-  refuse(first);
+  for (PageBench* bench : {&first, &second}) {
+    bench->page.ListBoxdc.Add(bench == &first ? "BSC9" : "BSC10");
+    bench->page.ListBoxdc.Add(bench == &first ? "BSC10" : "BSC9");
+    bench->page.StartdcClick();
+  }
+  first.telnet.Receive("\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\n");
   EXPECT_EQ(first.Connects(), 2);  // one refusal of two: on to the next element at once
-  refuse(second);
+  second.telnet.Receive("\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\n");
   EXPECT_EQ(second.Connects(), 1);  // the second in a row: every element was refused
-  EXPECT_FALSE(second.telnet.Connected());
   EXPECT_TRUE(second.page.Timerdc.Enabled());
 }
 
-TEST_F(DailyCheckTest, ListEmptiedWhileNoSessionIsOpenStillSaysWhyTheLoopStopped) {
-  Start({"BSC9"});
-  telnet.PeerCloses();  // the gateway hangs up; the watchdog runs on
-  page.DeletealldcClick();
-  clock.Advance(30000);
-  EXPECT_FALSE(page.Timerdc.Enabled());
-  EXPECT_EQ(page.Memoreportdc.Lines().back(), "Daily check stopped: the element list is empty");
+// A refusal by the gateway is reported and the loop goes on at once with the next element;
+// when every element of the list was refused in a row, it waits for the watchdog's next tick.
+TEST(DailyCheckLoop, RefusedByTheGateway) {
+  for (const bool alone : {false, true}) {
+    PageBench bench;
+    bench.page.ListBoxdc.Add("BSC9");
+    if (!alone) bench.page.ListBoxdc.Add("BSC10");
+    bench.page.StartdcClick();
+    const std::string words = alone ? "NE BSC9 NOT DEFINED IN GATEWAY" : "LOGIN INCORRECT";
+    bench.telnet.Receive(alone ? "\r\nUser: \r\nPassword: \r\nNE: " : "\r\nUser: \r\nPassword: ");
+    bench.telnet.Receive("\r\n" + words + "\r\n");
+    EXPECT_THAT(bench.page.Memoreportdc.Lines(),
+                ElementsAre("BSC9: refused: " + words + " 14:07:30"));
+    EXPECT_EQ(bench.page.Outcomes.Find("BSC9")->ended_early, words);
+    EXPECT_EQ(bench.Connects(), alone ? 1 : 2);
+    if (alone) {
+      EXPECT_EQ(bench.page.Statusdc.Caption(), "BSC9: " + words + "; next element at 14:08:00");
+      bench.clock.Advance(29999);
+      EXPECT_EQ(bench.Connects(), 1);
+      bench.clock.Advance(1);
+      EXPECT_EQ(bench.Connects(), 2);
+    } else {
+      bench.NewlySent();
+      bench.LogIn();
+      EXPECT_THAT(bench.NewlySent(), ElementsAre("ops1", "pw", "NE=BSC10", "ALLIP;"));
+    }
+  }
 }
 
-TEST_F(DailyCheckTest, QueueLeftByAnEarlierSessionIsDiscarded) {
-  page.Memokom.SetText("SETAR;\r\n");
+TEST_F(DailyCheckTest, AnAnswerPastThePrintoutCapEndsTheSession) {
+  page.SetMaxPrintout(300);
   Start({"BSC9"});
-  EXPECT_EQ(page.Memokom.Text(), "");
-  EXPECT_EQ(telnet.Sent().back(), "ALLIP;");
+  std::string alarms;
+  for (int i = 0; i < 10; ++i) alarms += Alarm("EXTERNAL ALARM");
+  telnet.ReceiveInChunks(AlarmList(alarms), 100);
+  EXPECT_FALSE(telnet.Connected());
+  EXPECT_THAT(page.Memoreportdc.Lines(),
+              ElementsAre("BSC9: the answer to ALLIP; passed the printout cap of 300 bytes; the "
+                          "session is ended 14:07:30"));
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early,
+            "the answer passed the printout cap while ALLIP; was in flight");
+  EXPECT_TRUE(page.Timerdc.Enabled());  // the watchdog moves on
 }
 
-TEST(AlarmList, CutAnywhereGivesOneWarningAndOneSolutionPerAlarm) {
+// A refused alarm list cannot be read: noted once, and the loop goes on at once.
+TEST_F(DailyCheckTest, RefusedAlarmListIsNotedAndTheLoopGoesOn) {
+  Start({"BSC9", "BSC10"});
+  telnet.Forget();
+  telnet.Receive("ALLIP;\r\n\r\nFUNCTION BUSY\r\n\r\n<");
+  EXPECT_THAT(telnet.events, ElementsAre("disconnect", "connect"));
+  EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
+  const std::string refusal = "BSC9: ALLIP; refused: FUNCTION BUSY";
+  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre(refusal + " 14:07:30"));
+  const pages::ElementOutcome& outcome = *page.Outcomes.Find("BSC9");
+  EXPECT_THAT(outcome.problems, ElementsAre(refusal));
+  EXPECT_EQ(outcome.finished, 0);
+  EXPECT_EQ(outcome.ended_early, "");
+  EXPECT_EQ(std::count(telnet.notes.begin(), telnet.notes.end(), refusal), 1);
+}
+
+TEST(AlarmList, CutAnywhereGivesOneWarningPerKeyAndOneSolutionPerAlarm) {
   // The detail row holds "<": every chunk that ends after it holds a prompt, but the list
   // ends only at its END line.
-  const std::string list = AlarmList(Alarm("SEIZURE SUPERVISION", "LIMIT <5"));
+  const std::string list = AlarmList(Alarm("SEIZURE SUPERVISION", "LIMIT <5") +
+                                     Alarm("SEIZURE SUPERVISION", "LIMIT <5"));
   for (std::size_t cut = 1; cut < list.size(); ++cut) {
     SCOPED_TRACE("cut at " + std::to_string(cut));
     PageBench bench;
@@ -276,15 +298,11 @@ TEST(AlarmList, CutAnywhereGivesOneWarningAndOneSolutionPerAlarm) {
     bench.telnet.Receive(list.substr(0, cut));
     bench.telnet.Receive(list.substr(cut));
     EXPECT_THAT(bench.NewlySent(), ElementsAre("SETAR;"));
+    EXPECT_THAT(bench.page.Memokom.Lines(), ElementsAre("SETAR;", "SETAR;"));
     EXPECT_THAT(bench.page.Memoreportdc.Lines(),
-                ElementsAre("Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30",
-                            "BSC9: SETAR; 14:07:30"));
+                ElementsAre(kWarned, "BSC9: SETAR; 14:07:30", "BSC9: SETAR; 14:07:30"));
     EXPECT_EQ(bench.sound.played.size(), 4u);  // one beep signal
   }
-  PageBench bench;
-  bench.Start({"BSC9"});
-  bench.telnet.ReceiveInChunks(list, 1);
-  EXPECT_THAT(bench.page.Memokom.Lines(), ElementsAre("SETAR;"));
 }
 
 TEST(WorkPane, HoldsThePrintoutsLinesHoweverTheChunksWereCut) {
@@ -292,7 +310,6 @@ TEST(WorkPane, HoldsThePrintoutsLinesHoweverTheChunksWereCut) {
       "\r\nUser: \r\nPassword: \r\nNE: \r\nWO      BSC9              AD-739  TIME 261205 "
       "140730\r\n<";
   const std::string list = AlarmList(Alarm("SEIZURE SUPERVISION") + Alarm("EXTERNAL ALARM"));
-  const std::string answer = "SETAR;\r\n\r\nEXECUTED\r\n\r\n<";
   controls::Memo whole;
   whole.SetText(login + list);
   for (std::size_t size = 1; size <= 40; ++size) {
@@ -303,150 +320,20 @@ TEST(WorkPane, HoldsThePrintoutsLinesHoweverTheChunksWereCut) {
     bench.telnet.ReceiveInChunks(login, size);
     bench.telnet.ReceiveInChunks(list, size);
     EXPECT_EQ(bench.page.Memodc.Lines(), whole.Lines());
-    bench.telnet.ReceiveInChunks(answer, size);
+    bench.telnet.ReceiveInChunks(kSetar, size);
     ASSERT_EQ(bench.files.written.size(), 1u);
-    EXPECT_EQ(bench.files.written.begin()->second, login + list + answer + "\r\n");
+    EXPECT_EQ(bench.files.written.begin()->second, login + list + kSetar + "\r\n");
   }
 }
 
 TEST(WorkPane, ManyAlarmsCountsLinesNotChunks) {
   std::string alarms;
-  for (int i = 0; i < 40; ++i)
-    alarms += Alarm("EXTERNAL ALARM", "DOOR OPEN SITE " + std::to_string(i));
-  const std::string list = AlarmList(alarms);
-  ASSERT_GT(list.size(), 2600u);
+  for (int i = 0; i < 40; ++i) alarms += Alarm("EXTERNAL ALARM", "DOOR " + std::to_string(i));
   PageBench bench;
   bench.Start({"BSC9"});
-  bench.telnet.ReceiveInChunks(list, 1);  // more chunks than the threshold, far fewer lines
+  bench.telnet.ReceiveInChunks(AlarmList(alarms), 1);  // > 2500 chunks, far fewer lines
   EXPECT_THAT(bench.page.Memoreportdc.Lines(),
               ElementsAre("Warning: BSC9: EXTERNAL ALARM; 05.12.2026 14:07:30"));
-}
-
-TEST_F(DailyCheckTest, TwoReportsOfOneElementInOneSecondKeepBoth) {
-  Start({"BSC9"});
-  for (int visit = 0; visit < 3; ++visit) {
-    telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-    telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
-    LogIn();
-  }
-  std::vector<std::string> paths;
-  for (const auto& [path, text] : files.written) paths.push_back(path);
-  EXPECT_THAT(paths,
-              ElementsAre(Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"),
-                          Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730_2.txt"),
-                          Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730_3.txt")));
-}
-
-TEST_F(DailyCheckTest, UnsavedReportIsInTheLedger) {
-  Start({"BSC9"});
-  files.failure = "Permission denied";
-  telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-  telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
-  EXPECT_THAT(page.Outcomes.Find("BSC9")->unsaved,
-              ElementsAre(Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt")));
-}
-
-TEST(Start, WithoutAReportShareRootNothingRuns) {
-  for (const char* root : {"", "  "}) {
-    PageBench bench(root);
-    bench.page.ListBoxdc.Add("BSC9");
-    EXPECT_THROW(
-        {
-          try {
-            bench.page.StartdcClick();
-          } catch (const std::runtime_error& error) {
-            EXPECT_THAT(error.what(), HasSubstr("no report share root is set"));
-            throw;
-          }
-        },
-        std::runtime_error);
-    EXPECT_EQ(bench.Connects(), 0);
-    EXPECT_FALSE(bench.page.Timerdc.Enabled());
-    EXPECT_TRUE(bench.page.Outcomes.All().empty());
-  }
-}
-
-TEST_F(DailyCheckTest, RefusedLoginIsReportedAndTheLoopGoesOn) {
-  page.ListBoxdc.Add("BSC9");
-  page.ListBoxdc.Add("BSC10");
-  page.StartdcClick();
-  telnet.Receive("\r\nUser: ");
-  telnet.Receive("\r\nPassword: ");
-  telnet.Receive("\r\nLOGIN INCORRECT\r\n");
-  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre("BSC9: refused: LOGIN INCORRECT 14:07:30"));
-  EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early, "LOGIN INCORRECT");
-  EXPECT_EQ(Connects(), 2);  // on to BSC10 at once
-  EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
-  LogIn();
-  EXPECT_EQ(telnet.Sent().back(), "ALLIP;");
-}
-
-TEST_F(DailyCheckTest, UnknownElementIsReportedAndALoneRefusedElementWaitsForTheWatchdog) {
-  page.ListBoxdc.Add("BSC99");
-  page.StartdcClick();
-  telnet.Receive("\r\nUser: \r\nPassword: \r\nNE: ");
-  telnet.Receive("\r\nNE BSC99 NOT DEFINED IN GATEWAY\r\n");
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("BSC99: refused: NE BSC99 NOT DEFINED IN GATEWAY 14:07:30"));
-  EXPECT_FALSE(telnet.Connected());
-  // Every element of the list was refused in a row: no retry at once, over and over, but at
-  // the watchdog's next tick, which the page names.
-  EXPECT_EQ(Connects(), 1);
-  EXPECT_EQ(page.Statusdc.Caption(),
-            "BSC99: NE BSC99 NOT DEFINED IN GATEWAY; next element at 14:08:00");
-  clock.Advance(29999);
-  EXPECT_EQ(Connects(), 1);
-  clock.Advance(1);
-  EXPECT_EQ(Connects(), 2);
-  EXPECT_EQ(page.Outcomes.Find("BSC99")->ended_early, "NE BSC99 NOT DEFINED IN GATEWAY");
-}
-
-TEST_F(DailyCheckTest, AnAnswerPastThePrintoutCapEndsTheSession) {
-  page.SetMaxPrintout(300);
-  Start({"BSC9"});
-  std::string alarms;
-  for (int i = 0; i < 10; ++i) alarms += Alarm("EXTERNAL ALARM");
-  telnet.ReceiveInChunks(AlarmList(alarms), 100);
-  EXPECT_FALSE(telnet.Connected());
-  ASSERT_EQ(page.Memoreportdc.Lines().size(), 1u);
-  EXPECT_EQ(page.Memoreportdc.Lines()[0],
-            "BSC9: the answer to ALLIP; passed the printout cap of 300 bytes; the session is "
-            "ended 14:07:30");
-  EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early,
-            "the answer passed the printout cap while ALLIP; was in flight");
-  EXPECT_TRUE(page.Timerdc.Enabled());  // the watchdog moves on
-}
-
-// A refused alarm list cannot be read: noted once, and the loop goes on with the next element
-// at once instead of waiting for its watchdog.
-TEST_F(DailyCheckTest, RefusedAlarmListIsNotedAndTheLoopGoesOn) {
-  Start({"BSC9", "BSC10"});
-  telnet.Forget();
-  telnet.Receive("ALLIP;\r\n\r\nFUNCTION BUSY\r\n\r\n<");
-  EXPECT_THAT(telnet.events, ElementsAre("disconnect", "connect"));
-  EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("BSC9: ALLIP; refused: FUNCTION BUSY 14:07:30"));
-  const pages::ElementOutcome& outcome = *page.Outcomes.Find("BSC9");
-  EXPECT_THAT(outcome.problems, ElementsAre("BSC9: ALLIP; refused: FUNCTION BUSY"));
-  EXPECT_EQ(outcome.reached, 1);
-  EXPECT_EQ(outcome.finished, 0);
-  EXPECT_EQ(outcome.ended_early, "");
-  EXPECT_EQ(
-      std::count(telnet.notes.begin(), telnet.notes.end(), "BSC9: ALLIP; refused: FUNCTION BUSY"),
-      1);
-}
-
-TEST_F(DailyCheckTest, LedgerOfAVisitThatRanToItsEnd) {
-  Start({"BSC9"});
-  telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-  telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
-  const pages::ElementOutcome* outcome = page.Outcomes.Find("BSC9");
-  EXPECT_EQ(outcome->visits, 2);  // the next visit has begun
-  EXPECT_EQ(outcome->reached, 1);
-  EXPECT_EQ(outcome->finished, 1);
-  EXPECT_EQ(outcome->ended_early, "");
-  EXPECT_THAT(outcome->problems, IsEmpty());
 }
 
 // The endless check paces itself: a cycle over the list starts no sooner than the shortest
@@ -460,18 +347,16 @@ TEST(Pacing, CyclesAndBackOffsSpaceTheSessions) {
     bench.LogIn();
     bench.telnet.Receive(AlarmList(""));
   };
-  bench.Start({"BSC9", "BSC10"});  // BSC9 logs in and is checked
+  bench.Start({"BSC9", "BSC10"});
   bench.telnet.Receive(AlarmList(""));
   checked();  // BSC10
-  EXPECT_EQ(bench.Connects(), 2);
   EXPECT_EQ(bench.page.Statusdc.Caption(), "next cycle at 14:08:30");
   bench.clock.Advance(59999);
   EXPECT_EQ(bench.Connects(), 2);
   bench.clock.Advance(1);  // t = 60 s: the second cycle
   EXPECT_EQ(bench.Connects(), 3);
-  refused();  // BSC9: back-off until t = 90 s
-  checked();  // BSC10
-  EXPECT_EQ(bench.Connects(), 4);
+  refused();                   // BSC9: back-off until t = 90 s
+  checked();                   // BSC10
   bench.clock.Advance(60000);  // t = 120 s: BSC9 is due again
   EXPECT_EQ(bench.Connects(), 5);
   EXPECT_THAT(bench.page.ListBoxdc.Items(), ElementsAre("BSC9", "BSC10"));
@@ -479,13 +364,10 @@ TEST(Pacing, CyclesAndBackOffsSpaceTheSessions) {
   checked();                   // BSC10
   bench.clock.Advance(60000);  // t = 180 s
   EXPECT_EQ(bench.Connects(), 7);
-  EXPECT_THAT(bench.page.ListBoxdc.Items(), ElementsAre("BSC9", "BSC10"));
   checked();  // BSC9 checked: its back-off is gone
-  EXPECT_TRUE(bench.page.LastVisitChecked());
   checked();  // BSC10
   bench.clock.Advance(60000);
   EXPECT_EQ(bench.Connects(), 9);
-  // Stop while waiting says so.
   checked();
   checked();
   bench.page.StopdcClick();
@@ -494,13 +376,12 @@ TEST(Pacing, CyclesAndBackOffsSpaceTheSessions) {
   EXPECT_FALSE(bench.page.Timerdc_wait.Enabled());
 }
 
-// When every element is in back-off the page waits for the first one due, whatever the
-// shortest cycle.
+// When every element is in back-off the page waits for the first one due.
 TEST(Pacing, AListOfUnreachableElementsIsTriedAtItsBackOff) {
   PageBench bench;
   bench.page.SetPacing(0, 30);
   bench.page.ListBoxdc.Add("BSC9");
-  bench.page.StartdcInCycle();  // as the loop goes on: a refused connection does not stop it
+  bench.page.StartdcInCycle();
   std::vector<std::int64_t> tries;
   for (int attempt = 0; attempt < 5; ++attempt) {
     tries.push_back(bench.clock.Now());
@@ -508,9 +389,8 @@ TEST(Pacing, AListOfUnreachableElementsIsTriedAtItsBackOff) {
     while (bench.Connects() == attempt + 1 && bench.clock.Now() < 3600000)
       bench.clock.Advance(1000);
   }
-  // 30 s, 60 s, 120 s, 240 s apart (the watchdog's tick, then the back-off).
+  // The watchdog's tick, then 60 s, 120 s, 240 s apart.
   EXPECT_THAT(tries, ElementsAre(0, 30000, 90000, 210000, 450000));
-  EXPECT_EQ(bench.Connects(), 6);
 }
 
 }  // namespace

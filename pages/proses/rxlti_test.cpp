@@ -26,24 +26,11 @@ void RxltiBsc(Exchange& exchange, const std::string& situation = FaultSituation(
 }
 
 const std::vector<std::string> kTimeslots = {
-    "RXBLI:MO=RXOTS-12-0-1,FORCE;",
-    ";",
-    "RXBLI:MO=RXOTS-12-0-13,FORCE;",
-    ";",
-    "",  // after the 30-second wait
-    "RXESE:MO=RXOTS-12-0-1;",
-    ";",
-    "RXLTI:MO=RXOTS-12-0-1;",
-    "RXLTI:MO=RXOTS-12-0-13;",
-    "RXESI:MO=RXOTS-12-0-1;",
-    ";",
-    "RXBLE:MO=RXOTS-12-0-1;",
-    ";",
-    "\x04",
-    "",
-    "RXBLE:MO=RXOTS-12-0-13;",
-    ";",
-};
+    "RXBLI:MO=RXOTS-12-0-1,FORCE;", ";", "RXBLI:MO=RXOTS-12-0-13,FORCE;", ";",
+    // The 30-second wait ends with an empty line.
+    "", "RXESE:MO=RXOTS-12-0-1;", ";", "RXLTI:MO=RXOTS-12-0-1;", "RXLTI:MO=RXOTS-12-0-13;",
+    "RXESI:MO=RXOTS-12-0-1;", ";", "RXBLE:MO=RXOTS-12-0-1;", ";", "\x04", "",
+    "RXBLE:MO=RXOTS-12-0-13;", ";"};
 
 std::vector<std::string> Join(std::initializer_list<std::vector<std::string>> parts) {
   std::vector<std::string> all;
@@ -106,35 +93,36 @@ TEST(Rxlti, CentralFunctionIsCollectedOnlyWhenTheBoxIsUnticked) {
   exchange.Run();
   const auto commands = exchange.Commands();
   const auto block = std::find(commands.begin(), commands.end(), "RXBLI:MO=RXOCF-12,FORCE;");
-  ASSERT_NE(block, commands.end());
+  ASSERT_LT(block + 2, commands.end());
   EXPECT_EQ(*(block + 2), "RXBLE:MO=RXOCF-12;");
 }
 
-TEST(Rxlti, TimeslotsOnlyEndWithTheLastDeblockWithoutAPause) {
-  Exchange exchange;
-  RxltiBsc(exchange,
-           "MO                 FAULT\r\nRXOTS-12-0-1       TS SYNC FAULT  PERMANENT FAULT\r\n"
-           "RXOTS-12-0-13      TS SYNC FAULT\r\n\r\n");
-  exchange.Run();
-  EXPECT_EQ(exchange.Commands(), Join({{"RXASP:MOTY=RXOTG;"}, kTimeslots}));
-  EXPECT_EQ(exchange.clock.Now(), 30000 + 3000);
-}
-
-TEST(Rxlti, OtherObjectsOnlySkipTheWait) {
-  Exchange exchange;
-  RxltiBsc(exchange, "MO                 FAULT\r\nRXOTRX-12-1        PERMANENT FAULT\r\n\r\n");
-  exchange.Run();
-  EXPECT_THAT(exchange.Commands(), ElementsAre("RXASP:MOTY=RXOTG;", "RXBLI:MO=RXOTRX-12-1,FORCE;",
-                                               ";", "RXBLE:MO=RXOTRX-12-1;", ";"));
-  EXPECT_EQ(exchange.clock.Now(), 0);
-}
-
-TEST(Rxlti, NothingFaultyFinishesAtOnce) {
-  Exchange exchange;
-  RxltiBsc(exchange, "MO                 FAULT\r\nRXOTRX-12-1        LOCAL MODE\r\n\r\n");
-  exchange.Run();
-  EXPECT_THAT(exchange.Commands(), ElementsAre("RXASP:MOTY=RXOTG;"));
-  EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
+// Timeslots alone end with the last deblock, without a pause; other objects alone skip the
+// wait; nothing faulty finishes at once.
+TEST(Rxlti, EachKindOfObjectAlone) {
+  const std::string heading = "MO                 FAULT\r\n";
+  const struct {
+    std::string situation;
+    std::vector<std::string> commands;
+    std::int64_t time;
+  } rows[] = {
+      {heading + "RXOTS-12-0-1       TS SYNC FAULT  PERMANENT FAULT\r\n"
+                 "RXOTS-12-0-13      TS SYNC FAULT\r\n\r\n",
+       Join({{"RXASP:MOTY=RXOTG;"}, kTimeslots}), 30000 + 3000},
+      {heading + "RXOTRX-12-1        PERMANENT FAULT\r\n\r\n",
+       {"RXASP:MOTY=RXOTG;", "RXBLI:MO=RXOTRX-12-1,FORCE;", ";", "RXBLE:MO=RXOTRX-12-1;", ";"},
+       0},
+      {heading + "RXOTRX-12-1        LOCAL MODE\r\n\r\n", {"RXASP:MOTY=RXOTG;"}, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.situation);
+    Exchange exchange;
+    RxltiBsc(exchange, row.situation);
+    exchange.Run();
+    EXPECT_EQ(exchange.Commands(), row.commands);
+    EXPECT_EQ(exchange.clock.Now(), row.time);
+    EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
+  }
 }
 
 TEST(Rxlti, ServiceMarksSurviveIntoTheNextBsc) {
@@ -147,6 +135,7 @@ TEST(Rxlti, ServiceMarksSurviveIntoTheNextBsc) {
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "RXESI:MO=RXOTS-12-0-1;"), 1);
   EXPECT_EQ(std::count(commands.begin(), commands.end(), "RXASP:MOTY=RXOTG;"), 2);
   EXPECT_EQ(exchange.page.ProsesRxeseDone, "OK");
+  EXPECT_EQ(pages::RecapLine(exchange.page.Outcomes.All()[1]), "BSC10: reached, done");
   // The pane says it of the BSC that skips them, once.
   std::vector<std::string> notes;
   for (const std::string& line : exchange.page.OutMemo.Lines()) {

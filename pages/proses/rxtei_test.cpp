@@ -6,6 +6,7 @@
 namespace kestrel::proses::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
@@ -29,35 +30,16 @@ void RxteiBsc(Exchange& exchange) {
 }
 
 const std::vector<std::string> kWholeBsc = {
-    "ALLIP:ALCAT=KESINTI;",
-    "RLSLP:CELL=C09101A;",
-    "RXTCP:MOTY=RXOTG,CELL=C09101A;",
+    "ALLIP:ALCAT=KESINTI;", "RLSLP:CELL=C09101A;", "RXTCP:MOTY=RXOTG,CELL=C09101A;",
     "RXMFP:MO=RXOTG-12,SUBORD,FAULTY;",
     // The last object first: a timeslot, with end of service, test and start of service.
-    "RXBLI:MO=RXOTS-12-0-13,FORCE;",
-    ";",
-    "RXESE:MO=RXOTS-12-0-13;",
-    ";",
-    "RXTEI:MO=RXOTS-12-0-13;",
-    "RXESI:MO=RXOTS-12-0-13;",
-    ";",
-    "RXBLE:MO=RXOTS-12-0-13;",
-    ";",
-    "\x04",
-    "",
+    "RXBLI:MO=RXOTS-12-0-13,FORCE;", ";", "RXESE:MO=RXOTS-12-0-13;", ";", "RXTEI:MO=RXOTS-12-0-13;",
+    "RXESI:MO=RXOTS-12-0-13;", ";", "RXBLE:MO=RXOTS-12-0-13;", ";", "\x04", "",
     // The transceiver: block and deblock only. The central function is left alone.
-    "RXBLI:MO=RXOTRX-12-0,FORCE;",
-    ";",
-    "RXBLE:MO=RXOTRX-12-0;",
-    ";",
-    "\x04",
-    "",
+    "RXBLI:MO=RXOTRX-12-0,FORCE;", ";", "RXBLE:MO=RXOTRX-12-0;", ";", "\x04", "",
     "RLSLP:CELL=C09101A;",
     // The last cell: no faulty object, so the BSC ends at once.
-    "RLSLP:CELL=C09102B;",
-    "RXTCP:MOTY=RXOTG,CELL=C09102B;",
-    "RXMFP:MO=RXOTG-13,SUBORD,FAULTY;",
-};
+    "RLSLP:CELL=C09102B;", "RXTCP:MOTY=RXOTG,CELL=C09102B;", "RXMFP:MO=RXOTG-13,SUBORD,FAULTY;"};
 
 TEST(Rxtei, WholeBscWhateverTheChunkSize) {
   for (std::size_t chunk : {1, 2, 3, 7, 64, 4096}) {
@@ -80,65 +62,61 @@ TEST(Rxtei, CentralFunctionIsTreatedWhenTheBoxIsUnticked) {
   RxteiBsc(exchange);
   exchange.page.Cfcbox.SetChecked(false);
   exchange.Run();
-  const auto commands = exchange.Commands();
-  EXPECT_NE(std::find(commands.begin(), commands.end(), "RXBLI:MO=RXOCF-12,FORCE;"),
-            commands.end());
-  EXPECT_NE(std::find(commands.begin(), commands.end(), "RXBLE:MO=RXOCF-12;"), commands.end());
+  EXPECT_THAT(exchange.Commands(), Contains("RXBLI:MO=RXOCF-12,FORCE;"));
+  EXPECT_THAT(exchange.Commands(), Contains("RXBLE:MO=RXOCF-12;"));
 }
 
+// A cell whose channel counts (SDCCH and TCH, read past a page header under the "NCH"
+// heading) hold a zero is dropped; one whose count is no number too, and said so.
 TEST(Rxtei, CellsWithoutChannelsOrWithUnreadableCountsGetNoBlock) {
-  Exchange exchange;
-  RxteiBsc(exchange);
-  exchange.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A", "C09104A", "C09102B"});
-  exchange.printouts["RLSLP:CELL=C09101A;"] = CellCheck("C09101A", "0", "14");
-  exchange.printouts["RXTCP:MOTY=RXOTG,CELL=C09104A;"] = TgOfCell("C09104A", "12");
-  exchange.Run();
-  // C09101A is dropped; C09104A, now first, goes on without a check of its own.
-  EXPECT_THAT(exchange.Commands(), ::testing::IsSupersetOf({"RXTCP:MOTY=RXOTG,CELL=C09104A;"}));
-  for (const auto& command : exchange.Commands()) {
-    EXPECT_THAT(command, ::testing::Not(HasSubstr("RXOTG,CELL=C09101A")));
-  }
-
-  Exchange garbled;
-  RxteiBsc(garbled);
-  garbled.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A"});
-  garbled.printouts["RLSLP:CELL=C09101A;"] = CellCheck("C09101A", "7", "1X4");
-  garbled.Run();
-  EXPECT_THAT(garbled.Commands(), ElementsAre("ALLIP:ALCAT=KESINTI;", "RLSLP:CELL=C09101A;"));
-  EXPECT_THAT(garbled.page.OutMemo.Text(),
-              HasSubstr("*** Cell C09101A: NCH \"1X4\" is not a number; cell skipped"));
-  // The cell had an outage and was not treated: the run does not end as if all were well.
-  EXPECT_THAT(
-      garbled.messages.shown,
-      ElementsAre("Proses finish\nCell C09101A: NCH \"1X4\" is not a number; cell skipped"));
-}
-
-// A page break right under the "NCH" heading: the SDCCH and TCH counts stand one row
-// further down, past the page header and the BCCH row.
-TEST(Rxtei, ChannelCountsAreReadPastAPageHeaderUnderTheHeading) {
-  const std::string check =
+  const std::string paged =
       "CELL LOGICAL CHANNELS AVAILABILITY SUPERVISION\r\n\r\nCELL       SCTYPE\r\nC09101A\r\n\r\n"
       "ACTIVE     CHTYPE  CHRATE  SPV    NCH    LVA\r\n"
       "WO      BSC9              AD-739  TIME 261206 093002  PAGE 2\r\n"
       "YES        BCCH                   1\r\n"
       "           SDCCH                  7\r\n"
       "           TCH     FR      1      0\r\n\r\n";
+  std::string paged_busy = paged;
+  paged_busy.replace(paged_busy.rfind("0\r\n"), 1, "9");
+  const std::vector<std::string> dropped = {"ALLIP:ALCAT=KESINTI;", "RLSLP:CELL=C09101A;"};
+  const struct {
+    std::string check;
+    bool treated;
+    const char* problem;
+  } rows[] = {
+      {CellCheck("C09101A", "0", "14"), false, nullptr},
+      {CellCheck("C09101A", "7", "0"), false, nullptr},
+      {paged, false, nullptr},
+      {paged_busy, true, nullptr},
+      {CellCheck("C09101A", "7", "1X4"), false,
+       "Cell C09101A: NCH \"1X4\" is not a number; cell skipped"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.check);
+    Exchange exchange;
+    RxteiBsc(exchange);
+    exchange.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A"});
+    exchange.printouts["RLSLP:CELL=C09101A;"] = row.check;
+    exchange.Run();
+    if (row.treated) {
+      EXPECT_THAT(exchange.Commands(), Contains("RXBLI:MO=RXOTS-12-0-13,FORCE;"));
+    } else {
+      EXPECT_EQ(exchange.Commands(), dropped);
+    }
+    // A cell with an outage that was not treated for want of a reading is no clean end.
+    const std::string said = row.problem == nullptr ? "" : "\n" + std::string(row.problem);
+    EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish" + said));
+  }
+  // The next cell of the outage goes on without a check of its own.
   Exchange exchange;
   RxteiBsc(exchange);
-  exchange.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A"});
-  exchange.printouts["RLSLP:CELL=C09101A;"] = check;
+  exchange.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A", "C09104A"});
+  exchange.printouts["RLSLP:CELL=C09101A;"] = CellCheck("C09101A", "0", "14");
+  exchange.printouts["RXTCP:MOTY=RXOTG,CELL=C09104A;"] = TgOfCell("C09104A", "12");
   exchange.Run();
-  // No traffic channel: the cell is dropped, not treated.
-  EXPECT_THAT(exchange.Commands(), ElementsAre("ALLIP:ALCAT=KESINTI;", "RLSLP:CELL=C09101A;"));
-
-  Exchange counted;
-  RxteiBsc(counted);
-  counted.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09101A"});
-  std::string busy = check;
-  busy.replace(busy.rfind("0\r\n"), 1, "9");
-  counted.printouts["RLSLP:CELL=C09101A;"] = busy;
-  counted.Run();
-  EXPECT_THAT(counted.Commands(), ::testing::Contains("RXTCP:MOTY=RXOTG,CELL=C09101A;"));
+  EXPECT_EQ(exchange.Commands()[2], "RXTCP:MOTY=RXOTG,CELL=C09104A;");
+  for (const auto& command : exchange.Commands())
+    EXPECT_THAT(command, ::testing::Not(HasSubstr("RXOTG,CELL=C09101A")));
 }
 
 TEST(Rxtei, AllCellsFilteredFinishesRightAfterTheList) {
@@ -156,12 +134,13 @@ TEST(Rxtei, CellWithoutTgIsSkippedNotTreatedWithAnotherCellsTg) {
   RxteiBsc(exchange);
   exchange.printouts["RXTCP:MOTY=RXOTG,CELL=C09101A;"] = "NOT ACCEPTED\r\nFAULT CODE 17\r\n\r\n";
   exchange.Run();
-  const auto commands = exchange.Commands();
-  for (const auto& command : commands)
-    EXPECT_THAT(command, ::testing::Not(HasSubstr("RXOTG-TgEdit")));
+  EXPECT_EQ(exchange.Commands(),
+            (std::vector<std::string>{"ALLIP:ALCAT=KESINTI;", "RLSLP:CELL=C09101A;",
+                                      "RXTCP:MOTY=RXOTG,CELL=C09101A;", "RLSLP:CELL=C09102B;",
+                                      "RXTCP:MOTY=RXOTG,CELL=C09102B;",
+                                      "RXMFP:MO=RXOTG-13,SUBORD,FAULTY;"}));
   EXPECT_THAT(exchange.page.OutMemo.Text(),
               HasSubstr("Cell C09101A: RXTCP names no TG; cell skipped"));
-  EXPECT_EQ(commands.back(), "RXMFP:MO=RXOTG-13,SUBORD,FAULTY;");
 }
 
 TEST(Rxtei, GarbledFaultListNeverBlocksAnotherTgsObject) {
@@ -170,18 +149,17 @@ TEST(Rxtei, GarbledFaultListNeverBlocksAnotherTgsObject) {
   exchange.printouts["RXMFP:MO=RXOTG-12,SUBORD,FAULTY;"] =
       FaultyObjects({"RXOTRX-121-0", "RX#TS-12-0-1", "RXOTS-12-0-13"});
   exchange.Run();
-  for (const auto& command : exchange.Commands()) {
-    EXPECT_THAT(command, ::testing::Not(HasSubstr("RXOTRX-121-0")));
-    EXPECT_THAT(command, ::testing::Not(HasSubstr("RX#TS")));
-  }
-  EXPECT_THAT(exchange.Commands(), ::testing::Contains("RXBLI:MO=RXOTS-12-0-13,FORCE;"));
+  auto expected = kWholeBsc;  // the timeslot alone
+  expected.erase(expected.begin() + 15, expected.begin() + 21);
+  EXPECT_EQ(exchange.Commands(), expected);
   EXPECT_THAT(
       exchange.page.OutMemo.Text(),
       HasSubstr(
           "*** RXMFP of RXOTG-12 names \"RXOTRX-121-0\", not an object of that TG; left alone"));
 }
 
-TEST(Rxtei, BusyOutageListIsAskedAgainAfterFiveSeconds) {
+// FUNCTION BUSY is no answer: the list is asked again 5 s later, in the same session only.
+TEST(Rxtei, BusyOutageListIsAskedAgainAfterFiveSecondsInThatSessionOnly) {
   Exchange exchange;
   RxteiBsc(exchange);
   exchange.busy["ALLIP:ALCAT=KESINTI;"] = 1;
@@ -189,20 +167,20 @@ TEST(Rxtei, BusyOutageListIsAskedAgainAfterFiveSeconds) {
   auto expected = kWholeBsc;
   expected.insert(expected.begin(), "ALLIP:ALCAT=KESINTI;");
   EXPECT_EQ(exchange.Commands(), expected);
-  EXPECT_EQ(exchange.clock.Now() >= 5000, true);
-}
+  EXPECT_GE(exchange.clock.Now(), 5000);
+  EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
+  EXPECT_TRUE(exchange.page.Outcomes.Find("BSC9")->Clean());
 
-TEST(Rxtei, BusyRetryDoesNotFireIntoAnotherSession) {
-  Exchange exchange;
-  RxteiBsc(exchange);
-  exchange.busy["ALLIP:ALCAT=KESINTI;"] = 1;
-  exchange.auto_time = false;
-  exchange.Run();
-  ASSERT_TRUE(exchange.page.BusyTimer.Enabled());
-  exchange.telnet.PeerCloses();  // the line drops while the retry is pending
-  exchange.clock.Advance(10000);
-  EXPECT_THAT(exchange.Commands(), ElementsAre("ALLIP:ALCAT=KESINTI;"));
-  EXPECT_THAT(exchange.page.OutMemo.Text(), HasSubstr("while ALLIP:ALCAT=KESINTI; was in flight"));
+  Exchange dropped;
+  RxteiBsc(dropped);
+  dropped.busy["ALLIP:ALCAT=KESINTI;"] = 1;
+  dropped.auto_time = false;
+  dropped.Run();
+  ASSERT_TRUE(dropped.page.BusyTimer.Enabled());
+  dropped.telnet.PeerCloses();  // the line drops while the retry is pending
+  dropped.clock.Advance(10000);
+  EXPECT_THAT(dropped.Commands(), ElementsAre("ALLIP:ALCAT=KESINTI;"));
+  EXPECT_THAT(dropped.page.OutMemo.Text(), HasSubstr("while ALLIP:ALCAT=KESINTI; was in flight"));
 }
 
 TEST(Rxtei, ChangedReleaseIntervalAppliesToTheNextPause) {
@@ -211,9 +189,7 @@ TEST(Rxtei, ChangedReleaseIntervalAppliesToTheNextPause) {
   exchange.page.ReleaseTimerEdit.SetText("500");
   exchange.page.ReleaseTimerButtonClick();
   exchange.Run();
-  EXPECT_EQ(exchange.page.ReleaseTimer.Interval(), 500);
   EXPECT_EQ(exchange.clock.Now(), 2 * 500);
-
   // Refused with the range that is allowed; the field shows the interval that holds again.
   for (const char* wrong : {"fast", "0", "-5", "9", "60001", "", "1e3"}) {
     exchange.page.ReleaseTimerEdit.SetText(wrong);
@@ -235,13 +211,13 @@ TEST(Rxtei, ChangedReleaseIntervalAppliesToTheNextPause) {
   }
 }
 
+// The closing cell check empties the service marks, so the second pass is the first again.
 TEST(Rxtei, BscQueuedTwiceIsTreatedTwiceWithoutBeep) {
   Exchange exchange;
   RxteiBsc(exchange);
   exchange.page.ListBox1.Add("BSC9");
   exchange.page.BeepCheckBox.SetChecked(false);
   exchange.Run();
-  // The closing cell check empties the service marks, so the second pass is the first again.
   auto twice = kWholeBsc;
   twice.insert(twice.end(), kWholeBsc.begin(), kWholeBsc.end());
   EXPECT_EQ(exchange.Commands(), twice);

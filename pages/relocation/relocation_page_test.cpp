@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "pages/relocation/relocation_test_fixture.h"
 
 namespace kestrel::relocation::testing {
@@ -10,15 +12,27 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
+// An expected script from tests/data/pages, its lines ended as the page ends them.
+std::string Expected(const char* name) {
+  std::ifstream in(std::string(KESTREL_TEST_DATA) + "/pages/" + name);
+  EXPECT_TRUE(in.good()) << name;
+  std::string text, line;
+  while (std::getline(in, line)) text += line + "\r\n";
+  return text;
+}
+
+// From the location area code; what is not digits and dashes gives no number.
 TEST(BscNumbers, FromTheLocationAreaCode) {
-  EXPECT_EQ(BscNumberOfCgi("400-01-912-10101"), "9");
-  EXPECT_EQ(BscNumberOfCgi("400-01-1234-1201"), "12");
-  EXPECT_EQ(BscNumberOfCgi(""), "");
-  // Not digits and dashes: no number, however the characters fall.
-  EXPECT_EQ(BscNumberOfCgi("400-01-9;2-10111"), "");
-  EXPECT_EQ(BscNumberOfCgi("400-01-A12-10111"), "");
-  EXPECT_EQ(BscNumberOfCgi("400-01-9 12-1011"), "");
-  EXPECT_EQ(BscNumberOfCgi("400-01-"), "");
+  for (const auto& [cgi, number] :
+       std::vector<std::pair<const char*, const char*>>{{"400-01-912-10101", "9"},
+                                                        {"400-01-1234-1201", "12"},
+                                                        {"", ""},
+                                                        {"400-01-9;2-10111", ""},
+                                                        {"400-01-A12-10111", ""},
+                                                        {"400-01-9 12-1011", ""},
+                                                        {"400-01-", ""}}) {
+    EXPECT_EQ(BscNumberOfCgi(cgi), number) << cgi;
+  }
 }
 
 TEST_F(RelocationTest, ReadsNeighboursThenEveryNameOnceAndWritesTheScript) {
@@ -29,33 +43,7 @@ TEST_F(RelocationTest, ReadsNeighboursThenEveryNameOnceAndWritesTheScript) {
                                       "RLNRP:CELL=C09102A,CELLR=ALL,NODATA;", "RLDEP:CELL=C09101A;",
                                       "RLDEP:CELL=C09101B;", "RLDEP:CELL=C12101A;",
                                       "RLDEP:CELL=C09102A;", "RLDEP:CELL=C09201A;"));
-  EXPECT_EQ(
-      read_form.Memo1.Text(),
-      "@COMMENT C09101A CELL INTERNAL NEIGHBOUR RELATIONS\r\n"
-      "RLNRI:CELL=C09101A,CELLR=C12101A;\r\n"
-      "RLMFC:CELL=C09101A,MBCCHNO=80,MRNIC;\r\n"
-      "RLMFC:CELL=C12101A,MBCCHNO=62,MRNIC;\r\n"
-      "RLNRC:CELL=C09101A,CELLR=C12101A,KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=NO;\r\n"
-      "RLNRC:CELL=C09101A,CELLR=C12101A,HIHYST=3;\r\n"
-      "RLSSC:CELL=C12101A,MBCR=2;\r\n\r\n"
-      "RLNRI:CELL=C09101A,CELLR=C09102A;\r\n"
-      "RLMFC:CELL=C09101A,MBCCHNO=64,MRNIC;\r\n"
-      "RLMFC:CELL=C09102A,MBCCHNO=62,MRNIC;\r\n"
-      "RLNRC:CELL=C09101A,CELLR=C09102A,KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=YES;\r\n"
-      "RLNRC:CELL=C09101A,CELLR=C09102A,HIHYST=3;\r\n"
-      "RLSSC:CELL=C09102A,MBCR=2;\r\n\r\n"
-      "@COMMENT C09101A CELL EXTERNAL NEIGHBOUR RELATIONS\r\n"
-      "@COMMENT C09101B BSC9\r\n"
-      "@COMMENT C09201A BSC9\r\n\r\n"
-      "@COMMENT C09102A CELL INTERNAL NEIGHBOUR RELATIONS\r\n"
-      "RLNRI:CELL=C09102A,CELLR=C09101A;\r\n"
-      "RLMFC:CELL=C09102A,MBCCHNO=62,MRNIC;\r\n"
-      "RLMFC:CELL=C09101A,MBCCHNO=64,MRNIC;\r\n"
-      "RLNRC:CELL=C09102A,CELLR=C09101A,KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=YES;\r\n"
-      "RLNRC:CELL=C09102A,CELLR=C09101A,HIHYST=3;\r\n"
-      "RLSSC:CELL=C09101A,MBCR=2;\r\n\r\n"
-      "@COMMENT C09102A CELL EXTERNAL NEIGHBOUR RELATIONS\r\n"
-      "@COMMENT C09201A BSC9\r\n\r\n");
+  EXPECT_EQ(read_form.Memo1.Text(), Expected("relocation_two_moved_cells.txt"));
   EXPECT_TRUE(read_form.Window.Visible());
   EXPECT_EQ(page.DqonCellDataDone, "OK");
   // The report: every column before the move, then after it.
@@ -87,8 +75,7 @@ TEST_F(RelocationTest, PageHeadersMoveTheRowsDown) {
   page.DqonListMemo.SetText("C09102A");
   Check(network);
   EXPECT_THAT(read_form.Memo1.Text(), HasSubstr("@COMMENT C09201A BSC9\r\n"));
-  EXPECT_THAT(read_form.Memo1.Text(),
-              HasSubstr("@COMMENT C09101A BSC9\r\n"));  // target 1: both elsewhere
+  EXPECT_THAT(read_form.Memo1.Text(), HasSubstr("@COMMENT C09101A BSC9\r\n"));
 }
 
 TEST_F(RelocationTest, LimitsAtStart) {
@@ -146,19 +133,7 @@ TEST_F(RelocationTest, ANeighbourMovesOnlyWhenItIsOneOfTheMovedCells) {
   page.DqonListMemo.SetText("AB12\r\nab3");
   page.DqondComboBox.SetItemIndex(11);  // "12"
   Check(network);
-  EXPECT_EQ(read_form.Memo1.Text(),
-            "@COMMENT AB12 CELL INTERNAL NEIGHBOUR RELATIONS\r\n"
-            "RLNRI:CELL=AB12,CELLR=AB3;\r\n"
-            "RLMFC:CELL=AB12,MBCCHNO=12,MRNIC;\r\n"
-            "RLMFC:CELL=AB3,MBCCHNO=10,MRNIC;\r\n"
-            "RLNRC:CELL=AB12,CELLR=AB3,KHYST=3,LHYST=6,TRHYST=2,CAND=BOTH,AWOFFSET=3,CS=NO;\r\n"
-            "RLNRC:CELL=AB12,CELLR=AB3,HIHYST=3;\r\n"
-            "RLSSC:CELL=AB3,MBCR=2;\r\n\r\n"
-            "@COMMENT AB12 CELL EXTERNAL NEIGHBOUR RELATIONS\r\n"
-            "@COMMENT AB1 BSC9\r\n"
-            "@COMMENT B12 BSC9\r\n\r\n"
-            "@COMMENT AB3 CELL INTERNAL NEIGHBOUR RELATIONS\r\n"
-            "@COMMENT AB3 CELL EXTERNAL NEIGHBOUR RELATIONS\r\n\r\n");
+  EXPECT_EQ(read_form.Memo1.Text(), Expected("relocation_cut_short_names.txt"));
 }
 
 TEST_F(RelocationTest, ACheckThatRanToItsEndIsRecordedAsDone) {
