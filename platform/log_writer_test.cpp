@@ -234,7 +234,7 @@ TEST(LogWriter, ReceivedTextAfterAQuietWhileIsWritten) {
   LogWriter writer;
   std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // past the looks before sleep
   writer.Write(target.fd, Direction::kReceived, "late", false);
-  for (int look = 0; look < 500 && TextsOf(target.path).empty(); ++look) {
+  for (int look = 0; look < 3000 && TextsOf(target.path).empty(); ++look) {  // a hang
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   EXPECT_EQ(TextsOf(target.path), std::vector<std::string>{"late"});
