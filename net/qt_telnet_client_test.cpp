@@ -236,7 +236,7 @@ class Unanswered {
     for (int i = 0; i < 8; ++i) {
       fillers_.push_back(std::make_unique<QTcpSocket>());
       fillers_.back()->connectToHost(QHostAddress::LocalHost, port_);
-      if (!fillers_.back()->waitForConnected(300)) {
+      if (!fillers_.back()->waitForConnected(2000)) {  // far more than an answered connect takes
         full_ = true;
         return;
       }
