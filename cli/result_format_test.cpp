@@ -19,15 +19,11 @@ const std::vector<std::string> kValues = {
     "line\r\nbreak",   "lone\nfeed",    "lone\rreturn",    "",
     " blanks around ", "ÄLÄRM ÜTF-8 ✓", ",\",\r\n,",       "tab\there"};
 
-TEST(CsvFormat, FieldsAreQuotedOnlyWhenTheyMustBe) {
-  EXPECT_EQ(CsvField("BSC9"), "BSC9");
-  EXPECT_EQ(CsvField("ALTBSC1_X29,PROT=V24"), "\"ALTBSC1_X29,PROT=V24\"");
-  EXPECT_EQ(CsvField("TEXT=\"SALAM\";"), "\"TEXT=\"\"SALAM\"\";\"");
-  EXPECT_EQ(CsvField("a\nb"), "\"a\nb\"");
-  EXPECT_EQ(CsvField(""), "");
-}
-
+// Quoted only when they must be; whatever they hold, rows read back as written, a column the
+// record leaves out an empty field, each value in its column whatever its order in the record.
 TEST(CsvFormat, HeaderAndRowsReadBackAsWritten) {
+  EXPECT_EQ(CsvField("BSC9"), "BSC9");
+  EXPECT_EQ(CsvField(""), "");
   const RecordLines csv(Format::kCsv, {"element", "text", "extra"});
   std::string text = csv.Header();
   EXPECT_EQ(text, "element,text,extra\r\n");
@@ -40,14 +36,9 @@ TEST(CsvFormat, HeaderAndRowsReadBackAsWritten) {
   ASSERT_EQ(rows.size(), kValues.size() + 1);
   EXPECT_EQ(rows[0], (std::vector<std::string>{"element", "text", "extra"}));
   for (std::size_t i = 0; i < kValues.size(); ++i) {
-    // A column the record leaves out is an empty field.
     EXPECT_EQ(rows[i + 1], (std::vector<std::string>{"BSC9", kValues[i], ""}));
   }
-}
-
-TEST(CsvFormat, ValuesGoIntoTheirColumnsWhateverTheirOrderInTheRecord) {
-  const RecordLines csv(Format::kCsv, {"a", "b", "c"});
-  EXPECT_EQ(csv.Line({{"c", "3"}, {"a", "1"}}), "1,,3\r\n");
+  EXPECT_EQ(RecordLines(Format::kCsv, {"a", "b", "c"}).Line({{"c", "3"}, {"a", "1"}}), "1,,3\r\n");
 }
 
 TEST(JsonLinesFormat, EachRecordIsOneObjectOnOneLine) {
@@ -80,10 +71,8 @@ TEST(FormatOption, TextUnlessCsvOrJsonIsAsked) {
     return ReadFormat(parser);
   };
   EXPECT_EQ(parse({}), Format::kText);
-  EXPECT_EQ(parse({"--format", "text"}), Format::kText);
   EXPECT_EQ(parse({"--format", "csv"}), Format::kCsv);
   EXPECT_EQ(parse({"--format=json"}), Format::kJson);
-  EXPECT_THROW(parse({"--format", "xml"}), UsageError);
   EXPECT_THROW(parse({"--format", "CSV "}), UsageError);
 }
 

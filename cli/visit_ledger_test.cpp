@@ -15,62 +15,6 @@ bool Same(const pages::ElementOutcome& a, const pages::ElementOutcome& b) {
          a.unsaved == b.unsaved;
 }
 
-// What a page records in one visit, as calls on its ledger after Begin.
-using VisitEvents = std::function<void(pages::Outcomes&)>;
-
-TEST(VisitLedger, VisitsOnSeveralPagesAddUpAsOnOnePage) {
-  const std::vector<std::pair<std::string, VisitEvents>> visits = {
-      {"BSC9",
-       [](pages::Outcomes& o) {
-         o.Reached();
-         o.Blocked("RXOCF-12");
-         o.Problem("BSC9: SETAR; refused: NOT ACCEPTED");
-         o.EndedEarly("connection lost while RXBLE:MO=RXOCF-12; was in flight");
-       }},
-      {"MSC9",
-       [](pages::Outcomes& o) {
-         o.Reached();
-         o.Finished();
-       }},
-      // The next pass deblocks what the first left blocked, and names the same problem.
-      {"BSC9",
-       [](pages::Outcomes& o) {
-         o.Reached();
-         o.Problem("BSC9: SETAR; refused: NOT ACCEPTED");
-         o.Deblocked("RXOCF-12");
-         o.Blocked("RXOCF-13");
-         o.Finished();
-       }},
-      {"MSC9", [](pages::Outcomes& o) { o.EndedEarly("LOGIN INCORRECT"); }},
-      {"BSC9",
-       [](pages::Outcomes& o) {
-         o.Reached();
-         o.Unsaved("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt");
-         o.Finished();
-       }},
-  };
-  pages::Outcomes one;
-  VisitLedger run;
-  pages::Outcomes lanes[2];
-  for (std::size_t i = 0; i < visits.size(); ++i) {
-    const auto& [element, events] = visits[i];
-    one.Begin(element);
-    events(one);
-    pages::Outcomes& lane = lanes[i % 2];
-    run.Seed(lane, element);
-    lane.Begin(element);
-    events(lane);
-    run.Take(lane, element);
-  }
-  ASSERT_EQ(run.All().size(), one.All().size());
-  for (std::size_t i = 0; i < one.All().size(); ++i) {
-    EXPECT_TRUE(Same(run.All()[i], one.All()[i])) << pages::RecapLine(run.All()[i]) << "\n"
-                                                  << pages::RecapLine(one.All()[i]);
-  }
-  EXPECT_EQ(run.Find("BSC9")->maybe_blocked, std::vector<std::string>{"RXOCF-13"});
-  EXPECT_EQ(run.Find("BSC9")->visits, 3);
-}
-
 // Random visits of a few elements, each on a random page: the run's ledger is the one page's
 // ledger, also past the problems it keeps.
 TEST(VisitLedger, RandomVisitsAddUpAsOnOnePage) {

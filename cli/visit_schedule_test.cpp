@@ -58,15 +58,33 @@ TEST(VisitSchedule, WithoutEndUntilClosed) {
   EXPECT_EQ(schedule.Next(), std::nullopt);
 }
 
-TEST(VisitSchedule, MorePassesThanCouldEverRunIsARunWithoutEnd) {
-  const VisitSchedule schedule({"A", "B", "C"}, ~std::uint64_t{0} / 2);
-  EXPECT_EQ(schedule.Total(), 0u);
+// More passes than could ever run is a run without end; an empty list has nothing to hand out.
+TEST(VisitSchedule, CountsBeyondReachAndEmptyLists) {
+  EXPECT_EQ(VisitSchedule({"A", "B", "C"}, ~std::uint64_t{0} / 2).Total(), 0u);
+  VisitSchedule empty({}, 1);
+  EXPECT_TRUE(empty.Exhausted());
+  EXPECT_EQ(empty.Next(), std::nullopt);
 }
 
-TEST(VisitSchedule, AnEmptyListHasNothingToHandOut) {
-  VisitSchedule schedule({}, 1);
-  EXPECT_TRUE(schedule.Exhausted());
-  EXPECT_EQ(schedule.Next(), std::nullopt);
+// A pass begins no sooner than the shortest cycle after the last began; an element waiting out
+// its back-off is passed over; when every element waits, the first one due is waited for.
+TEST(VisitSchedule, ThePaceHoldsPassesBackAndPassesOverElementsThatWait) {
+  VisitSchedule schedule({"A", "B"}, 3);
+  schedule.Pace(1000, 5000);
+  for (std::uint64_t visit : {0u, 1u}) {
+    ASSERT_EQ(schedule.Next(0), visit);
+    schedule.Done(visit);
+    schedule.Settle(schedule.Element(visit), visit == 1, 0);  // A failed: back at 5000
+  }
+  EXPECT_EQ(schedule.Next(10), std::nullopt);
+  EXPECT_EQ(schedule.WaitsUntil(), 1000);
+  EXPECT_EQ(schedule.Next(1000), 3u);  // A passed over
+  EXPECT_EQ(schedule.TakePassedOver(), std::vector<std::uint64_t>{2});
+  schedule.Done(3);
+  schedule.Settle("B", false, 1500);  // back at 6500
+  EXPECT_EQ(schedule.Next(1500), std::nullopt);
+  EXPECT_EQ(schedule.WaitsUntil(), 5000);
+  EXPECT_EQ(schedule.Next(5000), 4u);
 }
 
 }  // namespace

@@ -208,38 +208,30 @@ TEST_F(RecordedClientTest, ALineNotYetEndedIsWrittenWhenTheSessionGoesQuiet) {
   EXPECT_TRUE(recorded == endless + "\\r\\n");
 }
 
-// The program ends while a session is open: its record gets what came last and the note of
-// the disconnect; the page, which may be gone, is not called.
-TEST_F(RecordedClientTest, ASessionOpenWhenTheProgramEndsIsClosedInItsRecord) {
-  client.Connect();
-  inner.Receive("\r\n<");
-  owned.reset();
-  EXPECT_THAT(recorder.records[0], ElementsAre("proses BSC9", "note connect 10.1.1.1:52200",
-                                               "recv \\r\\n", "recv <", "note disconnected"));
-  EXPECT_TRUE(inner.Connected());  // its own end closes the socket
-}
-
-TEST_F(RecordedClientTest, SaysWhoEndedTheSession) {
+// How each session ended is its record's last note: the program's end while it was open (what
+// came last goes first; the page, which may be gone, is not called), Disconnect, the client's
+// own end with its reason, a failed connect.
+TEST_F(RecordedClientTest, EachEndIsTheLastNoteOfItsRecord) {
+  const std::string reason = "the gateway stopped reading: more than 4 MB of unsent output";
+  const std::string refused = "Cannot connect to 10.1.1.1:52200: Connection refused";
   client.Connect();
   client.Disconnect();
   client.Connect();
-  inner.ClientEnds("the gateway stopped reading: more than 4 MB of unsent output");
-  EXPECT_EQ(client.EndReason, "the gateway stopped reading: more than 4 MB of unsent output");
-  ASSERT_EQ(recorder.records.size(), 2u);
-  EXPECT_EQ(recorder.records[0][2], "note disconnected");
-  EXPECT_EQ(recorder.records[1][2],
-            "note ended by client: the gateway stopped reading: more than 4 MB of unsent output");
-}
-
-TEST_F(RecordedClientTest, AFailedConnectIsRecordedAndPassedOn) {
+  inner.ClientEnds(reason);
+  EXPECT_EQ(client.EndReason, reason);
   client.Connect();
-  inner.ConnectFails("Cannot connect to 10.1.1.1:52200: Connection refused");
-  EXPECT_EQ(client.ConnectError, "Cannot connect to 10.1.1.1:52200: Connection refused");
-  EXPECT_THAT(recorder.records[0],
-              ElementsAre("proses BSC9", "note connect 10.1.1.1:52200",
-                          "note connect failed: Cannot connect to 10.1.1.1:52200: Connection "
-                          "refused",
-                          _));  // the page's own note on the end
+  inner.ConnectFails(refused);
+  EXPECT_EQ(client.ConnectError, refused);
+  client.Connect();
+  inner.Receive("\r\n<");
+  owned.reset();
+  EXPECT_TRUE(inner.Connected());  // its own end closes the socket
+  ASSERT_EQ(recorder.records.size(), 4u);
+  EXPECT_EQ(recorder.records[0][2], "note disconnected");
+  EXPECT_EQ(recorder.records[1][2], "note ended by client: " + reason);
+  EXPECT_EQ(recorder.records[2][2], "note connect failed: " + refused);
+  EXPECT_THAT(recorder.records[3], ElementsAre("proses BSC9", "note connect 10.1.1.1:52200",
+                                               "recv \\r\\n", "recv <", "note disconnected"));
 }
 
 // A log that cannot be written is said once, and the job goes on.

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace kestrel::platform {
@@ -135,6 +136,16 @@ TEST(Store, TwoProgramsWriteOneFile) {
   EXPECT_EQ(Records(two), (std::vector<std::string>{"1 100 200 - 2", "7 110 110 - 1"}));
 }
 
+// What the call threw; "" when it threw nothing.
+std::string ErrorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const std::runtime_error& error) {
+    return error.what();
+  }
+  return "";
+}
+
 // Every failure is an error the caller can say; none harms the file.
 TEST(Store, Failures) {
   TempDir dir;
@@ -162,16 +173,7 @@ TEST(Store, Failures) {
     sqlite3_close(db);
     const std::string before = ReadAll(path);
     SqliteHistory store(path, 0);
-    EXPECT_THROW(
-        {
-          try {
-            store.Record(At(100, true, {"1"}));
-          } catch (const std::runtime_error& e) {
-            EXPECT_THAT(e.what(), HasSubstr("newer"));
-            throw;
-          }
-        },
-        std::runtime_error);
+    EXPECT_THAT(ErrorOf([&] { store.Record(At(100, true, {"1"})); }), HasSubstr("newer"));
     EXPECT_TRUE(ReadAll(path) == before);
   }
   {  // locked by another program past the timeout, then free again
@@ -182,12 +184,7 @@ TEST(Store, Failures) {
     sqlite3_open(path.c_str(), &db);
     sqlite3_exec(db, "BEGIN EXCLUSIVE; INSERT INTO watcher VALUES(1, 1, 1)", nullptr, nullptr,
                  nullptr);
-    try {
-      store.Record(At(200, true, {}));
-      ADD_FAILURE() << "recorded under a lock";
-    } catch (const std::runtime_error& e) {
-      EXPECT_THAT(e.what(), HasSubstr("locked"));
-    }
+    EXPECT_THAT(ErrorOf([&] { store.Record(At(200, true, {})); }), HasSubstr("locked"));
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     store.Record(At(300, true, {}));
@@ -198,7 +195,7 @@ TEST(Store, Failures) {
     fs::create_directories(locked);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
     SqliteHistory store((locked / "h.sqlite").string(), 0);
-    EXPECT_THROW(store.Record(At(100, true, {})), std::runtime_error);
+    EXPECT_NE(ErrorOf([&] { store.Record(At(100, true, {})); }), "");
   }
 }
 

@@ -72,22 +72,19 @@ TEST_F(MmlDialogueTest, ObjectsOfOtherTgsAreRefused) {
               HasSubstr("EXECUTED"));  // healthy, known TG
 }
 
+// The outage list holds the cells in outage only; the faulty objects are those of the TG asked
+// for; the cell's own TG; a cell's channels as the scenario sets them; an unknown cell is said.
 TEST_F(MmlDialogueTest, PrintoutsOfTheRecovery) {
-  EXPECT_THAT(dialogue.Answer("ALLIP:ALCAT=KESINTI;"),
-              HasSubstr("CELL     SCTYPE  CHTYPE  CHRATE  SPV\r\nC09101A          SDCCH\r\n"));
-  EXPECT_THAT(dialogue.Answer("ALLIP:ALCAT=KESINTI;"), Not(HasSubstr("C09102A")));
+  const std::string outage = dialogue.Answer("ALLIP:ALCAT=KESINTI;");
+  EXPECT_THAT(outage, HasSubstr("\r\nC09101A          SDCCH\r\n"));
+  EXPECT_THAT(outage, Not(HasSubstr("C09102A")));
   EXPECT_THAT(dialogue.Answer("RXTCP:MOTY=RXOTG,CELL=C09101A;"),
-              HasSubstr("MO               CELL     CHGR\r\nRXOTG-12         C09101A  0\r\n"));
-  const std::string faulty = dialogue.Answer("RXMFP:MO=RXOTG-12,SUBORD,FAULTY;");
-  EXPECT_THAT(faulty, HasSubstr("MO                BTSSWVER\r\nRXOTS-12-0-1      "));
-  EXPECT_THAT(faulty, HasSubstr("RXOCF-12"));
+              HasSubstr("RXOTG-12         C09101A"));
+  EXPECT_THAT(dialogue.Answer("RXMFP:MO=RXOTG-12,SUBORD,FAULTY;"), HasSubstr("RXOCF-12"));
   EXPECT_THAT(dialogue.Answer("RXMFP:MO=RXOTG-13,SUBORD,FAULTY;"), Not(HasSubstr("RXO")));
-  EXPECT_THAT(dialogue.Answer("RLSLP:CELL=C09102A;"),
-              HasSubstr("           TCH     FR      1      0      4      A2\r\n"));
+  EXPECT_THAT(dialogue.Answer("RLSLP:CELL=C09102A;"), HasSubstr("TCH     FR      1      0      4"));
   EXPECT_THAT(dialogue.Answer("RLSLP:CELL=C09199A;"), HasSubstr("CELL NOT DEFINED"));
-}
-
-TEST_F(MmlDialogueTest, BusyOutageListOnRequest) {
+  // Busy the number of times asked, then the list.
   faults.busy_allip = 1;
   EXPECT_EQ(dialogue.Answer("ALLIP:ALCAT=KESINTI;"), "\r\nFUNCTION BUSY\r\n\r\n<");
   EXPECT_THAT(dialogue.Answer("ALLIP:ALCAT=KESINTI;"), EndsWith("END\r\n\r\n<"));
@@ -114,14 +111,11 @@ TEST(MmlDialogueAlarms, AlarmListSolutionsAndEvents) {
   EXPECT_THAT(
       list,
       HasSubstr("A2/APT \"MSC9    12/00/0\" 101 261206   0930\r\nSEIZURE SUPERVISION\r\n\r\n"));
-  EXPECT_THAT(list, HasSubstr("O1/APZ"));
-  EXPECT_THAT(list, HasSubstr("DOOR OPEN SITE 1\r\n"));
-  EXPECT_THAT(list, EndsWith("END\r\n\r\n<"));
+  EXPECT_THAT(list, HasSubstr("DOOR OPEN SITE 1\r\n"));  // an extra alarm
 
   EXPECT_THAT(dialogue.Answer("SETAR;"), HasSubstr("EXECUTED"));
   EXPECT_THAT(dialogue.Answer("ALLIP;"), Not(HasSubstr("SEIZURE SUPERVISION")));
-  EXPECT_THAT(dialogue.Answer("SYRIP:SURVEY;"),
-              HasSubstr("EVENT CODE  TYPE\r\nH'2F1A      SOFTWARE ERROR\r\n"));
+  EXPECT_THAT(dialogue.Answer("SYRIP:SURVEY;"), HasSubstr("H'2F1A      SOFTWARE ERROR\r\n"));
   EXPECT_EQ(dialogue.Answer("SYRAE:EVENT=H'2F1A;"), "\r\n<");  // asks for ";"
   dialogue.Answer(";");
   EXPECT_THAT(dialogue.Answer("SYRIP:SURVEY;"), Not(HasSubstr("H'2F1A")));
@@ -170,14 +164,8 @@ TEST_F(MmlDialogueFaultsTest, RefusedConfirmationLeavesTheOrderUndone) {
   EXPECT_EQ(dialogue.Answer("RXBLI:MO=RXOTRX-12-1,FORCE;"), "\r\n<");
   const std::string confirmed = dialogue.Answer(";");
   EXPECT_EQ(confirmed, "\r\nNOT ACCEPTED\r\nFAULT CODE 31\r\nFUNCTION NOT PERFORMED\r\n\r\n<");
-  EXPECT_THAT(confirmed, Not(HasSubstr("EXECUTED")));
-  EXPECT_THAT(confirmed, Not(HasSubstr("ORDERED")));
   EXPECT_FALSE(Blocked("RXOTRX-12-1"));
   EXPECT_THAT(events, ::testing::Contains("confirmation refused: RXBLI:MO=RXOTRX-12-1,FORCE;"));
-  // Other orders are carried out as ever.
-  EXPECT_EQ(Confirmed("RXBLI:MO=RXOTS-12-0-1,FORCE;"),
-            "\r\nNOT ACCEPTED\r\nFAULT CODE 31\r\n"
-            "FUNCTION NOT PERFORMED\r\n\r\n<");
   faults.refuse_confirmation.clear();
   EXPECT_EQ(Confirmed("RXBLI:MO=RXOTS-12-0-1,FORCE;"), "\r\nEXECUTED\r\n\r\n<");
   faults.refuse = {";"};  // refusing ";" itself refuses every confirmation
@@ -192,7 +180,6 @@ TEST_F(MmlDialogueFaultsTest, EndlessPrintoutStartsWithItsFirstPage) {
   EXPECT_FALSE(dialogue.Endless());
   const std::string first = dialogue.Answer("ALLIP:ALCAT=KESINTI;");
   EXPECT_TRUE(dialogue.Endless());
-  EXPECT_THAT(first, ::testing::StartsWith("\r\nWO      BSC9"));
   EXPECT_THAT(first, Not(HasSubstr("END")));
   EXPECT_THAT(first, Not(HasSubstr("<")));
   EXPECT_THAT(dialogue.MoreOfEndlessPrintout(), ::testing::StartsWith("WO      BSC9"));
