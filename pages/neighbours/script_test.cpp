@@ -1,9 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "pages/neighbours/neighbours_test_fixture.h"
+#include "tests/test_data.h"
 
 namespace kestrel::neighbours::testing {
 namespace {
@@ -11,13 +10,9 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// An expected script from tests/data/pages, its lines ended as the page ends them.
+// An expected script from tests/data/pages.
 std::string Expected(const char* name) {
-  std::ifstream in(std::string(KESTREL_TEST_DATA) + "/pages/" + name);
-  EXPECT_TRUE(in.good()) << name;
-  std::string text, line;
-  while (std::getline(in, line)) text += line + "\r\n";
-  return text;
+  return kestrel::testing::TestDataLines(std::string("pages/") + name);
 }
 
 class ScriptTest : public NeighboursTest {

@@ -1,9 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "pages/relocation/relocation_test_fixture.h"
+#include "tests/test_data.h"
 
 namespace kestrel::relocation::testing {
 namespace {
@@ -12,13 +11,9 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// An expected script from tests/data/pages, its lines ended as the page ends them.
+// An expected script from tests/data/pages.
 std::string Expected(const char* name) {
-  std::ifstream in(std::string(KESTREL_TEST_DATA) + "/pages/" + name);
-  EXPECT_TRUE(in.good()) << name;
-  std::string text, line;
-  while (std::getline(in, line)) text += line + "\r\n";
-  return text;
+  return kestrel::testing::TestDataLines(std::string("pages/") + name);
 }
 
 // From the location area code; what is not digits and dashes gives no number.
