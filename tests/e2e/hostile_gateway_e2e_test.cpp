@@ -29,7 +29,7 @@ class JobRun {
          const QStringList& more = {})
       : gateway_(job.network + QStringList{"--transcript-dir", transcripts_.path()} + faults),
         batch_(job.With(gateway_.QAddress()) + more, env) {}
-  RunResult Wait() { return batch_.Wait(); }
+  RunResult Wait(int ms = 60000) { return batch_.Wait(ms); }
   std::vector<std::vector<std::string>> Sessions() const {
     return TranscriptEvents(transcripts_.path());
   }
@@ -289,11 +289,13 @@ TEST(HostileGateway, ListLinesHoldingSeparatorsNeverReachTheWire) {
 }
 
 // Telnet options without end, a printout without end, and a gateway with no session to give:
-// each ends the job, in bounded time, with a message that names the element and the cap.
-TEST(HostileGateway, FloodsAndEndlessPrintoutsEndTheJobInBoundedTime) {
+// each ends the job by its cap, with a message that names the element and the cap. The caps
+// are reached by construction however slow the machine: the Proses watchdog is set beyond
+// reach, and the job's time-out (status 3) is one that only a hang meets.
+TEST(HostileGateway, FloodsAndEndlessPrintoutsEndTheJobByTheirCaps) {
   QTemporaryDir scratch;
   const QString settings = scratch.filePath("site.ini");
-  WriteFile(settings, "[limits]\nmax_printout_mb=1\n");
+  WriteFile(settings, "[limits]\nmax_printout_mb=1\n[proses]\nwatchdog_s=86400\n");
   const std::map<std::string, const char*> first_command = {{"rlslp", "RLSLP"},
                                                             {"proses", "RXASP"},
                                                             {"qonsuluq", "RLDEP"},
@@ -313,18 +315,19 @@ TEST(HostileGateway, FloodsAndEndlessPrintoutsEndTheJobInBoundedTime) {
                      "passed the printout cap of 1 MB"});
     cases.push_back({job, {"--max-sessions", "0"}, "TOO MANY SESSIONS"});
   }
+  constexpr int kHangS = 300;  // far beyond what any cap takes to reach
   std::vector<std::unique_ptr<JobRun>> runs;
   for (const Case& c : cases) {
-    runs.push_back(std::make_unique<JobRun>(c.job, c.faults + QStringList{"--quiet"},
-                                            DemoPassword(), QStringList{"--settings", settings}));
+    runs.push_back(std::make_unique<JobRun>(
+        c.job, c.faults + QStringList{"--quiet"}, DemoPassword(),
+        QStringList{"--settings", settings, "--timeout", QString::number(kHangS)}));
   }
   for (std::size_t i = 0; i < cases.size(); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.job.command + " " + c.faults.join(' ').toStdString());
-    const RunResult result = runs[i]->Wait();
-    // Ended by the job itself, not by its 30 s time-out (that would be status 3).
+    const RunResult result = runs[i]->Wait((kHangS + 60) * 1000);
+    // Ended by the job itself, not by its time-out (that would be status 3).
     EXPECT_EQ(result.exit_code, 1) << result.err;
-    EXPECT_LT(result.elapsed_ms, 25000);
     // The Qonsuluq page's two sessions race: whichever side meets the fault first is named.
     std::vector<std::string> elements = {c.job.element};
     if (c.job.command == "qonsuluq") elements.push_back("BSC10");
