@@ -1,13 +1,19 @@
 #include "tests/gui/app_fixture.h"
 
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 
 namespace kestrel::app::testing {
+
+namespace {
+bool Ended(bool ended, const char* what) {
+  if (!ended) ADD_FAILURE() << what << " did not end";
+  return ended;
+}
+}  // namespace
 
 bool AppTest::RunProses(const std::string& bsc) {
   auto& proses = Window()->proses;
@@ -20,34 +26,25 @@ bool AppTest::RunProses(const std::string& bsc) {
   proses.BeepCheckBox.SetChecked(false);
   const auto boxes = answers.boxes.size();
   Find<QPushButton>("Startpnl")->click();
-  if (!RunUntil([&] { return answers.boxes.size() > boxes; }, 20000)) {
-    ADD_FAILURE() << "the Proses run did not end with its message";
-    return false;
-  }
-  return true;
+  return Ended(RunUntil([&] { return answers.boxes.size() > boxes; }, 20000),
+               "the Proses run (with its message)");
 }
 
 bool AppTest::RunRlslp(const std::string& bsc) {
-  Window()->rlslp.SlpListBox.Add(bsc);
+  auto& rlslp = Window()->rlslp;
+  rlslp.SlpListBox.Add(bsc);
   Find<QPushButton>("SlpstartButton")->click();
-  if (!RunUntil([&] {
-        return Window()->rlslp.SlpstartButton.Caption() == "Start" &&
-               Window()->rlslp.SlpListBox.Empty();
-      })) {
-    ADD_FAILURE() << "the RLSLP check did not end";
-    return false;
-  }
-  return true;
+  return Ended(RunUntil([&] {
+                 return rlslp.SlpstartButton.Caption() == "Start" && rlslp.SlpListBox.Empty();
+               }),
+               "the RLSLP check");
 }
 
 bool AppTest::RunBroadcast(const std::string& bsc) {
   Window()->broadcast.BscComboBox.SetText(bsc);
   Find<QPushButton>("StartButton")->click();
-  if (!RunUntil([&] { return Window()->broadcast.StartButton.Caption() == "Start"; })) {
-    ADD_FAILURE() << "the broadcast check did not end";
-    return false;
-  }
-  return true;
+  return Ended(RunUntil([&] { return Window()->broadcast.StartButton.Caption() == "Start"; }),
+               "the broadcast check");
 }
 
 bool AppTest::RunQonsuluq() {
@@ -57,11 +54,8 @@ bool AppTest::RunQonsuluq() {
   neighbours.CellbscComboBox.SetItemIndex(8);    // BSC9
   neighbours.CellrbscComboBox.SetItemIndex(11);  // BSC12
   Find<QPushButton>("StartqonButton")->click();
-  if (!RunUntil([&] { return windows->Form2->isVisible(); }, 10000)) {
-    ADD_FAILURE() << "the Qonsuluq collection wrote no script";
-    return false;
-  }
-  return true;
+  return Ended(RunUntil([&] { return windows->Form2->isVisible(); }, 10000),
+               "the Qonsuluq collection (with its script)");
 }
 
 bool AppTest::RunDailyCheck() {
@@ -76,8 +70,7 @@ bool AppTest::RunDailyCheck() {
            dailycheck.Memokom.LineCount() == 0 && dailycheck.DcStep == "ALLIP;";
   });
   Find<QToolButton>("Stopdc")->click();
-  if (!passed) ADD_FAILURE() << "the Daily check made no pass";
-  return passed;
+  return Ended(passed, "the Daily check's pass");
 }
 
 bool AppTest::RunRelocation(const std::string& present_bsc) {
@@ -89,8 +82,7 @@ bool AppTest::RunRelocation(const std::string& present_bsc) {
   // The script in the viewer; the session stays until the engineer presses Stop.
   const bool written = RunUntil([&] { return windows->Form2->isVisible(); });
   if (relocation.DqonstartButton.Caption() == "Stop") Find<QPushButton>("DqonstartButton")->click();
-  if (!written) ADD_FAILURE() << "the relocation check wrote no script";
-  return written;
+  return Ended(written, "the relocation check (with its script)");
 }
 
 }  // namespace kestrel::app::testing

@@ -118,6 +118,7 @@ class AppTest : public ::testing::Test {
   }
   ~AppTest() override { windows.reset(); }
 
+ public:
   // Chunks of the gateway's output as a network cuts them.
   static sim::Faults SlowFaults() {
     sim::Faults slow;

@@ -18,12 +18,6 @@ namespace {
 
 using ::testing::HasSubstr;
 
-// A log file of `page_element`: hhmmss_page_element.log, or _2.log and on for a second
-// session of the same second.
-::testing::Matcher<std::string> Named(const std::string& page_element) {
-  return ::testing::MatchesRegex(".*/[0-9]{6}_" + page_element + "(_[0-9]+)?\\.log");
-}
-
 QString ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
@@ -121,31 +115,6 @@ TEST_F(FileMenuTest, ACancelledOrFailedSaveWritesNothing) {
   EXPECT_FALSE(QFile::exists(share.filePath("no-such-folder/report.txt")));
 }
 
-// Every page's sessions are recorded under its own name and the element it selects.
-TEST_F(FileMenuTest, EachPagesSessionsAreLogged) {
-  ASSERT_TRUE(RunProses("BSC9"));
-  ASSERT_TRUE(RunBroadcast("BSC12"));
-  ASSERT_TRUE(RunRlslp("BSC10"));
-  ASSERT_TRUE(RunQonsuluq());    // BSC9 and BSC12
-  ASSERT_TRUE(RunDailyCheck());  // BSC9
-  ASSERT_TRUE(RunRelocation("BSC9"));
-  const platform::FileSessionRecorder& logs = *Window()->recorder;
-  EXPECT_THAT(logs.LastLog("proses").toStdString(), Named("proses_BSC9"));
-  EXPECT_THAT(logs.LastLog("broadcast").toStdString(), Named("broadcast_BSC12"));
-  EXPECT_THAT(logs.LastLog("rlslp").toStdString(), Named("rlslp_BSC10"));
-  EXPECT_THAT(logs.LastLog("dailycheck").toStdString(), Named("dailycheck_BSC9"));
-  EXPECT_THAT(logs.LastLog("relocation").toStdString(), Named("relocation_BSC9"));
-  const QString day = QFileInfo(logs.LastLog("qonsuluq")).path();
-  EXPECT_EQ(QDir(day).entryList({"*_qonsuluq_BSC9.log", "*_qonsuluq_BSC9_*.log"}).size(), 1);
-  EXPECT_EQ(QDir(day).entryList({"*_qonsuluq_BSC12.log", "*_qonsuluq_BSC12_*.log"}).size(), 1);
-  // The password never reaches a log.
-  for (const QString& log : QDir(day).entryList({"*.log"})) {
-    EXPECT_THAT(ReadAll(QDir(day).filePath(log)).toStdString(),
-                ::testing::Not(HasSubstr("sent kestrel\n")))
-        << log.toStdString();
-  }
-}
-
 TEST_F(FileMenuTest, TheLastLogInTheViewerAndTheFolderInTheFileManager) {
   ShowPage(kRlslp);
   Trigger("LastLog1");  // none yet
@@ -179,37 +148,7 @@ TEST_F(FileMenuTest, TheLastLogInTheViewerAndTheFolderInTheFileManager) {
   EXPECT_EQ(file_manager.opened[0], QUrl::fromLocalFile(share.filePath("sessions")));
 }
 
-// A log that cannot be written is said once in the page's pane, and the job goes on.
-TEST_F(FileMenuTest, ALogThatCannotBeWrittenIsSaidOnceInThePane) {
-  QFile blocker(share.filePath("not-a-folder"));
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
-  site.log_dir = share.filePath("not-a-folder/sessions").toStdString();
-  Restart();
-  windows->Form1->SpeedButton1->click();
-  ::testing::internal::CaptureStderr();
-  ASSERT_TRUE(RunRlslp("BSC9"));
-  ASSERT_TRUE(RunRlslp("BSC12"));
-  const std::string said = ::testing::internal::GetCapturedStderr();
-  const QString report = QString::fromStdString(Window()->rlslp.SlpreportMemo.Text());
-  EXPECT_EQ(report.count("The session log cannot be written"), 1) << report.toStdString();
-  EXPECT_EQ(report.count("Finish check"), 2);
-  EXPECT_THAT(said, HasSubstr("kestrel: The session log cannot be written"));
-
-  // The Qonsuluq page has no report pane: a box says it, once for both its sessions.
-  ASSERT_TRUE(RunQonsuluq());
-  EXPECT_EQ(answers.boxes.filter("The session log cannot be written").size(), 1)
-      << answers.boxes.join(" | ").toStdString();
-}
-
-TEST_F(FileMenuTest, NoLogsWhenTheSiteKeepsNoneAndOldDaysArePruned) {
-  QDir(share.path()).mkpath("sessions/2001-02-03");
-  QDir(share.path()).mkpath("sessions/not-a-day");
-  site.log_keep_days = 30;
-  Restart();
-  EXPECT_FALSE(QDir(share.filePath("sessions/2001-02-03")).exists());
-  EXPECT_TRUE(QDir(share.filePath("sessions/not-a-day")).exists());
-
+TEST_F(FileMenuTest, NoLogsWhenTheSiteKeepsNone) {
   site.log_sessions = false;
   Restart();
   windows->Form1->SpeedButton1->click();
@@ -244,28 +183,6 @@ TEST_F(PrintoutCapTest, ASessionPastTheSitesCapIsEnded) {
   ASSERT_TRUE(RunUntil([&] { return Window()->rlslp.SlpstartButton.Caption() == "Start"; }, 20000));
   EXPECT_THAT(Window()->rlslp.SlpreportMemo.Text(), HasSubstr("passed the printout cap of 1 MB"));
   EXPECT_FALSE(Window()->SlpIdTelnet.Connected());
-}
-
-// The Proses watchdog of the site ends a session that has gone silent.
-class ProsesWatchdogTest : public FileMenuTest {
- protected:
-  static sim::Faults Silent() {
-    sim::Faults faults;
-    faults.silent = {"BSC9"};
-    return faults;
-  }
-  ProsesWatchdogTest() : FileMenuTest(Silent()) {
-    site.proses_watchdog_s = 1;
-    Restart();
-    windows->Form1->SpeedButton1->click();
-  }
-};
-
-TEST_F(ProsesWatchdogTest, ASilentSessionEndsAfterTheSitesWatchdog) {
-  Window()->proses.Necbox.SetText("BSC9");
-  Find<QPushButton>("Startpnl")->click();
-  ASSERT_TRUE(RunUntil([&] { return answers.Shown("no answer for 1 s"); }, 10000));
-  EXPECT_EQ(Window()->proses.Startpnl.Caption(), "Start");
 }
 
 // "Cixis" while sessions are open (two pages at a silent element): the program's end closes

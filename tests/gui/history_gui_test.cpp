@@ -18,9 +18,7 @@ TEST_F(AppTest, TheBoardShowsEachElementAcknowledgesAndTheHistoryExports) {
   const QString ini = share.filePath("site.ini");
   QFile file(ini);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(("[history]\npath=" + share.filePath("h.sqlite") +
-              "\nmetrics_file=" + share.filePath("m.prom") + "\n")
-                 .toUtf8());
+  file.write(("[history]\npath=" + share.filePath("h.sqlite") + "\n").toUtf8());
   file.close();
   site.source_path = ini.toStdString();
   Restart();
@@ -75,10 +73,6 @@ TEST_F(AppTest, TheBoardShowsEachElementAcknowledgesAndTheHistoryExports) {
   bool found = false;
   for (const auto& row : rows) found = found || (row.size() == 11 && row[10] == note.toStdString());
   EXPECT_TRUE(found);
-  QFile metrics(share.filePath("m.prom"));
-  ASSERT_TRUE(metrics.open(QIODevice::ReadOnly));
-  EXPECT_THAT(metrics.readAll().toStdString(),
-              HasSubstr("kestrel_dailycheck_element_up{element=\"BSC77\"} 0"));
 }
 
 }  // namespace

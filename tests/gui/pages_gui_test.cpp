@@ -1,5 +1,6 @@
 // What the engineer sees of the pages: only the current page is drawn and takes the keyboard
-// focus, whatever ran before; and nothing moves when a job starts.
+// focus, whatever ran before, and each page's session is logged under its own name; nothing
+// moves when a job starts or stops.
 #include <QMap>
 #include <QPushButton>
 #include <QSet>
@@ -7,12 +8,6 @@
 #include <QToolButton>
 
 #include "tests/gui/app_fixture.h"
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QRect& rect, std::ostream* out) {
-  *out << rect.x() << "," << rect.y() << " " << rect.width() << "x" << rect.height();
-}
-QT_END_NAMESPACE
 
 namespace kestrel::app::testing {
 namespace {
@@ -40,7 +35,15 @@ std::string NameOf(QWidget* widget) {
   return name + " (" + widget->metaObject()->className() + ")";
 }
 
-class PagesTest : public AppTest {
+// A job run before the pages are walked: the page it runs on, how, and the name of its log.
+struct Job {
+  const char* name;
+  int page;
+  bool (*run)(AppTest&);
+  const char* log;  // "page_element" of its last session log; empty: none looked at
+};
+
+class PagesTest : public AppTest, public ::testing::WithParamInterface<Job> {
  protected:
   explicit PagesTest(const sim::Faults& faults = SlowFaults()) : AppTest(faults) {
     windows->Form1->SpeedButton1->click();
@@ -65,8 +68,7 @@ class PagesTest : public AppTest {
       }
     }
     Page(page)->setFocus();
-    QWidget* first = Page(page)->nextInFocusChain();
-    first->setFocus(Qt::TabFocusReason);
+    Page(page)->nextInFocusChain()->setFocus(Qt::TabFocusReason);
     for (int press = 0; press < reachable + 2; ++press) {
       QWidget* focus = QApplication::focusWidget();
       if (focus == nullptr) break;
@@ -75,163 +77,127 @@ class PagesTest : public AppTest {
       QTest::keyClick(focus, Qt::Key_Tab);
     }
   }
-
-  // Every page and inner page in turn, as an engineer clicks through them.
-  void WalkEveryPage() {
-    for (int page = 0; page < kPages; ++page) {
-      ShowPage(page);
-      const auto inner = Page(page)->findChildren<QTabWidget*>();
-      const int count = inner.isEmpty() ? 1 : inner.front()->count();
-      for (int sub = 0; sub < count; ++sub) {
-        if (!inner.isEmpty()) inner.front()->setCurrentIndex(sub);
-        QApplication::processEvents();
-        ExpectAlone(page, sub);
-      }
-      if (!inner.isEmpty()) inner.front()->setCurrentIndex(0);
-    }
-  }
 };
 
-TEST_F(PagesTest, EachPageAloneAtStart) { WalkEveryPage(); }
-
-TEST_F(PagesTest, EachPageAloneAfterAProsesRun) {
-  ShowPage(kProses);
-  ASSERT_TRUE(RunProses());
-  WalkEveryPage();
-}
-
-// During a run too: the Edge page is disabled then, which once showed it over the others.
-TEST_F(PagesTest, EachPageAloneWhileAProsesRunGoesOn) {
-  ShowPage(kProses);
-  Window()->proses.Timer1.SetInterval(60000);  // the run waits in its 30-second pause
-  Window()->proses.Necbox.SetText("BSC9");
-  Window()->proses.BeepCheckBox.SetChecked(false);
-  Find<QPushButton>("Startpnl")->click();
-  ASSERT_TRUE(RunUntil([&] { return Window()->proses.Timer1.Enabled(); }, 10000));
-  ASSERT_FALSE(Page(kBroadcast)->isEnabled());
-  WalkEveryPage();
-  Find<QPushButton>("Startpnl")->click();  // Stop
-}
-
-TEST_F(PagesTest, EachPageAloneAfterAnRlslpCheck) {
-  ShowPage(kRlslp);
-  ASSERT_TRUE(RunRlslp());
-  WalkEveryPage();
-}
-
-TEST_F(PagesTest, EachPageAloneAfterABroadcastCheck) {
-  ShowPage(kBroadcast);
-  ASSERT_TRUE(RunBroadcast());
-  WalkEveryPage();
-}
-
-TEST_F(PagesTest, EachPageAloneAfterAQonsuluqCollection) {
-  ShowPage(kQonsuluq);
-  ASSERT_TRUE(RunQonsuluq());
+// Every page and inner page in turn, as an engineer clicks through them, after each job (and
+// during a Proses run: the Edge page is disabled then, which once showed it over the others).
+TEST_P(PagesTest, EachPageAloneAndEachJobLoggedUnderItsName) {
+  const Job& job = GetParam();
+  ShowPage(job.page);
+  ASSERT_TRUE(job.run(*this));
   windows->Form2->hide();
   QApplication::setActiveWindow(Window());
-  WalkEveryPage();
-}
-
-TEST_F(PagesTest, EachPageAloneAfterADailyCheckPass) {
-  ShowPage(kDailyCheck);
-  ASSERT_TRUE(RunDailyCheck());
-  WalkEveryPage();
-}
-
-TEST_F(PagesTest, EachPageAloneAfterARelocationCheck) {
-  ShowPage(kRelocation);
-  ASSERT_TRUE(RunRelocation());
-  windows->Form2->hide();
-  QApplication::setActiveWindow(Window());
-  WalkEveryPage();
-}
-
-// Where each control of a page is drawn, in the window's coordinates (not the parts of a
-// control, such as the scroll bars a pane shows once its text is long).
-QMap<QWidget*, QRect> Places(QWidget* page, QWidget* window) {
-  QMap<QWidget*, QRect> places;
-  for (QWidget* widget : page->findChildren<QWidget*>()) {
-    const QString name = widget->objectName();
-    if (!widget->isVisible() || name.isEmpty() || name.startsWith("qt_")) continue;
-    places[widget] = QRect(widget->mapTo(window, QPoint()), widget->size());
+  for (int page = 0; page < kPages; ++page) {
+    ShowPage(page);
+    const auto inner = Page(page)->findChildren<QTabWidget*>();
+    const int count = inner.isEmpty() ? 1 : inner.front()->count();
+    for (int sub = 0; sub < count; ++sub) {
+      if (!inner.isEmpty()) inner.front()->setCurrentIndex(sub);
+      QApplication::processEvents();
+      ExpectAlone(page, sub);
+    }
+    if (!inner.isEmpty()) inner.front()->setCurrentIndex(0);
   }
-  return places;
+  if (*job.log == '\0') return;
+  const std::string page_element = job.log;
+  const QString last =
+      Window()->recorder->LastLog(page_element.substr(0, page_element.find('_')).c_str());
+  EXPECT_THAT(last.toStdString(),
+              ::testing::MatchesRegex(".*/[0-9]{6}_" + page_element + "(_[0-9]+)?\\.log"));
 }
+
+bool ProsesRunning(AppTest& test) {
+  auto& proses = test.Window()->proses;
+  proses.Timer1.SetInterval(60000);  // the run waits in its 30-second pause
+  proses.Necbox.SetText("BSC9");
+  proses.BeepCheckBox.SetChecked(false);
+  test.Find<QPushButton>("Startpnl")->click();
+  return RunUntil([&] { return proses.Timer1.Enabled(); }, 10000) &&
+         !test.Page(kBroadcast)->isEnabled();
+}
+
+const Job kJobs[] = {
+    {"AtStart", kProses, [](AppTest&) { return true; }, ""},
+    {"Proses", kProses, [](AppTest& app) { return app.RunProses(); }, "proses_BSC9"},
+    {"ProsesRunning", kProses, ProsesRunning, ""},
+    {"Rlslp", kRlslp, [](AppTest& app) { return app.RunRlslp("BSC10"); }, "rlslp_BSC10"},
+    {"Broadcast", kBroadcast, [](AppTest& app) { return app.RunBroadcast("BSC12"); },
+     "broadcast_BSC12"},
+    {"Qonsuluq", kQonsuluq, [](AppTest& app) { return app.RunQonsuluq(); }, "qonsuluq_BSC(9|12)"},
+    {"DailyCheck", kDailyCheck, [](AppTest& app) { return app.RunDailyCheck(); },
+     "dailycheck_BSC9"},
+    {"Relocation", kRelocation, [](AppTest& app) { return app.RunRelocation(); },
+     "relocation_BSC9"},
+};
+std::string JobName(const ::testing::TestParamInfo<Job>& job) { return job.param.name; }
+INSTANTIATE_TEST_SUITE_P(Jobs, PagesTest, ::testing::ValuesIn(kJobs), JobName);
 
 // A gateway slow to answer, so that each job is still running when it is looked at.
-class StartTest : public PagesTest {
+class StartTest : public AppTest {
  protected:
   static sim::Faults Slow() {
     sim::Faults faults = SlowFaults();
     faults.answer_delay_ms = 300;
     return faults;
   }
-  StartTest() : PagesTest(Slow()) {}
+  StartTest() : AppTest(Slow()) { windows->Form1->SpeedButton1->click(); }
 
-  // Presses `start` on `page` and checks that every widget shown before is where it was,
-  // while the job runs and once it has been stopped with `stop`.
-  void ExpectNothingMoves(int page, QAbstractButton* start, const std::function<bool()>& running,
-                          QAbstractButton* stop) {
-    ShowPage(page);
-    const QMap<QWidget*, QRect> before = Places(Page(page), Window());
-    start->click();
-    ASSERT_TRUE(RunUntil(running)) << "page " << page << " did not start";
-    QTest::qWait(50);  // the layouts have their turn
-    for (auto at = before.begin(); at != before.end(); ++at) {
-      EXPECT_EQ(QRect(at.key()->mapTo(Window(), QPoint()), at.key()->size()), at.value())
-          << NameOf(at.key()) << " moved when page " << page << " started";
+  // Where each control of `page` is drawn, in the window's coordinates (not the parts of a
+  // control, such as the scroll bars a pane shows once its text is long).
+  QMap<QWidget*, QRect> Places(int page) {
+    QMap<QWidget*, QRect> places;
+    for (QWidget* widget : Page(page)->findChildren<QWidget*>()) {
+      const QString name = widget->objectName();
+      if (!widget->isVisible() || name.isEmpty() || name.startsWith("qt_")) continue;
+      places[widget] = QRect(widget->mapTo(Window(), QPoint()), widget->size());
     }
-    stop->click();
-    ASSERT_TRUE(RunUntil([&] { return !running(); })) << "page " << page << " did not stop";
-    QTest::qWait(50);
-    for (auto at = before.begin(); at != before.end(); ++at) {
-      EXPECT_EQ(QRect(at.key()->mapTo(Window(), QPoint()), at.key()->size()), at.value())
-          << NameOf(at.key()) << " moved when page " << page << " stopped";
-    }
+    return places;
   }
 };
 
 TEST_F(StartTest, NothingMovesWhenAJobStartsOrStops) {
-  auto* proses_start = Find<QPushButton>("Startpnl");
-  Window()->proses.Necbox.SetText("BSC9");
-  ExpectNothingMoves(
-      kProses, proses_start, [&] { return Window()->proses.Startpnl.Caption() == "Stop"; },
-      proses_start);
-
-  auto* broadcast_start = Find<QPushButton>("StartButton");
-  Window()->broadcast.BscComboBox.SetText("BSC9");
-  ExpectNothingMoves(
-      kBroadcast, broadcast_start,
-      [&] { return Window()->broadcast.StartButton.Caption() == "Stop"; }, broadcast_start);
-
-  auto* rlslp_start = Find<QPushButton>("SlpstartButton");
-  Window()->rlslp.SlpListBox.Add("BSC9");
-  ExpectNothingMoves(
-      kRlslp, rlslp_start, [&] { return Window()->rlslp.SlpstartButton.Caption() == "Stop"; },
-      rlslp_start);
-
-  auto* qonsuluq_start = Find<QPushButton>("StartqonButton");
-  Window()->neighbours.Memocell.SetText("C09101A");
-  Window()->neighbours.Memocellr.SetText("C12101A");
-  Window()->neighbours.CellbscComboBox.SetItemIndex(8);
-  Window()->neighbours.CellrbscComboBox.SetItemIndex(11);
-  ExpectNothingMoves(
-      kQonsuluq, qonsuluq_start,
-      [&] { return Window()->neighbours.StartqonButton.Caption() == "Stop"; }, qonsuluq_start);
-
-  Window()->dailycheck.Nedc.SetText("BSC9");
-  Window()->dailycheck.SoundCheckBox.SetChecked(false);
-  Window()->dailycheck.AdddcClick();
-  ExpectNothingMoves(
-      kDailyCheck, Find<QToolButton>("Startdc"),
-      [&] { return Window()->dailycheck.Animate2.Visible(); }, Find<QToolButton>("Stopdc"));
-
-  auto* relocation_start = Find<QPushButton>("DqonstartButton");
-  Window()->relocation.DqonListMemo.SetText("C09101A");
-  ExpectNothingMoves(
-      kRelocation, relocation_start,
-      [&] { return Window()->relocation.DqonstartButton.Caption() == "Stop"; }, relocation_start);
+  TKestreldlg& w = *Window();
+  w.proses.Necbox.SetText("BSC9");
+  w.broadcast.BscComboBox.SetText("BSC9");
+  w.rlslp.SlpListBox.Add("BSC9");
+  w.neighbours.Memocell.SetText("C09101A");
+  w.neighbours.Memocellr.SetText("C12101A");
+  w.neighbours.CellbscComboBox.SetItemIndex(8);
+  w.neighbours.CellrbscComboBox.SetItemIndex(11);
+  w.dailycheck.Nedc.SetText("BSC9");
+  w.dailycheck.SoundCheckBox.SetChecked(false);
+  w.dailycheck.AdddcClick();
+  w.relocation.DqonListMemo.SetText("C09101A");
+  const struct {
+    int page;
+    const char *start, *stop;
+    std::function<bool()> running;
+  } rows[] = {
+      {kProses, "Startpnl", "Startpnl", [&] { return w.proses.Startpnl.Caption() == "Stop"; }},
+      {kBroadcast, "StartButton", "StartButton",
+       [&] { return w.broadcast.StartButton.Caption() == "Stop"; }},
+      {kRlslp, "SlpstartButton", "SlpstartButton",
+       [&] { return w.rlslp.SlpstartButton.Caption() == "Stop"; }},
+      {kQonsuluq, "StartqonButton", "StartqonButton",
+       [&] { return w.neighbours.StartqonButton.Caption() == "Stop"; }},
+      {kDailyCheck, "Startdc", "Stopdc", [&] { return w.dailycheck.Animate2.Visible(); }},
+      {kRelocation, "DqonstartButton", "DqonstartButton",
+       [&] { return w.relocation.DqonstartButton.Caption() == "Stop"; }},
+  };
+  for (const auto& row : rows) {
+    ShowPage(row.page);
+    const QMap<QWidget*, QRect> before = Places(row.page);
+    for (const bool started : {true, false}) {
+      const char* button = started ? row.start : row.stop;
+      Find<QAbstractButton>(button)->click();
+      ASSERT_TRUE(RunUntil([&] { return row.running() == started; })) << row.page << button;
+      QTest::qWait(50);  // the layouts have their turn
+      for (auto at = before.begin(); at != before.end(); ++at) {
+        EXPECT_EQ(QRect(at.key()->mapTo(Window(), QPoint()), at.key()->size()), at.value())
+            << NameOf(at.key()) << " moved when page " << row.page << " pressed " << button;
+      }
+    }
+  }
 }
 
 }  // namespace

