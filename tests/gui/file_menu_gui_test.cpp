@@ -148,7 +148,36 @@ TEST_F(FileMenuTest, TheLastLogInTheViewerAndTheFolderInTheFileManager) {
   EXPECT_EQ(file_manager.opened[0], QUrl::fromLocalFile(share.filePath("sessions")));
 }
 
-TEST_F(FileMenuTest, NoLogsWhenTheSiteKeepsNone) {
+TEST_F(FileMenuTest, ALogThatCannotBeWrittenIsSaidOnceInThePane) {
+  QFile blocker(share.filePath("not-a-folder"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  site.log_dir = share.filePath("not-a-folder/sessions").toStdString();
+  Restart();
+  windows->Form1->SpeedButton1->click();
+  ::testing::internal::CaptureStderr();
+  ASSERT_TRUE(RunRlslp("BSC9"));
+  ASSERT_TRUE(RunRlslp("BSC12"));
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  const QString report = QString::fromStdString(Window()->rlslp.SlpreportMemo.Text());
+  EXPECT_EQ(report.count("The session log cannot be written"), 1) << report.toStdString();
+  EXPECT_EQ(report.count("Finish check"), 2);
+  EXPECT_THAT(said, HasSubstr("kestrel: The session log cannot be written"));
+
+  // The Qonsuluq page has no report pane: a box says it, once for both its sessions.
+  ASSERT_TRUE(RunQonsuluq());
+  EXPECT_EQ(answers.boxes.filter("The session log cannot be written").size(), 1)
+      << answers.boxes.join(" | ").toStdString();
+}
+
+TEST_F(FileMenuTest, NoLogsWhenTheSiteKeepsNoneAndOldDaysArePruned) {
+  QDir(share.path()).mkpath("sessions/2001-02-03");
+  QDir(share.path()).mkpath("sessions/not-a-day");
+  site.log_keep_days = 30;
+  Restart();
+  EXPECT_FALSE(QDir(share.filePath("sessions/2001-02-03")).exists());
+  EXPECT_TRUE(QDir(share.filePath("sessions/not-a-day")).exists());
+
   site.log_sessions = false;
   Restart();
   windows->Form1->SpeedButton1->click();
@@ -185,6 +214,29 @@ TEST_F(PrintoutCapTest, ASessionPastTheSitesCapIsEnded) {
   EXPECT_FALSE(Window()->SlpIdTelnet.Connected());
 }
 
+class ProsesWatchdogTest : public FileMenuTest {
+ protected:
+  static sim::Faults Silent() {
+    sim::Faults faults;
+    faults.silent = {"BSC9"};
+    return faults;
+  }
+  ProsesWatchdogTest() : FileMenuTest(Silent()) {
+    site.proses_watchdog_s = 1;
+    Restart();
+    windows->Form1->SpeedButton1->click();
+  }
+};
+
+TEST_F(ProsesWatchdogTest, ASilentSessionEndsAfterTheSitesWatchdog) {
+  Window()->proses.Necbox.SetText("BSC9");
+  Find<QPushButton>("Startpnl")->click();
+  ASSERT_TRUE(RunUntil([&] { return answers.Shown("no answer for 1 s"); }, 10000));
+  EXPECT_EQ(Window()->proses.Startpnl.Caption(), "Start");
+}
+
+// "Cixis" while sessions are open (two pages at a silent element): the program's end closes
+// each session's log with the note of the disconnect.
 // "Cixis" while sessions are open (two pages at a silent element): the program's end closes
 // each session's log with the note of the disconnect.
 class OpenSessionsAtTheEndTest : public FileMenuTest {
