@@ -6,10 +6,6 @@
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -19,17 +15,6 @@ namespace kestrel::testing {
 namespace {
 
 using ::testing::HasSubstr;
-
-QString WriteScenario(const QTemporaryDir& folder, const QJsonArray& elements) {
-  QFile file(folder.filePath("network.json"));
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(QJsonDocument(QJsonObject{{"user", "kestrel"},
-                                       {"password", "kestrel"},
-                                       {"page_length", 40},
-                                       {"elements", elements}})
-                 .toJson());
-  return file.fileName();
-}
 
 // kestrel-batch running in the background, as a service runs it.
 class Service {
@@ -93,21 +78,9 @@ QStringList FilesOf(const QTemporaryDir& share) {
 }
 
 TEST(EndlessDailyCheck, SigtermEndsTheRunWithItsRecapAndReportFiles) {
-  QTemporaryDir folder, share;
+  QTemporaryDir share;
   QDir(share.path()).mkdir("Kestreldailycheck");
-  const QString scenario = WriteScenario(
-      folder,
-      QJsonArray{QJsonObject{{"name", "BSC70"},
-                             {"exchange", "BSC70"},
-                             {"alarms", QJsonArray{QJsonObject{
-                                            {"class", "A3/APZ"},
-                                            {"slogan", "SIZE ALTERATION OF DATA FILES SIZE"}}}}},
-                 QJsonObject{{"name", "BSC71"},
-                             {"exchange", "BSC71"},
-                             {"alarms", QJsonArray{QJsonObject{{"class", "A2/APT"},
-                                                               {"slogan", "SEIZURE SUPERVISION"},
-                                                               {"cleared_by", "SETAR"}}}}},
-                 QJsonObject{{"name", "BSC72"}, {"exchange", "BSC72"}}});
+  const QString scenario = DataFile("endless-network.json");
   GatewayProcess gateway({"--scenario", scenario, "--quiet", "--chunk-max", "30"});
   Service service({"dailycheck", "--gateway",  QString::fromStdString(gateway.Address()),
                    "--user",     "kestrel",    "--ne",
@@ -134,15 +107,9 @@ TEST(EndlessDailyCheck, SigtermEndsTheRunWithItsRecapAndReportFiles) {
 }
 
 TEST(EndlessDailyCheck, SigtermWhileAnObjectIsBlockedExitsOneAndNamesIt) {
-  QTemporaryDir folder, share;
+  QTemporaryDir share;
   QDir(share.path()).mkdir("Kestreldailycheck");
-  const QString scenario = WriteScenario(
-      folder, QJsonArray{QJsonObject{
-                  {"name", "BSC80"},
-                  {"exchange", "BSC80"},
-                  {"cells", QJsonArray{QJsonObject{{"name", "C80101A"}, {"tg", 12}}}},
-                  {"alarms", QJsonArray{QJsonObject{{"class", "A1/APT"},
-                                                    {"slogan", "RXOCF-12   PERMANENT FAULT"}}}}}});
+  const QString scenario = DataFile("endless-network.json");
   GatewayProcess gateway({"--scenario", scenario, "--quiet"});
   Service service({"dailycheck", "--gateway", QString::fromStdString(gateway.Address()), "--user",
                    "kestrel", "--ne", "BSC80", "--cycles", "0", "--no-sound", "--solution",

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -112,13 +111,6 @@ Outputs RunAll(const QStringList& gateway_options, const QStringList& job) {
   return outputs;
 }
 
-QString WriteFile(const QTemporaryDir& folder, const QString& name, const QByteArray& text) {
-  QFile file(folder.filePath(name));
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(text);
-  return file.fileName();
-}
-
 TEST(ResultFormats, RlslpCellsAsInTheReport) {
   const Outputs out = RunAll({}, {"rlslp", "--ne", "BSC9", "--ne", "ALTBSC1_X29,PROT=V24", "--ne",
                                   "BSC12", "--parallel", "2"});
@@ -140,40 +132,10 @@ TEST(ResultFormats, RlslpCellsAsInTheReport) {
   EXPECT_THAT(out.csv, HasSubstr("\"ALTBSC1_X29,PROT=V24\",C01102C,NO\r\n"));
 }
 
+// A line feed inside a text stays in it (the text report breaks its line).
 TEST(ResultFormats, BroadcastMessagesWholeWithCommasAndQuotes) {
-  QTemporaryDir folder;
-  const QJsonObject network{
-      {"user", "kestrel"},
-      {"password", "kestrel"},
-      {"elements",
-       QJsonArray{QJsonObject{
-           {"name", "BSC77"},
-           {"exchange", "BSC77"},
-           {"type", "BSC"},
-           {"cells",
-            QJsonArray{
-                QJsonObject{
-                    {"name", "C77101A"},
-                    {"egprs", QJsonArray{"4"}},
-                    {"messages",
-                     QJsonArray{
-                         QJsonObject{{"id", "50"}, {"code", "301"}, {"text", "SALAM, \"DOST\""}},
-                         QJsonObject{{"id", "50"},
-                                     {"code", "302"},
-                                     {"text", "A MESSAGE, \"QUOTED\", THAT GOES ON"}}}}},
-                QJsonObject{{"name", "C77102B"},
-                            {"egprs", QJsonArray{"2"}},
-                            {"messages", QJsonArray{QJsonObject{
-                                             {"id", "50"}, {"code", "303"}, {"text", "HELLO"}}}}},
-                // A line feed inside a text stays in it (the text report breaks its line).
-                QJsonObject{
-                    {"name", "C77103C"},
-                    {"egprs", QJsonArray{"1"}},
-                    {"messages",
-                     QJsonArray{QJsonObject{
-                         {"id", "50"}, {"code", "304"}, {"text", "ONE\nTWO, \"3\""}}}}}}}}}}};
-  const QString scenario = WriteFile(folder, "broadcast.json", QJsonDocument(network).toJson());
-  const Outputs out = RunAll({"--scenario", scenario}, {"broadcast", "--ne", "BSC77"});
+  const Outputs out = RunAll({"--scenario", DataFile("formats-broadcast-network.json")},
+                             {"broadcast", "--ne", "BSC77"});
   // The report: "CELL: <cell>", then the command, per message.
   std::vector<Row> from_text;
   std::string cell;
@@ -203,30 +165,11 @@ TEST(ResultFormats, BroadcastMessagesWholeWithCommasAndQuotes) {
 }
 
 TEST(ResultFormats, DailyCheckWarningsAndSolutionsAsTheirReportLines) {
-  QTemporaryDir folder, share;
+  QTemporaryDir share;
   QDir(share.path()).mkdir("Kestreldailycheck");
-  const QString door = "DOOR \"7\", OPEN";
-  const QJsonObject network{
-      {"user", "kestrel"},
-      {"password", "kestrel"},
-      {"elements",
-       QJsonArray{QJsonObject{
-           {"name", "BSC60"},
-           {"exchange", "BSC60"},
-           {"type", "BSC"},
-           {"alarms",
-            QJsonArray{QJsonObject{{"class", "A2/APT"},
-                                   {"slogan", "SEIZURE SUPERVISION"},
-                                   {"cleared_by", "SETAR"}},
-                       QJsonObject{{"class", "A1/EXT"}, {"slogan", door}},
-                       QJsonObject{{"class", "O1/APT"},
-                                   {"slogan", "SEIZURE QUALITY SUPERVISION"},
-                                   {"details", QJsonArray{"ROUTE      DEV", "ROUTE7     12"}},
-                                   {"cleared_by", "SEQAR:R=ROUTE7"}}}}}}}};
-  const QString scenario = WriteFile(folder, "alarms.json", QJsonDocument(network).toJson());
-  const QString known =
-      WriteFile(folder, "known.txt",
-                "SEIZURE SUPERVISION\nSEIZURE QUALITY SUPERVISION\n" + door.toUtf8() + "\n");
+  const QString door = "DOOR \"7\", OPEN";  // as the network and the known alarms hold it
+  const QString scenario = DataFile("formats-alarms-network.json");
+  const QString known = DataFile("formats-known-alarms.txt");
   const Outputs out =
       RunAll({"--scenario", scenario},
              {"dailycheck", "--ne", "BSC60", "--report-root", share.path(), "--known-alarms", known,

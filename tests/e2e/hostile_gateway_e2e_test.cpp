@@ -67,7 +67,8 @@ int ControlByte(const std::string& text) {
   return -1;
 }
 
-// Also over SSH, cut small: the same report, and the same lines typed after the login.
+// Every job clean, whole, cut into single bytes, and over SSH cut small: the same report, and
+// the same lines typed after the login.
 TEST(HostileGateway, SingleByteChunksGiveTheSameReportAsWholeOnes) {
   QTemporaryDir whole_scratch, cut_scratch, ssh_scratch;
   const auto jobs = SixJobs(whole_scratch.path());
@@ -88,6 +89,10 @@ TEST(HostileGateway, SingleByteChunksGiveTheSameReportAsWholeOnes) {
     const RunResult b = cut[i]->Wait();
     EXPECT_EQ(a.exit_code, 0) << a.err;
     EXPECT_EQ(b.exit_code, 0) << b.err;
+    // All well: exit status 0 and "done" for every element.
+    std::vector<std::string> done = {"BSC9: reached, done"};
+    if (jobs[i].command == "qonsuluq") done.push_back("BSC10: reached, done");
+    EXPECT_EQ(RecapLines(a.err), done);
     EXPECT_EQ(Report(jobs[i].command, b.out), Report(jobs[i].command, a.out));
     EXPECT_EQ(RecapLines(b.err), RecapLines(a.err));
     EXPECT_EQ(AllTyped(cut[i]->Sessions()), AllTyped(whole[i]->Sessions()));

@@ -29,6 +29,7 @@ bool OneLineHolds(const RunResult& result, const std::string& a, const std::stri
 
 void ExpectNotReached(const RunResult& result, const std::string& element,
                       const std::string& words) {
+  // 1, not the time-out's 3: the job ended on the gateway's words, not by waiting.
   EXPECT_EQ(result.exit_code, 1) << result.err;
   EXPECT_TRUE(OneLineHolds(result, element, words)) << result.out << result.err;
   bool recapped = false;
@@ -69,7 +70,6 @@ TEST(Login, ARefusedLoginIsReportedInTheGatewaysWordsOnEveryPage) {
     const bool other_side =
         jobs[i].command == "qonsuluq" && !OneLineHolds(result, jobs[i].element, "LOGIN INCORRECT");
     ExpectNotReached(result, other_side ? "BSC10" : jobs[i].element, "LOGIN INCORRECT");
-    EXPECT_LT(result.elapsed_ms, 10000);
   }
 }
 
@@ -80,8 +80,10 @@ TEST(Login, AnElementTheGatewayDoesNotKnowIsReportedInItsWordsOnEveryPage) {
   std::vector<std::unique_ptr<BatchProcess>> runs;
   for (Job& job : jobs) {
     // The Daily check goes on with the next element at once; alone, it would wait for its
-    // watchdog.
-    if (job.command == "dailycheck") job.arguments += QStringList{"--ne", "BSC9"};
+    // watchdog, set here beyond the job's time-out.
+    if (job.command == "dailycheck") {
+      job.arguments += QStringList{"--ne", "BSC9", "--watchdog", "86400"};
+    }
     gateways.push_back(std::make_unique<GatewayProcess>(job.network + QStringList{"--quiet"}));
     runs.push_back(
         std::make_unique<BatchProcess>(job.With(gateways.back()->QAddress()), DemoPassword()));
@@ -90,7 +92,6 @@ TEST(Login, AnElementTheGatewayDoesNotKnowIsReportedInItsWordsOnEveryPage) {
     SCOPED_TRACE(jobs[i].command);
     const RunResult result = runs[i]->Wait();
     ExpectNotReached(result, "BSC99", "NE BSC99 NOT DEFINED IN GATEWAY");
-    EXPECT_LT(result.elapsed_ms, 10000);
   }
 }
 

@@ -45,10 +45,8 @@ std::string Trimmed(std::string text) {
 
 }  // namespace
 
-GatewayProcess::GatewayProcess(const QStringList& options) {
-  // Transcripts on standard error would fill a pipe nobody reads; tests that want them name
-  // a folder.
-  process_.setStandardErrorFile(QProcess::nullDevice());
+GatewayProcess::GatewayProcess(const QStringList& options, bool keep_errors) {
+  if (!keep_errors) process_.setStandardErrorFile(QProcess::nullDevice());
   process_.start(KESTREL_GATEWAY, QStringList{"--listen", "127.0.0.1:0"} + options);
   if (!process_.waitForStarted(5000)) throw std::runtime_error("kestrel-gateway did not start");
   QByteArray said;
@@ -56,15 +54,22 @@ GatewayProcess::GatewayProcess(const QStringList& options) {
     said += process_.readAllStandardOutput();
   const auto match = QRegularExpression(":(\\d+)\\s*$").match(QString::fromUtf8(said));
   if (!match.hasMatch()) {
+    process_.waitForFinished(2000);
     throw std::runtime_error("kestrel-gateway said: " + said.toStdString() +
                              process_.readAllStandardError().toStdString());
   }
   port_ = match.captured(1).toInt();
 }
 
-GatewayProcess::~GatewayProcess() {
-  process_.kill();
-  process_.waitForFinished(5000);
+GatewayProcess::~GatewayProcess() { Stop(); }
+
+std::string GatewayProcess::Stop() {
+  if (process_.state() != QProcess::NotRunning) {
+    process_.kill();
+    process_.waitForFinished(5000);
+  }
+  errors_ += process_.readAllStandardError().toStdString();
+  return errors_;
 }
 
 std::vector<std::vector<std::string>> TranscriptEvents(const QString& folder) {

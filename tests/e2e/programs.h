@@ -12,11 +12,17 @@
 
 namespace kestrel::testing {
 
-// A kestrel-gateway started for one test on a free loopback port, stopped when it goes.
+// A kestrel-gateway started for one test on a free loopback port, stopped when it goes. What
+// it writes on standard error is dropped, unless `keep_errors` (transcripts there would fill a
+// pipe nobody reads; tests that want them name a folder).
 class GatewayProcess {
  public:
-  explicit GatewayProcess(const QStringList& options = {});
+  explicit GatewayProcess(const QStringList& options = {}, bool keep_errors = false);
   ~GatewayProcess();
+  GatewayProcess(const GatewayProcess&) = delete;
+  GatewayProcess& operator=(const GatewayProcess&) = delete;
+  // Stops the gateway and returns all it wrote on standard error (when kept).
+  std::string Stop();
   int Port() const { return port_; }
   std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
   QString QAddress() const { return QString::fromStdString(Address()); }
@@ -24,6 +30,7 @@ class GatewayProcess {
  private:
   QProcess process_;
   int port_ = 0;
+  std::string errors_;
 };
 
 struct RunResult {

@@ -115,21 +115,5 @@ TEST(Refusals, APrintoutCutOffBeforeItsEndIsNotClean) {
                                      "incomplete: no END line before the prompt"));
 }
 
-// The Daily check notes a refused alarm list (how long it then waits is a test of its own).
-TEST(Refusals, TheDailyCheckNotesARefusedAlarmList) {
-  QTemporaryDir share;
-  QDir(share.path()).mkdir("Kestreldailycheck");
-  GatewayProcess gateway(
-      {"--quiet", "--scenario", DataFile("dailycheck-network.json"), "--unknown", "ALLIP"});
-  const RunResult result = RunBatch({"dailycheck", "--gateway", gateway.QAddress(), "--ne", "BSC9",
-                                     "--report-root", share.path(), "--no-sound", "--timeout", "3"},
-                                    DemoPassword());
-  EXPECT_NE(result.exit_code, 0);
-  EXPECT_THAT(Lines(MaskTimes(result.out)),
-              Contains("BSC9: ALLIP; refused: COMMAND UNKNOWN <time>"));
-  ASSERT_FALSE(RecapLines(result.err).empty());
-  EXPECT_THAT(RecapLines(result.err)[0], HasSubstr("BSC9: ALLIP; refused: COMMAND UNKNOWN"));
-}
-
 }  // namespace
 }  // namespace kestrel::testing

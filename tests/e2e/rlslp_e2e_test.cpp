@@ -1,4 +1,6 @@
-// The RLSLP check end to end: kestrel-batch against kestrel-gateway over loopback telnet.
+// The connection end to end, by the RLSLP check (and a broadcast printout cut short): lost,
+// refused, never answered, silent; the password and the gateway from files. (The whole
+// reports and the usage mistakes are in golden_e2e_test.cpp.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -16,24 +18,6 @@ namespace kestrel::testing {
 namespace {
 
 using ::testing::HasSubstr;
-
-std::string Expected(const char* name) {
-  std::ifstream file(std::string(KESTREL_E2E_DATA) + "/" + name);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-TEST(RlslpEndToEnd, ThreeBscsWithFragmentedOutputGiveTheWholeReport) {
-  for (const char* seed : {"1", "2", "3"}) {
-    GatewayProcess gateway({"--chunk-max", "7", "--seed", seed});
-    const RunResult run =
-        RunBatch({"rlslp", "--gateway", QString::fromStdString(gateway.Address()), "--ne", "BSC9",
-                  "--ne", "ALTBSC1_X29,PROT=V24", "--ne", "BSC12", "--timeout", "50"});
-    EXPECT_EQ(run.exit_code, 0) << run.err;
-    EXPECT_EQ(run.out, Expected("rlslp_three_bscs.txt")) << "seed " << seed;
-  }
-}
 
 TEST(RlslpEndToEnd, ConnectionDroppedMidPrintoutEndsWithAnErrorAndNoFinish) {
   GatewayProcess gateway({"--drop-after-bytes", "400"});
@@ -93,12 +77,13 @@ TEST(RlslpEndToEnd, PasswordFromFileAndSettingsFromIni) {
   EXPECT_THAT(run.out, HasSubstr("C09101B: ACTIVE=NO\n"));
 }
 
-TEST(RlslpEndToEnd, UsageMistakesExitWithTwo) {
-  EXPECT_EQ(RunBatch({"rlslp"}).exit_code, 2);
-  EXPECT_EQ(RunBatch({"rlslp", "--ne", "BSC9", "--gateway", "nowhere"}).exit_code, 2);
-  EXPECT_EQ(RunBatch({"rlslp", "--ne", "BSC9", "--password", "x"}).exit_code, 2);
-  EXPECT_EQ(RunBatch({"rlslp", "--ne", ""}).exit_code, 2);
-  EXPECT_EQ(RunBatch({"nosuchjob"}).exit_code, 2);
+TEST(BroadcastEndToEnd, LostConnectionIsNotAnEnd) {
+  GatewayProcess gateway({"--drop-after-bytes", "900", "--quiet"});
+  const RunResult run =
+      RunBatch({"broadcast", "--gateway", gateway.QAddress(), "--ne", "BSC9", "--timeout", "30"},
+               DemoPassword());
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_THAT(run.err, HasSubstr("did not end"));
 }
 
 }  // namespace

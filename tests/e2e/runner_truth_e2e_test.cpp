@@ -14,29 +14,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-TEST(RunnerTruth, AllWellIsExitZeroAndDoneForEveryElement) {
-  QTemporaryDir scratch;
-  const auto jobs = SixJobs(scratch.path());
-  std::vector<std::unique_ptr<GatewayProcess>> gateways;
-  std::vector<std::unique_ptr<BatchProcess>> runs;
-  for (const Job& job : jobs) {
-    gateways.push_back(std::make_unique<GatewayProcess>(job.network + QStringList{"--quiet"}));
-    runs.push_back(
-        std::make_unique<BatchProcess>(job.With(gateways.back()->QAddress()), DemoPassword()));
-  }
-  for (std::size_t i = 0; i < jobs.size(); ++i) {
-    SCOPED_TRACE(jobs[i].command);
-    const RunResult result = runs[i]->Wait();
-    EXPECT_EQ(result.exit_code, 0) << result.err;
-    if (jobs[i].command == "qonsuluq") {
-      EXPECT_THAT(RecapLines(result.err),
-                  ElementsAre("BSC9: reached, done", "BSC10: reached, done"));
-    } else {
-      EXPECT_THAT(RecapLines(result.err), ElementsAre("BSC9: reached, done"));
-    }
-  }
-}
-
 TEST(RunnerTruth, EveryElementHasItsRecapLineWhateverBecameOfIt) {
   GatewayProcess gateway({"--quiet"});
   RunResult result = RunBatch({"rlslp", "--gateway", gateway.QAddress(), "--ne", "BSC9", "--ne",
@@ -85,8 +62,8 @@ TEST(RunnerTruth, QonsuluqEndsWhenOneSideDropsAndNamesWhatWasNotCollected) {
                   "BSC10", "--cells", DataFile("qonsuluq-cells.txt"), "--cellrs",
                   DataFile("qonsuluq-cellrs.txt"), "--timeout", "30"},
                  DemoPassword());
+    // 1, not the time-out's 3: the other side was not left waiting.
     EXPECT_EQ(result.exit_code, 1) << result.err;
-    EXPECT_LT(result.elapsed_ms, 10000);
     EXPECT_THAT(result.err, HasSubstr("kestrel-batch: the session ended early; " + c.side +
                                       "; cells not collected: " + c.first_not_collected));
     EXPECT_EQ(result.out, "");  // no script from half the values

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/programs.h"
+
 namespace kestrel::testing::replay {
 
 // One record of a session log: "YYYY-MM-DD HH:MM:SS.mmm sent|recv|note TEXT", TEXT escaped.
@@ -104,45 +106,19 @@ inline std::string Masked(const std::string& output, const QString& temporary = 
 }
 
 // kestrel-gateway serving recorded sessions on a free loopback port, its transcripts off, so
-// that what it writes on standard error is what went wrong in the replay.
-class ReplayGateway {
+// that what it writes on standard error (`Stop`) is what went wrong in the replay.
+class ReplayGateway : public GatewayProcess {
  public:
-  explicit ReplayGateway(const QStringList& logs, const QStringList& options = {}) {
-    QStringList arguments{"--listen", "127.0.0.1:0", "--quiet"};
-    for (const QString& log : logs) arguments << "--replay" << log;
-    process_.start(KESTREL_GATEWAY, arguments + options);
-    if (!process_.waitForStarted(5000)) throw std::runtime_error("kestrel-gateway did not start");
-    QByteArray said;
-    while (!said.contains('\n') && process_.waitForReadyRead(5000))
-      said += process_.readAllStandardOutput();
-    const auto match = QRegularExpression(":(\\d+)\\s*$").match(QString::fromUtf8(said));
-    if (!match.hasMatch()) {
-      process_.waitForFinished(2000);
-      throw std::runtime_error("kestrel-gateway said: " + said.toStdString() +
-                               process_.readAllStandardError().toStdString());
-    }
-    port_ = match.captured(1).toInt();
-  }
-  ~ReplayGateway() { Stop(); }
-  ReplayGateway(const ReplayGateway&) = delete;
-  ReplayGateway& operator=(const ReplayGateway&) = delete;
-
-  QString Address() const { return "127.0.0.1:" + QString::number(port_); }
-
-  // Stops the gateway and returns all it wrote on standard error.
-  std::string Stop() {
-    if (process_.state() != QProcess::NotRunning) {
-      process_.kill();
-      process_.waitForFinished(5000);
-    }
-    warnings_ += process_.readAllStandardError().toStdString();
-    return warnings_;
-  }
+  explicit ReplayGateway(const QStringList& logs, const QStringList& options = {})
+      : GatewayProcess(Arguments(logs) + options, /*keep_errors=*/true) {}
+  QString Address() const { return QAddress(); }
 
  private:
-  QProcess process_;
-  int port_ = 0;
-  std::string warnings_;
+  static QStringList Arguments(const QStringList& logs) {
+    QStringList arguments{"--quiet"};
+    for (const QString& log : logs) arguments << "--replay" << log;
+    return arguments;
+  }
 };
 
 }  // namespace kestrel::testing::replay
