@@ -35,6 +35,9 @@ std::vector<std::string> LinesOf(const std::string& script, const std::string& c
   return lines;
 }
 
+// The lines of a file under tests/data/pages.
+std::vector<std::string> DataLines(const char* name) { return LinesOf(ExpectedScript(name), ""); }
+
 TEST_F(MissingValuesTest, RefusedCommandsLeaveANoteWhereTheirValuesWouldStand) {
   cells = {{"C09101A", {}}, {"C10101A", {}}};
   answers["RLLHP:CELL=C10101A;"] = "RLLHP:CELL=C10101A;\r\n\r\nFUNCTION BUSY\r\n\r\n<";
@@ -82,25 +85,7 @@ TEST_F(MissingValuesTest, ASecondRunWhosePrintoutLacksHeadingsKeepsNothingOfTheF
   const std::string script = Collect();
   EXPECT_THAT(script, Not(HasSubstr("400-01-909-1011")));
   EXPECT_THAT(script, Not(HasSubstr("GSM1800")));
-  EXPECT_THAT(
-      LinesOf(script, "CELL=C09101A"),
-      ElementsAre("! RLDEI:CELL=C09101A not written: CSYSTYPE of C09101A: no value in the RLDEP "
-                  "printout !",
-                  "! RLDEC:CELL=C09101A not written: CGI of C09101A: no value in the RLDEP "
-                  "printout !",
-                  "RLCPC:CELL=C09101A,MSTXPWR=33;",
-                  "RLLOC:CELL=C09101A,BSPWR=47,BSTXPWR=45,BSRXMIN=110,AW=ON,SCHO=OFF;",
-                  "RLLOC:CELL=C09101A,BSRXSUFF=0,MSRXMIN=104,MSRXSUFF=0,EXTPEN=ON;",
-                  "RLLHC:CELL=C09101A,LAYER=2,LAYERTHR=75,LAYERHYST=3;",
-                  "RLNRI:CELL=C09101A,CELLR=C10101A,SINGLE;",
-                  "RLNRC:CELL=C09101A,CELLR=C10101A,CAND=BOTH,TRHYST=2,TROFFSETP=0,LHYST=6,"
-                  "AWOFFSET=3;",
-                  "RLMFC:CELL=C09101A,MBCCHNO=62,MRNIC;",
-                  "RLNRC:CELL=C09101A,CELLR=C10101A,HIHYST=3;",
-                  "RLNRP:CELL=C09101A,CELLR=C10101A,NODATA;",
-                  "! MGOCI:CELL=C09101A not written: CGI of C09101A: no value in the RLDEP "
-                  "printout !",
-                  "MGOCP:CELL=C09101A;"));
+  EXPECT_EQ(LinesOf(script, "CELL=C09101A"), DataLines("neighbours_no_headings_c09101a.txt"));
   EXPECT_THAT(
       page.Outcomes.Find("BSC9")->problems,
       ElementsAre("BSC9: RLDEP:CELL=C09101A; CGI, CSYSTYPE of C09101A: no value in the RLDEP "
@@ -128,26 +113,7 @@ TEST_F(MissingValuesTest, ValuesOutOfShapeNeverReachALine) {
       EXPECT_THAT(line, Not(HasSubstr("6;2")));
     }
   }
-  EXPECT_THAT(
-      LinesOf(script, "CELL=C09101A"),
-      ElementsAre("RLDEI:CELL=C09101A,CSYSTYPE=GSM900,EXT;",
-                  "! RLDEC:CELL=C09101A not written: BCCHNO of C09101A: \"6;2\" does not "
-                  "fit; CGI of C09101A: \"400-01;RLSBE:CELL=A\" does not fit !",
-                  "! RLCPC:CELL=C09101A not written: MSTXPWR of C09101A: \"3?3\" does not "
-                  "fit !",
-                  "! RLLOC:CELL=C09101A not written: SCHO of C09101A: \"O,F\" does not "
-                  "fit !",
-                  "RLLOC:CELL=C09101A,BSRXSUFF=0,MSRXMIN=104,MSRXSUFF=0,EXTPEN=ON;",
-                  "RLLHC:CELL=C09101A,LAYER=2,LAYERTHR=75,LAYERHYST=3;",
-                  "RLNRI:CELL=C09101A,CELLR=C10101A,SINGLE;",
-                  "RLNRC:CELL=C09101A,CELLR=C10101A,CAND=BOTH,TRHYST=2,TROFFSETP=0,LHYST=6,"
-                  "AWOFFSET=3;",
-                  "RLMFC:CELL=C09101A,MBCCHNO=62,MRNIC;",
-                  "RLNRC:CELL=C09101A,CELLR=C10101A,HIHYST=3;",
-                  "RLNRP:CELL=C09101A,CELLR=C10101A,NODATA;",
-                  "! MGOCI:CELL=C09101A not written: CGI of C09101A: \"400-01;RLSBE:CELL=A\" "
-                  "does not fit !",
-                  "MGOCP:CELL=C09101A;"));
+  EXPECT_EQ(LinesOf(script, "CELL=C09101A"), DataLines("neighbours_out_of_shape_c09101a.txt"));
   // The partner's RLMFC line would carry the BCCH number: a note in its place too.
   EXPECT_THAT(script, HasSubstr("! RLMFC:CELL=C10101A not written: BCCHNO of C09101A: \"6;2\" "
                                 "does not fit !\r\n"));
