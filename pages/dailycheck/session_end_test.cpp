@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "pages/dailycheck/dailycheck_test_fixture.h"
+#include "tests/cut_points.h"
 
 namespace kestrel::dailycheck::testing {
 namespace {
@@ -86,52 +87,26 @@ std::vector<Solution> Solutions() {
   };
 }
 
-// Plays the visit until entry `cut` is in flight: sent, its answer not yet come. For a Ctrl-D
-// entry `after_pause` says whether the empty line that ends the pause went out too. A cut
-// past the last entry plays the whole queue.
-void PlayUntil(PageBench& bench, const Solution& solution, std::size_t cut, bool after_pause) {
-  (bench.page.*solution.box).SetChecked(true);
-  bench.Start({"BSC9"});
-  EXPECT_THAT(bench.NewlySent(), ElementsAre("ops1", "pw", "NE=BSC9", "ALLIP;"));
-  bench.telnet.Receive(AlarmList(solution.alarms));
-  for (std::size_t k = 0; k < solution.steps.size(); ++k) {
-    const Step& step = solution.steps[k];
-    EXPECT_THAT(bench.NewlySent(), ElementsAre(step.sent)) << "entry " << k;
-    if (step.sent == kRelease && (k < cut || after_pause)) {
-      bench.clock.Advance(3000);
-      EXPECT_THAT(bench.NewlySent(), ElementsAre(""));
-    }
-    if (k == cut) return;
-    bench.telnet.Receive(step.answer);
-  }
+using kestrel::testing::Ending;
+
+std::unique_ptr<PageBench> StartVisit(const Solution& solution) {
+  auto bench = std::make_unique<PageBench>();
+  (bench->page.*solution.box).SetChecked(true);
+  bench->Start({"BSC9"});
+  EXPECT_THAT(bench->NewlySent(), ElementsAre("ops1", "pw", "NE=BSC9", "ALLIP;"));
+  bench->telnet.Receive(AlarmList(solution.alarms));
+  return bench;
 }
 
-enum class Ending { kPeer, kStop, kWatchdog };
-
-std::string Why(Ending ending) {
-  switch (ending) {
-    case Ending::kPeer:
-      return "connection lost";
-    case Ending::kStop:
-      return "stopped";
-    case Ending::kWatchdog:
-      return "silent, ended by the watchdog";
+// Entry `k` goes out, its release pause (for a Ctrl-D) runs out, and its answer comes.
+void PlayEntry(PageBench& bench, const Solution& solution, std::size_t k, bool answer = true) {
+  const Step& step = solution.steps[k];
+  EXPECT_THAT(bench.NewlySent(), ElementsAre(step.sent)) << "entry " << k;
+  if (step.sent == kRelease) {
+    bench.clock.Advance(3000);
+    EXPECT_THAT(bench.NewlySent(), ElementsAre(""));
   }
-  return {};
-}
-
-void End(PageBench& bench, Ending ending) {
-  switch (ending) {
-    case Ending::kPeer:
-      bench.telnet.PeerCloses();
-      break;
-    case Ending::kStop:
-      bench.page.StopdcClick();
-      break;
-    case Ending::kWatchdog:
-      bench.clock.Advance(60000);
-      break;
-  }
+  if (answer) bench.telnet.Receive(step.answer);
 }
 
 std::string Joined(const std::vector<std::string>& objects) {
@@ -140,65 +115,76 @@ std::string Joined(const std::vector<std::string>& objects) {
   return text;
 }
 
+// The visit ends with entry n sent and its answer not yet come, for a Ctrl-D also after its
+// pause, by the peer, the client, Stop and the watchdog.
 TEST(SessionEnd, AtEveryStepOfEveryQueueTheNoteNamesExactlyWhatMayStillBeBlocked) {
   for (const Solution& solution : Solutions()) {
-    for (std::size_t cut = 0; cut < solution.steps.size(); ++cut) {
-      const Step& step = solution.steps[cut];
-      for (const bool after_pause : {false, true}) {
-        if (after_pause && step.sent != kRelease) continue;
-        for (const Ending ending : {Ending::kPeer, Ending::kStop, Ending::kWatchdog}) {
-          SCOPED_TRACE(solution.name + ", entry " + std::to_string(cut) +
-                       (after_pause ? " after the pause" : "") + ", " + Why(ending));
-          PageBench bench;
-          PlayUntil(bench, solution, cut, after_pause);
-          End(bench, ending);
-
-          const std::string in_flight = step.sent == kRelease ? "Ctrl-D" : step.sent;
-          const std::string why = Why(ending) + " while " + in_flight + " was in flight";
-          const std::string blocked = step.blocked.empty()
-                                          ? "nothing blocked"
-                                          : "may still be blocked: " + Joined(step.blocked);
-          std::vector<std::string> notes;
-          for (const auto& line : bench.page.Memoreportdc.Lines()) {
-            if (line.find("in flight") != std::string::npos) notes.push_back(line);
-          }
-          EXPECT_THAT(notes, ElementsAre("BSC9: " + why + "; " + blocked + " 14:07:30"));
-          EXPECT_THAT(bench.telnet.notes, ::testing::Contains("BSC9: " + why + "; " + blocked));
-
-          ASSERT_EQ(bench.files.written.size(), 1u);
-          const auto& [path, text] = *bench.files.written.begin();
-          EXPECT_EQ(path, Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"));
-          EXPECT_THAT(text, HasSubstr("ALARM LIST\r\n"));
-          if (cut > 0) {
-            EXPECT_THAT(text, HasSubstr(solution.steps[cut - 1].answer));
-          }
-
-          const pages::ElementOutcome* outcome = bench.page.Outcomes.Find("BSC9");
-          ASSERT_NE(outcome, nullptr);
-          EXPECT_EQ(outcome->maybe_blocked, step.blocked);
-          EXPECT_EQ(outcome->ended_early, why);
-          EXPECT_EQ(outcome->finished, 0);
-          EXPECT_FALSE(outcome->Clean());
-        }
-      }
-    }
+    SCOPED_TRACE(solution.name);
+    kestrel::testing::ForEveryCut<PageBench>({
+        .steps = solution.steps.size(),
+        .endings = {Ending::kPeer, Ending::kClient, Ending::kStop, Ending::kSilence},
+        .start = [&] {
+      return StartVisit(solution); },
+        .telnet = [](PageBench& bench) -> auto& { return bench.telnet;
   }
-}
+  , .step = [&](PageBench& bench, std::size_t k) { PlayEntry(bench, solution, k); },
+    .half =
+        [&](PageBench& bench, std::size_t k) {
+          if (solution.steps[k].sent != kRelease) return false;
+          PlayEntry(bench, solution, k, false);
+          return true;
+        },
+    .stop = [](PageBench& bench) { bench.page.StopdcClick(); },
+    .silence = [](PageBench& bench) { bench.clock.Advance(60000); },
+    .expect = [&](PageBench& bench, const kestrel::testing::Cut& cut) {
+      const Step& step = solution.steps[cut.step];
+      const std::string ended = cut.ending == Ending::kStop      ? "stopped"
+                                : cut.ending == Ending::kSilence ? "silent, ended by the watchdog"
+                                                                 : cut.Lost();
+      const std::string why =
+          ended + " while " + (step.sent == kRelease ? "Ctrl-D" : step.sent) + " was in flight";
+      const std::string blocked = step.blocked.empty()
+                                      ? "nothing blocked"
+                                      : "may still be blocked: " + Joined(step.blocked);
+      std::vector<std::string> notes;
+      for (const auto& line : bench.page.Memoreportdc.Lines()) {
+        if (line.find("in flight") != std::string::npos) notes.push_back(line);
+      }
+      EXPECT_THAT(notes, ElementsAre("BSC9: " + why + "; " + blocked + " 14:07:30"));
+      EXPECT_THAT(bench.telnet.notes, ::testing::Contains("BSC9: " + why + "; " + blocked));
+
+      ASSERT_EQ(bench.files.written.size(), 1u);
+      const auto& [path, text] = *bench.files.written.begin();
+      EXPECT_EQ(path, Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"));
+      EXPECT_THAT(text, HasSubstr("ALARM LIST\r\n"));
+      if (cut.step > 0) {
+        EXPECT_THAT(text, HasSubstr(solution.steps[cut.step - 1].answer));
+      }
+
+      const pages::ElementOutcome* outcome = bench.page.Outcomes.Find("BSC9");
+      ASSERT_NE(outcome, nullptr);
+      EXPECT_EQ(outcome->maybe_blocked, step.blocked);
+      EXPECT_EQ(outcome->ended_early, why);
+      EXPECT_EQ(outcome->finished, 0);
+    },
+});
+}  // namespace
+}  // namespace kestrel::dailycheck::testing
 
 TEST(SessionEnd, AQueueRunToItsEndSaysWhatItLeftBlocked) {
   for (const Solution& solution : Solutions()) {
     SCOPED_TRACE(solution.name);
-    PageBench bench;
-    PlayUntil(bench, solution, solution.steps.size(), true);
-    const auto report = bench.page.Memoreportdc.Lines();
+    const auto bench = StartVisit(solution);
+    for (std::size_t k = 0; k < solution.steps.size(); ++k) PlayEntry(*bench, solution, k);
+    const auto report = bench->page.Memoreportdc.Lines();
     if (solution.done_line.empty()) {
       for (const auto& line : report) EXPECT_THAT(line, ::testing::Not(HasSubstr("blocked")));
     } else {
       EXPECT_EQ(report.back(), solution.done_line);
     }
-    EXPECT_EQ(bench.files.written.size(), 1u);
-    EXPECT_EQ(bench.Connects(), 2);  // on to the next visit
-    const pages::ElementOutcome* outcome = bench.page.Outcomes.Find("BSC9");
+    EXPECT_EQ(bench->files.written.size(), 1u);
+    EXPECT_EQ(bench->Connects(), 2);  // on to the next visit
+    const pages::ElementOutcome* outcome = bench->page.Outcomes.Find("BSC9");
     EXPECT_EQ(outcome->finished, 1);
     EXPECT_EQ(outcome->ended_early, "");
     EXPECT_EQ(outcome->maybe_blocked, solution.left_blocked);
@@ -206,32 +192,23 @@ TEST(SessionEnd, AQueueRunToItsEndSaysWhatItLeftBlocked) {
 }
 
 TEST(SessionEnd, WithoutQueueWorkTheEndIsOneLineAndNoFileIsWritten) {
-  for (const Ending ending : {Ending::kPeer, Ending::kStop, Ending::kWatchdog}) {
-    SCOPED_TRACE(Why(ending));
+  const std::pair<std::function<void(PageBench&)>, std::string> endings[] = {
+      {[](PageBench& b) { b.telnet.PeerCloses(); }, "connection lost"},
+      {[](PageBench& b) { b.page.StopdcClick(); }, "stopped"},
+      {[](PageBench& b) { b.clock.Advance(60000); }, "silent, ended by the watchdog"}};
+  for (const auto& [end, words] : endings) {
     PageBench bench;
     bench.Start({"BSC9"});
     bench.telnet.Receive("ALLIP;\r\n\r\nALARM LIST\r\n");
-    End(bench, ending);
-    EXPECT_THAT(bench.page.Memoreportdc.Lines(),
-                ElementsAre("BSC9: " + Why(ending) + " while ALLIP; was in flight 14:07:30"));
+    end(bench);
+    const std::string why = words + " while ALLIP; was in flight";
+    EXPECT_THAT(bench.page.Memoreportdc.Lines(), ElementsAre("BSC9: " + why + " 14:07:30"));
     EXPECT_THAT(bench.files.written, IsEmpty());
-    EXPECT_EQ(bench.page.Outcomes.Find("BSC9")->ended_early,
-              Why(ending) + " while ALLIP; was in flight");
+    EXPECT_EQ(bench.page.Outcomes.Find("BSC9")->ended_early, why);
   }
 }
 
-TEST(SessionEnd, TheClientsOwnReasonIsPartOfTheNote) {
-  PageBench bench;
-  PlayUntil(bench, Solutions()[0], 3, false);
-  bench.telnet.ClientEnds("the peer sent a line longer than 1 MB");
-  EXPECT_EQ(
-      bench.page.Memoreportdc.Lines().back(),
-      "BSC9: connection lost (the peer sent a line longer than 1 MB) while RXBLE:MO=RXOCF-12  "
-      "; was in flight; may still be blocked: RXOCF-12 14:07:30");
-}
-
-class Deblocking : public DailyCheckTest {
- protected:
+struct Deblocking : PageBench {
   Deblocking() { page.PermanentCheckBox.SetChecked(true); }
   // Runs the permanent fault queue with `rxble` and `confirm` as the answers to the deblock
   // and to its ";".
@@ -249,48 +226,43 @@ class Deblocking : public DailyCheckTest {
     EXPECT_EQ(Connects(), 2);  // the queue ran to its end all the same
   }
 };
+class DeblockingTest : public ::testing::Test, public Deblocking {};
 
-TEST_F(Deblocking, ConfirmedByTheAnswerToTheConfirmation) {
-  Run("\r\n", "EXECUTED\r\n\r\n");
-  const pages::ElementOutcome* outcome = page.Outcomes.Find("BSC9");
-  EXPECT_THAT(outcome->maybe_blocked, IsEmpty());
-  EXPECT_THAT(outcome->problems, IsEmpty());
-  EXPECT_EQ(outcome->finished, 1);
+// The deblock and its ";" answered in every way: only an EXECUTED to the confirmation takes
+// the object off the list.
+TEST(Deblocking, OnlyAnExecutedConfirmationTakesTheObjectOffTheList) {
+  const std::string refusal =
+      "BSC9: RXBLE:MO=RXOCF-12  ; refused: NOT ACCEPTED, FAULT CODE 31, MANAGED OBJECT NOT BLOCKED";
+  const struct {
+    std::string rxble, confirm, problem;  // "" for no problem
+  } rows[] = {
+      {"\r\n", "EXECUTED\r\n\r\n", ""},
+      {"\r\n", "ORDERED\r\n\r\n",
+       "BSC9: RXBLE:MO=RXOCF-12  ; not confirmed: no EXECUTED in its answer"},
+      {"NOT ACCEPTED\r\nFAULT CODE 31\r\nMANAGED OBJECT NOT BLOCKED\r\n\r\n", "\r\n", refusal},
+      {"\r\n", "FUNCTION BUSY\r\n\r\n",
+       "BSC9: ; after RXBLE:MO=RXOCF-12  ; refused: FUNCTION BUSY"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.rxble + row.confirm);
+    Deblocking bench;
+    bench.Run(row.rxble, row.confirm);
+    const pages::ElementOutcome* outcome = bench.page.Outcomes.Find("BSC9");
+    EXPECT_EQ(outcome->finished, 1);
+    if (row.problem.empty()) {
+      EXPECT_THAT(outcome->maybe_blocked, IsEmpty());
+      EXPECT_THAT(outcome->problems, IsEmpty());
+      continue;
+    }
+    EXPECT_THAT(bench.page.Memoreportdc.Lines(),
+                ElementsAre("BSC9: Permanent: MO=RXOCF-12    14:07:30", row.problem + " 14:07:30",
+                            "BSC9: queue done; may still be blocked: RXOCF-12 14:07:30"));
+    EXPECT_THAT(outcome->maybe_blocked, ElementsAre("RXOCF-12"));
+    EXPECT_THAT(outcome->problems, ElementsAre(row.problem));
+  }
 }
 
-TEST_F(Deblocking, AnAnswerWithoutExecutedLeavesTheObjectListed) {
-  Run("\r\n", "ORDERED\r\n\r\n");
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("BSC9: Permanent: MO=RXOCF-12    14:07:30",
-                          "BSC9: RXBLE:MO=RXOCF-12  ; not confirmed: no EXECUTED in its answer "
-                          "14:07:30",
-                          "BSC9: queue done; may still be blocked: RXOCF-12 14:07:30"));
-  EXPECT_THAT(page.Outcomes.Find("BSC9")->maybe_blocked, ElementsAre("RXOCF-12"));
-}
-
-TEST_F(Deblocking, ARefusalLeavesTheObjectListed) {
-  Run("NOT ACCEPTED\r\nFAULT CODE 31\r\nMANAGED OBJECT NOT BLOCKED\r\n\r\n", "\r\n");
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("BSC9: Permanent: MO=RXOCF-12    14:07:30",
-                          "BSC9: RXBLE:MO=RXOCF-12  ; refused: NOT ACCEPTED, FAULT CODE 31, "
-                          "MANAGED OBJECT NOT BLOCKED 14:07:30",
-                          "BSC9: queue done; may still be blocked: RXOCF-12 14:07:30"));
-  const pages::ElementOutcome* outcome = page.Outcomes.Find("BSC9");
-  EXPECT_THAT(outcome->maybe_blocked, ElementsAre("RXOCF-12"));
-  EXPECT_THAT(outcome->problems,
-              ElementsAre("BSC9: RXBLE:MO=RXOCF-12  ; refused: NOT ACCEPTED, FAULT CODE 31, "
-                          "MANAGED OBJECT NOT BLOCKED"));
-}
-
-TEST_F(Deblocking, ARefusedConfirmationIsNamedWithItsOrder) {
-  Run("\r\n", "FUNCTION BUSY\r\n\r\n");
-  EXPECT_THAT(
-      page.Memoreportdc.Lines(),
-      ::testing::Contains("BSC9: ; after RXBLE:MO=RXOCF-12  ; refused: FUNCTION BUSY 14:07:30"));
-  EXPECT_THAT(page.Outcomes.Find("BSC9")->maybe_blocked, ElementsAre("RXOCF-12"));
-}
-
-TEST_F(Deblocking, APathDeblockWithoutExecutedIsNotConfirmed) {
+TEST_F(DeblockingTest, APathDeblockWithoutExecutedIsNotConfirmed) {
   Start({"BSC9"});
   telnet.Receive(AlarmList(Alarm("NEAR END", "SDIP    LAYER   STATE\r\nRSDIP12 VC12-1  UNAV")));
   const std::string path = "SDIP=RSDIP12,LP=VC12-1 ;";

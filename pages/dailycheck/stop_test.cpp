@@ -110,26 +110,6 @@ TEST(Stop, EndsTheLoopInEveryState) {
   }
 }
 
-TEST(Stop, InTheQueueLeavesTheNoteAndTheReportFile) {
-  PageBench bench;
-  bench.Start({"BSC9"});
-  bench.telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-  bench.page.StopdcClick();
-  EXPECT_EQ(bench.page.Memoreportdc.Lines().back(),
-            "BSC9: stopped while SETAR; was in flight; nothing blocked 14:07:30");
-  EXPECT_EQ(bench.files.written.size(), 1u);
-}
-
-TEST(Stop, StartAfterStopRunsAgain) {
-  PageBench bench;
-  bench.Start({"BSC9"});
-  bench.page.StopdcClick();
-  bench.page.StartdcClick();
-  bench.LogIn();
-  EXPECT_EQ(bench.telnet.Sent().back(), "ALLIP;");
-  EXPECT_TRUE(bench.page.Timerdc.Enabled());
-}
-
 // While a warning sound plays, whatever comes waits for the scan, which goes on at the sound's
 // end only while its session stands.
 class WhileASoundPlays : public DailyCheckTest {

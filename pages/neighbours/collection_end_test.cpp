@@ -7,6 +7,7 @@
 
 #include "pages/neighbours/merged_outcomes.h"
 #include "pages/neighbours/neighbours_test_fixture.h"
+#include "tests/cut_points.h"
 
 namespace kestrel::neighbours::testing {
 namespace {
@@ -39,90 +40,91 @@ void Step(NeighboursRig& rig, kestrel::testing::FakeTelnetClient& telnet, std::s
   }
 }
 
-// The first half of step `step`: the session ends in the middle of it.
-void HalfStep(NeighboursRig& rig, kestrel::testing::FakeTelnetClient& telnet, std::size_t step) {
-  const std::string text =
-      step < kLoginSteps ? NeighboursRig::Login()[step] : rig.Answer(telnet.Sent().back());
-  telnet.Receive(text.substr(0, text.size() / 2));
-}
-
 TEST(CollectionEnd, ASideLostAtAnyStepEndsTheCollectionAndSaysWhatWasNotCollected) {
   for (const bool cellr_fails : {false, true}) {
-    for (const bool client_ends : {false, true}) {
-      for (const bool other_first : {false, true}) {
-        for (std::size_t cut = 0; cut < 2 * kSteps; ++cut) {
-          const auto rig = TwoPairs();
-          auto& failing = cellr_fails ? rig->cellr_telnet : rig->cell_telnet;
-          auto& other = cellr_fails ? rig->cell_telnet : rig->cellr_telnet;
-          const std::size_t full = cut / 2;
-          const bool half = cut % 2 == 1;
-          SCOPED_TRACE(std::string(cellr_fails ? "Cellr" : "Cell") + " cut " + std::to_string(cut) +
-                       (client_ends ? " by the client" : " by the peer") +
-                       (other_first ? ", other side done" : ""));
-          rig->page.StartqonButtonClick();
-          if (other_first) {
-            for (std::size_t step = 0; step < kSteps; ++step) Step(*rig, other, step);
-          }
-          for (std::size_t step = 0; step < full; ++step) {
-            Step(*rig, failing, step);
-            if (!other_first) Step(*rig, other, step);
-          }
-          if (half) HalfStep(*rig, failing, full);
-          const std::string in_flight = failing.Sent().empty() ? "" : failing.Sent().back();
-          if (client_ends) {
-            failing.ClientEnds("more than 1 MB in one line");
-          } else {
-            failing.PeerCloses();
-          }
+    for (const bool other_first : {false, true}) {
+      SCOPED_TRACE(std::string(cellr_fails ? "Cellr" : "Cell") +
+                   (other_first ? ", other side done" : ""));
+      const auto failing = [=](NeighboursRig & rig) -> auto& {
+        return cellr_fails ? rig.cellr_telnet : rig.cell_telnet;
+      };
+      const auto other = [=](NeighboursRig & rig) -> auto& {
+        return cellr_fails ? rig.cell_telnet : rig.cellr_telnet;
+      };
+      const std::string side = cellr_fails ? "Cellr" : "Cell";
+      const std::string other_side = cellr_fails ? "Cell: BSC9" : "Cellr: BSC10";
+      kestrel::testing::ForEveryCut<NeighboursRig>({
+          .steps = kSteps,
+          .endings = {kestrel::testing::Ending::kPeer, kestrel::testing::Ending::kClient},
+          .start =
+              [&] {
+                auto rig = TwoPairs();
+                rig->page.StartqonButtonClick();
+                if (other_first) {
+                  for (std::size_t step = 0; step < kSteps; ++step) Step(*rig, other(*rig), step);
+                }
+                return rig;
+              },
+          .telnet = failing,
+          .step =
+              [&](NeighboursRig& rig, std::size_t step) {
+                Step(rig, failing(rig), step);
+                if (!other_first) Step(rig, other(rig), step);
+              },
+          .half =
+              [&](NeighboursRig& rig, std::size_t step) {
+                auto& telnet = failing(rig);
+                return kestrel::testing::HalfOf(telnet, step < kLoginSteps
+                                                            ? NeighboursRig::Login()[step]
+                                                            : rig.Answer(telnet.Sent().back()));
+              },
+          .stop = nullptr,
+          .silence = nullptr,
+          .expect =
+              [&](NeighboursRig& rig, const kestrel::testing::Cut& cut) {
+                const std::string why =
+                    cut.Lost() + (cut.step < kLoginSteps
+                                      ? " during the login"
+                                      : " while " + cut.in_flight + " was in flight");
+                const bool first_cell_done = cut.step >= kLoginSteps + 4;
+                const std::string cell_names = first_cell_done ? "C09102B" : "C09101A, C09102B";
+                const std::string cellr_names = first_cell_done ? "C10102A" : "C10101A, C10102A";
+                const std::string expected =
+                    std::string(cellr_fails ? "Cellr: BSC10: " : "Cell: BSC9: ") + why +
+                    "; cells not collected: " + (cellr_fails ? cellr_names : cell_names);
+                // The box says how the other side ended too.
+                const std::string other_end = other_first
+                                                  ? other_side + ": all cells collected"
+                                                  : other_side + ": stopped with the " + side +
+                                                        " side; cells not collected: " +
+                                                        (cellr_fails ? cell_names : cellr_names);
+                EXPECT_THAT(rig.messages.shown,
+                            ElementsAre(cellr_fails ? other_end + "\n" + expected
+                                                    : expected + "\n" + other_end));
+                EXPECT_EQ(rig.page.LastFailure, expected);
+                EXPECT_THAT(failing(rig).notes, ElementsAre(expected));
+                EXPECT_FALSE(rig.cell_telnet.Connected() || rig.cellr_telnet.Connected());
+                EXPECT_EQ(rig.page.StartqonButton.Caption(), "Start");
+                EXPECT_TRUE(rig.page.Panel4.Enabled() && rig.page.Panel6.Enabled());
+                EXPECT_FALSE(rig.page.ProgressBar1.Visible() || rig.page.Label16.Visible());
+                rig.page.ExqontimeTimer();
+                EXPECT_EQ(rig.read_form.Memo1.Text(), "");
+                EXPECT_FALSE(rig.read_form.Window.Visible());
 
-          std::string why = "connection lost";
-          if (client_ends) why += " (more than 1 MB in one line)";
-          why +=
-              full < kLoginSteps ? " during the login" : " while " + in_flight + " was in flight";
-          const bool first_cell_done = full >= kLoginSteps + 4;
-          const std::string cell_names = first_cell_done ? "C09102B" : "C09101A, C09102B";
-          const std::string cellr_names = first_cell_done ? "C10102A" : "C10101A, C10102A";
-          const std::string expected =
-              std::string(cellr_fails ? "Cellr: BSC10: " : "Cell: BSC9: ") + why +
-              "; cells not collected: " + (cellr_fails ? cellr_names : cell_names);
-          // The box says how the other side ended too.
-          const std::string other_end =
-              other_first
-                  ? std::string(cellr_fails ? "Cell: BSC9" : "Cellr: BSC10") +
-                        ": all cells collected"
-                  : std::string(cellr_fails ? "Cell: BSC9" : "Cellr: BSC10") +
-                        ": stopped with the " + (cellr_fails ? "Cellr" : "Cell") +
-                        " side; cells not collected: " + (cellr_fails ? cell_names : cellr_names);
-          EXPECT_THAT(rig->messages.shown, ElementsAre(cellr_fails ? other_end + "\n" + expected
-                                                                   : expected + "\n" + other_end));
-          EXPECT_EQ(rig->page.LastFailure, expected);
-          EXPECT_THAT(failing.notes, ElementsAre(expected));
-          EXPECT_FALSE(rig->cell_telnet.Connected());
-          EXPECT_FALSE(rig->cellr_telnet.Connected());
-          EXPECT_EQ(rig->page.StartqonButton.Caption(), "Start");
-          EXPECT_TRUE(rig->page.Panel4.Enabled());
-          EXPECT_TRUE(rig->page.Panel6.Enabled());
-          EXPECT_FALSE(rig->page.ProgressBar1.Visible());
-          EXPECT_FALSE(rig->page.Label16.Visible());
-          rig->page.ExqontimeTimer();
-          EXPECT_EQ(rig->read_form.Memo1.Text(), "");
-          EXPECT_FALSE(rig->read_form.Window.Visible());
-
-          const auto* lost = rig->page.Outcomes.Find(cellr_fails ? "BSC10" : "BSC9");
-          const auto* stopped = rig->page.Outcomes.Find(cellr_fails ? "BSC9" : "BSC10");
-          ASSERT_NE(lost, nullptr);
-          ASSERT_NE(stopped, nullptr);
-          EXPECT_EQ(lost->ended_early, why);
-          EXPECT_EQ(lost->reached, full >= kLoginSteps ? 1 : 0);
-          EXPECT_EQ(lost->finished, 0);
-          if (other_first) {
-            EXPECT_TRUE(stopped->Clean()) << RecapLine(*stopped);
-          } else {
-            EXPECT_EQ(stopped->ended_early, std::string("stopped with the ") +
-                                                (cellr_fails ? "Cellr" : "Cell") + " side: " + why);
-          }
-        }
-      }
+                const auto* lost = rig.page.Outcomes.Find(cellr_fails ? "BSC10" : "BSC9");
+                const auto* stopped = rig.page.Outcomes.Find(cellr_fails ? "BSC9" : "BSC10");
+                ASSERT_NE(lost, nullptr);
+                ASSERT_NE(stopped, nullptr);
+                EXPECT_EQ(lost->ended_early, why);
+                EXPECT_EQ(lost->reached, cut.step >= kLoginSteps ? 1 : 0);
+                EXPECT_EQ(lost->finished, 0);
+                if (other_first) {
+                  EXPECT_TRUE(stopped->Clean()) << RecapLine(*stopped);
+                } else {
+                  EXPECT_EQ(stopped->ended_early, "stopped with the " + side + " side: " + why);
+                }
+              },
+      });
     }
   }
 }

@@ -35,6 +35,9 @@ std::vector<std::string> LinesOf(const std::string& script, const std::string& c
   return lines;
 }
 
+// The lines of a file under tests/data/pages.
+std::vector<std::string> DataLines(const char* name) { return LinesOf(ExpectedScript(name), ""); }
+
 TEST_F(MissingValuesTest, RefusedCommandsLeaveANoteWhereTheirValuesWouldStand) {
   cells = {{"C09101A", {}}, {"C10101A", {}}};
   answers["RLLHP:CELL=C10101A;"] = "RLLHP:CELL=C10101A;\r\n\r\nFUNCTION BUSY\r\n\r\n<";
@@ -45,76 +48,9 @@ TEST_F(MissingValuesTest, RefusedCommandsLeaveANoteWhereTheirValuesWouldStand) {
   page.CellrbscComboBox.SetItemIndex(9);
   const std::string refused =
       "BSC9: RLDEP:CELL=C09199Z; refused: NOT ACCEPTED, FAULT CODE 17, CELL NOT DEFINED";
-  EXPECT_EQ(
-      Collect(),
-      "BSC10 ucun script:\r\n\r\n"
-      "RLDEI:CELL=C09101A,CSYSTYPE=GSM900,EXT;\r\n"
-      "RLDEC:CELL=C09101A,BCCHNO=62,BSIC=47,CGI=400-01-1234-10101;\r\n"
-      "! RLCPC:CELL=C09101A not written: MSTXPWR of C09101A: BSC9: RLCPP:CELL=C09101A; refused: "
-      "COMMAND UNKNOWN !\r\n"
-      "RLLOC:CELL=C09101A,BSPWR=47,BSTXPWR=45,BSRXMIN=110,AW=ON,SCHO=OFF;\r\n"
-      "RLLOC:CELL=C09101A,BSRXSUFF=0,MSRXMIN=104,MSRXSUFF=0,EXTPEN=ON;\r\n"
-      "RLLHC:CELL=C09101A,LAYER=2,LAYERTHR=75,LAYERHYST=3;\r\n"
-      "RLNRI:CELL=C10101A,CELLR=C09101A,SINGLE;\r\n"
-      "RLNRC:CELL=C10101A,CELLR=C09101A,CAND=BOTH,TRHYST=2,TROFFSETP=0,LHYST=6,AWOFFSET=3;\r\n"
-      "RLMFC:CELL=C10101A,MBCCHNO=62,MRNIC;\r\n"
-      "RLNRC:CELL=C10101A,CELLR=C09101A,HIHYST=3;\r\n\r\n\r\n"
-      "! RLDEI:CELL=C09199Z not written: CSYSTYPE of C09199Z: " +
-          refused +
-          " !\r\n"
-          "! RLDEC:CELL=C09199Z not written: BCCHNO, BSIC, CGI of C09199Z: " +
-          refused +
-          " !\r\n"
-          "! RLCPC:CELL=C09199Z not written: MSTXPWR of C09199Z: BSC9: RLCPP:CELL=C09199Z; "
-          "refused: "
-          "NOT ACCEPTED, FAULT CODE 17, CELL NOT DEFINED !\r\n"
-          "! RLLOC:CELL=C09199Z not written: BSPWR, BSTXPWR, BSRXMIN, AW, SCHO of C09199Z: BSC9: "
-          "RLLOP:CELL=C09199Z; refused: NOT ACCEPTED, FAULT CODE 17, CELL NOT DEFINED !\r\n"
-          "! RLLOC:CELL=C09199Z not written: BSRXSUFF, MSRXMIN, MSRXSUFF of C09199Z: BSC9: "
-          "RLLOP:CELL=C09199Z; refused: NOT ACCEPTED, FAULT CODE 17, CELL NOT DEFINED !\r\n"
-          "! RLLHC:CELL=C09199Z not written: LAYER, LAYERTHR, LAYERHYST of C09199Z: BSC9: "
-          "RLLHP:CELL=C09199Z; refused: NOT ACCEPTED, FAULT CODE 17, CELL NOT DEFINED !\r\n"
-          "RLNRI:CELL=C10101A,CELLR=C09199Z,SINGLE;\r\n"
-          "RLNRC:CELL=C10101A,CELLR=C09199Z,CAND=BOTH,TRHYST=2,TROFFSETP=0,LHYST=6,AWOFFSET=3;\r\n"
-          "! RLMFC:CELL=C10101A not written: BCCHNO of C09199Z: " +
-          refused +
-          " !\r\n"
-          "RLNRC:CELL=C10101A,CELLR=C09199Z,HIHYST=3;\r\n\r\n"
-          "BSC9 ucun script:\r\n\r\n"
-          "RLDEI:CELL=C10101A,CSYSTYPE=GSM900,EXT;\r\n"
-          "RLDEC:CELL=C10101A,BCCHNO=62,BSIC=47,CGI=400-01-1234-10101;\r\n"
-          "RLCPC:CELL=C10101A,MSTXPWR=33;\r\n"
-          "RLLOC:CELL=C10101A,BSPWR=47,BSTXPWR=45,BSRXMIN=110,AW=ON,SCHO=OFF;\r\n"
-          "RLLOC:CELL=C10101A,BSRXSUFF=0,MSRXMIN=104,MSRXSUFF=0,EXTPEN=ON;\r\n"
-          "! RLLHC:CELL=C10101A not written: LAYER, LAYERTHR, LAYERHYST of C10101A: BSC10: "
-          "RLLHP:CELL=C10101A; refused: FUNCTION BUSY !\r\n"
-          "RLNRI:CELL=C09101A,CELLR=C10101A,SINGLE;\r\n"
-          "RLNRC:CELL=C09101A,CELLR=C10101A,CAND=BOTH,TRHYST=2,TROFFSETP=0,LHYST=6,AWOFFSET=3;\r\n"
-          "RLMFC:CELL=C09101A,MBCCHNO=62,MRNIC;\r\n"
-          "RLNRC:CELL=C09101A,CELLR=C10101A,HIHYST=3;\r\n\r\n\r\n"
-          // The same cell again: its definition and its note are written once.
-          "RLNRI:CELL=C09199Z,CELLR=C10101A,SINGLE;\r\n"
-          "RLNRC:CELL=C09199Z,CELLR=C10101A,CAND=BOTH,TRHYST=2,TROFFSETP=0,LHYST=6,AWOFFSET=3;\r\n"
-          "RLMFC:CELL=C09199Z,MBCCHNO=62,MRNIC;\r\n"
-          "RLNRC:CELL=C09199Z,CELLR=C10101A,HIHYST=3;\r\n\r\n"
-          "!!! PRINTOUTLAR !!!\r\n\r\n"
-          "BSC9 terefde:\r\n"
-          "RLNRP:CELL=C09101A,CELLR=C10101A,NODATA;\r\n"
-          "RLNRP:CELL=C09199Z,CELLR=C10101A,NODATA;\r\n\r\n"
-          "BSC10 terefde:\r\n"
-          "RLNRP:CELL=C10101A,CELLR=C09101A,NODATA;\r\n"
-          "RLNRP:CELL=C10101A,CELLR=C09199Z,NODATA;\r\n\r\n"
-          "!!! MSC-e tanitim !!!\r\n\r\n"
-          "MSC10-e tanitim:\r\n"
-          "MGOCI:CELL=C09101A,CGI=400-01-1234-10101,MSC=MSC9;\r\n"
-          "! MGOCI:CELL=C09199Z not written: CGI of C09199Z: " +
-          refused +
-          " !\r\n\r\n"
-          "MSC9-e tanitim:\r\n"
-          "MGOCI:CELL=C10101A,CGI=400-01-1234-10101,MSC=MSC10;\r\n"
-          "!!! MSC-de printout !!!\r\n\r\n"
-          "MSC10-de printout:\r\nMGOCP:CELL=C09101A;\r\nMGOCP:CELL=C09199Z;\r\n\r\n"
-          "MSC9-de printout:\r\nMGOCP:CELL=C10101A;\r\n");
+  // The same cell again (C09199Z as a partner): its definition and its note are written once.
+  EXPECT_EQ(Collect(), ExpectedScript("neighbours_refused_commands.txt"));
+
   const auto* bsc9 = page.Outcomes.Find("BSC9");
   ASSERT_NE(bsc9, nullptr);
   EXPECT_EQ(bsc9->finished, 1);
@@ -149,25 +85,7 @@ TEST_F(MissingValuesTest, ASecondRunWhosePrintoutLacksHeadingsKeepsNothingOfTheF
   const std::string script = Collect();
   EXPECT_THAT(script, Not(HasSubstr("400-01-909-1011")));
   EXPECT_THAT(script, Not(HasSubstr("GSM1800")));
-  EXPECT_THAT(
-      LinesOf(script, "CELL=C09101A"),
-      ElementsAre("! RLDEI:CELL=C09101A not written: CSYSTYPE of C09101A: no value in the RLDEP "
-                  "printout !",
-                  "! RLDEC:CELL=C09101A not written: CGI of C09101A: no value in the RLDEP "
-                  "printout !",
-                  "RLCPC:CELL=C09101A,MSTXPWR=33;",
-                  "RLLOC:CELL=C09101A,BSPWR=47,BSTXPWR=45,BSRXMIN=110,AW=ON,SCHO=OFF;",
-                  "RLLOC:CELL=C09101A,BSRXSUFF=0,MSRXMIN=104,MSRXSUFF=0,EXTPEN=ON;",
-                  "RLLHC:CELL=C09101A,LAYER=2,LAYERTHR=75,LAYERHYST=3;",
-                  "RLNRI:CELL=C09101A,CELLR=C10101A,SINGLE;",
-                  "RLNRC:CELL=C09101A,CELLR=C10101A,CAND=BOTH,TRHYST=2,TROFFSETP=0,LHYST=6,"
-                  "AWOFFSET=3;",
-                  "RLMFC:CELL=C09101A,MBCCHNO=62,MRNIC;",
-                  "RLNRC:CELL=C09101A,CELLR=C10101A,HIHYST=3;",
-                  "RLNRP:CELL=C09101A,CELLR=C10101A,NODATA;",
-                  "! MGOCI:CELL=C09101A not written: CGI of C09101A: no value in the RLDEP "
-                  "printout !",
-                  "MGOCP:CELL=C09101A;"));
+  EXPECT_EQ(LinesOf(script, "CELL=C09101A"), DataLines("neighbours_no_headings_c09101a.txt"));
   EXPECT_THAT(
       page.Outcomes.Find("BSC9")->problems,
       ElementsAre("BSC9: RLDEP:CELL=C09101A; CGI, CSYSTYPE of C09101A: no value in the RLDEP "
@@ -195,26 +113,7 @@ TEST_F(MissingValuesTest, ValuesOutOfShapeNeverReachALine) {
       EXPECT_THAT(line, Not(HasSubstr("6;2")));
     }
   }
-  EXPECT_THAT(
-      LinesOf(script, "CELL=C09101A"),
-      ElementsAre("RLDEI:CELL=C09101A,CSYSTYPE=GSM900,EXT;",
-                  "! RLDEC:CELL=C09101A not written: BCCHNO of C09101A: \"6;2\" does not "
-                  "fit; CGI of C09101A: \"400-01;RLSBE:CELL=A\" does not fit !",
-                  "! RLCPC:CELL=C09101A not written: MSTXPWR of C09101A: \"3?3\" does not "
-                  "fit !",
-                  "! RLLOC:CELL=C09101A not written: SCHO of C09101A: \"O,F\" does not "
-                  "fit !",
-                  "RLLOC:CELL=C09101A,BSRXSUFF=0,MSRXMIN=104,MSRXSUFF=0,EXTPEN=ON;",
-                  "RLLHC:CELL=C09101A,LAYER=2,LAYERTHR=75,LAYERHYST=3;",
-                  "RLNRI:CELL=C09101A,CELLR=C10101A,SINGLE;",
-                  "RLNRC:CELL=C09101A,CELLR=C10101A,CAND=BOTH,TRHYST=2,TROFFSETP=0,LHYST=6,"
-                  "AWOFFSET=3;",
-                  "RLMFC:CELL=C09101A,MBCCHNO=62,MRNIC;",
-                  "RLNRC:CELL=C09101A,CELLR=C10101A,HIHYST=3;",
-                  "RLNRP:CELL=C09101A,CELLR=C10101A,NODATA;",
-                  "! MGOCI:CELL=C09101A not written: CGI of C09101A: \"400-01;RLSBE:CELL=A\" "
-                  "does not fit !",
-                  "MGOCP:CELL=C09101A;"));
+  EXPECT_EQ(LinesOf(script, "CELL=C09101A"), DataLines("neighbours_out_of_shape_c09101a.txt"));
   // The partner's RLMFC line would carry the BCCH number: a note in its place too.
   EXPECT_THAT(script, HasSubstr("! RLMFC:CELL=C10101A not written: BCCHNO of C09101A: \"6;2\" "
                                 "does not fit !\r\n"));

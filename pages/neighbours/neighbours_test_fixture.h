@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <string>
 #include <string_view>
@@ -132,5 +133,14 @@ struct NeighboursRig {
 };
 
 class NeighboursTest : public ::testing::Test, protected NeighboursRig {};
+
+// A script kept under tests/data/pages, its lines ended as the page ends them.
+inline std::string ExpectedScript(const char* name) {
+  std::ifstream in(std::string(KESTREL_TEST_DATA) + "/pages/" + name);
+  EXPECT_TRUE(in.good()) << name;
+  std::string text, line;
+  while (std::getline(in, line)) text += line + "\r\n";
+  return text;
+}
 
 }  // namespace kestrel::neighbours::testing

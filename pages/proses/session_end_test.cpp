@@ -90,19 +90,15 @@ void EndAtEveryStep(bool rxtei, Exchange::Cut cut) {
   }
 }
 
-TEST(ProsesSessionEnd, LineDropsAtEveryStepOfAnRxteiBsc) {
-  EndAtEveryStep(true, Exchange::Cut::kPeerCloses);
-}
-TEST(ProsesSessionEnd, LineDropsAtEveryStepOfAnRxltiBsc) {
-  EndAtEveryStep(false, Exchange::Cut::kPeerCloses);
-}
-TEST(ProsesSessionEnd, StopAtEveryStepOfAnRxteiBsc) { EndAtEveryStep(true, Exchange::Cut::kStop); }
-TEST(ProsesSessionEnd, StopAtEveryStepOfAnRxltiBsc) { EndAtEveryStep(false, Exchange::Cut::kStop); }
-TEST(ProsesSessionEnd, SilenceAtEveryStepOfAnRxteiBsc) {
-  EndAtEveryStep(true, Exchange::Cut::kSilence);
-}
-TEST(ProsesSessionEnd, SilenceAtEveryStepOfAnRxltiBsc) {
-  EndAtEveryStep(false, Exchange::Cut::kSilence);
+TEST(ProsesSessionEnd, DropStopOrSilenceAtEveryStepOfAnRxteiOrRxltiBsc) {
+  for (const bool rxtei : {true, false}) {
+    for (const auto cut :
+         {Exchange::Cut::kPeerCloses, Exchange::Cut::kStop, Exchange::Cut::kSilence}) {
+      SCOPED_TRACE(std::string(rxtei ? "RXTEI" : "RXLTI") + ", cut " +
+                   std::to_string(static_cast<int>(cut)));
+      EndAtEveryStep(rxtei, cut);
+    }
+  }
 }
 
 TEST(ProsesSessionEnd, ClientsOwnReasonIsInTheNote) {

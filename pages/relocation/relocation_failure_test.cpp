@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "pages/relocation/relocation_test_fixture.h"
+#include "tests/cut_points.h"
 
 namespace kestrel::relocation::testing {
 namespace {
@@ -89,61 +90,65 @@ TEST_F(RelocationTest, RefusedCommandsAreReportedAndTheCheckGoesOn) {
   EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
 }
 
-// The steps of a check of one moved cell with two neighbours: the login, then one answer per
-// command (RLNRP, then RLDEP of the three names).
+// A check of one moved cell with two neighbours, lost at every step: the login, then one
+// answer per command (RLNRP, then RLDEP of the three names).
 TEST(RelocationEnd, ASessionLostAtAnyStepSaysTheCheckDidNotFinish) {
   Network network;
   network.neighbours["C09101A"] = {"C09101B", "C09201A"};
   network.data = {{"C09101A", {"400-01-912-1", "62"}},
                   {"C09101B", {"400-01-912-2", "63"}},
                   {"C09201A", {"400-01-921-3", "70"}}};
-  constexpr std::size_t kLogin = 2, kSteps = kLogin + 4;
-  for (const bool client_ends : {false, true}) {
-    for (std::size_t cut = 0; cut < 2 * kSteps; ++cut) {
-      SCOPED_TRACE("cut " + std::to_string(cut) + (client_ends ? " by the client" : ""));
-      const auto rig = std::make_unique<RelocationRig>();
-      rig->page.DqonoComboBox.SetText("BSC9");
-      rig->page.DqonListMemo.SetText("C09101A");
-      rig->page.DqonstartButtonClick();
-      const std::size_t full = cut / 2;
-      for (std::size_t step = 0; step < full; ++step) {
-        if (step < kLogin) {
-          rig->telnet.Receive(RelocationRig::Login()[step]);
-        } else {
-          rig->AnswerNext(network, 3);
-        }
-      }
-      if (cut % 2 == 1) {
-        const std::string text = full < kLogin ? RelocationRig::Login()[full]
-                                               : network.Answer(rig->telnet.Sent().back());
-        rig->telnet.Receive(text.substr(0, text.size() / 2));
-      }
-      const std::string in_flight = rig->telnet.Sent().empty() ? "" : rig->telnet.Sent().back();
-      if (client_ends) {
-        rig->telnet.ClientEnds("more than 1 MB in one line");
-      } else {
-        rig->telnet.PeerCloses();
-      }
-      std::string why = "connection lost";
-      if (client_ends) why += " (more than 1 MB in one line)";
-      why += full < kLogin ? " during the login" : " while " + in_flight + " was in flight";
-      const auto lines = rig->page.DqonrepMemo.Lines();
-      ASSERT_FALSE(lines.empty());
-      EXPECT_EQ(lines.back(),
-                "BSC9: " + why + "; the check did not finish and no script was written");
-      EXPECT_THAT(rig->telnet.notes, ElementsAre(lines.back()));
-      EXPECT_EQ(rig->read_form.Memo1.Text(), "");
-      EXPECT_FALSE(rig->read_form.Window.Visible());
-      EXPECT_THAT(rig->messages.shown, ElementsAre(lines.back()));
-      EXPECT_EQ(rig->page.Outcomes.Find("BSC9")->ended_early, why);
-      EXPECT_EQ(rig->page.Outcomes.Find("BSC9")->reached, full >= kLogin ? 1 : 0);
-      EXPECT_EQ(rig->page.Outcomes.Find("BSC9")->finished, 0);
-      // A dead session leaves no button that claims a check runs.
-      EXPECT_EQ(rig->page.DqonstartButton.Caption(), "Start");
-      EXPECT_TRUE(rig->page.DqonListPanel.Enabled());
-    }
-  }
+  constexpr std::size_t kLogin = 2;
+  const auto text = [&](RelocationRig& rig, std::size_t step) {
+    return step < kLogin ? RelocationRig::Login()[step] : network.Answer(rig.telnet.Sent().back());
+  };
+  kestrel::testing::ForEveryCut<RelocationRig>({
+      .steps = kLogin + 4,
+      .endings = {kestrel::testing::Ending::kPeer, kestrel::testing::Ending::kClient},
+      .start =
+          [] {
+    auto rig = std::make_unique<RelocationRig>();
+    rig->page.DqonoComboBox.SetText("BSC9");
+    rig->page.DqonListMemo.SetText("C09101A");
+    rig->page.DqonstartButtonClick();
+    return rig;
+          },
+      .telnet = [](RelocationRig& rig) -> auto& { return rig.telnet;
 }
+,
+    .step =
+        [&](RelocationRig& rig, std::size_t step) {
+          if (step < kLogin) {
+            rig.telnet.Receive(RelocationRig::Login()[step]);
+          } else {
+            rig.AnswerNext(network, 3);
+          }
+        },
+    .half = [&](RelocationRig& rig,
+                std::size_t step) { return kestrel::testing::HalfOf(rig.telnet, text(rig, step)); },
+    .stop = nullptr, .silence = nullptr,
+    .expect = [](RelocationRig& rig, const kestrel::testing::Cut& cut) {
+      const std::string why =
+          cut.Lost() +
+          (cut.step < kLogin ? " during the login" : " while " + cut.in_flight + " was in flight");
+      const std::string line =
+          "BSC9: " + why + "; the check did not finish and no script was written";
+      EXPECT_EQ(rig.page.DqonrepMemo.Text(), line + "\r\n");
+      EXPECT_THAT(rig.telnet.notes, ElementsAre(line));
+      EXPECT_THAT(rig.messages.shown, ElementsAre(line));
+      EXPECT_EQ(rig.read_form.Memo1.Text(), "");
+      EXPECT_FALSE(rig.read_form.Window.Visible());
+      const pages::ElementOutcome* outcome = rig.page.Outcomes.Find("BSC9");
+      EXPECT_EQ(outcome->ended_early, why);
+      EXPECT_EQ(outcome->reached, cut.step >= kLogin ? 1 : 0);
+      EXPECT_EQ(outcome->finished, 0);
+      // A dead session leaves no button that claims a check runs.
+      EXPECT_EQ(rig.page.DqonstartButton.Caption(), "Start");
+      EXPECT_TRUE(rig.page.DqonListPanel.Enabled());
+    },
+}  // namespace
+);
+}  // namespace kestrel::relocation::testing
 
 TEST_F(RelocationTest, ARefusedLoginEndsThePageWithTheGatewaysWords) {
   page.DqonoComboBox.SetText("BSC99");
