@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <map>
 #include <string>
 #include <string_view>
@@ -11,6 +10,7 @@
 #include "pages/neighbours/neighbours_page.h"
 #include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
+#include "tests/test_data.h"
 
 namespace kestrel::neighbours::testing {
 
@@ -136,11 +136,7 @@ class NeighboursTest : public ::testing::Test, protected NeighboursRig {};
 
 // A script kept under tests/data/pages, its lines ended as the page ends them.
 inline std::string ExpectedScript(const char* name) {
-  std::ifstream in(std::string(KESTREL_TEST_DATA) + "/pages/" + name);
-  EXPECT_TRUE(in.good()) << name;
-  std::string text, line;
-  while (std::getline(in, line)) text += line + "\r\n";
-  return text;
+  return kestrel::testing::TestDataLines(std::string("pages/") + name);
 }
 
 }  // namespace kestrel::neighbours::testing

@@ -2,18 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "pages/neighbours/neighbours_test_fixture.h"
-#include "tests/test_data.h"
 
 namespace kestrel::neighbours::testing {
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-// An expected script from tests/data/pages.
-std::string Expected(const char* name) {
-  return kestrel::testing::TestDataLines(std::string("pages/") + name);
-}
 
 class ScriptTest : public NeighboursTest {
  protected:
@@ -53,7 +47,7 @@ TEST_F(ScriptTest, InternalFormWhenBothSidesAreTheSamePick) {
   Collected("A1\r\nA2\r\n", "B1\r\nB2\r\n");
   page.CellbscComboBox.SetItemIndex(8);
   page.CellrbscComboBox.SetItemIndex(8);
-  EXPECT_EQ(Script(), Expected("neighbours_internal.txt"));
+  EXPECT_EQ(Script(), ExpectedScript("neighbours_internal.txt"));
 }
 
 // The internal form when both sides are one BSC: combo boxes untouched, or the same name
@@ -99,7 +93,7 @@ TEST_F(ScriptTest, ExternalFormLineForLine) {
   page.CellrbscComboBox.SetItemIndex(9);  // BSC10, MSC10
   page.Troffsetp.SetText("4");
   page.Extpen.SetText("OFF");
-  EXPECT_EQ(Script(), Expected("neighbours_external.txt"));
+  EXPECT_EQ(Script(), ExpectedScript("neighbours_external.txt"));
 }
 
 TEST_F(ScriptTest, ExternalFormDefinesACellOnceAndIdenticalPairsOnce) {
@@ -139,7 +133,7 @@ TEST_F(ScriptTest, UnknownMscIsNamedAsUnknownAndTypedNamesAreLookedUp) {
 TEST_F(ScriptTest, EmptyListsGiveOnlyHeadingsAndMarkers) {
   page.CellbscComboBox.SetItemIndex(8);
   page.CellrbscComboBox.SetItemIndex(9);
-  EXPECT_EQ(Script(), Expected("neighbours_empty_lists.txt"));
+  EXPECT_EQ(Script(), ExpectedScript("neighbours_empty_lists.txt"));
 }
 
 }  // namespace
