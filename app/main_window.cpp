@@ -217,7 +217,7 @@ void TKestreldlg::SetUpClients(const platform::SiteSettings& site) {
     client->Element = element;
     client->Ssh.Ssh = {site.ssh_identity, site.KnownHostsPath(), site.ssh_host_key,
                        site.ssh_keepalive_s};
-    client->Ssh.User = site.user;
+    client->Ssh.User = [this] { return properties_.UserEdit.Text(); };
     client->Ssh.Password = [this] { return properties_.PasswordEdit.Text(); };
     client->Ssh.OnUnknownHostKey = [this](const net::QtSshClient::HostKeyQuestion& question,
                                           std::function<void(net::HostKeyAnswer)> reply) {

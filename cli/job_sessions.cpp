@@ -22,7 +22,7 @@ mml::TelnetClient& JobSessions::Client(const std::string& page) {
     return described->element ? described->element() : std::string();
   };
   client.Ssh.Ssh = connection_.ssh;
-  client.Ssh.User = connection_.user;
+  client.Ssh.User = [this] { return properties_.UserEdit.Text(); };
   client.Ssh.Password = [this] { return properties_.PasswordEdit.Text(); };
   if (connection_.accept_new_host_key) {
     client.Ssh.OnUnknownHostKey = [](const net::QtSshClient::HostKeyQuestion& question,

@@ -91,13 +91,14 @@ void QtSshClient::Connect() {
     throw std::runtime_error("Cannot connect to " + Where() + ": the port is not a port number");
   }
   TransportLogin = true;
+  user_ = User ? User() : std::string();
   session_ = ssh_new();
   if (session_ == nullptr) throw std::runtime_error("Cannot connect to " + Where() + ": no memory");
   const unsigned port = static_cast<unsigned>(Port);
   const int no = 0;
   ssh_options_set(session_, SSH_OPTIONS_HOST, Host.c_str());
   ssh_options_set(session_, SSH_OPTIONS_PORT, &port);
-  ssh_options_set(session_, SSH_OPTIONS_USER, User.c_str());
+  ssh_options_set(session_, SSH_OPTIONS_USER, user_.c_str());
   // What the user's own OpenSSH set-up says is no business of a job's session.
   ssh_options_set(session_, SSH_OPTIONS_PROCESS_CONFIG, &no);
   // A typed line goes out at once, as over telnet, not held for the peer's acknowledgement.
@@ -420,7 +421,7 @@ void QtSshClient::NextMethod() {
 
 void QtSshClient::Refuse(const std::string& tried) {
   pending_data_ = "LOGIN INCORRECT (" + Where() + " over SSH took none of: " + tried + "; user " +
-                  User + ")\r\n";
+                  user_ + ")\r\n";
   peer_closed_ = true;
 }
 

@@ -45,7 +45,8 @@ class QtSshClient : public QObject, public mml::TelnetClient {
   ~QtSshClient() override;
 
   SshOptions Ssh;
-  std::string User;
+  // Read at every Connect, as the engineer may have changed them since the last one.
+  std::function<std::string()> User;
   std::function<std::string()> Password;
   // None: an unknown key is refused.
   AskHostKey OnUnknownHostKey;
@@ -104,6 +105,7 @@ class QtSshClient : public QObject, public mml::TelnetClient {
   int methods_ = 0;
   int interactive_rounds_ = 0;
   std::string tried_;
+  std::string user_;  // the one this session logs in as
   std::string out_;
   std::string pending_data_;  // a login refusal, delivered as the session's last text
   // What the channel brought and the page has not had yet, and whether its end came.
