@@ -140,6 +140,10 @@ int main(int argc, char** argv) {
       {"ssh",
        "Speak SSH instead of telnet: the scenario's user logs in with its password or one of "
        "its ssh_keys, and the dialogue starts at the element question."},
+      {"keyboard-interactive",
+       "With --ssh: the password is taken by keyboard-interactive only, with N prompts (1 or "
+       "more), each answered by the password.",
+       "N"},
       {"host-key",
        "The SSH host key (made there on first start; default: ssh_host_ed25519_key under "
        "$XDG_STATE_HOME/kestrel-gateway).",
@@ -247,8 +251,14 @@ int main(int argc, char** argv) {
       key = state + "/kestrel-gateway/ssh_host_ed25519_key";
     }
     const Scenario users = replay ? Scenario::Demo() : ReadScenario(parser);
+    std::vector<int> interactive;
+    if (parser.isSet("keyboard-interactive")) {
+      interactive.push_back(NumberOption(parser, "keyboard-interactive", 1));
+      if (interactive[0] < 1) Fail("--keyboard-interactive wants 1 or more prompts");
+    }
     front = std::make_unique<kestrel::sim::SshFront>(
-        server->Port(), kestrel::sim::SshUsers{users.user, users.password, users.ssh_keys});
+        server->Port(),
+        kestrel::sim::SshUsers{users.user, users.password, users.ssh_keys, interactive});
     std::string error;
     if (!front->Listen(outer.left(at).toStdString(), outer_port, key.toStdString(), error)) {
       Fail("cannot listen on " + outer + ": " + QString::fromStdString(error));

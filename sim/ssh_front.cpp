@@ -10,6 +10,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "net/telnet_codec.h"
 #include "platform/streams.h"
@@ -81,7 +82,11 @@ bool KeyAllowed(const SshUsers& users, ssh_key offered) {
 // One SSH connection, from its key exchange to its end.
 struct Served {
   std::shared_ptr<const SshUsers> users;
+  std::shared_ptr<std::atomic<int>> keepalives;
   int gateway_port = 0;
+  // Keyboard-interactive: the user it is for and the rounds answered rightly so far.
+  std::string interactive_user;
+  std::size_t interactive_round = 0;
   bool logged_in = false;
   bool shell = false;
   bool over = false;
@@ -89,12 +94,67 @@ struct Served {
   ssh_channel channel = nullptr;
   std::unique_ptr<GatewayLink> link;
   ssh_channel_callbacks_struct channel_callbacks{};
+  ssh_callbacks_struct session_callbacks{};
 };
 
 int AuthPassword(ssh_session, const char* user, const char* password, void* userdata) {
   auto& served = *static_cast<Served*>(userdata);
+  if (!served.users->interactive_rounds.empty()) return SSH_AUTH_DENIED;
   served.logged_in = user == served.users->user && password == served.users->password;
   return served.logged_in ? SSH_AUTH_SUCCESS : SSH_AUTH_DENIED;
+}
+
+// Asks the next round of keyboard-interactive prompts.
+void AskRound(ssh_message message, int prompts) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < prompts; ++i) {
+    texts.push_back(i == 0 ? "Password: " : "Password again (" + std::to_string(i + 1) + "): ");
+  }
+  std::vector<const char*> pointers;
+  for (const std::string& text : texts) pointers.push_back(text.c_str());
+  std::vector<char> echo(texts.size(), 0);
+  ssh_message_auth_interactive_request(message, "", "", static_cast<unsigned>(prompts),
+                                       pointers.data(), echo.data());
+}
+
+// Keyboard-interactive logins, which libssh's server callbacks leave to messages; 1: the
+// default answer (a refusal).
+int Message(ssh_session session, ssh_message message, void* userdata) {
+  auto& served = *static_cast<Served*>(userdata);
+  const std::vector<int>& rounds = served.users->interactive_rounds;
+  if (ssh_message_type(message) != SSH_REQUEST_AUTH ||
+      ssh_message_subtype(message) != SSH_AUTH_METHOD_INTERACTIVE || rounds.empty()) {
+    return 1;
+  }
+  if (!ssh_message_auth_kbdint_is_response(message)) {
+    const char* user = ssh_message_auth_user(message);
+    served.interactive_user = user != nullptr ? user : "";
+    served.interactive_round = 0;
+    AskRound(message, rounds[0]);
+    return 0;
+  }
+  bool right = served.interactive_user == served.users->user &&
+               ssh_userauth_kbdint_getnanswers(session) == rounds[served.interactive_round];
+  for (int i = 0; right && i < rounds[served.interactive_round]; ++i) {
+    const char* answer = ssh_userauth_kbdint_getanswer(session, static_cast<unsigned>(i));
+    right = answer != nullptr && answer == served.users->password;
+  }
+  if (!right) return 1;
+  if (++served.interactive_round < rounds.size()) {
+    AskRound(message, rounds[served.interactive_round]);
+    return 0;
+  }
+  served.logged_in = true;
+  ssh_message_auth_reply_success(message, 0);
+  return 0;
+}
+
+void GlobalRequest(ssh_session, ssh_message message, void* userdata) {
+  auto& served = *static_cast<Served*>(userdata);
+  if (ssh_message_subtype(message) == SSH_GLOBAL_REQUEST_KEEPALIVE) {
+    ++*served.keepalives;
+    ssh_message_global_request_reply_success(message, 0);
+  }
 }
 
 int AuthKey(ssh_session, const char* user, ssh_key key, char signature_state, void* userdata) {
@@ -157,9 +217,11 @@ int GatewaySays(socket_t, int, void* userdata) {
   return 0;
 }
 
-void Serve(ssh_session session, std::shared_ptr<const SshUsers> users, int gateway_port) {
+void Serve(ssh_session session, std::shared_ptr<const SshUsers> users,
+           std::shared_ptr<std::atomic<int>> keepalives, int gateway_port) {
   Served served;
   served.users = users;
+  served.keepalives = std::move(keepalives);
   served.gateway_port = gateway_port;
   ssh_server_callbacks_struct callbacks{};
   ssh_callbacks_init(&callbacks);
@@ -168,7 +230,15 @@ void Serve(ssh_session session, std::shared_ptr<const SshUsers> users, int gatew
   callbacks.auth_pubkey_function = AuthKey;
   callbacks.channel_open_request_session_function = OpenSession;
   ssh_set_server_callbacks(session, &callbacks);
-  ssh_set_auth_methods(session, SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_PUBLICKEY);
+  ssh_callbacks_init(&served.session_callbacks);
+  served.session_callbacks.userdata = &served;
+  served.session_callbacks.global_request_function = GlobalRequest;
+  ssh_set_callbacks(session, &served.session_callbacks);
+  ssh_set_message_callback(session, Message, &served);
+  ssh_set_auth_methods(session, users->interactive_rounds.empty()
+                                    ? SSH_AUTH_METHOD_PASSWORD | SSH_AUTH_METHOD_PUBLICKEY
+                                    : SSH_AUTH_METHOD_INTERACTIVE |
+                                          (users->keys.empty() ? 0 : SSH_AUTH_METHOD_PUBLICKEY));
   ssh_event event = ssh_event_new();
   platform::SendAtOnce(static_cast<platform::Socket>(ssh_get_fd(session)));
   if (ssh_handle_key_exchange(session) == SSH_OK && event != nullptr &&
@@ -275,7 +345,7 @@ void SshFront::Accept() {
       ssh_free(session);
       continue;
     }
-    std::thread(Serve, session, users_, gateway_port_).detach();
+    std::thread(Serve, session, users_, keepalives_, gateway_port_).detach();
   }
 }
 

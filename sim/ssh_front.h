@@ -17,6 +17,9 @@ struct SshUsers {
   std::string user;
   std::string password;
   std::vector<std::string> keys;
+  // Not empty: the password is taken by keyboard-interactive only (not as a password), in
+  // rounds of this many prompts, each to be answered with the password.
+  std::vector<int> interactive_rounds = {};
 };
 
 // The simulator's SSH side: it takes SSH logins and plays the telnet gateway that listens
@@ -34,6 +37,8 @@ class SshFront {
   bool Listen(const std::string& address, int port, const std::string& host_key_file,
               std::string& error);
   int Port() const { return port_; }
+  // The keepalive requests that clients have sent so far, over all connections.
+  int Keepalives() const { return *keepalives_; }
 
  private:
   void Accept();
@@ -41,6 +46,7 @@ class SshFront {
   int gateway_port_;
   // Shared with the connections' threads, which may outlive this.
   std::shared_ptr<const SshUsers> users_;
+  std::shared_ptr<std::atomic<int>> keepalives_ = std::make_shared<std::atomic<int>>(0);
   ssh_bind_struct* bind_ = nullptr;
   int port_ = 0;
   std::atomic<bool> stop_{false};
