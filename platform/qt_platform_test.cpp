@@ -126,8 +126,41 @@ TEST(SiteSettings, ValuesAreTheSitesAndBadOnesAreSaid) {
   EXPECT_EQ(settings.proses_watchdog_s, 90);
   EXPECT_EQ(settings.log_keep_days, 7);
   EXPECT_FALSE(settings.log_sessions);
-  EXPECT_THROW(FromIni(dir, "[limits]\nmax_printout_mb=0\n"), std::runtime_error);
-  EXPECT_THROW(FromIni(dir, "[proses]\nwatchdog_s=soon\n"), std::runtime_error);
+  const auto ssh = FromIni(dir,
+                           "[gateway]\ntransport=ssh\n"
+                           "[ssh]\nidentity=C:\\keys\\ops\nknown_hosts=/site/known\n"
+                           "host_key=SHA256:AbC+/9\nkeepalive_s=0\n"
+                           "[dialogue]\nuser_prompt=Login\npassword_prompt=Passwort\n"
+                           "element_prompt=Element:\nready_prompt=>\n"
+                           "[elements]\nBSC9=ssh://10.1.2.9:52000\nMSC1=telnet://[::1]:23\n");
+  EXPECT_EQ(ssh.transport, "ssh");
+  EXPECT_EQ(ssh.ssh_identity, R"(C:\keys\ops)");
+  EXPECT_EQ(ssh.KnownHostsPath(), "/site/known");
+  EXPECT_EQ(ssh.ssh_host_key, "SHA256:AbC+/9");
+  EXPECT_EQ(ssh.ssh_keepalive_s, 0);
+  EXPECT_EQ(std::vector<std::string>(
+                {ssh.user_prompt, ssh.password_prompt, ssh.element_prompt, ssh.ready_prompt}),
+            std::vector<std::string>({"Login", "Passwort", "Element:", ">"}));
+  EXPECT_EQ(ssh.elements, (std::vector<std::pair<std::string, std::string>>{
+                              {"BSC9", "ssh://10.1.2.9:52000"}, {"MSC1", "telnet://[::1]:23"}}));
+  for (const auto& [ini, said] :
+       {std::pair{"[limits]\nmax_printout_mb=0\n", "limits/max_printout_mb"},
+        {"[proses]\nwatchdog_s=soon\n", "proses/watchdog_s"},
+        {"[gateway]\ntransport=rlogin\n", "gateway/transport \"rlogin\" is neither"},
+        {"[ssh]\nhost_key=MD5:12:ab\n", "ssh/host_key is a fingerprint"},
+        {"[ssh]\nkeepalive_s=-1\n", "ssh/keepalive_s"},
+        {"[dialogue]\nready_prompt=\n", "dialogue/ready_prompt is empty"},
+        {"[elements]\nBSC9=10.1.2.9:52000\n", "elements/BSC9 \"10.1.2.9:52000\" is not"},
+        {"[elements]\nBSC9=ftp://10.1.2.9:21\n", "elements/BSC9"},
+        {"[elements]\nBSC9=ssh://10.1.2.9:0\n", "elements/BSC9"},
+        {"[elements]\nBSC9=ssh://10.1.2.9\n", "elements/BSC9"}}) {
+    try {
+      FromIni(dir, ini);
+      ADD_FAILURE() << "taken: " << ini;
+    } catch (const std::runtime_error& error) {
+      EXPECT_THAT(error.what(), ::testing::HasSubstr(said));
+    }
+  }
   EXPECT_NO_THROW(SiteSettings::Load("/nonexistent/site.ini", false));
   EXPECT_THROW(SiteSettings::Load("/nonexistent/site.ini", true), std::runtime_error);
 }
@@ -136,9 +169,17 @@ TEST(SiteSettings, ValuesAreTheSitesAndBadOnesAreSaid) {
 TEST(SiteSettings, TheBuiltInPasswordIsOnlyForALoopbackGateway) {
   QTemporaryDir dir;
   for (const char* ini : {"", "[gateway]\nhost=localhost\n", "[gateway]\nhost=::1\n",
-                          "[gateway]\nhost=10.20.30.40\npassword=x\n"}) {
+                          "[gateway]\nhost=10.20.30.40\npassword=x\n",
+                          "[elements]\nBSC9=ssh://[::1]:52000\nBSC12=telnet://127.0.0.2:23\n",
+                          "[gateway]\npassword=x\n[elements]\nBSC9=ssh://10.1.2.9:52000\n"}) {
     EXPECT_EQ(FromIni(dir, ini).PasswordProblem(), "") << ini;
   }
+  // Nor to an element reached directly elsewhere, with the gateway on loopback.
+  EXPECT_THAT(
+      FromIni(dir, "[elements]\nBSC12=telnet://[::1]:23\nBSC9=ssh://10.1.2.9:52000\n")
+          .PasswordProblem(),
+      ::testing::StartsWith("No password is configured for the gateway 127.0.0.1 and its directly "
+                            "reached elements: "));
   EXPECT_EQ(FromIni(dir, "[gateway]\nhost=10.20.30.40\n").PasswordProblem(),
             "No password is configured for the gateway 10.20.30.40: the built-in demo password is "
             "only for a gateway on this machine, so nothing is sent. Set [gateway] password in the "

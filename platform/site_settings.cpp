@@ -120,7 +120,11 @@ void SiteSettings::Read(const std::string& path, bool must_exist) {
   ini.beginGroup("elements");
   for (const QString& name : ini.childKeys()) {
     const std::string address = ini.value(name).toString().toStdString();
-    if (HostOfAddress(address).empty()) {
+    bool port_ok = false;
+    const int port = QString::fromStdString(address.substr(address.rfind(':') + 1)).toInt(&port_ok);
+    if (HostOfAddress(address).empty() ||
+        !(address.starts_with("ssh://") || address.starts_with("telnet://")) || !port_ok ||
+        port < 1 || port > 65535) {
       throw std::runtime_error("Settings file " + path + ": elements/" + name.toStdString() +
                                " \"" + address + "\" is not ssh://HOST:PORT or telnet://HOST:PORT");
     }
