@@ -115,6 +115,16 @@ TEST_F(WindowTest, AnUnknownHostKeyIsAskedForOverSsh) {
   ASSERT_TRUE(RunUntil(
       [&] { return SlpstartButton()->text() == "Start" && Report().contains("Finish check"); }));
   EXPECT_EQ(answers.boxes.size(), boxes);
+
+  // The SSH login is the user's as the settings window has it now.
+  auto* user = Find<QLineEdit>("UserEdit", windows->PropertiesForm.get());
+  user->clear();
+  QTest::keyClicks(user, "intruder");
+  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
+  SlpstartButton()->click();
+  EXPECT_TRUE(RunUntil([&] {
+    return answers.Shown("over SSH took none of") && answers.Shown("; user intruder)");
+  })) << answers.boxes.join(" | ").toStdString();
 }
 
 TEST_F(WindowTest, ProsesRunsFromTheWindowAndEndsWithItsMessage) {
