@@ -1,20 +1,22 @@
 #pragma once
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "pages/dailycheck/dailycheck_page.h"
 #include "platform/file_names.h"
 #include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 #include "tests/manual_clock.h"
+#include "tests/test_data.h"
 
 namespace kestrel::dailycheck::testing {
 
-// A report path as the page names it on this system: "/share/a" is "\\share\\a" on Windows.
+// A report path as the page names it on this system: "/share/a" is "\\share\\a"
+// on Windows.
 inline std::string Native(std::string path) {
   if (platform::kNativePathStyle == platform::PathStyle::kWindows) {
     std::replace(path.begin(), path.end(), '/', '\\');
@@ -22,14 +24,11 @@ inline std::string Native(std::string path) {
   return path;
 }
 
-using kestrel::testing::RecordedSound;
-
 // The time of day stands still; the steady time is the manual clock's.
 struct FixedClock : platform::Clock {
-  platform::LocalDateTime now{2026, 12, 5, 14, 7, 30};
   const kestrel::testing::ManualClock* manual = nullptr;
-  platform::LocalDateTime Now() const override { return now; }
-  std::int64_t SteadyMs() const override { return manual != nullptr ? manual->Now() : 0; }
+  platform::LocalDateTime Now() const override { return {2026, 12, 5, 14, 7, 30}; }
+  std::int64_t SteadyMs() const override { return manual->Now(); }
 };
 
 struct RecordedFiles : platform::Files {
@@ -40,18 +39,17 @@ struct RecordedFiles : platform::Files {
     written[path] = std::string(text);
   }
   std::string Read(const std::string& path) override {
-    const auto found = written.find(path);
-    if (found == written.end()) throw std::runtime_error(path + ": No such file");
-    return found->second;
+    if (!written.contains(path)) throw std::runtime_error(path + ": No such file");
+    return written.at(path);
   }
   bool Exists(const std::string& path) override { return written.contains(path); }
   std::vector<std::string> List(const std::string& folder, std::string_view suffix) override {
     std::vector<std::string> names;
     for (const auto& [path, text] : written) {
+      const std::string name = path.substr(std::min(path.size(), folder.size() + 1));
       if (path.starts_with(folder + "/") && path.ends_with(suffix) &&
-          path.find('/', folder.size() + 1) == std::string::npos) {
-        names.push_back(path.substr(folder.size() + 1));
-      }
+          name.find('/') == std::string::npos)
+        names.push_back(name);
     }
     return names;
   }
@@ -63,33 +61,34 @@ struct ScriptedDialogs : platform::FileDialogs {
   std::string OpenFileName() override { return open; }
 };
 
-// The page on a fake client, with its timers on a manual clock. A test that needs a fresh page
-// for every case of a loop makes one of these per case.
+// The page on a fake client, with its timers on a manual clock.
 struct PageBench {
-  explicit PageBench(std::string report_share_root = "/share")
-      : page{
-            telnet,
-            properties,
-            {time, files, sound, dialogs},
-            std::move(report_share_root),
-            KnownAlarms("SEIZURE SUPERVISION\nEXTERNAL ALARM\nCP STATE NOT NORMAL\nSYSTEM STATE\n"),
-            "/sounds"} {
+  explicit PageBench(std::string report_share_root = "/share",
+                     std::string known =
+                         "SEIZURE SUPERVISION\nEXTERNAL ALARM\nCP STATE NOT "
+                         "NORMAL\nSYSTEM STATE\n")
+      : page{telnet,
+             properties,
+             {time, files, sound, dialogs},
+             std::move(report_share_root),
+             KnownAlarms(known),
+             "/sounds"} {
     properties.UserEdit.SetText("ops1");
     properties.PasswordEdit.SetText("pw");
-    clock.Attach(page.Timerdc);
-    clock.Attach(page.Timerdc_release);
-    clock.Attach(page.Timerdc_wait);
+    for (auto* timer : {&page.Timerdc, &page.Timerdc_release, &page.Timerdc_wait})
+      clock.Attach(*timer);
     time.manual = &clock;
     page.SetMessages(messages);
     // A warning's sound is over before the next chunk, unless a test holds it.
     telnet.after_each_chunk = [this] { sound.FinishAll(); };
   }
-  // Plays the login of a new session up to the element's prompt.
+  // The login of a new session up to the element's prompt, one prompt a chunk.
+  static std::vector<std::string> Login() {
+    return {"\r\nUser: ", "\r\nPassword: ", "\r\nNE: ",
+            "\r\nWO      BSC9              AD-739  TIME 261205 140730\r\n<"};
+  }
   void LogIn() {
-    telnet.Receive("\r\nUser: ");
-    telnet.Receive("\r\nPassword: ");
-    telnet.Receive("\r\nNE: ");
-    telnet.Receive("\r\nWO      BSC9              AD-739  TIME 261205 140730\r\n<");
+    for (const auto& prompt : Login()) telnet.Receive(prompt);
   }
   void Start(std::initializer_list<const char*> elements) {
     for (const char* element : elements) page.ListBoxdc.Add(element);
@@ -98,14 +97,21 @@ struct PageBench {
   }
   // Lines sent since the last call.
   std::vector<std::string> NewlySent() {
-    const auto all = telnet.Sent();
+    const auto& all = telnet.Sent();
     std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end());
     seen_ = all.size();
     return fresh;
   }
-  // Connections opened so far.
   long Connects() const {
     return std::count(telnet.events.begin(), telnet.events.end(), "connect");
+  }
+  // A box by the start of its caption: "SEQAR", "Near end", "Pemanent", "SoftwareError", ...
+  controls::CheckBox& Box(std::string_view caption) {
+    for (auto* box : {&page.SeqarCheckBox, &page.SetarCheckBox, &page.SoftErrorCheckBox,
+                      &page.PermanentCheckBox, &page.NearendCheckBox, &page.EnumCheckBox,
+                      &page.SaeCheckBox, &page.SoundCheckBox})
+      if (box->Caption().starts_with(caption)) return *box;
+    throw std::invalid_argument(std::string(caption));
   }
 
   kestrel::testing::FakeTelnetClient telnet;
@@ -113,7 +119,7 @@ struct PageBench {
   mml::PropertiesForm properties;
   FixedClock time;
   RecordedFiles files;
-  RecordedSound sound;
+  kestrel::testing::RecordedSound sound;
   ScriptedDialogs dialogs;
   kestrel::testing::RecordedMessages messages;
   DailyCheckPage page;
@@ -124,17 +130,63 @@ struct PageBench {
 
 class DailyCheckTest : public ::testing::Test, public PageBench {};
 
-// An alarm list: the echo, a page header, then alarms of a header line, a slogan line and
-// detail rows, then END, an empty line and the prompt.
+// An alarm list: the echo, a page header, the alarms, then END, an empty line
+// and the prompt.
 inline std::string AlarmList(const std::string& alarms) {
-  return "ALLIP;\r\n\r\nWO      BSC9              AD-739  TIME 261205 140730\r\nALARM "
+  return "ALLIP;\r\n\r\nWO      BSC9              AD-739  TIME 261205 "
+         "140730\r\nALARM "
          "LIST\r\n\r\n" +
          alarms + "END\r\n\r\n<";
 }
 
+// An alarm of a header line, its slogan line and detail rows.
 inline std::string Alarm(const std::string& slogan, const std::string& details = "") {
   return "A2/APT \"BSC9    12/00/0\" 431 261205   1407\r\n" + slogan + "\r\n\r\n" + details +
          "\r\n";
+}
+
+// A case of a data file under tests/data/pages: "== name" opens it, "-- part"
+// opens a part whose lines follow (blank ones too, so cases follow each other
+// without a gap). "\xNN" in a line is that byte; a line that starts with "# "
+// is a comment.
+struct DataCase {
+  std::string name;
+  std::map<std::string, std::vector<std::string>> parts;
+  const std::vector<std::string>& Lines(const std::string& part) const {
+    static const std::vector<std::string> kNone;
+    return parts.contains(part) ? parts.at(part) : kNone;
+  }
+  // The lines of a part as the element sends them, each ended in CR LF.
+  std::string Text(const std::string& part) const {
+    std::string text;
+    for (const auto& line : Lines(part)) text += line + "\r\n";
+    return text;
+  }
+};
+
+inline std::vector<DataCase> DataCases(const std::string& file) {
+  const std::string text = kestrel::testing::TestDataLines("pages/" + file);
+  std::vector<DataCase> cases;
+  std::vector<std::string>* part = nullptr;
+  for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    std::string line;
+    for (std::size_t i = at; i < end; ++i) {
+      const bool escape = text.compare(i, 2, "\\x") == 0 && i + 3 < end;
+      line += escape ? static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16)) : text[i];
+      if (escape) i += 3;
+    }
+    if (line.starts_with("# ")) continue;
+    if (line.starts_with("== ")) {
+      cases.push_back({line.substr(3), {}});
+      part = nullptr;
+    } else if (line.starts_with("-- ")) {
+      part = &cases.back().parts[line.substr(3)];
+    } else if (part != nullptr) {
+      part->push_back(line);
+    }
+  }
+  EXPECT_FALSE(cases.empty()) << file;
+  return cases;
 }
 
 }  // namespace kestrel::dailycheck::testing
