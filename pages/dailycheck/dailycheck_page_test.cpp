@@ -12,48 +12,19 @@ using ::testing::IsEmpty;
 
 const std::string kSetar = "SETAR;\r\n\r\nEXECUTED\r\n\r\n<";
 const std::string kWarned = "Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30";
-const std::vector<std::string> kLogin9 = {"ops1", "pw", "NE=BSC9", "ALLIP;"};
-const std::vector<std::string> kLogin10 = {"ops1", "pw", "NE=BSC10", "ALLIP;"};
-const std::vector<std::string> kNoLines;
 std::string Report(const std::string& name) {
   return Native("/share/Kestreldailycheck/" + name + ".txt");
 }
 
-TEST_F(DailyCheckTest, OneElementFromStartToEnd) {
-  Start({"BSC9", "BSC10"});
-  EXPECT_EQ(NewlySent(), kLogin9);
-  telnet.ReceiveInChunks(AlarmList(Alarm("SEIZURE SUPERVISION")), 1000);
-  EXPECT_THAT(NewlySent(), ElementsAre("SETAR;"));
-  EXPECT_THAT(page.Memoreportdc.Lines(), ElementsAre(kWarned, "BSC9: SETAR; 14:07:30"));
-  telnet.Receive(kSetar);
-  // The queue is done: the report file, then the next element in a new session.
-  ASSERT_EQ(files.written.size(), 1u);
-  EXPECT_EQ(files.written.begin()->first, Report("BSC9_Create_05122026_140730"));
-  EXPECT_THAT(page.ListBoxdc.Items(), ElementsAre("BSC10", "BSC9"));
-  EXPECT_EQ(pages::RecapLine(*page.Outcomes.Find("BSC9")), "BSC9: reached, done");
-  LogIn();
-  EXPECT_EQ(NewlySent(), kLogin10);
-}
-
-TEST_F(DailyCheckTest, EmptyQueueMovesOnWithoutAFileAndAnEarlierQueueIsDiscarded) {
-  page.Memokom.SetText("SETAR;\r\n");
-  Start({"BSC9"});
-  EXPECT_EQ(page.Memokom.Text(), "");
-  telnet.Receive(AlarmList(Alarm("EXTERNAL ALARM")));
-  EXPECT_THAT(files.written, IsEmpty());
-  EXPECT_EQ(Connects(), 2);
-  EXPECT_EQ(telnet.Sent().back(), "ALLIP;");
-}
-
-TEST_F(DailyCheckTest, EndTestTakesAnyEndWhoseSecondRowHoldsThePrompt) {
-  page.NearendCheckBox.SetChecked(false);
-  Start({"BSC9"});
-  telnet.Receive("ALLIP;\r\nNEAR END\r\n\r\n\r\n<");
-  EXPECT_EQ(Connects(), 1);  // "<" three rows down: not the end
-  // A WO line among the rows moves the second row: the list ends, nothing was queued.
-  telnet.Receive("\r\nNEAR END FAULT\r\nWO      BSC9\r\n\r\n<");
-  EXPECT_EQ(Connects(), 2);
-  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
+// The loop as the engineer and the gateway play it: exact lines sent, report lines, files and
+// what the watchdog, the pacing, Stop and a warning sound do to the loop.
+TEST(DailyCheckLoop, Scripts) {
+  const std::vector<DataCase> cases = DataCases("dailycheck-loop.txt");
+  for (std::size_t k = 1; k < cases.size(); ++k) {
+    SCOPED_TRACE(cases[k].name);
+    PageBench bench;
+    RunScript(bench, cases[k], cases.front());
+  }
 }
 
 // The next session's work pane, report file and many-alarms count hold its own session only,
@@ -107,25 +78,6 @@ TEST_F(DailyCheckTest, ReportFilesAreNamedSafelyKeptApartAndAFailedSaveIsSaid) {
   EXPECT_EQ(failing.Connects(), 2);
 }
 
-// Emptied with a session open or while none is, the list stops the loop, which says why.
-TEST(DailyCheckLoop, EmptiedElementListStopsTheLoopCleanly) {
-  for (const bool open : {true, false}) {
-    SCOPED_TRACE(open ? "session open" : "no session");
-    PageBench bench;
-    bench.Start({"BSC9"});
-    if (!open) bench.telnet.PeerCloses();  // the watchdog runs on
-    bench.page.DeletealldcClick();
-    if (open) bench.telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-    bench.clock.Advance(120000);  // nothing wakes up again
-    EXPECT_FALSE(bench.telnet.Connected());
-    EXPECT_FALSE(bench.page.Timerdc.Enabled());
-    EXPECT_EQ(bench.page.Memoreportdc.Lines().back(),
-              "Daily check stopped: the element list is empty");
-    EXPECT_EQ(bench.Connects(), 1);
-    EXPECT_EQ(bench.telnet.Sent().back(), "ALLIP;");
-  }
-}
-
 TEST_F(DailyCheckTest, SecondStartChangesNothingAndStopStopsTheWatchdog) {
   page.Nedc.SetText("BSC9");
   page.StartdcClick();
@@ -139,36 +91,6 @@ TEST_F(DailyCheckTest, SecondStartChangesNothingAndStopStopsTheWatchdog) {
   EXPECT_FALSE(page.Timerdc.Enabled());
 }
 
-// A refused connection in a loop that goes on (a restart, or a start as a cycle goes on) is
-// noted and left to the watchdog; pressing Start with the gateway down stops the loop.
-TEST(DailyCheckLoop, RefusedConnection) {
-  const std::string refused = "BSC10: Cannot connect to 127.0.0.1:52200: Connection refused";
-  const std::string stopped = refused + "; the Daily check is stopped";
-  enum How { kRestart, kInCycle, kStart };
-  for (const How how : {kRestart, kInCycle, kStart}) {
-    SCOPED_TRACE(how);
-    PageBench bench;
-    if (how == kRestart) {
-      bench.Start({"BSC9", "BSC10"});
-      bench.telnet.Receive(AlarmList(""));
-    } else {
-      bench.page.ListBoxdc.Add("BSC10");
-      how == kInCycle ? bench.page.StartdcInCycle() : bench.page.StartdcClick();
-    }
-    bench.telnet.ConnectFails();
-    EXPECT_THAT(
-        bench.page.Memoreportdc.Lines(),
-        ElementsAre(how == kStart ? stopped + " 14:07:30"
-                                  : refused + "; the watchdog tries the next element 14:07:30"));
-    EXPECT_EQ(bench.page.Outcomes.Find("BSC10")->ended_early,
-              "connection failed: " + refused.substr(7));
-    EXPECT_EQ(bench.messages.shown, how == kStart ? std::vector{stopped} : kNoLines);
-    const long connects = bench.Connects();
-    bench.clock.Advance(60000);
-    EXPECT_EQ(bench.Connects() > connects, how != kStart);
-  }
-}
-
 // Without a report share root nothing runs, from a button or as a cycle goes on.
 TEST(DailyCheckLoop, WithoutAReportShareRootNothingRuns) {
   for (const char* root : {"", "  "}) {
@@ -180,63 +102,6 @@ TEST(DailyCheckLoop, WithoutAReportShareRootNothingRuns) {
     EXPECT_FALSE(bench.page.Timerdc.Enabled());
     EXPECT_TRUE(bench.page.Outcomes.All().empty());
   }
-}
-
-// A refusal by the gateway is reported and the loop goes on at once with the next element;
-// when every element of the list was refused in a row, whichever page side by side each
-// refusal came to, it waits for the watchdog's next tick.
-TEST(DailyCheckLoop, RefusedByTheGateway) {
-  for (const bool alone : {false, true}) {
-    PageBench bench;
-    bench.page.ListBoxdc.Add("BSC9");
-    if (!alone) bench.page.ListBoxdc.Add("BSC10");
-    bench.page.StartdcClick();
-    const std::string words = alone ? "NE BSC9 NOT DEFINED IN GATEWAY" : "LOGIN INCORRECT";
-    bench.telnet.Receive(alone ? "\r\nUser: \r\nPassword: \r\nNE: " : "\r\nUser: \r\nPassword: ");
-    bench.telnet.Receive("\r\n" + words + "\r\n");
-    EXPECT_THAT(bench.page.Memoreportdc.Lines(),
-                ElementsAre("BSC9: refused: " + words + " 14:07:30"));
-    EXPECT_EQ(bench.page.Outcomes.Find("BSC9")->ended_early, words);
-    EXPECT_EQ(bench.Connects(), alone ? 1 : 2);
-    if (alone) {
-      EXPECT_EQ(bench.page.Statusdc.Caption(), "BSC9: " + words + "; next element at 14:08:00");
-      bench.clock.Advance(29999);
-      EXPECT_EQ(bench.Connects(), 1);
-      bench.clock.Advance(1);
-      EXPECT_EQ(bench.Connects(), 2);
-    } else {
-      bench.NewlySent();
-      bench.LogIn();
-      EXPECT_EQ(bench.NewlySent(), kLogin10);
-    }
-  }
-  PageBench first, second;
-  second.page.CountRefusalsWith(first.page);
-  for (PageBench* bench : {&first, &second}) {
-    bench->page.ListBoxdc.Add(bench == &first ? "BSC9" : "BSC10");
-    bench->page.ListBoxdc.Add(bench == &first ? "BSC10" : "BSC9");
-    bench->page.StartdcClick();
-  }
-  first.telnet.Receive("\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\n");
-  EXPECT_EQ(first.Connects(), 2);  // one refusal of two: on to the next element at once
-  second.telnet.Receive("\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\n");
-  EXPECT_EQ(second.Connects(), 1);  // the second in a row: every element was refused
-  EXPECT_TRUE(second.page.Timerdc.Enabled());
-}
-
-TEST_F(DailyCheckTest, AnAnswerPastThePrintoutCapEndsTheSession) {
-  page.SetMaxPrintout(300);
-  Start({"BSC9"});
-  std::string alarms;
-  for (int i = 0; i < 10; ++i) alarms += Alarm("EXTERNAL ALARM");
-  telnet.ReceiveInChunks(AlarmList(alarms), 100);
-  EXPECT_FALSE(telnet.Connected());
-  EXPECT_THAT(page.Memoreportdc.Lines(),
-              ElementsAre("BSC9: the answer to ALLIP; passed the printout cap of 300 bytes; the "
-                          "session is ended 14:07:30"));
-  EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early,
-            "the answer passed the printout cap while ALLIP; was in flight");
-  EXPECT_TRUE(page.Timerdc.Enabled());  // the watchdog moves on
 }
 
 // A refused alarm list cannot be read: noted once, and the loop goes on at once.
@@ -253,6 +118,24 @@ TEST_F(DailyCheckTest, RefusedAlarmListIsNotedAndTheLoopGoesOn) {
   EXPECT_EQ(outcome.finished, 0);
   EXPECT_EQ(outcome.ended_early, "");
   EXPECT_EQ(std::count(telnet.notes.begin(), telnet.notes.end(), refusal), 1);
+}
+
+// Pages that supervise one list side by side count refusals in a row together: when every
+// element of the list was refused, whichever page each refusal came to, the page waits for
+// its watchdog.
+TEST(DailyCheckSideBySide, RefusalsInARowAreCountedTogether) {
+  PageBench first, second;
+  second.page.CountRefusalsWith(first.page);
+  for (PageBench* bench : {&first, &second}) {
+    bench->page.ListBoxdc.Add(bench == &first ? "BSC9" : "BSC10");
+    bench->page.ListBoxdc.Add(bench == &first ? "BSC10" : "BSC9");
+    bench->page.StartdcClick();
+  }
+  first.telnet.Receive("\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\n");
+  EXPECT_EQ(first.Connects(), 2);  // one refusal of two: on to the next element at once
+  second.telnet.Receive("\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\n");
+  EXPECT_EQ(second.Connects(), 1);  // the second in a row: every element was refused
+  EXPECT_TRUE(second.page.Timerdc.Enabled());
 }
 
 // However the network cut the login and the list, the work pane and the report file hold the
@@ -294,46 +177,6 @@ TEST(WorkPane, ManyAlarmsCountsLinesNotChunks) {
   bench.telnet.ReceiveInChunks(AlarmList(alarms), 1);  // > 2500 chunks, far fewer lines
   EXPECT_THAT(bench.page.Memoreportdc.Lines(),
               ElementsAre("Warning: BSC9: EXTERNAL ALARM; 05.12.2026 14:07:30"));
-}
-
-// The endless check paces itself: a cycle over the list starts no sooner than the shortest
-// cycle after the last one started, and an element that could not be checked waits out its
-// back-off (30 s, doubling), passed over while the others go on.
-TEST(Pacing, CyclesAndBackOffsSpaceTheSessions) {
-  PageBench bench;
-  bench.page.SetPacing(60, 30);
-  auto refused = [&] { bench.telnet.Receive("\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\n"); };
-  auto checked = [&] {
-    bench.LogIn();
-    bench.telnet.Receive(AlarmList(""));
-  };
-  bench.Start({"BSC9", "BSC10"});
-  bench.telnet.Receive(AlarmList(""));
-  checked();  // BSC10
-  EXPECT_EQ(bench.page.Statusdc.Caption(), "next cycle at 14:08:30");
-  bench.clock.Advance(59999);
-  EXPECT_EQ(bench.Connects(), 2);
-  bench.clock.Advance(1);  // t = 60 s: the second cycle
-  EXPECT_EQ(bench.Connects(), 3);
-  refused();                   // BSC9: back-off until t = 90 s
-  checked();                   // BSC10
-  bench.clock.Advance(60000);  // t = 120 s: BSC9 is due again
-  EXPECT_EQ(bench.Connects(), 5);
-  EXPECT_THAT(bench.page.ListBoxdc.Items(), ElementsAre("BSC9", "BSC10"));
-  refused();                   // back-off 60 s: until t = 180 s, so the next cycle passes BSC9 over
-  checked();                   // BSC10
-  bench.clock.Advance(60000);  // t = 180 s
-  EXPECT_EQ(bench.Connects(), 7);
-  checked();  // BSC9 checked: its back-off is gone
-  checked();  // BSC10
-  bench.clock.Advance(60000);
-  EXPECT_EQ(bench.Connects(), 9);
-  checked();
-  checked();
-  bench.page.StopdcClick();
-  EXPECT_EQ(bench.page.Memoreportdc.Lines().back(),
-            "Daily check stopped while waiting: next cycle at 14:08:30 14:07:30");
-  EXPECT_FALSE(bench.page.Timerdc_wait.Enabled());
 }
 
 // When every element is in back-off the page waits for the first one due.

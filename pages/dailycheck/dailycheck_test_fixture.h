@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -105,6 +106,22 @@ struct PageBench {
   long Connects() const {
     return std::count(telnet.events.begin(), telnet.events.end(), "connect");
   }
+  // After Stop nothing runs: no session, no timer, and nothing is sent, connected or played
+  // however long the program goes on.
+  void ExpectStoppedForGood() {
+    EXPECT_FALSE(telnet.Connected());
+    EXPECT_FALSE(page.Timerdc.Enabled());
+    EXPECT_FALSE(page.Timerdc_release.Enabled());
+    EXPECT_FALSE(page.Animate2.Visible());
+    EXPECT_FALSE(sound.Playing());
+    const long connects = Connects();
+    const std::size_t sent = telnet.Sent().size(), played = sound.played.size();
+    clock.Advance(600000);
+    sound.FinishAll();
+    EXPECT_EQ(Connects(), connects);
+    EXPECT_EQ(telnet.Sent().size(), sent);
+    EXPECT_EQ(sound.played.size(), played);
+  }
   // A box by the start of its caption: "SEQAR", "Near end", "Pemanent", "SoftwareError", ...
   controls::CheckBox& Box(std::string_view caption) {
     for (auto* box : {&page.SeqarCheckBox, &page.SetarCheckBox, &page.SoftErrorCheckBox,
@@ -145,10 +162,9 @@ inline std::string Alarm(const std::string& slogan, const std::string& details =
          "\r\n";
 }
 
-// A case of a data file under tests/data/pages: "== name" opens it, "-- part"
-// opens a part whose lines follow (blank ones too, so cases follow each other
-// without a gap). "\xNN" in a line is that byte; a line that starts with "# "
-// is a comment.
+// A case of a data file under tests/data/pages: "== name" opens it, "-- part" opens a part
+// whose lines follow (blank ones too, so cases follow each other without a gap). "\xNN", "\r"
+// and "\n" in a line are those bytes; a line that starts with "# " is a comment.
 struct DataCase {
   std::string name;
   std::map<std::string, std::vector<std::string>> parts;
@@ -172,8 +188,12 @@ inline std::vector<DataCase> DataCases(const std::string& file) {
     std::string line;
     for (std::size_t i = at; i < end; ++i) {
       const bool escape = text.compare(i, 2, "\\x") == 0 && i + 3 < end;
-      line += escape ? static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16)) : text[i];
-      if (escape) i += 3;
+      const bool cr = text.compare(i, 2, "\\r") == 0, lf = text.compare(i, 2, "\\n") == 0;
+      line += escape ? static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16))
+              : cr   ? '\r'
+              : lf   ? '\n'
+                     : text[i];
+      i += escape ? 3 : cr || lf ? 1 : 0;
     }
     if (line.starts_with("# ")) continue;
     if (line.starts_with("== ")) {
@@ -187,6 +207,99 @@ inline std::vector<DataCase> DataCases(const std::string& file) {
   }
   EXPECT_FALSE(cases.empty()) << file;
   return cases;
+}
+
+// Plays the "-- script" of a case: a verb a line and its argument, "|" between the items of a
+// list. `list PART` receives an alarm list of a part of the case, else of `shared`.
+inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
+  std::string arg;
+  std::vector<std::string> items;
+  auto& page = b.page;
+  const auto outcome = [&] {
+    const pages::ElementOutcome* found = page.Outcomes.Find(items.at(0));
+    EXPECT_NE(found, nullptr) << items[0];
+    return found != nullptr ? *found : pages::ElementOutcome{};
+  };
+  const std::map<std::string, std::function<void()>> verbs = {
+      // What the engineer and the gateway do.
+      {"start",
+       [&] {
+         for (const auto& e : items) page.ListBoxdc.Add(e);
+         page.StartdcClick();
+       }},
+      {"cycle",
+       [&] {
+         for (const auto& e : items) page.ListBoxdc.Add(e);
+         page.StartdcInCycle();
+       }},
+      {"login", [&] { b.LogIn(); }},
+      {"recv", [&] { b.telnet.Receive(arg); }},
+      {"list",
+       [&] {
+         const std::string part = items.empty() ? "" : items[0];
+         const std::string list = AlarmList((c.parts.contains(part) ? c : shared).Text(part));
+         b.telnet.ReceiveInChunks(list, items.size() > 1 ? std::stoul(items[1]) : list.size());
+       }},
+      {"advance", [&] { b.clock.Advance(std::stoll(arg)); }},
+      {"stop", [&] { page.StopdcClick(); }},
+      {"closes", [&] { b.telnet.PeerCloses(); }},
+      {"fails", [&] { b.telnet.ConnectFails(); }},
+      {"empty", [&] { page.DeletealldcClick(); }},
+      {"enqueue", [&] { page.Memokom.SetText(arg); }},
+      {"tick", [&] { b.Box(arg).SetChecked(true); }},
+      {"clear", [&] { b.Box(arg).SetChecked(false); }},
+      {"pacing", [&] { page.SetPacing(std::stoi(items.at(0)), std::stoi(items.at(1))); }},
+      {"cap", [&] { page.SetMaxPrintout(std::stoul(arg)); }},
+      {"hold", [&] { b.telnet.after_each_chunk = nullptr; }},  // a sound plays until `finish`
+      {"finish",
+       [&] {
+         b.telnet.after_each_chunk = [&b] { b.sound.FinishAll(); };
+         b.sound.FinishAll();
+       }},
+      // What the test expects.
+      {"sent", [&] { EXPECT_EQ(b.NewlySent(), items); }},
+      {"queued", [&] { EXPECT_EQ(page.Memokom.Lines(), items); }},
+      {"report", [&] { EXPECT_EQ(page.Memoreportdc.Lines(), items); }},
+      {"last-report", [&] { EXPECT_EQ(page.Memoreportdc.Lines().back(), arg); }},
+      {"connects", [&] { EXPECT_EQ(b.Connects(), std::stol(arg)); }},
+      {"connected", [&] { EXPECT_EQ(b.telnet.Connected(), arg == "yes"); }},
+      {"timer", [&] { EXPECT_EQ(page.Timerdc.Enabled(), arg == "on"); }},
+      {"items", [&] { EXPECT_EQ(page.ListBoxdc.Items(), items); }},
+      {"status", [&] { EXPECT_EQ(page.Statusdc.Caption(), arg); }},
+      {"messages", [&] { EXPECT_EQ(b.messages.shown, items); }},
+      {"played", [&] { EXPECT_EQ(b.sound.played, items); }},
+      {"playing", [&] { EXPECT_EQ(b.sound.Playing(), arg == "yes"); }},
+      {"ended", [&] { EXPECT_EQ(outcome().ended_early, items.size() > 1 ? items[1] : ""); }},
+      {"finished", [&] { EXPECT_EQ(outcome().finished, std::stoi(items.at(1))); }},
+      {"unvisited", [&] { EXPECT_EQ(page.Outcomes.Find(arg), nullptr); }},
+      {"files",
+       [&] {
+         std::vector<std::string> paths;
+         for (const auto& [path, text] : b.files.written) paths.push_back(path);
+         for (auto& item : items) item = Native(item);
+         EXPECT_EQ(paths, items);
+       }},
+      {"log-ends", [&] { EXPECT_TRUE(page.Memodc.Text().ends_with(arg)) << page.Memodc.Text(); }},
+      {"file-ends",
+       [&] {
+         ASSERT_EQ(b.files.written.size(), 1u);
+         EXPECT_TRUE(b.files.written.begin()->second.ends_with(arg));
+       }},
+      {"stopped-for-good", [&] { b.ExpectStoppedForGood(); }},
+  };
+  for (const std::string& line : c.Lines("script")) {
+    SCOPED_TRACE(line);
+    const std::size_t space = line.find(' ');
+    arg = space == std::string::npos ? "" : line.substr(space + 1);
+    items.clear();
+    for (std::size_t at = 0; at < arg.size();) {
+      const std::size_t bar = std::min(arg.find('|', at), arg.size());
+      items.push_back(arg.substr(at, bar - at));
+      at = bar + 1;
+    }
+    ASSERT_TRUE(verbs.contains(line.substr(0, space))) << line;
+    verbs.at(line.substr(0, space))();
+  }
 }
 
 }  // namespace kestrel::dailycheck::testing

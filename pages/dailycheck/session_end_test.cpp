@@ -170,23 +170,6 @@ void Play(PageBench& bench, const Step& step, bool answer = true) {
   if (answer) bench.telnet.Receive(step.answer);
 }
 
-// After Stop nothing runs: no session, no timer, and nothing is sent or
-// connected however long the program goes on.
-void ExpectStoppedForGood(PageBench& bench) {
-  EXPECT_FALSE(bench.telnet.Connected());
-  EXPECT_FALSE(bench.page.Timerdc.Enabled());
-  EXPECT_FALSE(bench.page.Timerdc_release.Enabled());
-  EXPECT_FALSE(bench.page.Animate2.Visible());
-  EXPECT_FALSE(bench.sound.Playing());
-  const long connects = bench.Connects();
-  const std::size_t sent = bench.telnet.Sent().size(), played = bench.sound.played.size();
-  bench.clock.Advance(600000);
-  bench.sound.FinishAll();
-  EXPECT_EQ(bench.Connects(), connects);
-  EXPECT_EQ(bench.telnet.Sent().size(), sent);
-  EXPECT_EQ(bench.sound.played.size(), played);
-}
-
 std::string Joined(const std::vector<std::string>& objects) {
   std::string text;
   for (const auto& object : objects) text += (text.empty() ? "" : " ") + object;
@@ -246,7 +229,7 @@ TEST(SessionEnd, AtEveryStepTheNoteNamesWhatWasInFlightAndExactlyWhatMayStillBeB
         EXPECT_THAT(text, HasSubstr("ALARM LIST\r\n"));
         EXPECT_THAT(text, HasSubstr(dialogue[cut.step - 1].answer));
       }
-      if (cut.ending == Ending::kStop) return ExpectStoppedForGood(bench);
+      if (cut.ending == Ending::kStop) return bench.ExpectStoppedForGood();
       // Else the loop goes on: the watchdog opens the next session.
       if (cut.ending != Ending::kSilence) bench.clock.Advance(30000);
       EXPECT_EQ(bench.Connects(), 2);
@@ -268,51 +251,6 @@ TEST(SessionEnd, AQueueRunToItsEndSaysWhatItLeftBlocked) {
     EXPECT_EQ(outcome->ended_early, "");
     EXPECT_EQ(outcome->maybe_blocked, solution.left_blocked);
     EXPECT_EQ(outcome->problems, solution.problems);
-  }
-}
-
-// Stop where no visit's step is in flight.
-TEST(SessionEnd, StopEndsTheLoopBetweenVisitsAndInASound) {
-  const struct {
-    std::string name;
-    std::function<void(PageBench&)> reach;
-    std::string ended_early;  // "" when no visit was open at the Stop
-  } states[] = {
-      {"gateway down, the watchdog retrying",
-       [](PageBench& b) {
-         b.Start({"BSC9"});
-         b.telnet.Receive(AlarmList(""));  // done: the next visit cannot connect
-         b.telnet.ConnectFails();
-         b.clock.Advance(30000);  // and neither can the watchdog's
-         b.telnet.ConnectFails();
-         EXPECT_TRUE(b.page.Timerdc.Enabled());
-       },
-       "connection failed: Cannot connect to 127.0.0.1:52200: Connection "
-       "refused"},
-      {"the gateway hung up",
-       [](PageBench& b) {
-         b.Start({"BSC9"});
-         b.telnet.PeerCloses();
-       },
-       "connection lost while ALLIP; was in flight"},
-      {"playing a warning sound",
-       [](PageBench& b) {
-         b.telnet.after_each_chunk = nullptr;
-         b.Start({"BSC9"});
-         b.telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-         EXPECT_TRUE(b.sound.Playing());
-       },
-       "stopped while ALLIP; was in flight"},
-      {"already stopped", [](PageBench& b) { b.page.StopdcClick(); }, ""},
-  };
-  for (const auto& state : states) {
-    SCOPED_TRACE(state.name);
-    PageBench bench;
-    state.reach(bench);
-    bench.page.StopdcClick();
-    ExpectStoppedForGood(bench);
-    const pages::ElementOutcome* outcome = bench.page.Outcomes.Find("BSC9");
-    EXPECT_EQ(outcome == nullptr ? "" : outcome->ended_early, state.ended_early);
   }
 }
 
