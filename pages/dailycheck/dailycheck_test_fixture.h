@@ -222,16 +222,12 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
   };
   const std::map<std::string, std::function<void()>> verbs = {
       // What the engineer and the gateway do.
-      {"start",
+      {"add",
        [&] {
          for (const auto& e : items) page.ListBoxdc.Add(e);
-         page.StartdcClick();
        }},
-      {"cycle",
-       [&] {
-         for (const auto& e : items) page.ListBoxdc.Add(e);
-         page.StartdcInCycle();
-       }},
+      {"start", [&] { page.StartdcClick(); }},
+      {"cycle", [&] { page.StartdcInCycle(); }},
       {"login", [&] { b.LogIn(); }},
       {"recv", [&] { b.telnet.Receive(arg); }},
       {"list",
@@ -282,8 +278,7 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"log-ends", [&] { EXPECT_TRUE(page.Memodc.Text().ends_with(arg)) << page.Memodc.Text(); }},
       {"file-ends",
        [&] {
-         ASSERT_EQ(b.files.written.size(), 1u);
-         EXPECT_TRUE(b.files.written.begin()->second.ends_with(arg));
+         EXPECT_TRUE(!b.files.written.empty() && b.files.written.begin()->second.ends_with(arg));
        }},
       {"stopped-for-good", [&] { b.ExpectStoppedForGood(); }},
   };

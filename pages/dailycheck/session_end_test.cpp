@@ -1,8 +1,7 @@
-// A visit that ends at every step of its dialogue (the login, the alarm list,
-// every entry of every solution queue) by the peer, the client, Stop and the
-// watchdog: the report pane names what was in flight and exactly the objects
-// that may still be blocked, the element's report file keeps the session once
-// its queue had work, and after a Stop nothing runs again.
+// A visit that ends at every step of its dialogue (the login, the alarm list, every entry of
+// every solution queue) by the peer, the client, Stop and the watchdog: the report pane names
+// what was in flight and exactly the objects that may still be blocked, the element's report
+// file keeps the session once its queue had work, and after a Stop nothing runs again.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -18,126 +17,44 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 constexpr const char* kRelease = "\x04";
-constexpr std::size_t kLoginSteps = 4,
-                      kQueueStart = kLoginSteps + 1;  // then the alarm list
+constexpr std::size_t kLoginSteps = 4, kQueueStart = kLoginSteps + 1;  // then the alarm list
 
-// One step of a visit: what is in flight, its answer, and what may be blocked
-// meanwhile.
+// One step of a visit: what is in flight, its answer, and what may be blocked meanwhile.
 struct Step {
   std::string sent, answer;
   std::vector<std::string> blocked = {};
 };
-// An order the exchange asks to have confirmed with ";".
-Step Asks(const std::string& command, std::vector<std::string> blocked = {}) {
-  return {command, command + "\r\n\r\n<", std::move(blocked)};
-}
-Step Executes(const std::string& command, std::vector<std::string> blocked = {}) {
-  return {command, command + "\r\nEXECUTED\r\n\r\n<", std::move(blocked)};
-}
-Step Release(std::vector<std::string> blocked = {}) {
-  return {kRelease, "\r\n<", std::move(blocked)};
-}
 
 // A solution's queue as the exchange answers it, and what the visit leaves when it runs to
 // its end.
 struct Solution {
-  std::string box, alarms;
+  std::string name, box, alarms;
   std::vector<Step> queue;
-  std::vector<std::string> report, left_blocked, problems = {};
+  std::vector<std::string> report, left_blocked, problems;
 };
 
 std::vector<Solution> Solutions() {
-  const std::string rxbli = "RXBLI:MO=RXOCF-12  ;", rxble = "RXBLE:MO=RXOCF-12  ;";
-  const std::string tpbli = "TPBLI:SDIP=RSDIP12,LP=VC12-1 ;", tpble = "TPBLE:" + tpbli.substr(6);
-  const std::vector<std::string> mo = {"RXOCF-12"}, path = {"SDIP=RSDIP12,LP=VC12-1"};
-  const std::string fault = "RXOCF-12   PERMANENT FAULT";
-  const std::string permanent = "BSC9: Permanent: MO=RXOCF-12    14:07:30";
-  const std::string mo_left = "BSC9: queue done; may still be blocked: RXOCF-12 14:07:30";
-  const std::string ordered = "BSC9: " + rxble + " not confirmed: no EXECUTED in its answer";
-  const std::string busy = "BSC9: ; after " + rxble + " refused: FUNCTION BUSY";
-  const std::string refused =
-      "BSC9: " + rxble + " refused: NOT ACCEPTED, FAULT CODE 31, MANAGED OBJECT NOT BLOCKED";
-  const std::string near_end = Alarm("NEAR END", "SDIP    LAYER   STATE\r\nRSDIP12 VC12-1  UNAV");
-  const std::string path_line =
-      "BSC9: SYNCHRONOUS DIGITAL PATH UNAVAILABLE STATE FAULT: SDIP=RSDIP12,LP=VC12-1  14:07:30";
-  const std::string path_left = "BSC9: queue done; may still be blocked: " + path[0] + " 14:07:30";
-  const std::string unconfirmed = "BSC9: " + tpble + " not confirmed: no EXECUTED in its answer";
-  return {
-      {"Pemanent",
-       Alarm(fault),
-       {Asks(rxbli, mo), Executes(";", mo), Release(mo), Asks(rxble, mo), Executes(";", mo),
-        Release()},
-       {permanent},
-       {}},
-      // Only an EXECUTED to the deblock's confirmation takes the object off the list.
-      {"Pemanent",
-       Alarm(fault),
-       {Asks(rxbli, mo),
-        Executes(";", mo),
-        Release(mo),
-        Asks(rxble, mo),
-        {";", ";\r\nORDERED\r\n\r\n<", mo},
-        Release(mo)},
-       {permanent, ordered + " 14:07:30", mo_left},
-       mo,
-       {ordered}},
-      {"Pemanent",
-       Alarm(fault),
-       {Asks(rxbli, mo),
-        Executes(";", mo),
-        Release(mo),
-        Asks(rxble, mo),
-        {";", ";\r\nFUNCTION BUSY\r\n\r\n<", mo},
-        Release(mo)},
-       {permanent, busy + " 14:07:30", mo_left},
-       mo,
-       {busy}},
-      {"Pemanent",
-       Alarm(fault),
-       {Asks(rxbli, mo),
-        Executes(";", mo),
-        Release(mo),
-        {rxble, rxble + "\r\nNOT ACCEPTED\r\nFAULT CODE 31\r\nMANAGED OBJECT NOT BLOCKED\r\n\r\n<",
-         mo},
-        {";", ";\r\n\r\n<", mo},
-        Release(mo)},
-       {permanent, refused + " 14:07:30", mo_left},
-       mo,
-       {refused}},
-      // The path is blocked, deblocked and blocked again: the visit ends with it blocked.
-      {"Near end",
-       near_end,
-       {Asks(tpbli, path), Executes(";", path), Release(path), Executes(tpble, path), Release(),
-        Asks(tpbli, path), Executes(";", path), Release(path)},
-       {path_line, path_left},
-       path},
-      // A deblock that asks for a ";" the queue does not hold is not confirmed.
-      {"Near end",
-       near_end,
-       {Asks(tpbli, path), Executes(";", path), Release(path), Asks(tpble, path), Release(path),
-        Asks(tpbli, path), Executes(";", path), Release(path)},
-       {path_line, unconfirmed + " 14:07:30", path_left},
-       path,
-       {unconfirmed}},
-      {"SAE",
-       Alarm("SIZE ALTERATION OF DATA FILES SIZE"),
-       {{"DBTSP:TAB=SAACTIONS;", "DBTSP:TAB=SAACTIONS;\r\nSAACTIONS\r\n\r\nEND\r\n\r\n<"},
-        Asks("SAALI;"),
-        Executes(";"),
-        Release()},
-       {"BSC9: SAE 14:07:30"},
-       {}},
-      {"SoftwareError",
-       Alarm("APPLICATION DETECTED SOFTWARE ERROR"),
-       {{"SYRIP:SURVEY;",
-         "SYRIP:SURVEY;\r\n\r\nEVENT CODE  TYPE\r\nH'2F1A      SOFTWARE ERROR\r\n\r\nEND\r\n\r\n<"},
-        Release(),
-        Asks("SYRAE:EVENT=H'2F1A;"),
-        Executes(";"),
-        Release()},
-       {"BSC9: SOFTWARE ERROR, EVET=H'2F1A 14:07:30"},
-       {}},
-  };
+  std::vector<Solution> solutions;
+  for (const DataCase& row : DataCases("dailycheck-queues.txt")) {
+    Solution& solution = solutions.emplace_back(Solution{row.name,
+                                                         row.Lines("box").at(0),
+                                                         row.Text("alarms"),
+                                                         {},
+                                                         row.Lines("report"),
+                                                         row.Lines("left blocked"),
+                                                         row.Lines("problems")});
+    for (const std::string& entry : row.Lines("queue")) {
+      const std::size_t bar = entry.find('|'), second = entry.find('|', bar + 1);
+      Step step{entry.substr(0, bar), entry.substr(bar + 1, second - bar - 1)};
+      step.answer = step.answer == "asks"       ? step.sent + "\r\n\r\n<"
+                    : step.answer == "executes" ? step.sent + "\r\nEXECUTED\r\n\r\n<"
+                    : step.answer == "release"  ? "\r\n<"
+                                                : step.answer;
+      if (second + 1 < entry.size()) step.blocked = {entry.substr(second + 1)};
+      solution.queue.push_back(step);
+    }
+  }
+  return solutions;
 }
 
 // The whole dialogue: the prompts of the login, the alarm list, then the queue.
@@ -178,7 +95,7 @@ std::string Joined(const std::vector<std::string>& objects) {
 
 TEST(SessionEnd, AtEveryStepTheNoteNamesWhatWasInFlightAndExactlyWhatMayStillBeBlocked) {
   for (const Solution& solution : Solutions()) {
-    SCOPED_TRACE(solution.box + " " + solution.report.back());
+    SCOPED_TRACE(solution.name);
     const std::vector<Step> dialogue = Dialogue(solution);
     kestrel::testing::CutTable<PageBench> table;
     table.steps = dialogue.size();
@@ -240,7 +157,7 @@ TEST(SessionEnd, AtEveryStepTheNoteNamesWhatWasInFlightAndExactlyWhatMayStillBeB
 
 TEST(SessionEnd, AQueueRunToItsEndSaysWhatItLeftBlocked) {
   for (const Solution& solution : Solutions()) {
-    SCOPED_TRACE(solution.box + " " + solution.report.back());
+    SCOPED_TRACE(solution.name);
     const auto bench = StartVisit(solution);
     for (const Step& step : Dialogue(solution)) Play(*bench, step);
     EXPECT_EQ(bench->page.Memoreportdc.Lines(), solution.report);
