@@ -246,6 +246,15 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"clear", [&] { b.Box(arg).SetChecked(false); }},
       {"pacing", [&] { page.SetPacing(std::stoi(items.at(0)), std::stoi(items.at(1))); }},
       {"cap", [&] { page.SetMaxPrintout(std::stoul(arg)); }},
+      {"name", [&] { page.Nedc.SetText(arg); }},
+      {"watchdog", [&] { page.Timerdc.SetEnabled(arg == "on"); }},
+      {"forget", [&] { b.telnet.Forget(); }},
+      {"repeat",
+       [&] {
+         std::string text;
+         for (int i = 0; i < std::stoi(items.at(0)); ++i) text += items.at(1);
+         b.telnet.Receive(text);
+       }},
       {"hold", [&] { b.telnet.after_each_chunk = nullptr; }},  // a sound plays until `finish`
       {"finish",
        [&] {
@@ -267,6 +276,17 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"playing", [&] { EXPECT_EQ(b.sound.Playing(), arg == "yes"); }},
       {"ended", [&] { EXPECT_EQ(outcome().ended_early, items.size() > 1 ? items[1] : ""); }},
       {"finished", [&] { EXPECT_EQ(outcome().finished, std::stoi(items.at(1))); }},
+      {"problems",
+       [&] { EXPECT_EQ(outcome().problems, std::vector(items.begin() + 1, items.end())); }},
+      {"events", [&] { EXPECT_EQ(b.telnet.events, items); }},
+      {"noted",
+       [&] { EXPECT_EQ(std::count(b.telnet.notes.begin(), b.telnet.notes.end(), arg), 1); }},
+      {"log", [&] { EXPECT_EQ(page.Memodc.Text(), arg); }},
+      {"file-lacks",
+       [&] {
+         EXPECT_TRUE(!b.files.written.empty() &&
+                     b.files.written.begin()->second.find(arg) == std::string::npos);
+       }},
       {"unvisited", [&] { EXPECT_EQ(page.Outcomes.Find(arg), nullptr); }},
       {"files",
        [&] {
