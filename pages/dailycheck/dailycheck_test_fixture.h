@@ -5,16 +5,19 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "pages/dailycheck/dailycheck_page.h"
 #include "platform/file_names.h"
 #include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 #include "tests/manual_clock.h"
+#include "tests/test_data.h"
 
 namespace kestrel::dailycheck::testing {
 
-// A report path as the page names it on this system: "/share/a" is "\\share\\a" on Windows.
+// A report path as the page names it on this system: "/share/a" is "\\share\\a"
+// on Windows.
 inline std::string Native(std::string path) {
   if (platform::kNativePathStyle == platform::PathStyle::kWindows) {
     std::replace(path.begin(), path.end(), '/', '\\');
@@ -22,14 +25,11 @@ inline std::string Native(std::string path) {
   return path;
 }
 
-using kestrel::testing::RecordedSound;
-
 // The time of day stands still; the steady time is the manual clock's.
 struct FixedClock : platform::Clock {
-  platform::LocalDateTime now{2026, 12, 5, 14, 7, 30};
   const kestrel::testing::ManualClock* manual = nullptr;
-  platform::LocalDateTime Now() const override { return now; }
-  std::int64_t SteadyMs() const override { return manual != nullptr ? manual->Now() : 0; }
+  platform::LocalDateTime Now() const override { return {2026, 12, 5, 14, 7, 30}; }
+  std::int64_t SteadyMs() const override { return manual->Now(); }
 };
 
 struct RecordedFiles : platform::Files {
@@ -40,18 +40,17 @@ struct RecordedFiles : platform::Files {
     written[path] = std::string(text);
   }
   std::string Read(const std::string& path) override {
-    const auto found = written.find(path);
-    if (found == written.end()) throw std::runtime_error(path + ": No such file");
-    return found->second;
+    if (!written.contains(path)) throw std::runtime_error(path + ": No such file");
+    return written.at(path);
   }
   bool Exists(const std::string& path) override { return written.contains(path); }
   std::vector<std::string> List(const std::string& folder, std::string_view suffix) override {
     std::vector<std::string> names;
     for (const auto& [path, text] : written) {
+      const std::string name = path.substr(std::min(path.size(), folder.size() + 1));
       if (path.starts_with(folder + "/") && path.ends_with(suffix) &&
-          path.find('/', folder.size() + 1) == std::string::npos) {
-        names.push_back(path.substr(folder.size() + 1));
-      }
+          name.find('/') == std::string::npos)
+        names.push_back(name);
     }
     return names;
   }
@@ -63,33 +62,34 @@ struct ScriptedDialogs : platform::FileDialogs {
   std::string OpenFileName() override { return open; }
 };
 
-// The page on a fake client, with its timers on a manual clock. A test that needs a fresh page
-// for every case of a loop makes one of these per case.
+// The page on a fake client, with its timers on a manual clock.
 struct PageBench {
-  explicit PageBench(std::string report_share_root = "/share")
-      : page{
-            telnet,
-            properties,
-            {time, files, sound, dialogs},
-            std::move(report_share_root),
-            KnownAlarms("SEIZURE SUPERVISION\nEXTERNAL ALARM\nCP STATE NOT NORMAL\nSYSTEM STATE\n"),
-            "/sounds"} {
+  explicit PageBench(std::string report_share_root = "/share",
+                     std::string known =
+                         "SEIZURE SUPERVISION\nEXTERNAL ALARM\nCP STATE NOT "
+                         "NORMAL\nSYSTEM STATE\n")
+      : page{telnet,
+             properties,
+             {time, files, sound, dialogs},
+             std::move(report_share_root),
+             KnownAlarms(known),
+             "/sounds"} {
     properties.UserEdit.SetText("ops1");
     properties.PasswordEdit.SetText("pw");
-    clock.Attach(page.Timerdc);
-    clock.Attach(page.Timerdc_release);
-    clock.Attach(page.Timerdc_wait);
+    for (auto* timer : {&page.Timerdc, &page.Timerdc_release, &page.Timerdc_wait})
+      clock.Attach(*timer);
     time.manual = &clock;
     page.SetMessages(messages);
     // A warning's sound is over before the next chunk, unless a test holds it.
     telnet.after_each_chunk = [this] { sound.FinishAll(); };
   }
-  // Plays the login of a new session up to the element's prompt.
+  // The login of a new session up to the element's prompt, one prompt a chunk.
+  static std::vector<std::string> Login() {
+    return {"\r\nUser: ", "\r\nPassword: ", "\r\nNE: ",
+            "\r\nWO      BSC9              AD-739  TIME 261205 140730\r\n<"};
+  }
   void LogIn() {
-    telnet.Receive("\r\nUser: ");
-    telnet.Receive("\r\nPassword: ");
-    telnet.Receive("\r\nNE: ");
-    telnet.Receive("\r\nWO      BSC9              AD-739  TIME 261205 140730\r\n<");
+    for (const auto& prompt : Login()) telnet.Receive(prompt);
   }
   void Start(std::initializer_list<const char*> elements) {
     for (const char* element : elements) page.ListBoxdc.Add(element);
@@ -98,14 +98,37 @@ struct PageBench {
   }
   // Lines sent since the last call.
   std::vector<std::string> NewlySent() {
-    const auto all = telnet.Sent();
+    const auto& all = telnet.Sent();
     std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(seen_), all.end());
     seen_ = all.size();
     return fresh;
   }
-  // Connections opened so far.
   long Connects() const {
     return std::count(telnet.events.begin(), telnet.events.end(), "connect");
+  }
+  // After Stop nothing runs: no session, no timer, and nothing is sent, connected or played
+  // however long the program goes on.
+  void ExpectStoppedForGood() {
+    EXPECT_FALSE(telnet.Connected());
+    EXPECT_FALSE(page.Timerdc.Enabled());
+    EXPECT_FALSE(page.Timerdc_release.Enabled());
+    EXPECT_FALSE(page.Animate2.Visible());
+    EXPECT_FALSE(sound.Playing());
+    const long connects = Connects();
+    const std::size_t sent = telnet.Sent().size(), played = sound.played.size();
+    clock.Advance(600000);
+    sound.FinishAll();
+    EXPECT_EQ(Connects(), connects);
+    EXPECT_EQ(telnet.Sent().size(), sent);
+    EXPECT_EQ(sound.played.size(), played);
+  }
+  // A box by the start of its caption: "SEQAR", "Near end", "Pemanent", "SoftwareError", ...
+  controls::CheckBox& Box(std::string_view caption) {
+    for (auto* box : {&page.SeqarCheckBox, &page.SetarCheckBox, &page.SoftErrorCheckBox,
+                      &page.PermanentCheckBox, &page.NearendCheckBox, &page.EnumCheckBox,
+                      &page.SaeCheckBox, &page.SoundCheckBox})
+      if (box->Caption().starts_with(caption)) return *box;
+    throw std::invalid_argument(std::string(caption));
   }
 
   kestrel::testing::FakeTelnetClient telnet;
@@ -113,7 +136,7 @@ struct PageBench {
   mml::PropertiesForm properties;
   FixedClock time;
   RecordedFiles files;
-  RecordedSound sound;
+  kestrel::testing::RecordedSound sound;
   ScriptedDialogs dialogs;
   kestrel::testing::RecordedMessages messages;
   DailyCheckPage page;
@@ -124,17 +147,174 @@ struct PageBench {
 
 class DailyCheckTest : public ::testing::Test, public PageBench {};
 
-// An alarm list: the echo, a page header, then alarms of a header line, a slogan line and
-// detail rows, then END, an empty line and the prompt.
+// An alarm list: the echo, a page header, the alarms, then END, an empty line
+// and the prompt.
 inline std::string AlarmList(const std::string& alarms) {
-  return "ALLIP;\r\n\r\nWO      BSC9              AD-739  TIME 261205 140730\r\nALARM "
+  return "ALLIP;\r\n\r\nWO      BSC9              AD-739  TIME 261205 "
+         "140730\r\nALARM "
          "LIST\r\n\r\n" +
          alarms + "END\r\n\r\n<";
 }
 
+// An alarm of a header line, its slogan line and detail rows.
 inline std::string Alarm(const std::string& slogan, const std::string& details = "") {
   return "A2/APT \"BSC9    12/00/0\" 431 261205   1407\r\n" + slogan + "\r\n\r\n" + details +
          "\r\n";
+}
+
+// A case of a data file under tests/data/pages: "== name" opens it, "-- part" opens a part
+// whose lines follow (blank ones too, so cases follow each other without a gap). "\xNN", "\r"
+// and "\n" in a line are those bytes; a line that starts with "# " is a comment.
+struct DataCase {
+  std::string name;
+  std::map<std::string, std::vector<std::string>> parts;
+  const std::vector<std::string>& Lines(const std::string& part) const {
+    static const std::vector<std::string> kNone;
+    return parts.contains(part) ? parts.at(part) : kNone;
+  }
+  // The lines of a part as the element sends them, each ended in CR LF.
+  std::string Text(const std::string& part) const {
+    std::string text;
+    for (const auto& line : Lines(part)) text += line + "\r\n";
+    return text;
+  }
+};
+
+inline std::vector<DataCase> DataCases(const std::string& file) {
+  const std::string text = kestrel::testing::TestDataLines("pages/" + file);
+  std::vector<DataCase> cases;
+  std::vector<std::string>* part = nullptr;
+  for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
+    std::string line;
+    for (std::size_t i = at; i < end; ++i) {
+      const bool escape = text.compare(i, 2, "\\x") == 0 && i + 3 < end;
+      const bool cr = text.compare(i, 2, "\\r") == 0, lf = text.compare(i, 2, "\\n") == 0;
+      line += escape ? static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16))
+              : cr   ? '\r'
+              : lf   ? '\n'
+                     : text[i];
+      i += escape ? 3 : cr || lf ? 1 : 0;
+    }
+    if (line.starts_with("# ")) continue;
+    if (line.starts_with("== ")) {
+      cases.push_back({line.substr(3), {}});
+      part = nullptr;
+    } else if (line.starts_with("-- ")) {
+      part = &cases.back().parts[line.substr(3)];
+    } else if (part != nullptr) {
+      part->push_back(line);
+    }
+  }
+  EXPECT_FALSE(cases.empty()) << file;
+  return cases;
+}
+
+// Plays the "-- script" of a case: a verb a line and its argument, "|" between the items of a
+// list. `list PART` receives an alarm list of a part of the case, else of `shared`.
+inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
+  std::string arg;
+  std::vector<std::string> items;
+  auto& page = b.page;
+  const auto outcome = [&] {
+    const pages::ElementOutcome* found = page.Outcomes.Find(items.at(0));
+    EXPECT_NE(found, nullptr) << items[0];
+    return found != nullptr ? *found : pages::ElementOutcome{};
+  };
+  const std::map<std::string, std::function<void()>> verbs = {
+      // What the engineer and the gateway do.
+      {"add",
+       [&] {
+         for (const auto& e : items) page.ListBoxdc.Add(e);
+       }},
+      {"start", [&] { page.StartdcClick(); }},
+      {"cycle", [&] { page.StartdcInCycle(); }},
+      {"login", [&] { b.LogIn(); }},
+      {"recv", [&] { b.telnet.Receive(arg); }},
+      {"list",
+       [&] {
+         const std::string part = items.empty() ? "" : items[0];
+         const std::string list = AlarmList((c.parts.contains(part) ? c : shared).Text(part));
+         b.telnet.ReceiveInChunks(list, items.size() > 1 ? std::stoul(items[1]) : list.size());
+       }},
+      {"advance", [&] { b.clock.Advance(std::stoll(arg)); }},
+      {"stop", [&] { page.StopdcClick(); }},
+      {"closes", [&] { b.telnet.PeerCloses(); }},
+      {"fails", [&] { b.telnet.ConnectFails(); }},
+      {"empty", [&] { page.DeletealldcClick(); }},
+      {"enqueue", [&] { page.Memokom.SetText(arg); }},
+      {"tick", [&] { b.Box(arg).SetChecked(true); }},
+      {"clear", [&] { b.Box(arg).SetChecked(false); }},
+      {"pacing", [&] { page.SetPacing(std::stoi(items.at(0)), std::stoi(items.at(1))); }},
+      {"cap", [&] { page.SetMaxPrintout(std::stoul(arg)); }},
+      {"name", [&] { page.Nedc.SetText(arg); }},
+      {"watchdog", [&] { page.Timerdc.SetEnabled(arg == "on"); }},
+      {"forget", [&] { b.telnet.Forget(); }},
+      {"repeat",
+       [&] {
+         std::string text;
+         for (int i = 0; i < std::stoi(items.at(0)); ++i) text += items.at(1);
+         b.telnet.Receive(text);
+       }},
+      {"hold", [&] { b.telnet.after_each_chunk = nullptr; }},  // a sound plays until `finish`
+      {"finish",
+       [&] {
+         b.telnet.after_each_chunk = [&b] { b.sound.FinishAll(); };
+         b.sound.FinishAll();
+       }},
+      // What the test expects.
+      {"sent", [&] { EXPECT_EQ(b.NewlySent(), items); }},
+      {"queued", [&] { EXPECT_EQ(page.Memokom.Lines(), items); }},
+      {"report", [&] { EXPECT_EQ(page.Memoreportdc.Lines(), items); }},
+      {"last-report", [&] { EXPECT_EQ(page.Memoreportdc.Lines().back(), arg); }},
+      {"connects", [&] { EXPECT_EQ(b.Connects(), std::stol(arg)); }},
+      {"connected", [&] { EXPECT_EQ(b.telnet.Connected(), arg == "yes"); }},
+      {"timer", [&] { EXPECT_EQ(page.Timerdc.Enabled(), arg == "on"); }},
+      {"items", [&] { EXPECT_EQ(page.ListBoxdc.Items(), items); }},
+      {"status", [&] { EXPECT_EQ(page.Statusdc.Caption(), arg); }},
+      {"messages", [&] { EXPECT_EQ(b.messages.shown, items); }},
+      {"played", [&] { EXPECT_EQ(b.sound.played, items); }},
+      {"playing", [&] { EXPECT_EQ(b.sound.Playing(), arg == "yes"); }},
+      {"ended", [&] { EXPECT_EQ(outcome().ended_early, items.size() > 1 ? items[1] : ""); }},
+      {"finished", [&] { EXPECT_EQ(outcome().finished, std::stoi(items.at(1))); }},
+      {"problems",
+       [&] { EXPECT_EQ(outcome().problems, std::vector(items.begin() + 1, items.end())); }},
+      {"events", [&] { EXPECT_EQ(b.telnet.events, items); }},
+      {"noted",
+       [&] { EXPECT_EQ(std::count(b.telnet.notes.begin(), b.telnet.notes.end(), arg), 1); }},
+      {"log", [&] { EXPECT_EQ(page.Memodc.Text(), arg); }},
+      {"file-lacks",
+       [&] {
+         EXPECT_TRUE(!b.files.written.empty() &&
+                     b.files.written.begin()->second.find(arg) == std::string::npos);
+       }},
+      {"unvisited", [&] { EXPECT_EQ(page.Outcomes.Find(arg), nullptr); }},
+      {"files",
+       [&] {
+         std::vector<std::string> paths;
+         for (const auto& [path, text] : b.files.written) paths.push_back(path);
+         for (auto& item : items) item = Native(item);
+         EXPECT_EQ(paths, items);
+       }},
+      {"log-ends", [&] { EXPECT_TRUE(page.Memodc.Text().ends_with(arg)) << page.Memodc.Text(); }},
+      {"file-ends",
+       [&] {
+         EXPECT_TRUE(!b.files.written.empty() && b.files.written.begin()->second.ends_with(arg));
+       }},
+      {"stopped-for-good", [&] { b.ExpectStoppedForGood(); }},
+  };
+  for (const std::string& line : c.Lines("script")) {
+    SCOPED_TRACE(line);
+    const std::size_t space = line.find(' ');
+    arg = space == std::string::npos ? "" : line.substr(space + 1);
+    items.clear();
+    for (std::size_t at = 0; at < arg.size();) {
+      const std::size_t bar = std::min(arg.find('|', at), arg.size());
+      items.push_back(arg.substr(at, bar - at));
+      at = bar + 1;
+    }
+    ASSERT_TRUE(verbs.contains(line.substr(0, space))) << line;
+    verbs.at(line.substr(0, space))();
+  }
 }
 
 }  // namespace kestrel::dailycheck::testing

@@ -37,16 +37,6 @@ const std::string kList = AlarmList(
     "A1/EXT \"BSC9    12/00/0\" 77 261205   1407\r\nRXOCF-12   PERMANENT FAULT\r\n\r\n\r\n" +
     Alarm("SEIZURE SUPERVISION"));
 
-struct Ending {
-  const char* name;
-  std::function<void(PageBench&)> play;
-  PassEnding ending;
-  bool list_read = false;
-  std::string alarms = "";     // class/number:slogan:warned, one after the other
-  std::string solutions = "";  // entry=outcome
-  std::string blocked = "";
-};
-
 std::string Alarms(const Pass& pass) {
   std::string text;
   for (const auto& a : pass.alarms)
@@ -59,76 +49,10 @@ std::string Solutions(const Pass& pass) {
   return text;
 }
 
-const std::string kSeen =
-    "A2/431:SEIZURE SUPERVISION:w A1/77:RXOCF-12   PERMANENT FAULT:- A2/431:SEIZURE "
-    "SUPERVISION:- ";
-
-std::vector<Ending> Endings() {
-  auto list = [](PageBench& b) {
-    b.Start({"BSC9"});
-    b.telnet.Receive(kList);
-  };
-  auto refused = [](std::string words) {
-    return [words](PageBench& b) {
-      b.page.ListBoxdc.Add("BSC9");
-      b.page.StartdcClick();
-      b.telnet.Receive("\r\nUser: \r\nPassword: " + words);
-    };
-  };
-  return {
-      {"checked",
-       [&](PageBench& b) {
-         list(b);
-         // Each entry of the queue as the exchange answers it: the block refused.
-         for (int i = 0; i < 20 && b.page.Memokom.LineCount() > 0; ++i) {
-           const std::string entry(b.page.Memokom.Line(0));
-           b.telnet.Receive(entry == "\x04"              ? "\r\n<"
-                            : entry.starts_with("RXBLI") ? entry + "\r\nNOT ACCEPTED\r\n\r\n<"
-                            : entry.starts_with("RXBLE") ? entry + "\r\n\r\n<"
-                                                         : entry + "\r\nEXECUTED\r\n\r\n<");
-         }
-       },
-       PassEnding::kChecked, true, kSeen,
-       "SETAR;=executed RXBLI:MO=RXOCF-12  ;=refused RXBLE:MO=RXOCF-12  ;=answered "
-       "SETAR;=executed ",
-       ""},
-      {"dropped_in_the_queue",
-       [&](PageBench& b) {
-         list(b);
-         b.telnet.Receive("SETAR;\r\nEXECUTED\r\n\r\n<");
-         b.telnet.Receive("RXBLI:MO=RXOCF-12  ;\r\n\r\n<");
-         b.telnet.PeerCloses();
-       },
-       PassEnding::kDropped, true, kSeen,
-       "SETAR;=executed RXBLI:MO=RXOCF-12  ;=answered ;=not answered ", "RXOCF-12"},
-      {"refused_login", refused("\r\nLOGIN INCORRECT\r\n"), PassEnding::kRefusedLogin},
-      {"unknown_element", refused("\r\nNE: NE BSC9 NOT DEFINED IN GATEWAY\r\n"),
-       PassEnding::kUnknownElement},
-      {"silent",
-       [](PageBench& b) {
-         b.Start({"BSC9"});
-         b.clock.Advance(61000);
-       },
-       PassEnding::kSilent},
-      {"stopped",
-       [](PageBench& b) {
-         b.Start({"BSC9"});
-         b.page.StopdcClick();
-       },
-       PassEnding::kStopped},
-      {"unreachable",
-       [](PageBench& b) {
-         b.page.ListBoxdc.Add("BSC9");
-         b.page.StartdcClick();
-         b.telnet.ConnectFails();
-       },
-       PassEnding::kUnreachable},
-  };
-}
-
 TEST(History, EachEndingIsOnePassAndThePageDoesWhatItDoesWithout) {
-  for (const Ending& row : Endings()) {
-    SCOPED_TRACE(row.name);
+  const std::vector<DataCase> cases = DataCases("dailycheck-history.txt");
+  for (std::size_t k = 1; k < cases.size(); ++k) {
+    SCOPED_TRACE(cases[k].name);
     PageBench plain, watched;
     for (PageBench* b : {&plain, &watched}) b->page.PermanentCheckBox.SetChecked(true);
     std::vector<Pass> passes;
@@ -138,21 +62,23 @@ TEST(History, EachEndingIsOnePassAndThePageDoesWhatItDoesWithout) {
     PassWatch watch(wall, metrics_files, {});
     watch.SetStore(std::make_unique<KeptPasses>(passes, failure));
     watched.page.SetPassWatch(&watch);
-    row.play(plain);
-    row.play(watched);
+    RunScript(plain, cases[k], cases.front());
+    RunScript(watched, cases[k], cases.front());
     EXPECT_EQ(watched.telnet.events, plain.telnet.events);
     EXPECT_EQ(watched.page.Memoreportdc.Text(), plain.page.Memoreportdc.Text());
     EXPECT_EQ(watched.files.written, plain.files.written);
     ASSERT_GE(passes.size(), 1u);
     const Pass& pass = passes.front();
+    const std::vector<std::string> expected = cases[k].Lines("pass");
+    ASSERT_EQ(expected.size(), 5u);
     EXPECT_EQ(pass.element, "BSC9");
-    EXPECT_EQ(EndingName(pass.ending), EndingName(row.ending));
-    EXPECT_EQ(pass.list_read, row.list_read);
-    EXPECT_EQ(Alarms(pass), row.alarms);
-    EXPECT_EQ(Solutions(pass), row.solutions);
-    EXPECT_EQ(pass.blocked.empty() ? "" : pass.blocked.front(), row.blocked);
+    EXPECT_EQ(EndingName(pass.ending), expected[0]);
+    EXPECT_EQ(pass.list_read, expected[1] == "list read");
+    EXPECT_EQ(Alarms(pass), expected[2]);
+    EXPECT_EQ(Solutions(pass), expected[3]);
+    EXPECT_EQ(pass.blocked.empty() ? "" : pass.blocked.front(), expected[4]);
     EXPECT_LT(pass.started, pass.ended);
-    EXPECT_EQ(pass.warnings.size(), row.list_read ? 1u : 0u);
+    EXPECT_EQ(pass.warnings.size(), pass.list_read ? 1u : 0u);
   }
 }
 

@@ -1,6 +1,7 @@
-// A visit that ends in the middle of its solution queue, at every step of every queue, by the
-// peer, by Stop and by the watchdog: the report pane names what was in flight and exactly the
-// objects that may still be blocked, and the element's report file keeps the session.
+// A visit that ends at every step of its dialogue (the login, the alarm list, every entry of
+// every solution queue) by the peer, the client, Stop and the watchdog: the report pane names
+// what was in flight and exactly the objects that may still be blocked, the element's report
+// file keeps the session once its queue had work, and after a Stop nothing runs again.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -10,98 +11,75 @@
 namespace kestrel::dailycheck::testing {
 namespace {
 
+using kestrel::testing::Ending;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
 constexpr const char* kRelease = "\x04";
-const std::vector<std::string> kNone;
-const std::vector<std::string> kObject = {"RXOCF-12"};
-const std::vector<std::string> kPath = {"SDIP=RSDIP12,LP=VC12-1"};
+constexpr std::size_t kLoginSteps = 4, kQueueStart = kLoginSteps + 1;  // then the alarm list
 
-// One entry of a queue as the exchange meets it, and what may be blocked while it is in flight.
+// One step of a visit: what is in flight, its answer, and what may be blocked meanwhile.
 struct Step {
-  std::string sent;
-  std::string answer;
-  std::vector<std::string> blocked;
+  std::string sent, answer;
+  std::vector<std::string> blocked = {};
 };
 
-// An order the exchange asks to have confirmed with ";".
-Step Asks(const std::string& command, const std::vector<std::string>& blocked = kNone) {
-  return {command, command + "\r\n\r\n<", blocked};
-}
-Step Executes(const std::string& command, const std::vector<std::string>& blocked = kNone) {
-  return {command, command + "\r\nEXECUTED\r\n\r\n<", blocked};
-}
-Step Printout(const std::string& command, const std::string& printout) {
-  return {command, command + "\r\n" + printout + "<", kNone};
-}
-Step Release(const std::vector<std::string>& blocked = kNone) {
-  return {kRelease, "\r\n<", blocked};
-}
-
+// A solution's queue as the exchange answers it, and what the visit leaves when it runs to
+// its end.
 struct Solution {
-  std::string name;
-  controls::CheckBox DailyCheckPage::*box;
-  std::string alarms;
-  std::vector<Step> steps;
-  std::string done_line;  // what the report pane says after the whole queue ran
-  std::vector<std::string> left_blocked;
+  std::string name, box, alarms;
+  std::vector<Step> queue;
+  std::vector<std::string> report, left_blocked, problems;
 };
 
 std::vector<Solution> Solutions() {
-  const std::string rxbli = "RXBLI:MO=RXOCF-12  ;", rxble = "RXBLE:MO=RXOCF-12  ;";
-  const std::string tpbli = "TPBLI:SDIP=RSDIP12,LP=VC12-1 ;";
-  const std::string tpble = "TPBLE:SDIP=RSDIP12,LP=VC12-1 ;";
-  return {
-      {"PERMANENT",
-       &DailyCheckPage::PermanentCheckBox,
-       Alarm("RXOCF-12   PERMANENT FAULT"),
-       {Asks(rxbli, kObject), Executes(";", kObject), Release(kObject), Asks(rxble, kObject),
-        Executes(";", kObject), Release()},
-       "",
-       {}},
-      // The path is blocked, deblocked and blocked again: the visit ends with it blocked.
-      {"NEAR END",
-       &DailyCheckPage::NearendCheckBox,
-       Alarm("NEAR END", "SDIP    LAYER   STATE\r\nRSDIP12 VC12-1  UNAV"),
-       {Asks(tpbli, kPath), Executes(";", kPath), Release(kPath), Executes(tpble, kPath), Release(),
-        Asks(tpbli, kPath), Executes(";", kPath), Release(kPath)},
-       "BSC9: queue done; may still be blocked: SDIP=RSDIP12,LP=VC12-1 14:07:30",
-       kPath},
-      {"SAE",
-       &DailyCheckPage::SaeCheckBox,
-       Alarm("SIZE ALTERATION OF DATA FILES SIZE"),
-       {Printout("DBTSP:TAB=SAACTIONS;", "SAACTIONS\r\n\r\nEND\r\n\r\n"), Asks("SAALI;"),
-        Executes(";"), Release()},
-       "",
-       {}},
-      {"SOFTERROR",
-       &DailyCheckPage::SoftErrorCheckBox,
-       Alarm("APPLICATION DETECTED SOFTWARE ERROR"),
-       {Printout("SYRIP:SURVEY;",
-                 "\r\nEVENT CODE  TYPE\r\nH'2F1A      SOFTWARE ERROR\r\n\r\nEND\r\n\r\n"),
-        Release(), Asks("SYRAE:EVENT=H'2F1A;"), Executes(";"), Release()},
-       "",
-       {}},
-  };
+  std::vector<Solution> solutions;
+  for (const DataCase& row : DataCases("dailycheck-queues.txt")) {
+    Solution& solution = solutions.emplace_back(Solution{row.name,
+                                                         row.Lines("box").at(0),
+                                                         row.Text("alarms"),
+                                                         {},
+                                                         row.Lines("report"),
+                                                         row.Lines("left blocked"),
+                                                         row.Lines("problems")});
+    for (const std::string& entry : row.Lines("queue")) {
+      const std::size_t bar = entry.find('|'), second = entry.find('|', bar + 1);
+      Step step{entry.substr(0, bar), entry.substr(bar + 1, second - bar - 1)};
+      step.answer = step.answer == "asks"       ? step.sent + "\r\n\r\n<"
+                    : step.answer == "executes" ? step.sent + "\r\nEXECUTED\r\n\r\n<"
+                    : step.answer == "release"  ? "\r\n<"
+                                                : step.answer;
+      if (second + 1 < entry.size()) step.blocked = {entry.substr(second + 1)};
+      solution.queue.push_back(step);
+    }
+  }
+  return solutions;
 }
 
-using kestrel::testing::Ending;
+// The whole dialogue: the prompts of the login, the alarm list, then the queue.
+std::vector<Step> Dialogue(const Solution& solution) {
+  std::vector<Step> steps;
+  const char* sent[kLoginSteps] = {"", "ops1", "pw", "NE=BSC9"};
+  for (std::size_t k = 0; k < kLoginSteps; ++k) steps.push_back({sent[k], PageBench::Login()[k]});
+  steps.push_back({"ALLIP;", AlarmList(solution.alarms)});
+  steps.insert(steps.end(), solution.queue.begin(), solution.queue.end());
+  return steps;
+}
 
 std::unique_ptr<PageBench> StartVisit(const Solution& solution) {
   auto bench = std::make_unique<PageBench>();
-  (bench->page.*solution.box).SetChecked(true);
-  bench->Start({"BSC9"});
-  EXPECT_THAT(bench->NewlySent(), ElementsAre("ops1", "pw", "NE=BSC9", "ALLIP;"));
-  bench->telnet.Receive(AlarmList(solution.alarms));
+  bench->Box(solution.box).SetChecked(true);
+  bench->page.ListBoxdc.Add("BSC9");
+  bench->page.StartdcClick();
   return bench;
 }
 
-// Entry `k` goes out, its release pause (for a Ctrl-D) runs out, and its answer comes.
-void PlayEntry(PageBench& bench, const Solution& solution, std::size_t k, bool answer = true) {
-  const Step& step = solution.steps[k];
-  EXPECT_THAT(bench.NewlySent(), ElementsAre(step.sent)) << "entry " << k;
+// Step `step` is in flight (for a Ctrl-D also its release pause runs out, with
+// one empty line), then its answer comes.
+void Play(PageBench& bench, const Step& step, bool answer = true) {
+  EXPECT_EQ(bench.NewlySent(),
+            step.sent.empty() ? std::vector<std::string>{} : std::vector{step.sent});
   if (step.sent == kRelease) {
     bench.clock.Advance(3000);
     EXPECT_THAT(bench.NewlySent(), ElementsAre(""));
@@ -115,180 +93,97 @@ std::string Joined(const std::vector<std::string>& objects) {
   return text;
 }
 
-// The visit ends with entry n sent and its answer not yet come, for a Ctrl-D also after its
-// pause, by the peer, the client, Stop and the watchdog.
-TEST(SessionEnd, AtEveryStepOfEveryQueueTheNoteNamesExactlyWhatMayStillBeBlocked) {
+TEST(SessionEnd, AtEveryStepTheNoteNamesWhatWasInFlightAndExactlyWhatMayStillBeBlocked) {
   for (const Solution& solution : Solutions()) {
     SCOPED_TRACE(solution.name);
-    kestrel::testing::ForEveryCut<PageBench>({
-        .steps = solution.steps.size(),
-        .endings = {Ending::kPeer, Ending::kClient, Ending::kStop, Ending::kSilence},
-        .start = [&] {
-      return StartVisit(solution); },
-        .telnet = [](PageBench& bench) -> auto& { return bench.telnet;
-  }
-  , .step = [&](PageBench& bench, std::size_t k) { PlayEntry(bench, solution, k); },
-    .half =
-        [&](PageBench& bench, std::size_t k) {
-          if (solution.steps[k].sent != kRelease) return false;
-          PlayEntry(bench, solution, k, false);
-          return true;
-        },
-    .stop = [](PageBench& bench) { bench.page.StopdcClick(); },
-    .silence = [](PageBench& bench) { bench.clock.Advance(60000); },
-    .expect = [&](PageBench& bench, const kestrel::testing::Cut& cut) {
-      const Step& step = solution.steps[cut.step];
-      const std::string ended = cut.ending == Ending::kStop      ? "stopped"
-                                : cut.ending == Ending::kSilence ? "silent, ended by the watchdog"
-                                                                 : cut.Lost();
+    const std::vector<Step> dialogue = Dialogue(solution);
+    kestrel::testing::CutTable<PageBench> table;
+    table.steps = dialogue.size();
+    table.endings = {Ending::kPeer, Ending::kClient, Ending::kStop, Ending::kSilence};
+    table.start = [&] { return StartVisit(solution); };
+    table.telnet = [](PageBench& bench) -> kestrel::testing::FakeTelnetClient& {
+      return bench.telnet;
+    };
+    table.step = [&](PageBench& bench, std::size_t k) { Play(bench, dialogue[k]); };
+    table.half = [&](PageBench& bench, std::size_t k) {
+      Play(bench, dialogue[k], false);
+      return dialogue[k].sent == kRelease ||
+             kestrel::testing::HalfOf(bench.telnet, dialogue[k].answer);
+    };
+    table.stop = [](PageBench& bench) { bench.page.StopdcClick(); };
+    // Until the watchdog ends the session: at its first tick or its second.
+    table.silence = [](PageBench& bench) {
+      for (int tick = 0; tick < 2 && bench.Connects() == 1; ++tick) bench.clock.Advance(30000);
+    };
+    table.expect = [&](PageBench& bench, const kestrel::testing::Cut& cut) {
+      const Step& step = dialogue[cut.step];
+      const bool queue = cut.step >= kQueueStart;
       const std::string why =
-          ended + " while " + (step.sent == kRelease ? "Ctrl-D" : step.sent) + " was in flight";
+          (cut.ending == Ending::kStop      ? "stopped"
+           : cut.ending == Ending::kSilence ? "silent, ended by the watchdog"
+                                            : cut.Lost()) +
+          (cut.step < kLoginSteps
+               ? " during the login"
+               : " while " + (step.sent == kRelease ? "Ctrl-D" : step.sent) + " was in flight");
       const std::string blocked = step.blocked.empty()
                                       ? "nothing blocked"
                                       : "may still be blocked: " + Joined(step.blocked);
-      std::vector<std::string> notes;
-      for (const auto& line : bench.page.Memoreportdc.Lines()) {
-        if (line.find("in flight") != std::string::npos) notes.push_back(line);
-      }
-      EXPECT_THAT(notes, ElementsAre("BSC9: " + why + "; " + blocked + " 14:07:30"));
-      EXPECT_THAT(bench.telnet.notes, ::testing::Contains("BSC9: " + why + "; " + blocked));
-
-      ASSERT_EQ(bench.files.written.size(), 1u);
-      const auto& [path, text] = *bench.files.written.begin();
-      EXPECT_EQ(path, Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"));
-      EXPECT_THAT(text, HasSubstr("ALARM LIST\r\n"));
-      if (cut.step > 0) {
-        EXPECT_THAT(text, HasSubstr(solution.steps[cut.step - 1].answer));
-      }
-
+      const std::string note = "BSC9: " + why + (queue ? "; " + blocked : "");
+      const auto lines = bench.page.Memoreportdc.Lines();
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), note + " 14:07:30"), 1) << note;
+      EXPECT_THAT(bench.telnet.notes, ::testing::Contains(note));
       const pages::ElementOutcome* outcome = bench.page.Outcomes.Find("BSC9");
       ASSERT_NE(outcome, nullptr);
       EXPECT_EQ(outcome->maybe_blocked, step.blocked);
       EXPECT_EQ(outcome->ended_early, why);
       EXPECT_EQ(outcome->finished, 0);
-    },
-});
-}  // namespace
-}  // namespace kestrel::dailycheck::testing
+      if (!queue) {
+        EXPECT_THAT(bench.files.written, IsEmpty());
+      } else {
+        ASSERT_EQ(bench.files.written.size(), 1u);
+        const auto& [path, text] = *bench.files.written.begin();
+        EXPECT_EQ(path, Native("/share/Kestreldailycheck/BSC9_Create_05122026_140730.txt"));
+        EXPECT_THAT(text, HasSubstr("ALARM LIST\r\n"));
+        EXPECT_THAT(text, HasSubstr(dialogue[cut.step - 1].answer));
+      }
+      if (cut.ending == Ending::kStop) return bench.ExpectStoppedForGood();
+      // Else the loop goes on: the watchdog opens the next session.
+      if (cut.ending != Ending::kSilence) bench.clock.Advance(30000);
+      EXPECT_EQ(bench.Connects(), 2);
+    };
+    kestrel::testing::ForEveryCut(table);
+  }
+}
 
 TEST(SessionEnd, AQueueRunToItsEndSaysWhatItLeftBlocked) {
   for (const Solution& solution : Solutions()) {
     SCOPED_TRACE(solution.name);
     const auto bench = StartVisit(solution);
-    for (std::size_t k = 0; k < solution.steps.size(); ++k) PlayEntry(*bench, solution, k);
-    const auto report = bench->page.Memoreportdc.Lines();
-    if (solution.done_line.empty()) {
-      for (const auto& line : report) EXPECT_THAT(line, ::testing::Not(HasSubstr("blocked")));
-    } else {
-      EXPECT_EQ(report.back(), solution.done_line);
-    }
+    for (const Step& step : Dialogue(solution)) Play(*bench, step);
+    EXPECT_EQ(bench->page.Memoreportdc.Lines(), solution.report);
     EXPECT_EQ(bench->files.written.size(), 1u);
     EXPECT_EQ(bench->Connects(), 2);  // on to the next visit
     const pages::ElementOutcome* outcome = bench->page.Outcomes.Find("BSC9");
     EXPECT_EQ(outcome->finished, 1);
     EXPECT_EQ(outcome->ended_early, "");
     EXPECT_EQ(outcome->maybe_blocked, solution.left_blocked);
+    EXPECT_EQ(outcome->problems, solution.problems);
   }
-}
-
-TEST(SessionEnd, WithoutQueueWorkTheEndIsOneLineAndNoFileIsWritten) {
-  const std::pair<std::function<void(PageBench&)>, std::string> endings[] = {
-      {[](PageBench& b) { b.telnet.PeerCloses(); }, "connection lost"},
-      {[](PageBench& b) { b.page.StopdcClick(); }, "stopped"},
-      {[](PageBench& b) { b.clock.Advance(60000); }, "silent, ended by the watchdog"}};
-  for (const auto& [end, words] : endings) {
-    PageBench bench;
-    bench.Start({"BSC9"});
-    bench.telnet.Receive("ALLIP;\r\n\r\nALARM LIST\r\n");
-    end(bench);
-    const std::string why = words + " while ALLIP; was in flight";
-    EXPECT_THAT(bench.page.Memoreportdc.Lines(), ElementsAre("BSC9: " + why + " 14:07:30"));
-    EXPECT_THAT(bench.files.written, IsEmpty());
-    EXPECT_EQ(bench.page.Outcomes.Find("BSC9")->ended_early, why);
-  }
-}
-
-struct Deblocking : PageBench {
-  Deblocking() { page.PermanentCheckBox.SetChecked(true); }
-  // Runs the permanent fault queue with `rxble` and `confirm` as the answers to the deblock
-  // and to its ";".
-  void Run(const std::string& rxble, const std::string& confirm) {
-    Start({"BSC9"});
-    telnet.Receive(AlarmList(Alarm("RXOCF-12   PERMANENT FAULT")));
-    telnet.Receive("RXBLI:MO=RXOCF-12  ;\r\n\r\n<");
-    telnet.Receive(";\r\nEXECUTED\r\n\r\n<");
-    clock.Advance(3000);
-    telnet.Receive("\r\n<");
-    telnet.Receive("RXBLE:MO=RXOCF-12  ;\r\n" + rxble + "<");
-    telnet.Receive(";\r\n" + confirm + "<");
-    clock.Advance(3000);
-    telnet.Receive("\r\n<");
-    EXPECT_EQ(Connects(), 2);  // the queue ran to its end all the same
-  }
-};
-class DeblockingTest : public ::testing::Test, public Deblocking {};
-
-// The deblock and its ";" answered in every way: only an EXECUTED to the confirmation takes
-// the object off the list.
-TEST(Deblocking, OnlyAnExecutedConfirmationTakesTheObjectOffTheList) {
-  const std::string refusal =
-      "BSC9: RXBLE:MO=RXOCF-12  ; refused: NOT ACCEPTED, FAULT CODE 31, MANAGED OBJECT NOT BLOCKED";
-  const struct {
-    std::string rxble, confirm, problem;  // "" for no problem
-  } rows[] = {
-      {"\r\n", "EXECUTED\r\n\r\n", ""},
-      {"\r\n", "ORDERED\r\n\r\n",
-       "BSC9: RXBLE:MO=RXOCF-12  ; not confirmed: no EXECUTED in its answer"},
-      {"NOT ACCEPTED\r\nFAULT CODE 31\r\nMANAGED OBJECT NOT BLOCKED\r\n\r\n", "\r\n", refusal},
-      {"\r\n", "FUNCTION BUSY\r\n\r\n",
-       "BSC9: ; after RXBLE:MO=RXOCF-12  ; refused: FUNCTION BUSY"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.rxble + row.confirm);
-    Deblocking bench;
-    bench.Run(row.rxble, row.confirm);
-    const pages::ElementOutcome* outcome = bench.page.Outcomes.Find("BSC9");
-    EXPECT_EQ(outcome->finished, 1);
-    if (row.problem.empty()) {
-      EXPECT_THAT(outcome->maybe_blocked, IsEmpty());
-      EXPECT_THAT(outcome->problems, IsEmpty());
-      continue;
-    }
-    EXPECT_THAT(bench.page.Memoreportdc.Lines(),
-                ElementsAre("BSC9: Permanent: MO=RXOCF-12    14:07:30", row.problem + " 14:07:30",
-                            "BSC9: queue done; may still be blocked: RXOCF-12 14:07:30"));
-    EXPECT_THAT(outcome->maybe_blocked, ElementsAre("RXOCF-12"));
-    EXPECT_THAT(outcome->problems, ElementsAre(row.problem));
-  }
-}
-
-TEST_F(DeblockingTest, APathDeblockWithoutExecutedIsNotConfirmed) {
-  Start({"BSC9"});
-  telnet.Receive(AlarmList(Alarm("NEAR END", "SDIP    LAYER   STATE\r\nRSDIP12 VC12-1  UNAV")));
-  const std::string path = "SDIP=RSDIP12,LP=VC12-1 ;";
-  telnet.Receive("TPBLI:" + path + "\r\n\r\n<");
-  telnet.Receive(";\r\nEXECUTED\r\n\r\n<");
-  clock.Advance(3000);
-  telnet.Receive("\r\n<");
-  telnet.Receive("TPBLE:" + path + "\r\n\r\n<");  // asks for a ";" that the queue does not hold
-  EXPECT_EQ(page.Memoreportdc.Lines().back(),
-            "BSC9: TPBLE:" + path + " not confirmed: no EXECUTED in its answer 14:07:30");
-  telnet.PeerCloses();  // in the release pause after the deblock
-  EXPECT_EQ(page.Memoreportdc.Lines().back(),
-            "BSC9: connection lost while Ctrl-D was in flight; may still be blocked: "
-            "SDIP=RSDIP12,LP=VC12-1 14:07:30");
 }
 
 TEST(BlockOrders, ReadFromTheEntriesAsSent) {
-  EXPECT_EQ(ReadBlockOrder("RXBLI:MO=RXOCF-12  ;")->object, "RXOCF-12");
-  EXPECT_TRUE(ReadBlockOrder("RXBLI:MO=RXOCF-12  ;")->blocks);
-  EXPECT_FALSE(ReadBlockOrder("rxble:mo=rxotrx-12-1,FORCE;")->blocks);
-  EXPECT_EQ(ReadBlockOrder("rxble:mo=rxotrx-12-1,FORCE;")->object, "RXOTRX-12-1");
-  EXPECT_EQ(ReadBlockOrder("TPBLE:SDIP=SDIP7  ,LP=VC4;")->object, "SDIP=SDIP7,LP=VC4");
-  EXPECT_FALSE(ReadBlockOrder("SETAR;"));
-  EXPECT_FALSE(ReadBlockOrder(";"));
-  EXPECT_FALSE(ReadBlockOrder("\x04"));
-  EXPECT_FALSE(ReadBlockOrder("RXBLI:;"));
+  const std::pair<const char*, const char*> rows[] = {
+      {"RXBLI:MO=RXOCF-12  ;", "+RXOCF-12"},
+      {"rxble:mo=rxotrx-12-1,FORCE;", "-RXOTRX-12-1"},
+      {"TPBLE:SDIP=SDIP7  ,LP=VC4;", "-SDIP=SDIP7,LP=VC4"},
+      {"SETAR;", ""},
+      {";", ""},
+      {"\x04", ""},
+      {"RXBLI:;", ""}};
+  for (const auto& [entry, read] : rows) {
+    const auto order = ReadBlockOrder(entry);
+    EXPECT_EQ(order ? (order->blocks ? "+" : "-") + order->object : "", read) << entry;
+  }
 }
 
 }  // namespace

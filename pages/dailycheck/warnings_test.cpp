@@ -11,16 +11,12 @@ using ::testing::IsEmpty;
 
 // A bench whose solutions are all off: the report holds warnings only.
 struct WarningsBench : PageBench {
-  WarningsBench() {
-    for (auto* box :
-         {&page.SeqarCheckBox, &page.SetarCheckBox, &page.NearendCheckBox, &page.EnumCheckBox}) {
-      box->SetChecked(false);
-    }
-  }
-  std::vector<std::string> Warnings(const char* element, const std::string& alarms) {
-    Start({element});
-    telnet.Receive(AlarmList(alarms));
-    return page.Memoreportdc.Lines();
+  WarningsBench()
+      : PageBench("/share",
+                  "SEIZURE SUPERVISION\nEXTERNAL ALARM\nCP STATE NOT "
+                  "NORMAL\nSYSTEM STATE\n"
+                  "../nods/BSC9\n") {
+    for (const char* box : {"SEQAR", "SETAR", "Near end", "Enum"}) Box(box).SetChecked(false);
   }
 };
 
@@ -28,48 +24,27 @@ std::string Warning(const std::string& element, const std::string& slogan) {
   return "Warning: " + element + ": " + slogan + "; 05.12.2026 14:07:30";
 }
 
-// Known alarms warn unless the filter (the default holds "ALL CP STATE NOT NORMAL" and "ALL
-// SYSTEM STATE") silences them for all elements or for one, by substring; a repeat right
-// after the same key is not warned again.
-TEST(Warnings, KnownUnfilteredAlarmsWarnOncePerKey) {
-  const struct {
-    bool clear_filter;
-    const char* added;
-    const char* element;
-    std::string alarms;
-    std::vector<std::string> warned;
-  } rows[] = {
-      {true,
-       "",
-       "BSC9",
-       Alarm("EXTERNAL ALARM") + Alarm("EXTERNAL ALARM") + Alarm("CP STATE NOT NORMAL") +
-           Alarm("EXTERNAL ALARM") + Alarm("UNKNOWN ALARM") + Alarm(""),
-       {Warning("BSC9", "EXTERNAL ALARM"), Warning("BSC9", "CP STATE NOT NORMAL"),
-        Warning("BSC9", "EXTERNAL ALARM")}},
-      {false,
-       "",
-       "BSC9",
-       Alarm("CP STATE NOT NORMAL") + Alarm("SYSTEM STATE") + Alarm("SYSTEM"),
-       {}},
-      {false, "", "BSC9", Alarm("STATE"), {Warning("BSC9", "STATE")}},  // not "ALL STATE"
-      {false, "BSC9 EXTERNAL ALARM", "BSC9", Alarm("EXTERNAL ALARM"), {}},
-      {false,
-       "BSC9 EXTERNAL ALARM",
-       "BSC10",
-       Alarm("EXTERNAL ALARM"),
-       {Warning("BSC10", "EXTERNAL ALARM")}},
-      {false,
-       "",
-       "BSC9",
-       "A1/EXT \"BSC9\" 7 261205 1407\r\nWO      BSC9\r\nEXTERNAL ALARM\r\n",
-       {Warning("BSC9", "EXTERNAL ALARM")}},  // the slogan below a page header
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.alarms);
+// Known alarms warn unless the filter silences them for all elements or for
+// one, by substring, once per key; the sound is both recordings or the beep
+// signal.
+TEST(Warnings, KnownUnfilteredAlarmsWarnOncePerKeyWithTheirSound) {
+  for (const DataCase& row : DataCases("dailycheck-warnings.txt")) {
+    SCOPED_TRACE(row.name);
     WarningsBench bench;
-    if (row.clear_filter) bench.page.FilterMemo.Clear();
-    if (*row.added != '\0') bench.page.FilterMemo.AddLine(row.added);
-    EXPECT_EQ(bench.Warnings(row.element, row.alarms), row.warned);
+    bench.files.written["/sounds/nods/BSC9.wav"] = "RIFF";
+    bench.files.written["/sounds/faults/EXTERNAL ALARM.wav"] = "RIFF";
+    if (row.parts.contains("filter")) bench.page.FilterMemo.Clear();
+    for (const auto& line : row.Lines("filter added")) bench.page.FilterMemo.AddLine(line);
+    bench.page.SoundCheckBox.SetChecked(!row.parts.contains("sound off"));
+    const auto& element = row.Lines("element");
+    bench.page.ListBoxdc.Add(element.empty() ? "BSC9" : element.front());
+    bench.page.StartdcClick();
+    bench.LogIn();
+    bench.telnet.Receive(AlarmList(row.Text("alarms")));
+    EXPECT_EQ(bench.page.Memoreportdc.Lines(), row.Lines("report"));
+    if (row.parts.contains("played")) {
+      EXPECT_EQ(bench.sound.played, row.Lines("played"));
+    }
   }
 }
 
@@ -78,7 +53,8 @@ TEST(Warnings, ManyAlarmsFromTheLogPaneSize) {
   auto& page = bench.page;
   page.ListBoxdc.Add("BSC9");
   page.RecordResults = true;
-  // The log holds `lines` lines once the alarm list's chunk has been added to it.
+  // The log holds `lines` lines once the alarm list's chunk has been added to
+  // it.
   auto scan_with_log = [&](std::size_t lines) {
     page.StopdcClick();
     page.Memoreportdc.Clear();
@@ -103,43 +79,6 @@ TEST(Warnings, ManyAlarmsFromTheLogPaneSize) {
   EXPECT_THAT(scan_with_log(2501), IsEmpty());
 }
 
-// The element's recording then the alarm's, else the beep signal; a slogan that is no file
-// name never reaches a file outside the folder; no sound with the box clear.
-TEST(Warnings, SoundIsBothRecordingsOrTheBeepSignal) {
-  const std::vector<std::string> beep = {"beep 500", "beep 600", "beep 500", "beep 600"};
-  const struct {
-    std::string alarms;
-    bool sound;
-    std::vector<std::string> played;
-  } rows[] = {
-      {Alarm("EXTERNAL ALARM") + Alarm("CP STATE NOT NORMAL"),
-       true,
-       {"/sounds/nods/BSC9.wav", "/sounds/faults/EXTERNAL ALARM.wav"}},
-      {Alarm("SEIZURE SUPERVISION"), true, beep},  // no recording of that alarm
-      {Alarm("../nods/BSC9"), true, beep},
-      {Alarm("EXTERNAL ALARM"), false, {}},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.alarms);
-    WarningsBench bench;
-    KnownAlarms known("../nods/BSC9\nEXTERNAL ALARM\nSEIZURE SUPERVISION\n");
-    DailyCheckPage page{bench.telnet,
-                        bench.properties,
-                        {bench.time, bench.files, bench.sound, bench.dialogs},
-                        "/share",
-                        known,
-                        "/sounds"};
-    bench.files.written["/sounds/nods/BSC9.wav"] = "RIFF";
-    bench.files.written["/sounds/faults/EXTERNAL ALARM.wav"] = "RIFF";
-    page.SoundCheckBox.SetChecked(row.sound);
-    page.ListBoxdc.Add("BSC9");
-    page.StartdcClick();
-    bench.telnet.Receive("NE: NE=BSC9\r\n<");
-    bench.telnet.Receive(AlarmList(row.alarms));
-    EXPECT_EQ(bench.sound.played, row.played);
-  }
-}
-
 TEST(Warnings, FilterAddSaveAndLoad) {
   WarningsBench bench;
   auto& page = bench.page;
@@ -160,7 +99,8 @@ TEST(Warnings, FilterAddSaveAndLoad) {
   EXPECT_THAT(page.FilterMemo.Lines(), ElementsAre("BSC9 EXTERNAL ALARM"));
   bench.dialogs.open = "/home/ops/missing.txt";
   EXPECT_THROW(page.Button6Click(), std::runtime_error);
-  EXPECT_EQ(page.FilterMemo.Text(), "");  // emptied before the read, as the engineers know it
+  EXPECT_EQ(page.FilterMemo.Text(),
+            "");  // emptied before the read, as the engineers know it
 }
 
 TEST_F(DailyCheckTest, SoundPageListsPlaysAndTestsTheLocation) {
