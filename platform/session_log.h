@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QDir>
 #include <QString>
 #include <QStringList>
@@ -19,7 +20,11 @@ namespace kestrel::platform {
 // LogWriter).
 class FileSessionRecorder : public mml::SessionRecorder {
  public:
-  explicit FileSessionRecorder(QString folder) : folder_(std::move(folder)) {}
+  // The time of day the logs are named and kept by; a service that runs for weeks sees its days
+  // change under it, and a test sets them.
+  using Clock = std::function<QDateTime()>;
+  explicit FileSessionRecorder(QString folder, Clock clock = &QDateTime::currentDateTime)
+      : folder_(std::move(folder)), clock_(std::move(clock)) {}
 
   std::unique_ptr<mml::SessionRecord> Open(std::string_view page, std::string_view element,
                                            std::string& error) override;
@@ -52,7 +57,10 @@ class FileSessionRecorder : public mml::SessionRecorder {
   // At a new day, and every kCheckEvery sessions, the days kept are looked at again.
   void Tidy(const QString& day);
 
+  QString Today() const { return clock_().date().toString("yyyy-MM-dd"); }
+
   QString folder_;
+  Clock clock_;
   int keep_days_ = 0;
   qint64 max_bytes_ = 0;
   std::function<void(const std::string&)> notice_;

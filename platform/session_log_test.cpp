@@ -173,5 +173,42 @@ TEST(SessionLog, TheSizeCapRemovesTheOldestDaysFirst) {
   EXPECT_EQ(said.size(), 1u);
 }
 
+// A service that runs for weeks: the days past those kept go at the first session of a new
+// day, and the size cap is looked at again every thousand sessions of a day.
+TEST(SessionLog, ARecorderThatRunsForWeeksKeepsItsDaysAsTheyChange) {
+  QTemporaryDir logs;
+  QDir folder(logs.path());
+  QDateTime now(QDate(2026, 12, 7), QTime(23, 59, 0));
+  FileSessionRecorder recorder(logs.path(), [&] { return now; });
+  for (const char* day : {"2026-12-05", "2026-12-06", "2026-12-07"}) folder.mkpath(day);
+  std::vector<std::string> said;
+  recorder.Keep(2, 1, [&](const std::string& notice) { said.push_back(notice); });
+  EXPECT_FALSE(folder.exists("2026-12-05"));
+  EXPECT_TRUE(folder.exists("2026-12-06"));
+  std::string error;
+  const auto open = [&] {
+    now = now.addSecs(1);
+    ASSERT_NE(recorder.Open("dailycheck", "BSC9", error), nullptr) << error;
+  };
+  open();  // still the 7th
+  EXPECT_TRUE(folder.exists("2026-12-06"));
+  now = QDateTime(QDate(2026, 12, 8), QTime(0, 0, 1));
+  open();
+  EXPECT_FALSE(folder.exists("2026-12-06"));
+  EXPECT_TRUE(folder.exists("2026-12-07"));
+
+  // Today's logs grow past the cap: the day before goes, at the thousandth session.
+  QFile big(folder.filePath("2026-12-08/000000_dailycheck_BSC9.log"));
+  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+  big.write(QByteArray(2 << 20, 'x'));
+  big.close();
+  for (int session = 1; session < 1000; ++session) open();
+  EXPECT_TRUE(folder.exists("2026-12-07"));
+  EXPECT_TRUE(said.empty());
+  open();
+  EXPECT_FALSE(folder.exists("2026-12-07"));
+  EXPECT_EQ(said.size(), 1u);
+}
+
 }  // namespace
 }  // namespace kestrel::platform
