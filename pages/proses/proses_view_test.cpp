@@ -34,7 +34,6 @@ TEST(ProsesView, ARunDisablesAllButTheStartStopPanel) {
                      Find<QLineEdit>(tab.get(), "ReleaseTimerEdit")};
   for (QWidget* part : held) EXPECT_TRUE(part->isEnabled()) << part->objectName().toStdString();
 
-  exchange.page.ListBox1.Add("BSC9");
   start->click();  // Start
   ASSERT_EQ(exchange.page.Startpnl.Caption(), "Stop");
   for (QWidget* part : held) EXPECT_FALSE(part->isEnabled()) << part->objectName().toStdString();
