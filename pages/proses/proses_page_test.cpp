@@ -122,24 +122,6 @@ void Attached(Exchange& exchange) {
   EXPECT_EQ(exchange.page.Startpnl.Color(), controls::Colour::kGreen);
 }
 
-// A chunk with the prompt answers a pending confirmation and does nothing else; the echo of
-// the command alone is discarded.
-TEST(ProsesFrame, ConfirmationIsAnsweredAndNothingElseIsDoneWithThatChunk) {
-  Exchange exchange;
-  Attached(exchange);
-  const std::size_t sent = exchange.telnet.Sent().size();
-  exchange.telnet.Receive("RXASP:MOTY=RXOTG;");
-  EXPECT_EQ(exchange.page.InMemo.Text(), "");
-  EXPECT_EQ(exchange.telnet.Sent().size(), sent);
-  exchange.page.ProsesStep = "RXBLI:MO=RXOTS-12-0-1,FORCE;";
-  exchange.page.ProsesConfirm = "TESDIQ";
-  exchange.telnet.Receive("RXBLI:MO=RXOTS-12-0-1,FORCE;\r\nORDERED\r\n<\r\nEND\r\n");
-  EXPECT_EQ(exchange.telnet.Sent().size(), sent + 1);
-  EXPECT_EQ(exchange.telnet.Sent().back(), ";");
-  EXPECT_EQ(exchange.page.ProsesStep, "RXBLI:MO=RXOTS-12-0-1,FORCE;");
-  EXPECT_EQ(exchange.page.InMemo.Text(), "");
-}
-
 TEST(ProsesFrame, StartQueuesTheComboBoxBscAndHoldsBothPagesUntilTheRunEnds) {
   Exchange exchange;
   exchange.page.ListBox1.Clear();
@@ -208,13 +190,6 @@ TEST(ProsesPage, QueueFilterAndCleaningButtons) {
   page.FilterListBox.SetSelected(0, true);
   page.DelBtnClick();
   EXPECT_THAT(page.FilterListBox.Items(), ElementsAre("C09101A"));
-  // Cleaning keeps the first of equal lines, drops empty ones and, with the box ticked, RXOCF.
-  page.TsltiMemo.SetText("RXOTS-1-0-1\r\n\r\nRXOTS-1-0-2\r\nRXOTS-1-0-1\r\n");
-  page.TsltiMemoDblClick();
-  EXPECT_THAT(page.TsltiMemo.Lines(), ElementsAre("RXOTS-1-0-1", "RXOTS-1-0-2"));
-  page.TsMemo.SetText("RXOCF-1\r\nRXOTRX-1-0\r\n");
-  page.TsMemoDblClick();
-  EXPECT_THAT(page.TsMemo.Lines(), ElementsAre("RXOTRX-1-0"));
   page.OutMemo.SetText("User: ");
   page.OutMemoDblClick();
   EXPECT_EQ(exchange.read_form.Memo1.Text(), "User: ");

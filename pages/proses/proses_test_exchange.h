@@ -42,10 +42,8 @@ inline std::map<std::string, std::string> Sections(const std::string& file) {
   return sections;
 }
 
-// Plays the gateway and BSC9 for the page: logs in, answers every command with the printout
-// the test gave for it (or a plain "EXECUTED"), asks for confirmation of block, deblock and
-// service orders, and cuts its output into chunks of `chunk` bytes. Time moves only when the
-// page waits in one of its pauses.
+// Plays the gateway and BSC9: logs in, answers each command with its printout (or EXECUTED),
+// asks to confirm orders, cuts its text into chunks; time moves only in the page's pauses.
 class Exchange {
  public:
   // BSC9 queued for the procedure `file` is named for, with the printouts of that procedure's
@@ -67,10 +65,8 @@ class Exchange {
     Load(rxtei ? "proses-rxtei.txt" : "proses-rxlti.txt");
     if (!file.ends_with("-rxtei.txt") && !file.ends_with("-rxlti.txt")) Load(file);
   }
-  // Takes over from `file` the printouts (a section named for the command it answers), the
-  // answer to the confirmation of an order ("confirm ORDER"), and the lines of "busy"
-  // (commands answered FUNCTION BUSY once), "queue" (BSCs queued after BSC9), "filter" (cells
-  // filtered) and "untick" (the boxes unticked, by caption).
+  // Takes over from `file` the printouts, the answers to confirmations ("confirm ORDER") and
+  // the lines of "busy" (answered FUNCTION BUSY once), "queue", "filter" and "untick" (boxes).
   void Load(const std::string& file) {
     for (const auto& [name, body] : Sections(file)) {
       if (name.ends_with(';')) printouts[name] = body;
@@ -100,9 +96,7 @@ class Exchange {
   }
   void Play(int moves = INT_MAX) {
     for (int guard = 0; guard < 10000; ++guard) {
-      const auto connects = std::count(telnet.events.begin(), telnet.events.end(), "connect");
-      if (telnet.Connected() && connects > logins_) {
-        logins_ = connects;
+      if (telnet.Connecting()) {           // a new session logs in
         answered_ = telnet.Sent().size();  // what the last session left unanswered
         awaiting_.clear();
         for (const char* text : {"\r\nUser: ", "\r\nPassword: ", "\r\nNE: ",
@@ -135,12 +129,9 @@ class Exchange {
     }
     FAIL() << "the page never came to rest";
   }
-  void Step() { Play(moves_ + 1); }
   // Plays move by move until `line` is the last line sent.
   void PlayUntil(const std::string& line) {
-    for (int guard = 0; guard < 1000 && !telnet.Sent().empty() && telnet.Sent().back() != line;
-         ++guard)
-      Step();
+    for (int guard = 0; guard < 1000 && telnet.Sent().back() != line; ++guard) Play(moves_ + 1);
   }
   // Delivers the first half of the answer to the line in flight; false in a pause.
   bool Half() {
@@ -206,7 +197,6 @@ class Exchange {
 
   std::size_t chunk_;
   std::size_t answered_ = 0;
-  std::ptrdiff_t logins_ = 0;
   int moves_ = 0;
   std::string awaiting_;  // the order whose confirmation the exchange waits for
 };
