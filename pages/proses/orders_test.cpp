@@ -10,6 +10,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::StartsWith;
 
 constexpr const char* kRefusal = "NOT ACCEPTED\r\nFAULT CODE 17";
 constexpr const char* kFiles[] = {"proses-rxtei.txt", "proses-rxlti.txt"};
@@ -98,9 +99,7 @@ TEST(ProsesOrders, RefusedReadingCommandsAndTestsAreNoted) {
       const std::string refusal =
           "BSC9: " + command + " refused: NOT ACCEPTED, FAULT CODE 7, UNREASONABLE VALUE";
       EXPECT_THAT(PaneLines(exchange.page, "*** "), Contains("*** " + refusal));
-      ASSERT_EQ(exchange.messages.shown.size(), 1u);
-      EXPECT_TRUE(exchange.messages.shown[0].starts_with("Proses finish\n" + refusal))
-          << exchange.messages.shown[0];
+      EXPECT_THAT(exchange.messages.shown, ElementsAre(StartsWith("Proses finish\n" + refusal)));
       EXPECT_THAT(exchange.page.Outcomes.Find("BSC9")->problems, Contains(refusal));
     }
   }

@@ -53,10 +53,8 @@ class Exchange {
     properties.UserEdit.SetText("ops1");
     properties.PasswordEdit.SetText("pw");
     properties.IpEdit.SetText("127.0.0.1");
-    for (controls::Timer* timer :
-         {&page.Timer1, &page.ReleaseTimer, &page.BusyTimer, &page.WatchdogTimer}) {
+    for (auto* timer : {&page.Timer1, &page.ReleaseTimer, &page.BusyTimer, &page.WatchdogTimer})
       clock.Attach(*timer);
-    }
     const bool rxtei = file.find("rxtei") != std::string::npos;
     page.Rxteirbtn.SetChecked(rxtei);
     page.Rxltirbtn.SetChecked(!rxtei);
@@ -135,18 +133,16 @@ class Exchange {
   }
   // Delivers the first half of the answer to the line in flight; false in a pause.
   bool Half() {
-    const std::string& line = telnet.Sent().back();
-    if (answered_ == telnet.Sent().size() || IsLogin(line) || line == "\x04") return false;
-    const auto [echo, rest] = Reply(line);
+    if (answered_ == telnet.Sent().size()) return false;  // nothing in flight
+    const auto [echo, rest] = Reply(telnet.Sent().back());
     telnet.Receive((echo + rest).substr(0, (echo.size() + rest.size()) / 2));
     return true;
   }
   // The lines sent after the login of each session, in order.
   std::vector<std::string> Commands() const {
     std::vector<std::string> commands;
-    for (const auto& line : telnet.Sent()) {
+    for (const auto& line : telnet.Sent())
       if (!IsLogin(line)) commands.push_back(line);
-    }
     return commands;
   }
 
@@ -204,9 +200,8 @@ class Exchange {
 // The lines of the output pane that start with `prefix`.
 inline std::vector<std::string> PaneLines(const ProsesPage& page, std::string_view prefix) {
   std::vector<std::string> lines;
-  for (const std::string& line : page.OutMemo.Lines()) {
+  for (const std::string& line : page.OutMemo.Lines())
     if (line.starts_with(prefix)) lines.push_back(line);
-  }
   return lines;
 }
 

@@ -72,9 +72,9 @@ TEST(ProsesSessionEnd, AtEveryStepTheNoteSaysWhereAndExactlyWhatMayStillBeBlocke
       EXPECT_EQ(outcome.maybe_blocked, blocked);
       EXPECT_EQ(outcome.finished, 0);
       EXPECT_FALSE(exchange.telnet.Connected());
-      EXPECT_EQ(page.Startpnl.Caption(), "Start");
-      EXPECT_EQ(page.Startpnl.Color(), controls::Colour::kButtonFace);
-      EXPECT_TRUE(page.TabSheet1.Enabled() && exchange.broadcast_sheet.Enabled());
+      EXPECT_TRUE(page.Startpnl.Caption() == "Start" &&
+                  page.Startpnl.Color() == controls::Colour::kButtonFace &&
+                  page.TabSheet1.Enabled() && exchange.broadcast_sheet.Enabled());
       EXPECT_THAT(page.ListBox1.Items(), ElementsAre("BSC9"));
       EXPECT_FALSE(page.ReleaseTimer.Enabled() || page.Timer1.Enabled() ||
                    page.BusyTimer.Enabled() || page.WatchdogTimer.Enabled());
@@ -108,9 +108,9 @@ TEST(ProsesSessionEnd, RefusedLoginOrUnknownElementStopsTheRun) {
       EXPECT_THAT(PaneLines(exchange.page, "*** "), ElementsAre("*** " + note));
       EXPECT_THAT(exchange.messages.shown, ElementsAre(note));
       EXPECT_THAT(exchange.page.ListBox1.Items(), ElementsAre("BSC9", "BSC10"));
-      EXPECT_EQ(exchange.page.Startpnl.Caption(), "Start");
-      EXPECT_TRUE(exchange.page.TabSheet1.Enabled() && exchange.broadcast_sheet.Enabled());
-      EXPECT_FALSE(exchange.page.WatchdogTimer.Enabled());
+      EXPECT_TRUE(exchange.page.Startpnl.Caption() == "Start" &&
+                  exchange.page.TabSheet1.Enabled() && exchange.broadcast_sheet.Enabled() &&
+                  !exchange.page.WatchdogTimer.Enabled());
       EXPECT_EQ(pages::RecapLine(*exchange.page.Outcomes.Find("BSC9")),
                 "BSC9: not reached; ended early: " + c.words);
       EXPECT_EQ(exchange.page.Outcomes.Find("BSC10"), nullptr);
