@@ -1,157 +1,118 @@
+// How a Proses session ends before its BSC is done: at every step of either procedure, by a
+// refused login, by a printout past the cap; what a restart then sends; and the watchdog.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "mml/text.h"
 #include "pages/proses/proses_test_exchange.h"
+#include "tests/cut_points.h"
 
 namespace kestrel::proses::testing {
 namespace {
 
+using kestrel::testing::Ending;
 using ::testing::ElementsAre;
-using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-using ::testing::StartsWith;
 
-constexpr std::string_view kRunStopped =
-    ". The run is stopped; the BSC stays at the head of the queue.";
+const std::string kRunStopped = ". The run is stopped; the BSC stays at the head of the queue.";
 
-std::set<std::string> AsSet(const std::vector<std::string>& items) {
-  return {items.begin(), items.end()};
+// The parts of `text` between the `by`s; "-" stands for an empty one.
+std::vector<std::string> Split(const std::string& text, const std::string& by) {
+  std::vector<std::string> parts;
+  for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + by.size()) {
+    end = text.find(by, at);
+    parts.push_back(text.substr(at, end - at) == "-" ? "" : text.substr(at, end - at));
+  }
+  return parts;
 }
 
-// The commands sent after the first `n`.
-std::vector<std::string> Since(const Exchange& exchange, std::size_t n) {
-  const auto all = exchange.Commands();
-  return {all.begin() + static_cast<std::ptrdiff_t>(std::min(n, all.size())), all.end()};
-}
-
-// The session ends at every step of a BSC: before the n-th answer of the exchange, the line
-// drops, the engineer (or the runner at its time-out) presses Stop, or the exchange falls
-// silent until the watchdog ends the session.
-void EndAtEveryStep(bool rxtei, Exchange::Cut cut) {
-  const std::string head = cut == Exchange::Cut::kStop      ? "Session with BSC9 stopped"
-                           : cut == Exchange::Cut::kSilence ? "Connection to BSC9 lost (no "
-                                                              "answer for 60 s)"
-                                                            : "Connection to BSC9 lost";
-  int with_objects = 0;
-  for (int at = 0;; ++at) {
-    SCOPED_TRACE("cut before answer " + std::to_string(at));
-    Exchange exchange;
-    BscWithWork(exchange, rxtei);
-    exchange.cut = cut;
-    exchange.cut_after_answers = at;
-    ASSERT_NO_THROW(exchange.Run());
-    const auto& page = exchange.page;
-    if (exchange.cut_after_answers >= 0) {  // the BSC ran to its end first: every step seen
-      EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish"));
-      EXPECT_TRUE(page.Outcomes.Find("BSC9")->Clean());
-      EXPECT_GT(at, 10);
-      EXPECT_GT(with_objects, 3);
-      return;
-    }
-    EXPECT_EQ(page.Startpnl.Caption(), "Start");
-    EXPECT_EQ(page.Startpnl.Color(), controls::Colour::kButtonFace);
-    EXPECT_TRUE(page.TabSheet1.Enabled());
-    EXPECT_TRUE(exchange.broadcast_sheet.Enabled());
-    EXPECT_THAT(page.ListBox1.Items(), ElementsAre("BSC9"));
-    EXPECT_FALSE(page.ProsesAttached);
-    EXPECT_EQ(page.ProsesStep, "");
-    EXPECT_EQ(page.ProsesMoIndex, 0);
-    EXPECT_FALSE(page.ReleaseTimer.Enabled() || page.Timer1.Enabled() || page.BusyTimer.Enabled() ||
-                 page.WatchdogTimer.Enabled());
-    if (cut == Exchange::Cut::kSilence) {
-      EXPECT_GE(exchange.clock.Now(), 60000);
-    }
-
-    // One note, naming exactly the objects taken out of traffic and not confirmed back.
-    const auto notes = PaneLines(page, "*** ");
-    ASSERT_EQ(notes.size(), 1u);
-    const std::string note = notes[0].substr(4);
-    EXPECT_THAT(note, StartsWith(head));
-    EXPECT_TRUE(note.ends_with(kRunStopped)) << note;
-    const std::set<std::string> expected = Unconfirmed(exchange);
-    with_objects += !expected.empty();
-    EXPECT_EQ(NamedAsBlocked(note), expected) << note;
-    EXPECT_EQ(note.find("May still be blocked") != std::string::npos, !expected.empty());
-    EXPECT_THAT(exchange.telnet.notes, ElementsAre(note));
-    // A Stop is boxed only when it left something out of traffic.
-    if (cut == Exchange::Cut::kStop && expected.empty()) {
-      EXPECT_THAT(exchange.messages.shown, IsEmpty());
-    } else {
-      EXPECT_THAT(exchange.messages.shown, ElementsAre(note));
-    }
-
-    const pages::ElementOutcome& outcome = *page.Outcomes.Find("BSC9");
-    EXPECT_EQ(AsSet(outcome.maybe_blocked), expected);
-    EXPECT_THAT(outcome.ended_early,
-                StartsWith(cut == Exchange::Cut::kStop ? "stopped" : "connection lost"));
-    EXPECT_EQ(outcome.finished, 0);
-    EXPECT_FALSE(outcome.Clean());
-    ASSERT_LT(at, 200);
+// Each step of a whole BSC ("steps" of the procedure's file: the line in flight | where the
+// session was | what may still be blocked | where, if the page's own pause runs out first).
+TEST(ProsesSessionEnd, AtEveryStepTheNoteSaysWhereAndExactlyWhatMayStillBeBlocked) {
+  for (const char* file : {"proses-rxtei.txt", "proses-rxlti.txt"}) {
+    SCOPED_TRACE(file);
+    std::vector<std::vector<std::string>> steps;
+    for (const auto& row : Lines(Sections(file)["steps"])) steps.push_back(Split(row, " | "));
+    kestrel::testing::CutTable<Exchange> table;
+    table.steps = steps.size();
+    table.endings = {Ending::kPeer, Ending::kClient, Ending::kStop, Ending::kSilence};
+    table.start = [&] {
+      auto exchange = std::make_unique<Exchange>(file);
+      exchange->Run(0);
+      return exchange;
+    };
+    table.telnet = [](Exchange & exchange) -> auto& { return exchange.telnet; };
+    table.step = [](Exchange& exchange, std::size_t k) { exchange.Play(static_cast<int>(k) + 1); };
+    table.half = [](Exchange& exchange, std::size_t) { return exchange.Half(); };
+    table.stop = [](Exchange& exchange) { exchange.page.StartpnlClick(); };
+    table.silence = [](Exchange& exchange) {
+      for (int i = 0; i < 2 && exchange.telnet.Connected(); ++i) exchange.clock.Advance(60000);
+    };
+    table.expect = [&](Exchange& exchange, const kestrel::testing::Cut& cut) {
+      const auto& row = steps[cut.step];
+      EXPECT_EQ(cut.in_flight, row[0]);
+      const bool stop = cut.ending == Ending::kStop;
+      const std::string where = cut.ending == Ending::kSilence && row.size() > 3 ? row[3] : row[1];
+      const std::string how = stop                             ? "stopped"
+                              : cut.ending == Ending::kSilence ? "lost (no answer for 60 s)"
+                                                               : cut.Lost().substr(11);
+      const std::string note = (stop ? "Session with BSC9 " : "Connection to BSC9 ") + how + " " +
+                               where + (row[2].empty() ? "" : ". May still be blocked: " + row[2]) +
+                               kRunStopped;
+      const auto& page = exchange.page;
+      EXPECT_THAT(PaneLines(page, "*** "), ElementsAre("*** " + note));
+      EXPECT_THAT(exchange.telnet.notes, ElementsAre(note));
+      // A Stop is boxed only when it left something out of traffic.
+      const std::vector<std::string> blocked =
+          row[2].empty() ? std::vector<std::string>{} : Split(row[2], " ");
+      EXPECT_EQ(exchange.messages.shown,
+                blocked.empty() && stop ? blocked : std::vector<std::string>{note});
+      const pages::ElementOutcome& outcome = *page.Outcomes.Find("BSC9");
+      EXPECT_EQ(outcome.ended_early, (stop ? "" : "connection ") + how + " " + where);
+      EXPECT_EQ(outcome.maybe_blocked, blocked);
+      EXPECT_EQ(outcome.finished, 0);
+      EXPECT_FALSE(exchange.telnet.Connected());
+      EXPECT_TRUE(page.Startpnl.Caption() == "Start" &&
+                  page.Startpnl.Color() == controls::Colour::kButtonFace &&
+                  page.TabSheet1.Enabled() && exchange.broadcast_sheet.Enabled());
+      EXPECT_THAT(page.ListBox1.Items(), ElementsAre("BSC9"));
+      EXPECT_FALSE(page.ReleaseTimer.Enabled() || page.Timer1.Enabled() ||
+                   page.BusyTimer.Enabled() || page.WatchdogTimer.Enabled());
+    };
+    kestrel::testing::ForEveryCut(table);
   }
 }
 
-TEST(ProsesSessionEnd, DropStopOrSilenceAtEveryStepOfAnRxteiOrRxltiBsc) {
-  for (const bool rxtei : {true, false}) {
-    for (const auto cut :
-         {Exchange::Cut::kPeerCloses, Exchange::Cut::kStop, Exchange::Cut::kSilence}) {
-      SCOPED_TRACE(std::string(rxtei ? "RXTEI" : "RXLTI") + ", cut " +
-                   std::to_string(static_cast<int>(cut)));
-      EndAtEveryStep(rxtei, cut);
-    }
-  }
-}
-
-TEST(ProsesSessionEnd, ClientsOwnReasonIsInTheNote) {
-  Exchange exchange;
-  exchange.page.ListBox1.Add("BSC9");
-  exchange.page.StartpnlClick();
-  exchange.telnet.Receive("\r\nUser: \r\nPassword: \r\nNE: \r\n<");
-  ASSERT_EQ(exchange.page.ProsesStep, "RXASP:MOTY=RXOTG;");
-  exchange.telnet.ClientEnds("a line passed 64 KB");
-  const std::string note =
-      "Connection to BSC9 lost (a line passed 64 KB) while RXASP:MOTY=RXOTG; was in flight. "
-      "The run is stopped; the BSC stays at the head of the queue.";
-  EXPECT_THAT(PaneLines(exchange.page, "*** "), ElementsAre("*** " + note));
-  EXPECT_THAT(exchange.messages.shown, ElementsAre(note));
-  EXPECT_EQ(exchange.page.Outcomes.Find("BSC9")->ended_early,
-            "connection lost (a line passed 64 KB) while RXASP:MOTY=RXOTG; was in flight");
-}
-
-// The gateway refuses the login or does not know the element: the run stops there, with the
-// gateway's words in the pane and in a box, and the BSC stays queued.
+// The gateway refuses the login or does not know the element, in chunks of any size: the run
+// stops there with the gateway's words in the pane and in a box, and the BSC stays queued.
 TEST(ProsesSessionEnd, RefusedLoginOrUnknownElementStopsTheRun) {
-  struct Case {
-    std::string prompts, refusal, words;
-  };
-  const Case cases[] = {
-      {"\r\nUser: \r\nPassword: ", "\r\nLOGIN INCORRECT\r\nUser: ", "LOGIN INCORRECT"},
-      {"\r\nUser: \r\nPassword: \r\nNE: ", "\r\nNE BSC9 NOT DEFINED IN GATEWAY\r\nNE: ",
-       "NE BSC9 NOT DEFINED IN GATEWAY"},
+  const struct {
+    std::string text, words;
+    std::vector<std::string> sent;
+  } cases[] = {
+      {"\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\nUser: ", "LOGIN INCORRECT", {"ops1", "pw"}},
+      {"\r\nUser: \r\nPassword: \r\nNE: \r\nNE BSC9 NOT DEFINED IN GATEWAY\r\nNE: ",
+       "NE BSC9 NOT DEFINED IN GATEWAY",
+       {"ops1", "pw", "NE=BSC9"}},
   };
   for (const auto& c : cases) {
     for (std::size_t chunk : {1, 5, 4096}) {
       SCOPED_TRACE(c.words + ", chunks of " + std::to_string(chunk));
       Exchange exchange;
-      exchange.page.ListBox1.Add("BSC9");
       exchange.page.ListBox1.Add("BSC10");
       exchange.page.StartpnlClick();
-      exchange.telnet.ReceiveInChunks(c.prompts, chunk);
-      exchange.telnet.ReceiveInChunks(c.refusal, chunk);
-      const std::string note = "BSC9 not reached: " + c.words + std::string(kRunStopped);
-      EXPECT_FALSE(exchange.telnet.Connected());
-      EXPECT_EQ(std::count(exchange.telnet.events.begin(), exchange.telnet.events.end(), "connect"),
-                1);
-      EXPECT_THAT(exchange.Commands(), IsEmpty());
+      exchange.telnet.ReceiveInChunks(c.text, chunk);
+      const std::string note = "BSC9 not reached: " + c.words + kRunStopped;
+      EXPECT_EQ(exchange.telnet.Sent(), c.sent);  // and no second attempt
+      EXPECT_EQ(exchange.telnet.events.back(), "disconnect");
       EXPECT_THAT(PaneLines(exchange.page, "*** "), ElementsAre("*** " + note));
       EXPECT_THAT(exchange.messages.shown, ElementsAre(note));
       EXPECT_THAT(exchange.page.ListBox1.Items(), ElementsAre("BSC9", "BSC10"));
-      EXPECT_EQ(exchange.page.Startpnl.Caption(), "Start");
-      EXPECT_TRUE(exchange.page.TabSheet1.Enabled());
-      EXPECT_TRUE(exchange.broadcast_sheet.Enabled());
-      EXPECT_FALSE(exchange.page.WatchdogTimer.Enabled());
-      const auto& outcome = *exchange.page.Outcomes.Find("BSC9");
-      EXPECT_EQ(outcome.ended_early, c.words);
-      EXPECT_EQ(outcome.reached, 0);
+      EXPECT_TRUE(exchange.page.Startpnl.Caption() == "Start" &&
+                  exchange.page.TabSheet1.Enabled() && exchange.broadcast_sheet.Enabled() &&
+                  !exchange.page.WatchdogTimer.Enabled());
+      EXPECT_EQ(pages::RecapLine(*exchange.page.Outcomes.Find("BSC9")),
+                "BSC9: not reached; ended early: " + c.words);
       EXPECT_EQ(exchange.page.Outcomes.Find("BSC10"), nullptr);
     }
   }
@@ -160,100 +121,72 @@ TEST(ProsesSessionEnd, RefusedLoginOrUnknownElementStopsTheRun) {
 TEST(ProsesSessionEnd, PrintoutPastTheCapEndsTheSession) {
   Exchange exchange;
   exchange.page.SetMaxPrintout(4096);
-  exchange.page.ListBox1.Add("BSC9");
   std::string situation = "MO                 FAULT\r\n";
   for (int i = 0; i < 300; ++i) situation += "RXOTS-12-0-1       TS SYNC FAULT\r\n";
   exchange.printouts["RXASP:MOTY=RXOTG;"] = situation;
   exchange.Run();
-  EXPECT_FALSE(exchange.telnet.Connected());
   EXPECT_THAT(exchange.Commands(), ElementsAre("RXASP:MOTY=RXOTG;"));
   const std::string note =
-      "BSC9: the answer to RXASP:MOTY=RXOTG; passed the printout cap of 4096 bytes; the "
-      "session is ended" +
-      std::string(kRunStopped);
+      "BSC9: the answer to RXASP:MOTY=RXOTG; passed the printout cap of 4096 bytes; the session "
+      "is ended" +
+      kRunStopped;
   EXPECT_THAT(PaneLines(exchange.page, "*** "), ElementsAre("*** " + note));
   EXPECT_THAT(exchange.messages.shown, ElementsAre(note));
-  EXPECT_THAT(exchange.page.ListBox1.Items(), ElementsAre("BSC9"));
-  EXPECT_TRUE(exchange.page.TabSheet1.Enabled());
 }
 
 // A restart after a drop treats what the new session's printouts name, and only that; what
 // the broken session left out of traffic is still named at the end.
 TEST(ProsesSessionEnd, RestartAfterADropSendsNothingForTheOldSessionsObjects) {
-  Exchange exchange;
-  BscWithWork(exchange, false);
-  exchange.printouts["RXASP:MOTY=RXOTG;"] =
-      "MO                 FAULT\r\nRXOTS-12-0-1       TS SYNC FAULT\r\n"
-      "RXOTS-12-0-2       TS SYNC FAULT\r\nRXOTRX-12-1        PERMANENT FAULT\r\n";
-  exchange.cut_after_answers = 3;  // RXASP, RXBLI, its confirmation; then the line drops
-  exchange.Run();
-  ASSERT_THAT(exchange.Commands(), ElementsAre("RXASP:MOTY=RXOTG;", "RXBLI:MO=RXOTS-12-0-1,FORCE;",
-                                               ";", "RXBLI:MO=RXOTS-12-0-2,FORCE;"));
-  exchange.printouts["RXASP:MOTY=RXOTG;"] =
-      "MO                 FAULT\r\nRXOTRX-12-7        PERMANENT FAULT\r\n";
-  exchange.Run();
-  EXPECT_THAT(Since(exchange, 4), ElementsAre("RXASP:MOTY=RXOTG;", "RXBLI:MO=RXOTRX-12-7,FORCE;",
-                                              ";", "RXBLE:MO=RXOTRX-12-7;", ";"));
-  EXPECT_THAT(exchange.messages.shown,
-              ElementsAre(HasSubstr("May still be blocked: RXOTS-12-0-1 RXOTS-12-0-2"),
-                          "Proses finish\nMay still be blocked on BSC9: RXOTS-12-0-1 "
-                          "RXOTS-12-0-2"));
-  const auto& outcome = *exchange.page.Outcomes.Find("BSC9");
-  EXPECT_EQ(outcome.visits, 2);
-  EXPECT_EQ(outcome.finished, 1);
-  EXPECT_THAT(outcome.maybe_blocked, ElementsAre("RXOTS-12-0-1", "RXOTS-12-0-2"));
+  auto sections = Sections("proses-restart.txt");
+  Exchange lti("proses-restart.txt");
+  lti.Run(0);
+  lti.PlayUntil("RXBLI:MO=RXOTS-12-0-13,FORCE;");  // the first timeslot is blocked
+  lti.telnet.PeerCloses();
+  lti.printouts["RXASP:MOTY=RXOTG;"] = sections["after the drop"];
+  lti.Run();
+  EXPECT_EQ(lti.Commands(), Lines(sections["commands"]));
+  EXPECT_EQ(mml::Joined(lti.messages.shown, "\n"), mml::Joined(Lines(sections["messages"]), "\n"));
+  EXPECT_EQ(pages::RecapLine(*lti.page.Outcomes.Find("BSC9")), Lines(sections["recap"])[0]);
 
-  Exchange tei;
-  BscWithWork(tei, true);
-  tei.cut_after_answers = 4;  // after RXMFP: the cell's objects are listed
+  Exchange tei("proses-rxtei.txt");
+  tei.Run(0);
+  tei.PlayUntil("RXBLI:MO=RXOTS-12-0-13,FORCE;");  // the cell's objects are listed
+  tei.telnet.PeerCloses();
+  tei.Load("proses-rxtei-later.txt");
   tei.Run();
-  ASSERT_EQ(tei.Commands().back(), "RXBLI:MO=RXOTS-12-0-1,FORCE;");
-  tei.printouts["ALLIP:ALCAT=KESINTI;"] = OutageList({"C09102B"});
-  tei.printouts["RLSLP:CELL=C09102B;"] = CellCheck("C09102B", "7", "0");
-  tei.Run();
-  EXPECT_THAT(Since(tei, 5), ElementsAre("ALLIP:ALCAT=KESINTI;", "RLSLP:CELL=C09102B;"));
+  const auto commands = tei.Commands();
+  EXPECT_THAT(std::vector<std::string>(commands.end() - 2, commands.end()),
+              ElementsAre("ALLIP:ALCAT=KESINTI;", "RLSLP:CELL=C09102B;"));
 }
 
 // The page's own pauses (release pause, 30-second wait, busy retry) are not silence.
 TEST(ProsesSessionEnd, WatchdogSleepsThroughThePagesOwnPauses) {
-  Exchange lti;
-  BscWithWork(lti, false);
-  lti.page.SetWatchdogSeconds(1);
-  lti.Run();
-  EXPECT_THAT(lti.messages.shown, ElementsAre("Proses finish"));
-  EXPECT_EQ(lti.clock.Now(), 30000 + 3000);
-
-  Exchange tei;
-  BscWithWork(tei, true);
-  tei.page.SetWatchdogSeconds(1);
-  tei.busy["ALLIP:ALCAT=KESINTI;"] = 1;
-  tei.Run();
-  EXPECT_THAT(tei.messages.shown, ElementsAre("Proses finish"));
-  EXPECT_EQ(tei.clock.Now(), 5000 + 2 * 3000);
+  for (const char* file : {"proses-rxlti.txt", "proses-rxtei-busy.txt"}) {
+    Exchange exchange(file);
+    exchange.page.SetWatchdogSeconds(1);
+    exchange.Run();
+    EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish")) << file;
+    EXPECT_EQ(std::to_string(exchange.clock.Now()), Lines(Sections(file)["clock"])[0]) << file;
+  }
 }
 
 TEST(ProsesSessionEnd, WatchdogCountsFromTheLastTextAndCanBeSwitchedOff) {
   Exchange exchange;
-  exchange.page.ListBox1.Add("BSC9");
-  exchange.auto_time = false;
   exchange.page.StartpnlClick();
-  exchange.clock.Advance(59999);  // no login prompt yet
-  exchange.telnet.Receive("\r\nUser: ");
-  exchange.clock.Advance(59999);
-  exchange.telnet.Receive("\r\nPassword: \r\nNE: \r\n<");
-  exchange.clock.Advance(59999);
-  exchange.telnet.Receive("RXASP:MOTY=RXOTG;\r\n\r\nMO   ");  // part of the printout
+  for (const char* text :
+       {"\r\nUser: ", "\r\nPassword: \r\nNE: \r\n<", "RXASP:MOTY=RXOTG;\r\n\r\nMO "}) {
+    exchange.clock.Advance(59999);
+    exchange.telnet.Receive(text);
+  }
   exchange.clock.Advance(59999);
   ASSERT_TRUE(exchange.telnet.Connected());
   exchange.clock.Advance(1);
-  EXPECT_FALSE(exchange.telnet.Connected());
   EXPECT_THAT(PaneLines(exchange.page, "*** "),
               ElementsAre("*** Connection to BSC9 lost (no answer for 60 s) while "
                           "RXASP:MOTY=RXOTG; was in flight" +
-                          std::string(kRunStopped)));
+                          kRunStopped));
 
   Exchange off;
-  off.page.ListBox1.Add("BSC9");
   off.page.SetWatchdogSeconds(0);
   off.page.StartpnlClick();
   off.clock.Advance(3600000);
@@ -265,7 +198,7 @@ TEST(ProsesSessionEnd, WatchdogCountsFromTheLastTextAndCanBeSwitchedOff) {
   EXPECT_THAT(PaneLines(off.page, "*** "),
               ElementsAre("*** Connection to BSC9 lost (no answer for 90 s) before the BSC's "
                           "prompt" +
-                          std::string(kRunStopped)));
+                          kRunStopped));
 }
 
 }  // namespace
