@@ -104,6 +104,7 @@ TEST_F(FileMenuTest, TheLastLogInTheViewerAndTheFolderInTheFileManager) {
   ASSERT_TRUE(Run(kJobs[kRlslp], "BSC9"));
   Trigger("LastLog1");
   auto* viewer = Find<LogViewer>("LogViewer");
+  ASSERT_NE(viewer, nullptr);
   ASSERT_TRUE(RunUntil([&] { return viewer->isVisible(); }));
   const std::string shown = viewer->Text->toPlainText().toStdString();
   for (const char* line : {" sent NE=BSC9\n", " sent RLSLP:CELL=ALL;\n", " note disconnected"}) {
