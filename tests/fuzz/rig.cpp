@@ -1,6 +1,5 @@
 #include "tests/fuzz/rig.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -28,18 +27,11 @@ constexpr std::size_t kPerEvent = 512;
 // others instead of finding that one over and over.
 struct OpenFinding {};
 
-// KESTREL_FUZZ_OPEN: an extended regular expression for the messages of the open findings.
-const std::regex* OpenFindings() {
-  static const std::optional<std::regex> open = []() -> std::optional<std::regex> {
-    const char* pattern = std::getenv("KESTREL_FUZZ_OPEN");
-    if (pattern == nullptr || *pattern == '\0') return std::nullopt;
-    return std::regex(pattern, std::regex::extended);
-  }();
-  return open ? &*open : nullptr;
-}
+const bool kTracing = std::getenv("KESTREL_FUZZ_TRACE") != nullptr;
 
-// What a cap the client enforces says when it ends the connection.
-constexpr std::string_view kClientCap = "the peer sent more than the client holds";
+void Trace(const std::string& what) {
+  if (kTracing) std::fprintf(stderr, "%s\n", what.c_str());
+}
 
 }  // namespace
 
@@ -48,11 +40,11 @@ std::size_t CapOf(std::uint8_t options) {
   return kCaps[options >> 6];
 }
 
-void Holdings::Add(std::string_view name, std::size_t bytes) {
-  bytes_ += bytes;
-  if (bytes > largest_bytes_) {
-    largest_bytes_ = bytes;
-    largest_ = name;
+void Holdings::Add(std::string_view name, std::size_t held) {
+  bytes += held;
+  if (held > largest_bytes) {
+    largest_bytes = held;
+    largest = name;
   }
 }
 
@@ -61,62 +53,54 @@ void Holdings::Add(std::string_view name, const controls::Memo& memo) {
 }
 
 void Holdings::Add(std::string_view name, const controls::ListBox& list) {
-  std::size_t bytes = 0;
-  for (const auto& item : list.Items()) bytes += item.size();
-  Add(name, bytes);
+  std::size_t held = 0;
+  for (const auto& item : list.Items()) held += item.size();
+  Add(name, held);
 }
 
 void Holdings::Add(std::string_view name, const pages::Outcomes& outcomes) {
-  std::size_t bytes = 0;
+  std::size_t held = 0;
   for (const auto& outcome : outcomes.All()) {
-    bytes += outcome.element.size() + outcome.ended_early.size();
+    held += outcome.element.size() + outcome.ended_early.size();
     for (const auto* texts : {&outcome.problems, &outcome.maybe_blocked, &outcome.unsaved}) {
-      for (const auto& text : *texts) bytes += text.size();
+      for (const auto& text : *texts) held += text.size();
     }
   }
-  Add(name, bytes);
+  Add(name, held);
 }
 
 Rig::Rig(fuzz::Page page, Login login, std::size_t cap)
     : page_kind_(page), login_(std::move(login)), cap_(cap) {}
 
-bool Rig::Tracing() {
-  static const bool tracing = std::getenv("KESTREL_FUZZ_TRACE") != nullptr;
-  return tracing;
-}
-
 void Rig::Attach(controls::Timer& timer) {
   clock_.Attach(timer);
   timers_.push_back(&timer);
   timer.OnTimer = [this, inner = timer.OnTimer] {
-    Event();
+    ++events_;
     if (inner) inner();
   };
 }
 
 void Rig::Buffer(const controls::Memo& memo, std::string name) {
-  buffers_.emplace_back(&memo, std::move(name));
+  panes_.push_back({&memo, std::move(name), -1});
 }
 
 void Rig::SessionPane(const controls::Memo& memo, std::string name, int side) {
-  session_panes_.push_back({&memo, std::move(name), side & 1});
-}
-
-void Rig::NoteConnects() {
-  for (int side = 0; side < 2; ++side) {
-    if (clients_[side].Connects() == connects_seen_[side]) continue;
-    connects_seen_[side] = clients_[side].Connects();
-    session_received_[side] = 0;
-  }
+  panes_.push_back({&memo, std::move(name), side & 1});
 }
 
 void Rig::Fail(const std::string& why) {
-  if (const std::regex* open = OpenFindings(); open != nullptr && std::regex_search(why, *open)) {
-    if (Tracing()) std::fprintf(stderr, "*** open finding, input ended: %s\n", why.c_str());
+  // KESTREL_FUZZ_OPEN: an extended regular expression for the messages of the open findings.
+  static const std::optional<std::regex> open = []() -> std::optional<std::regex> {
+    const char* pattern = std::getenv("KESTREL_FUZZ_OPEN");
+    if (pattern == nullptr || *pattern == '\0') return std::nullopt;
+    return std::regex(pattern, std::regex::extended);
+  }();
+  if (open && std::regex_search(why, *open)) {
+    Trace("*** open finding, input ended: " + why);
     throw OpenFinding{};
   }
-  std::fprintf(stderr, "\n*** session fuzz finding at operation %zu (%s):\n*** %s\n", step_,
-               step_text_.c_str(), why.c_str());
+  std::fprintf(stderr, "\n*** session fuzz finding at %s:\n*** %s\n", step_.c_str(), why.c_str());
   std::abort();
 }
 
@@ -131,24 +115,19 @@ void Rig::Call(std::string_view what, const std::function<void()>& handler) {
 }
 
 void Rig::Receive(int side, const std::string& bytes) {
-  CountingClient& client = clients_[side];
+  auto& client = Client(side);
   // The client never delivers an empty chunk, nor one after the connection ended.
   if (bytes.empty() || !client.Connected()) return;
-  NoteConnects();
   received_ += bytes.size();
-  session_received_[side] += bytes.size();
-  Event();
+  sides_[side].received += bytes.size();
+  ++events_;
   Call("the data handler", [&] { client.Receive(bytes); });
   CheckLinesAndBuffers();
 }
 
 void Rig::Run(const Operation& op) {
   using Kind = Operation::Kind;
-  step_text_ = ToText({0, {op}});
-  step_text_ = step_text_.substr(step_text_.find('\n') + 1);
-  if (!step_text_.empty()) step_text_.pop_back();
-  if (Tracing()) std::fprintf(stderr, "%s\n", step_text_.c_str());
-  CountingClient& client = Client(op.Side());
+  auto& client = Client(op.Side());
   switch (op.kind) {
     case Kind::kReceive:
       Receive(op.Side(), op.bytes);
@@ -171,11 +150,11 @@ void Rig::Run(const Operation& op) {
       break;
     }
     case Kind::kClose:
-      if (op.ByClient()) {
-        Call("the disconnected handler", [&] { client.ClientEnds(std::string(kClientCap)); });
-      } else {
-        Call("the disconnected handler", [&] { client.PeerCloses(); });
-      }
+      Call("the disconnected handler", [&] {
+        // What a cap the client enforces says when it ends the connection.
+        op.ByClient() ? client.ClientEnds("the peer sent more than the client holds")
+                      : client.PeerCloses();
+      });
       break;
     case Kind::kStartStop:
       Call(op.Stop() ? "Stop" : "Start", [&] { page_->start_stop(op.Stop()); });
@@ -195,76 +174,65 @@ void Rig::Run(const Operation& op) {
 
 void Rig::Play(const SessionScript& script, const Page& page) {
   page_ = &page;
-  baseline_ = Held().Bytes();
+  Holdings held;
+  page.holdings(held);
+  baseline_ = held.bytes;
   try {
-    for (step_ = 0; step_ < script.operations.size(); ++step_) {
+    for (std::size_t k = 0; k < script.operations.size(); ++k) {
+      step_ = "operation " + std::to_string(k) + " (" + ToText(script.operations[k]) + ")";
+      Trace(ToText(script.operations[k]));
       ++events_;
-      Run(script.operations[step_]);
+      Run(script.operations[k]);
     }
   } catch (const OpenFinding&) {
     return;
   }
-  if (Tracing() && page.report) {
-    std::fprintf(stderr, "--- the page's report:\n%s---\n", page.report().c_str());
-  }
-}
-
-Holdings Rig::Held() {
-  Holdings holdings;
-  if (page_ != nullptr) page_->holdings(holdings);
-  return holdings;
-}
-
-void Rig::CheckLines(int side) {
-  CountingClient& client = clients_[side];
-  for (const std::string& line : client.Sent()) {
-    if (Tracing()) {
-      std::fprintf(stderr, "  %s> %s\n", side == 1 ? "cellr " : "",
-                   mml::EscapedForRecord(line).c_str());
-    }
-    const std::string fault = SentLineFault(page_kind_, login_, line);
-    if (!fault.empty()) {
-      Fail("the line \"" + mml::EscapedForRecord(line) + "\" went out: " + fault);
-    }
-  }
-  if (Tracing()) {
-    for (const std::string& note : client.notes) {
-      std::fprintf(stderr, "  %snote: %s\n", side == 1 ? "cellr " : "",
-                   mml::EscapedForRecord(note).c_str());
-    }
-  }
-  // What was checked is forgotten, so that a long session does not grow the fakes.
-  client.Forget();
-  client.notes.clear();
+  if (page.report) Trace("--- the page's report:\n" + page.report() + "---");
 }
 
 void Rig::CheckLinesAndBuffers() {
-  CheckLines(0);
-  CheckLines(1);
-  NoteConnects();
-  for (const auto& [memo, name, side] : session_panes_) {
-    // The password mask may hold back a tail of the last session until it ends.
-    if (memo->Text().size() > session_received_[side] + kPassword.size()) {
-      Fail("the pane " + name + " holds " + std::to_string(memo->Text().size()) +
-           " bytes, more than the " + std::to_string(session_received_[side]) +
-           " its session received: it still shows an earlier session");
+  for (int side = 0; side < 2; ++side) {
+    Side& s = sides_[side];
+    const std::string prefix = side == 1 ? "  cellr " : "  ";
+    for (const std::string& line : s.client.Sent()) {
+      Trace(prefix + "> " + mml::EscapedForRecord(line));
+      const std::string fault = SentLineFault(page_kind_, login_, line);
+      if (!fault.empty())
+        Fail("the line \"" + mml::EscapedForRecord(line) + "\" went out: " + fault);
+    }
+    for (const std::string& note : s.client.notes)
+      Trace(prefix + "note: " + mml::EscapedForRecord(note));
+    // What was checked is forgotten, so that a long session does not grow the fakes.
+    s.client.Forget();
+    s.client.notes.clear();
+    if (s.client.connects != s.connects_seen) {
+      s.connects_seen = s.client.connects;
+      s.received = 0;
     }
   }
-  for (const auto& [memo, name] : buffers_) {
-    if (memo->Text().size() > cap_) {
-      Fail("the printout buffer " + name + " holds " + std::to_string(memo->Text().size()) +
+  for (const auto& [memo, name, side] : panes_) {
+    const std::size_t size = memo->Text().size();
+    if (side < 0 && size > cap_) {
+      Fail("the printout buffer " + name + " holds " + std::to_string(size) +
            " bytes, past the cap of " + std::to_string(cap_));
+    }
+    // The password mask may hold back a tail of the last session until it ends.
+    if (side >= 0 && size > sides_[side].received + kPassword.size()) {
+      Fail("the pane " + name + " holds " + std::to_string(size) + " bytes, more than the " +
+           std::to_string(sides_[side].received) +
+           " its session received: it still shows an earlier session");
     }
   }
 }
 
 void Rig::Check() {
   CheckLinesAndBuffers();
-  const Holdings held = Held();
+  Holdings held;
+  page_->holdings(held);
   const std::size_t bound = baseline_ + kPerByteReceived * received_ + kPerEvent * events_;
-  if (held.Bytes() > bound) {
-    Fail("the page holds " + std::to_string(held.Bytes()) + " bytes (most in " + held.Largest() +
-         ": " + std::to_string(held.LargestBytes()) + ") after " + std::to_string(received_) +
+  if (held.bytes > bound) {
+    Fail("the page holds " + std::to_string(held.bytes) + " bytes (most in " + held.largest + ": " +
+         std::to_string(held.largest_bytes) + ") after " + std::to_string(received_) +
          " bytes received and " + std::to_string(events_) + " events (bound " +
          std::to_string(bound) + ", " + std::to_string(baseline_) + " at the start)");
   }

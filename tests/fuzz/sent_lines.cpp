@@ -1,29 +1,50 @@
-#include "tests/fuzz/sent_lines.h"
-
+// The checker of the lines a page sends (SentLineFault in rig.h).
 #include <algorithm>
 #include <cstdio>
-#include <initializer_list>
 
 #include "mml/shapes.h"
+#include "tests/fuzz/rig.h"
 
 namespace kestrel::fuzz {
 
 namespace {
 
-// What a parameter's value must be.
+// What a parameter's value must be: no value (the key alone, "FORCE"), exactly the text given,
+// or a value of a shape.
 enum class Value {
-  kFlag,       // no value: the key alone ("FORCE")
-  kFixed,      // exactly the text given
-  kCell,       // a cell name
-  kCellOrAll,  // a cell name or ALL
-  kRoute,      // a route name, padded to its column
-  kNumber4,    // up to four digits, padded
-  kNumber5,    // up to five digits, padded
-  kPath,       // an SDIP or layer path name, padded
-  kEvent,      // a software error event code
-  kObject,     // a managed object
-  kTg,         // "RXOTG-" and a TG number
-  kCf,         // "RXOCF-" and a CF number
+  kFlag,
+  kFixed,
+  kCell,
+  kCellOrAll,
+  kRoute,
+  kNumber4,
+  kNumber5,
+  kPath,
+  kEvent,
+  kObject,
+  kTg,
+  kCf
+};
+
+bool NumberAfter(std::string_view value, std::string_view prefix) {
+  return value.starts_with(prefix) && mml::IsNumber(value.substr(prefix.size()), 4);
+}
+
+// The shapes, from kCell on, in the order of Value.
+const struct {
+  bool (*fits)(std::string_view);
+  const char* name;
+} kShapes[] = {
+    {[](std::string_view v) { return mml::IsCellName(v); }, "a cell name"},
+    {[](std::string_view v) { return v == "ALL" || mml::IsCellName(v); }, "a cell name or ALL"},
+    {[](std::string_view v) { return mml::IsRouteName(v); }, "a route name"},
+    {[](std::string_view v) { return mml::IsNumber(v, 4); }, "a number of up to 4 digits"},
+    {[](std::string_view v) { return mml::IsNumber(v, 5); }, "a number of up to 5 digits"},
+    {[](std::string_view v) { return mml::IsPathName(v); }, "a path name"},
+    {[](std::string_view v) { return mml::IsEventCode(v); }, "an event code"},
+    {[](std::string_view v) { return mml::IsManagedObject(v); }, "a managed object"},
+    {[](std::string_view v) { return NumberAfter(v, "RXOTG-"); }, "RXOTG- and a TG number"},
+    {[](std::string_view v) { return NumberAfter(v, "RXOCF-"); }, "RXOCF- and a number"},
 };
 
 struct Parameter {
@@ -33,15 +54,17 @@ struct Parameter {
 };
 
 constexpr unsigned Bit(Page page) { return 1u << static_cast<unsigned>(page); }
+constexpr unsigned kProses = Bit(Page::kProses);
+constexpr unsigned kDaily = Bit(Page::kDailyCheck);
+// The pages that confirm orders with ";", release the element with Ctrl-D and bring the
+// prompt back with an empty line.
+constexpr unsigned kDialoguePages = kProses | kDaily;
 
 struct Form {
   std::string_view code;
   unsigned pages;
   std::vector<Parameter> parameters;
 };
-
-constexpr unsigned kProses = Bit(Page::kProses);
-constexpr unsigned kDaily = Bit(Page::kDailyCheck);
 
 // Every command a page builds, as the page builds it.
 const std::vector<Form>& Forms() {
@@ -92,93 +115,25 @@ const std::vector<Form>& Forms() {
   return forms;
 }
 
-// The pages that confirm orders with ";", release the element with Ctrl-D and bring the
-// prompt back with an empty line.
-constexpr unsigned kDialoguePages = kProses | kDaily;
-
-bool NumberAfter(std::string_view value, std::string_view prefix) {
-  return value.starts_with(prefix) && mml::IsNumber(value.substr(prefix.size()), 4);
-}
-
-// Why `value` is not what `parameter` takes; empty when it is.
-std::string ValueFault(const Parameter& parameter, std::string_view value) {
-  bool fits = false;
-  std::string_view shape;
-  switch (parameter.value) {
-    case Value::kFlag:
-      return {};
-    case Value::kFixed:
-      fits = value == parameter.fixed;
-      shape = parameter.fixed;
-      break;
-    case Value::kCell:
-      fits = mml::IsCellName(value);
-      shape = "a cell name";
-      break;
-    case Value::kCellOrAll:
-      fits = value == "ALL" || mml::IsCellName(value);
-      shape = "a cell name or ALL";
-      break;
-    case Value::kRoute:
-      fits = mml::IsRouteName(value);
-      shape = "a route name";
-      break;
-    case Value::kNumber4:
-      fits = mml::IsNumber(value, 4);
-      shape = "a number of up to 4 digits";
-      break;
-    case Value::kNumber5:
-      fits = mml::IsNumber(value, 5);
-      shape = "a number of up to 5 digits";
-      break;
-    case Value::kPath:
-      fits = mml::IsPathName(value);
-      shape = "a path name";
-      break;
-    case Value::kEvent:
-      fits = mml::IsEventCode(value);
-      shape = "an event code";
-      break;
-    case Value::kObject:
-      fits = mml::IsManagedObject(value);
-      shape = "a managed object";
-      break;
-    case Value::kTg:
-      fits = NumberAfter(value, "RXOTG-");
-      shape = "RXOTG- and a TG number";
-      break;
-    case Value::kCf:
-      fits = NumberAfter(value, "RXOCF-");
-      shape = "RXOCF- and a number";
-      break;
-  }
-  if (fits) return {};
-  return std::string(parameter.key) + " value \"" + std::string(value) + "\" is not " +
-         std::string(shape);
-}
-
 // Why `text` does not match `parameter`; empty when it does.
 std::string ParameterFault(const Parameter& parameter, std::string_view text) {
+  const std::string key(parameter.key);
   if (parameter.value == Value::kFlag) {
-    if (text == parameter.key) return {};
-    return "\"" + std::string(text) + "\" stands where the page puts " + std::string(parameter.key);
+    return text == key ? "" : "\"" + std::string(text) + "\" stands where the page puts " + key;
   }
   const std::size_t equals = text.find('=');
-  if (equals == std::string_view::npos || text.substr(0, equals) != parameter.key) {
-    return "\"" + std::string(text) + "\" stands where the page puts " +
-           std::string(parameter.key) + "=";
+  if (equals == std::string_view::npos || text.substr(0, equals) != key) {
+    return "\"" + std::string(text) + "\" stands where the page puts " + key + "=";
   }
-  return ValueFault(parameter, text.substr(equals + 1));
-}
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-  std::vector<std::string_view> parts;
-  for (;;) {
-    const std::size_t at = text.find(separator);
-    parts.push_back(text.substr(0, at));
-    if (at == std::string_view::npos) return parts;
-    text.remove_prefix(at + 1);
+  const std::string_view value = text.substr(equals + 1);
+  std::string shape(parameter.fixed);
+  bool fits = value == parameter.fixed;
+  if (parameter.value != Value::kFixed) {
+    const auto& known = kShapes[static_cast<int>(parameter.value) - static_cast<int>(Value::kCell)];
+    fits = known.fits(value);
+    shape = known.name;
   }
+  return fits ? "" : key + " value \"" + std::string(value) + "\" is not " + shape;
 }
 
 std::string CommandFault(Page page, std::string_view line) {
@@ -187,50 +142,51 @@ std::string CommandFault(Page page, std::string_view line) {
   const std::size_t colon = body.find(':');
   const std::string_view code = body.substr(0, colon);
   std::vector<std::string_view> parameters;
-  if (colon != std::string_view::npos) parameters = Split(body.substr(colon + 1), ',');
-
-  std::string fault;
+  for (std::string_view rest = colon == std::string_view::npos ? "" : body.substr(colon + 1);
+       colon != std::string_view::npos;) {
+    const std::size_t comma = rest.find(',');
+    parameters.push_back(rest.substr(0, comma));
+    if (comma == std::string_view::npos) break;
+    rest.remove_prefix(comma + 1);
+  }
+  std::string fault = "\"" + std::string(code) + "\" is not a command this page sends";
   bool known = false;
   for (const Form& form : Forms()) {
     if (form.code != code || (form.pages & Bit(page)) == 0) continue;
-    known = true;
     if (parameters.size() != form.parameters.size()) {
-      if (fault.empty()) {
+      if (!known) {
         fault = "has " + std::to_string(parameters.size()) + " parameters where the page builds " +
                 std::to_string(form.parameters.size());
       }
+      known = true;
       continue;
     }
-    std::string mismatch;
-    for (std::size_t k = 0; k < parameters.size() && mismatch.empty(); ++k) {
-      mismatch = ParameterFault(form.parameters[k], parameters[k]);
+    known = true;
+    fault.clear();
+    for (std::size_t k = 0; k < parameters.size() && fault.empty(); ++k) {
+      fault = ParameterFault(form.parameters[k], parameters[k]);
     }
-    if (mismatch.empty()) return {};
-    fault = mismatch;
+    if (fault.empty()) return {};
   }
-  if (!known) return "\"" + std::string(code) + "\" is not a command this page sends";
   return fault;
-}
-
-std::string Hex(unsigned char c) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02x", c);
-  return text;
 }
 
 }  // namespace
 
 std::string SentLineFault(Page page, const Login& login, std::string_view line) {
   const bool dialogue = (Bit(page) & kDialoguePages) != 0;
-  if (line == "\x04") return dialogue ? std::string() : "Ctrl-D, which this page never sends";
+  if (line == "\x04") return dialogue ? "" : "Ctrl-D, which this page never sends";
   for (std::size_t k = 0; k < line.size(); ++k) {
     const auto c = static_cast<unsigned char>(line[k]);
     if (c < 0x20 || c == 0x7f) {
-      return "holds the control character " + Hex(c) + " at " + std::to_string(k);
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02x", c);
+      return "holds the control character " + std::string(hex) + " at " + std::to_string(k);
     }
   }
-  if (line.empty()) return dialogue ? std::string() : "an empty line, which this page never sends";
-  if (line == ";") return dialogue ? std::string() : "\";\", which this page never sends";
+  if (line.empty() || line == ";") {
+    return dialogue ? "" : "\"" + std::string(line) + "\", which this page never sends";
+  }
   if (line == login.user || (!login.password.empty() && line == login.password)) return {};
   if (line.starts_with("NE=")) {
     const std::string_view element = line.substr(3);

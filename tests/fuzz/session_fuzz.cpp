@@ -23,6 +23,8 @@
 namespace kestrel::fuzz {
 namespace {
 
+constexpr std::string_view kUser = "ops1";
+
 // The settings of the gateway every target logs in with.
 struct Settings : mml::PropertiesForm {
   Settings() {

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/session_log.h"
 #include "tests/fuzz/session_script.h"
 
 namespace {
@@ -34,25 +35,26 @@ std::string ReadFile(const std::string& path) {
 struct Entry {
   long long ms;
   int side;
-  std::string direction;
-  std::string text;  // escaped, as the log holds it
+  bool sent;
+  std::string bytes;  // received
 };
 
-// "2026-12-06 14:40:55.618 recv \r\nUser: "
+// "2026-12-06 14:40:55.618 recv \r\nUser: ": the time of day, and the record.
 std::vector<Entry> ReadLog(const std::string& path, int side) {
   std::vector<Entry> entries;
   std::istringstream lines(ReadFile(path));
   for (std::string line; std::getline(lines, line);) {
-    if (line.size() < 29 || line[10] != ' ' || line[23] != ' ') continue;
-    const long long ms =
-        ((std::stoll(line.substr(11, 2)) * 60 + std::stoll(line.substr(14, 2))) * 60 +
-         std::stoll(line.substr(17, 2))) *
-            1000 +
-        std::stoll(line.substr(20, 3));
-    const std::size_t blank = line.find(' ', 24);
-    const std::string direction = line.substr(24, blank - 24);
-    const std::string text = blank == std::string::npos ? "" : line.substr(blank + 1);
-    entries.push_back({ms, side, direction, text});
+    int hours = 0, minutes = 0, seconds = 0, ms = 0;
+    char kind[5] = {};
+    if (line.size() < 28 || std::sscanf(line.c_str() + 11, "%2d:%2d:%2d.%3d %4s", &hours, &minutes,
+                                        &seconds, &ms, kind) != 5) {
+      continue;
+    }
+    const std::string direction = kind;
+    entries.push_back(
+        {((hours * 60LL + minutes) * 60 + seconds) * 1000 + ms, side, direction == "sent",
+         direction == "recv" && line.size() > 29 ? kestrel::sim::UnescapeRecordText(line.substr(29))
+                                                 : std::string()});
   }
   return entries;
 }
@@ -69,9 +71,8 @@ int FromLogs(const std::vector<std::string>& arguments) {
       options = std::stoi(arguments[++k], nullptr, 0);
     } else if (arguments[k] == "--cellr") {
       side = 1;
-    } else {
-      logs[side].push_back(ReadLog(arguments[k], side));
-      if (logs[side].back().empty()) logs[side].pop_back();
+    } else if (auto log = ReadLog(arguments[k], side); !log.empty()) {
+      logs[side].push_back(std::move(log));
     }
   }
   std::vector<Entry> sides[2];
@@ -88,40 +89,26 @@ int FromLogs(const std::vector<std::string>& arguments) {
   std::string text = "options " + std::to_string(options) + "\nstart\n";
   long long last[2] = {-1, -1};
   for (const Entry& entry : entries) {
-    const std::string prefix = entry.side == 1 ? "cellr." : "";
-    if (entry.direction == "sent" && last[entry.side] >= 0 &&
-        entry.ms - last[entry.side] >= kPauseMs) {
+    if (entry.sent && last[entry.side] >= 0 && entry.ms - last[entry.side] >= kPauseMs) {
       text += "next-timer\n";
     }
     last[entry.side] = entry.ms;
-    if (entry.direction != "recv") continue;
     // A chunk of more than 255 bytes goes in pieces: the page takes any cut.
-    const auto bytes = kestrel::fuzz::Unescape(entry.text);
-    if (!bytes) {
-      std::cerr << "from-log: not a session log line: " << entry.text << "\n";
-      return 1;
-    }
-    for (std::size_t at = 0; at < bytes->size(); at += 255) {
-      text += prefix + "receive " + kestrel::fuzz::Escape(bytes->substr(at, 255)) + "\n";
+    for (std::size_t at = 0; at < entry.bytes.size(); at += 255) {
+      text += (entry.side == 1 ? "cellr.receive " : "receive ") +
+              kestrel::fuzz::Escape(entry.bytes.substr(at, 255)) + "\n";
     }
   }
   std::cout << text;
   return 0;
 }
 
-int Usage() {
-  std::cerr << "usage: kestrel_session_script encode SCRIPT OUT | decode INPUT | from-log "
-               "[--options N] LOG... [--cellr LOG...]\n";
-  return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> arguments(argv + 1, argv + argc);
-  if (arguments.empty()) return Usage();
   try {
-    if (arguments[0] == "encode" && arguments.size() == 3) {
+    if (arguments.size() == 3 && arguments[0] == "encode") {
       std::string error;
       const auto script = kestrel::fuzz::FromText(ReadFile(arguments[1]), error);
       if (!script) {
@@ -131,14 +118,18 @@ int main(int argc, char** argv) {
       std::ofstream(arguments[2], std::ios::binary) << kestrel::fuzz::Encode(*script);
       return 0;
     }
-    if (arguments[0] == "decode" && arguments.size() == 2) {
+    if (arguments.size() == 2 && arguments[0] == "decode") {
       std::cout << kestrel::fuzz::ToText(kestrel::fuzz::Decode(ReadFile(arguments[1])));
       return 0;
     }
-    if (arguments[0] == "from-log") return FromLogs({arguments.begin() + 1, arguments.end()});
+    if (!arguments.empty() && arguments[0] == "from-log") {
+      return FromLogs({arguments.begin() + 1, arguments.end()});
+    }
   } catch (const std::exception& error) {
     std::cerr << error.what() << "\n";
     return 1;
   }
-  return Usage();
+  std::cerr << "usage: kestrel_session_script encode SCRIPT OUT | decode INPUT | from-log "
+               "[--options N] LOG... [--cellr LOG...]\n";
+  return 2;
 }

@@ -5,9 +5,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -24,99 +25,66 @@
 
 namespace kestrel::app::testing {
 
-// Turns the event loop until `done` or `ms` have passed; returns `done()`.
-inline bool RunUntil(const std::function<bool()>& done, int ms = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
+// Turns the event loop until `done` or `ms` have passed (a bound only a hang reaches);
+// returns `done()`.
+bool RunUntil(const std::function<bool()>& done, int ms = 30000);
+
+inline QString ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
-// Answers the windows the program puts up: a message box is read and closed; a file dialog
-// (modal, also from inside a handler that waits for it) gets `save_as`, or is cancelled when
-// that is empty.
+// Answers the windows the program puts up: a message box is read and closed (or left open);
+// a file dialog, also from inside a handler that waits for it, gets `save_as`, or is
+// cancelled when that is empty.
 class ModalAnswers {
  public:
-  ModalAnswers() {
-    timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });
-    timer_.start();
-  }
-
-  QStringList boxes, titles;
-  // Boxes are read but left on the screen, as an engineer away from the desk leaves them.
-  bool leave_boxes_open = false;
+  ModalAnswers();
+  QStringList boxes;
+  bool leave_boxes_open = false;  // as an engineer away from the desk leaves them
   QString save_as;
   int dialogs = 0;
 
-  // Turns the event loop until `count` boxes were answered in all; true when they were.
-  bool Answered(qsizetype count, int ms = 5000) const {
-    return RunUntil([&] { return boxes.size() >= count; }, ms) && boxes.size() == count;
+  // Turns the event loop until `count` boxes were answered in all; true when exactly they were.
+  bool Answered(qsizetype count) const {
+    return RunUntil([&] { return boxes.size() >= count; }) && boxes.size() == count;
   }
-
-  // Reads the boxes on the screen first: a box put up in the same turn of the event loop as
-  // the state a test waited for is not left to the next tick of the timer.
+  // Reads the boxes on the screen first: one put up in the same turn of the event loop as the
+  // state a test waited for is not left to the next tick of the timer.
   bool Shown(const QString& part) {
     Answer();
-    for (const QString& box : boxes) {
-      if (box.contains(part)) return true;
-    }
-    return false;
+    return !boxes.filter(part).isEmpty();
   }
 
  private:
-  void Answer() {
-    for (QMessageBox* box : ShownBoxes()) {
-      if (!read_.contains(box)) {
-        read_ << box;
-        boxes << box->text();
-        titles << box->windowTitle();
-      }
-      if (!leave_boxes_open) box->done(QMessageBox::Ok);
-    }
-    // Looked for among the windows, not as the active modal widget: which window is active is
-    // up to the platform and may lag behind the dialog's exec.
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-      auto* dialog = qobject_cast<QFileDialog*>(window);
-      if (dialog == nullptr || !dialog->isVisible()) continue;
-      ++dialogs;
-      if (save_as.isEmpty()) {
-        dialog->reject();
-      } else {
-        // Typed into its name field, as an engineer does: selectFile leaves that field alone
-        // once it has the focus, which the platform gives it at a time of its own.
-        if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) {
-          name->setText(save_as);
-        } else {
-          dialog->selectFile(save_as);
-        }
-        static_cast<QDialog*>(dialog)->accept();  // as its Save button does
-      }
-    }
-  }
-
+  void Answer();
   QTimer timer_;
   QList<QPointer<QMessageBox>> read_;
 };
 
+class AppTest;
+
+// A page's job as an engineer runs it from the window: a row of the tables over the pages.
+struct PageJob {
+  const char* name;
+  int page;
+  const char* log;      // the page's name in its session logs
+  const char* element;  // the element its rows run on
+  const char *start, *stop;
+  void (*prepare)(AppTest&, const std::string& element);  // fills in what the job takes
+  bool (*running)(TKestreldlg&);
+  bool (*done)(AppTest&, const std::string& element);  // its happy end
+  controls::Memo& (*report)(Application&);             // what "Save report as..." saves on the page
+};
+
+// The pages in tab order, and their jobs in that order.
+enum PageIndex { kProses, kBroadcast, kRlslp, kQonsuluq, kDailyCheck, kRelocation, kPages };
+extern const PageJob kJobs[kPages];
+
 class AppTest : public ::testing::Test {
  protected:
   AppTest() : AppTest(SlowFaults()) {}
-  explicit AppTest(const sim::Faults& faults) {
-    gateway = std::make_unique<sim::GatewayServer>(
-        sim::Scenario::Demo(), faults, sim::Transcripts{sim::Transcripts::Kind::kNone, {}});
-    gateway->Listen(QHostAddress::LocalHost, 0);
-    site.gateway_port = gateway->Port();
-    QDir(share.path()).mkdir("Kestreldailycheck");
-    site.report_share_root = share.path().toStdString();
-    site.log_dir = share.filePath("sessions").toStdString();
-    // The demo network answers at once: the Daily check goes round it without its pace.
-    site.dailycheck_min_cycle_s = 0;
-    site.dailycheck_retry_s = 0;
-    windows = std::make_unique<Application>(site);
-    windows->Start();
-  }
-  ~AppTest() override { windows.reset(); }
+  explicit AppTest(const sim::Faults& faults);
 
  public:
   // Chunks of the gateway's output as a network cuts them.
@@ -126,14 +94,13 @@ class AppTest : public ::testing::Test {
     slow.chunk_delay_ms = 2;
     return slow;
   }
-
   // The windows made afresh for `site` as it now stands.
-  void Restart() {
-    windows.reset();
-    windows = std::make_unique<Application>(site);
-    windows->Start();
+  void Restart();
+  // "Giris": the main window, without the viewer.
+  void Enter() {
+    windows->Form1->SpeedButton1->click();
+    windows->Form2->hide();
   }
-
   TKestreldlg* Window() { return windows->Kestreldlg.get(); }
   template <typename T>
   T* Find(const char* name, QWidget* window = nullptr) {
@@ -142,21 +109,16 @@ class AppTest : public ::testing::Test {
     return found;
   }
   QWidget* Page(int index) { return Window()->PageControl2->widget(index); }
-
-  // Each job of the window run to its end as an engineer runs it, with the waits of the
-  // Proses page shortened; false (and a test failure) when it did not end.
-  bool RunProses(const std::string& bsc = "BSC9");
-  bool RunRlslp(const std::string& bsc = "BSC9");
-  bool RunBroadcast(const std::string& bsc = "BSC9");
-  bool RunQonsuluq();
-  // One pass of BSC9 (its alarm list and the solutions it calls for), then Stop.
-  bool RunDailyCheck();
-  // Until the script is in the viewer, then Stop.
-  bool RunRelocation(const std::string& present_bsc = "BSC9");
   void ShowPage(int index) {
     Window()->PageControl2->setCurrentIndex(index);
     QApplication::processEvents();
   }
+  // Runs `job` on `element` until `until` (by default its happy end), then stops it if it still
+  // runs; false (and a test failure) when `until` did not come.
+  bool Run(const PageJob& job, const std::string& element, const std::function<bool()>& until = {});
+  bool Run(int page) { return Run(kJobs[page], kJobs[page].element); }
+  // No page's session is open.
+  bool AllClosed();
 
   QTemporaryDir share;
   platform::SiteSettings site;
@@ -164,8 +126,5 @@ class AppTest : public ::testing::Test {
   std::unique_ptr<Application> windows;
   ModalAnswers answers;
 };
-
-// The pages in tab order.
-enum PageIndex { kProses, kBroadcast, kRlslp, kQonsuluq, kDailyCheck, kRelocation, kPages };
 
 }  // namespace kestrel::app::testing

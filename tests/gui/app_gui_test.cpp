@@ -1,15 +1,8 @@
-// The desktop program's windows under Qt's offscreen platform, with the gateway simulator
-// running on the same event loop: start-up, the main window and each job from the window.
-#include <QFile>
+// The windows with the gateway simulator on the same event loop: start-up, the main window,
+// and what every page's job does from the window.
 #include <QLabel>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QToolButton>
 
 #include "sim/ssh_front.h"
 #include "tests/gui/app_fixture.h"
@@ -17,84 +10,64 @@
 namespace kestrel::app::testing {
 namespace {
 
-using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-int MainWindows() {
-  int count = 0;
-  for (QWidget* widget : QApplication::topLevelWidgets())
-    count += qobject_cast<TKestreldlg*>(widget) != nullptr;
-  return count;
-}
-
-class WindowTest : public AppTest {
- protected:
-  QPushButton* SlpstartButton() { return Find<QPushButton>("SlpstartButton"); }
-  QString Report() { return Find<QPlainTextEdit>("SlpreportMemo")->toPlainText(); }
-};
-
-TEST_F(WindowTest, StartsInOrderWithOnlyTheEntryWindowShown) {
-  EXPECT_THAT(windows->created,
-              ElementsAre("MscNames", "Form1", "PropertiesForm", "Kestreldlg", "Form2", "Form4"));
+TEST_F(AppTest, StartsWithTheEntryWindowAndGirisShowsTheOneMainWindow) {
   EXPECT_TRUE(windows->Form1->isVisible());
-  EXPECT_FALSE(windows->Kestreldlg->isVisible());
-  EXPECT_FALSE(windows->PropertiesForm->isVisible());
-  EXPECT_FALSE(windows->Form2->isVisible());
-}
-
-TEST_F(WindowTest, GirisTwiceShowsTheOneMainWindow) {
-  windows->Form1->SpeedButton1->click();
-  windows->Form1->SpeedButton1->click();
-  EXPECT_TRUE(windows->Kestreldlg->isVisible());
-  EXPECT_EQ(MainWindows(), 1);
-  QStringList tabs;
-  for (int i = 0; i < windows->Kestreldlg->PageControl2->count(); ++i) {
-    tabs << windows->Kestreldlg->PageControl2->tabText(i);
+  for (QWidget* hidden :
+       {static_cast<QWidget*>(Window()), static_cast<QWidget*>(windows->Form2.get()),
+        static_cast<QWidget*>(windows->PropertiesForm.get())}) {
+    EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
   }
-  EXPECT_EQ(tabs, QStringList({"Proses", "Edge Broadcast check", "RLSLP_check", "Qonsuluq",
-                               "Daily check", "Dasinma ucun qonsuluq"}));
+  windows->Form1->SpeedButton1->click();
+  windows->Form1->SpeedButton1->click();
+  EXPECT_TRUE(Window()->isVisible());
+  int main_windows = 0;
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    main_windows += qobject_cast<TKestreldlg*>(widget) != nullptr;
+  EXPECT_EQ(main_windows, 1);
 }
 
-TEST_F(WindowTest, CloseLeavesTheCheckRunningAndGirisShowsItsProgress) {
+TEST_F(AppTest, CloseLeavesTheCheckRunningAndGirisShowsItsProgress) {
+  Enter();
+  auto& rlslp = Window()->rlslp;
+  rlslp.SlpListBox.Add("BSC9");
+  rlslp.SlpListBox.Add("BSC12");
+  Find<QAbstractButton>("SlpstartButton")->click();
+  Window()->Close1Click();
+  EXPECT_FALSE(Window()->isVisible());
+  ASSERT_TRUE(RunUntil([&] { return rlslp.SlpListBox.Empty(); }));
   windows->Form1->SpeedButton1->click();
-  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
-  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC12");
-  SlpstartButton()->click();
-  EXPECT_EQ(SlpstartButton()->text(), "Stop");
-  windows->Kestreldlg->Close1Click();
-  EXPECT_FALSE(windows->Kestreldlg->isVisible());
-  ASSERT_TRUE(RunUntil([&] { return windows->Kestreldlg->rlslp.SlpListBox.Empty(); }));
-  windows->Form1->SpeedButton1->click();
-  EXPECT_TRUE(windows->Kestreldlg->isVisible());
-  ASSERT_TRUE(RunUntil([&] { return Report().count("Finish check") == 2; }));
-  EXPECT_THAT(Report().toStdString(), HasSubstr("Check: BSC12\nC12102C: ACTIVE=NO\n"));
-  EXPECT_EQ(SlpstartButton()->text(), "Start");
+  EXPECT_TRUE(Window()->isVisible());
+  const auto* report = Find<QPlainTextEdit>("SlpreportMemo");
+  ASSERT_TRUE(RunUntil([&] { return report->toPlainText().count("Finish check") == 2; }));
+  EXPECT_THAT(report->toPlainText().toStdString(), HasSubstr("Check: BSC12\nC12102C: ACTIVE=NO\n"));
+  EXPECT_EQ(Find<QAbstractButton>("SlpstartButton")->text(), "Start");
 }
 
-// Over SSH, a host key not known yet is the engineer's to take: closing the box takes
-// nothing and sends nothing; "Accept always" keeps it, and the next session asks no more.
-TEST_F(WindowTest, AnUnknownHostKeyIsAskedForOverSsh) {
+// Over SSH, a host key not known yet is the engineer's to take: closing the box takes nothing
+// and sends nothing; "Accept always" keeps it, and the next session asks no more.
+TEST_F(AppTest, AnUnknownHostKeyIsAskedForOverSsh) {
   QTemporaryDir keys;
   sim::SshFront front(gateway->Port(), {"kestrel", "kestrel", {}});
   std::string error;
   ASSERT_TRUE(front.Listen("127.0.0.1", 0, keys.filePath("host_key").toStdString(), error))
       << error;
-  const std::string fingerprint = sim::HostKeyFingerprint(keys.filePath("host_key").toStdString());
   site.transport = "ssh";
   site.gateway_port = front.Port();
   site.ssh_known_hosts = keys.filePath("known_hosts").toStdString();
   Restart();
   EXPECT_EQ(Find<QLabel>("TransportLabel", windows->PropertiesForm.get())->text(), "ssh");
-  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
-  SlpstartButton()->click();
-  ASSERT_TRUE(RunUntil([&] { return answers.Shown("was refused; nothing was sent"); }));
-  EXPECT_TRUE(answers.Shown(QString::fromStdString(fingerprint)));
+  const PageJob& rlslp = kJobs[kRlslp];
+  ASSERT_TRUE(Run(rlslp, "BSC9", [&] { return answers.Shown("was refused; nothing was sent"); }));
+  EXPECT_TRUE(answers.Shown(
+      QString::fromStdString(sim::HostKeyFingerprint(keys.filePath("host_key").toStdString()))));
   EXPECT_FALSE(QFile::exists(keys.filePath("known_hosts")));
 
   answers.leave_boxes_open = true;
-  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
-  SlpstartButton()->click();
   QAbstractButton* always = nullptr;
+  rlslp.prepare(*this, "BSC9");
+  Find<QAbstractButton>(rlslp.start)->click();
   ASSERT_TRUE(RunUntil([&] {
     for (QMessageBox* box : ShownBoxes()) {
       for (QAbstractButton* button : box->buttons()) {
@@ -103,17 +76,14 @@ TEST_F(WindowTest, AnUnknownHostKeyIsAskedForOverSsh) {
     }
     return always != nullptr;
   }));
+  ;
   always->click();
-  ASSERT_TRUE(RunUntil([&] { return Report().contains("Finish check"); }));
-  QFile known(keys.filePath("known_hosts"));
-  ASSERT_TRUE(known.open(QIODevice::ReadOnly));
-  EXPECT_THAT(known.readAll().toStdString(), HasSubstr("ssh-ed25519"));
+  ASSERT_TRUE(RunUntil([&] { return rlslp.done(*this, "BSC9"); }));
+  EXPECT_THAT(ReadAll(keys.filePath("known_hosts")).toStdString(), HasSubstr("ssh-ed25519"));
+  EXPECT_THAT(Window()->rlslp.SlpreportMemo.Text(), HasSubstr("Finish check"));
 
   const qsizetype boxes = answers.boxes.size();
-  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
-  SlpstartButton()->click();
-  ASSERT_TRUE(RunUntil(
-      [&] { return SlpstartButton()->text() == "Start" && Report().contains("Finish check"); }));
+  ASSERT_TRUE(Run(rlslp, "BSC9"));
   EXPECT_EQ(answers.boxes.size(), boxes);
 
   // The SSH login is the user's as the settings window has it now.
@@ -127,37 +97,34 @@ TEST_F(WindowTest, AnUnknownHostKeyIsAskedForOverSsh) {
   })) << answers.boxes.join(" | ").toStdString();
 }
 
-TEST_F(WindowTest, ProsesRunsFromTheWindowAndEndsWithItsMessage) {
-  windows->Form1->SpeedButton1->click();
-  auto& proses = Window()->proses;
-  QWidget* broadcast_tab = Page(kBroadcast);
+TEST_F(AppTest, AProsesRunDisablesWhatWouldChangeItAndEndsWithItsMessage) {
+  Enter();
   // During the run: what would change it is disabled, with the Edge page; Start/Stop and the
   // output pane are not.
-  bool checked_while_running = false;
+  int looked = 0;
   QTimer watcher;
   QObject::connect(&watcher, &QTimer::timeout, [&] {
-    if (proses.Startpnl.Caption() != "Stop" || checked_while_running) return;
-    checked_while_running = true;
-    EXPECT_FALSE(Find<QWidget>("ListBox1")->isEnabled());
-    EXPECT_FALSE(Find<QWidget>("Necbox")->isEnabled());
-    EXPECT_FALSE(Find<QWidget>("ConnectButton")->isEnabled());
-    EXPECT_FALSE(Find<QWidget>("ReleaseTimerEdit")->isEnabled());
-    EXPECT_FALSE(broadcast_tab->isEnabled());
+    if (!kJobs[kProses].running(*Window()) || looked > 0) return;
+    ++looked;
+    for (const char* name : {"ListBox1", "Necbox", "ConnectButton", "ReleaseTimerEdit"}) {
+      EXPECT_FALSE(Find<QWidget>(name)->isEnabled()) << name;
+    }
+    EXPECT_FALSE(Page(kBroadcast)->isEnabled());
     EXPECT_TRUE(Find<QWidget>("Startpnl")->isEnabled());
     EXPECT_TRUE(Find<QWidget>("OutMemo")->isEnabled());
   });
   watcher.start(5);
-  ASSERT_TRUE(RunProses());
+  ASSERT_TRUE(Run(kProses));
   EXPECT_EQ(answers.boxes.back(), "Proses finish");
-  EXPECT_TRUE(checked_while_running);
+  EXPECT_EQ(looked, 1);
   EXPECT_TRUE(Find<QWidget>("ListBox1")->isEnabled());
-  EXPECT_TRUE(broadcast_tab->isEnabled());
+  EXPECT_TRUE(Page(kBroadcast)->isEnabled());
 }
 
 // A box of any page left open holds no page's job: each page runs its job to its end while a
 // box of every page stands, and the Daily check's warning sound ends on time meanwhile.
-TEST_F(WindowTest, ABoxOfAnyPageHoldsNoPagesJob) {
-  windows->Form1->SpeedButton1->click();
+TEST_F(AppTest, ABoxOfAnyPageHoldsNoPagesJob) {
+  Enter();
   answers.leave_boxes_open = true;
   TKestreldlg& window = *Window();
   for (QtMessages* page : {&window.ProsesMessages, &window.BrMessages, &window.SlpMessages,
@@ -165,31 +132,50 @@ TEST_F(WindowTest, ABoxOfAnyPageHoldsNoPagesJob) {
     page->Warn("left open");
   }
   ASSERT_TRUE(answers.Answered(6));
-  EXPECT_TRUE(RunRlslp());
-  EXPECT_TRUE(RunBroadcast());
-  EXPECT_TRUE(RunQonsuluq());
-  EXPECT_TRUE(RunRelocation());
-  EXPECT_TRUE(RunProses());
-  auto& dailycheck = window.dailycheck;
-  dailycheck.SoundCheckBox.SetChecked(true);
-  dailycheck.Nedc.SetText("BSC9");
-  Find<QToolButton>("Adddc")->click();
-  Find<QToolButton>("Startdc")->click();
+  window.dailycheck.SoundCheckBox.SetChecked(true);
   bool sounded = false;
-  EXPECT_TRUE(RunUntil(
-      [&] {
-        sounded = sounded || dailycheck.Sounding();
-        return dailycheck.Memoreportdc.Text().find("BSC9: SETAR;") != std::string::npos;
-      },
-      20000));
+  for (const PageJob& job : kJobs) {
+    EXPECT_TRUE(Run(job, job.element, [&] {
+      sounded = sounded || window.dailycheck.Sounding();
+      return job.done(*this, job.element);
+    }));
+  }
   EXPECT_TRUE(sounded);
-  Find<QToolButton>("Stopdc")->click();
-  EXPECT_EQ(std::count(answers.boxes.begin(), answers.boxes.end(), "left open"), 6);
+  EXPECT_EQ(answers.boxes.count("left open"), 6);
   EXPECT_GE(ShownBoxes().size(), 6);  // all still on the screen
   for (QMessageBox* box : ShownBoxes()) box->done(QMessageBox::Ok);
 }
 
-TEST_F(WindowTest, ReadViewerShowsWhatTheLastWriterLeft) {
+// A refused login, on every page: in the page's report, and (on all but the Daily check,
+// which runs unattended) in a box naming the element; no session stays open.
+TEST_F(AppTest, ARefusedLoginIsShownOnEveryPage) {
+  Enter();
+  auto* user = Find<QLineEdit>("UserEdit", windows->PropertiesForm.get());
+  user->clear();
+  QTest::keyClicks(user, "intruder");
+  const QString refused = "LOGIN INCORRECT";
+  for (const PageJob& job : kJobs) {
+    ShowPage(job.page);
+    answers.boxes.clear();
+    const bool box = job.page != kDailyCheck;
+    EXPECT_TRUE(Run(job, "BSC9", [&] {
+      // The Qonsuluq page has no report pane: its box names the side and its BSC.
+      const std::string text =
+          job.page == kQonsuluq ? "BSC9 LOGIN INCORRECT" : job.report(*windows).Text();
+      return text.find("BSC9") != std::string::npos &&
+             text.find("LOGIN INCORRECT") != std::string::npos && (!box || answers.Shown(refused));
+    }));
+    if (box) {
+      const QStringList named = answers.boxes.filter(refused);
+      EXPECT_TRUE(!named.isEmpty() && named.first().contains("BSC9")) << job.name;
+    } else {
+      EXPECT_TRUE(answers.boxes.isEmpty()) << answers.boxes.join(" | ").toStdString();
+    }
+    EXPECT_TRUE(RunUntil([&] { return AllClosed(); })) << job.name << " left a session open";
+  }
+}
+
+TEST_F(AppTest, ReadViewerShowsWhatTheLastWriterLeft) {
   windows->read_form.Memo1.SetText("RLNRC:CELL=C09101A;\r\n");
   windows->read_form.Show();
   ASSERT_TRUE(
@@ -199,18 +185,9 @@ TEST_F(WindowTest, ReadViewerShowsWhatTheLastWriterLeft) {
   EXPECT_FALSE(windows->read_form.Window.Visible());
   // "Show script" on the Qonsuluq page brings it back as it was.
   windows->Form1->SpeedButton1->click();
-  Find<QPushButton>("SpeedButton1")->click();
+  Find<QAbstractButton>("SpeedButton1")->click();
   EXPECT_TRUE(windows->Form2->isVisible());
   EXPECT_EQ(windows->Form2->Memo1->toPlainText(), "RLNRC:CELL=C09101A;\n");
-}
-
-TEST_F(WindowTest, CixisEndsTheProgramEvenWhileTheMainWindowIsOpen) {
-  windows->Form1->SpeedButton1->click();
-  QTimer::singleShot(0, [&] { windows->Form1->SpeedButton2->click(); });
-  // In case it does not end; gone with the test, so that it never ends a later one's loops.
-  QObject guard;
-  QTimer::singleShot(5000, &guard, [] { QApplication::exit(99); });
-  EXPECT_EQ(QApplication::exec(), 0);
 }
 
 }  // namespace

@@ -17,13 +17,12 @@ using ::testing::HasSubstr;
 TEST_F(AppTest, TheBoardShowsEachElementAcknowledgesAndTheHistoryExports) {
   const QString ini = share.filePath("site.ini");
   QFile file(ini);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(("[history]\npath=" + share.filePath("h.sqlite") + "\n").toUtf8());
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly) &&
+              file.write(("[history]\npath=" + share.filePath("h.sqlite") + "\n").toUtf8()) > 0);
   file.close();
   site.source_path = ini.toStdString();
   Restart();
   auto& dc = Window()->dailycheck;
-  dc.SoundCheckBox.SetChecked(false);
   for (const char* element : {"BSC9", "BSC77"}) {
     dc.Nedc.SetText(element);
     dc.AdddcClick();
@@ -32,7 +31,7 @@ TEST_F(AppTest, TheBoardShowsEachElementAcknowledgesAndTheHistoryExports) {
   ASSERT_NE(store, nullptr);
   auto passes = [&](const char* element) { return store->RecentPasses(element, 5).size(); };
   dc.StartdcClick();
-  ASSERT_TRUE(RunUntil([&] { return passes("BSC9") >= 2 && passes("BSC77") >= 2; }, 30000));
+  ASSERT_TRUE(RunUntil([&] { return passes("BSC9") >= 2 && passes("BSC77") >= 2; }));
   dc.StopdcClick();
 
   Find<QAction>("Board1")->trigger();
@@ -65,9 +64,7 @@ TEST_F(AppTest, TheBoardShowsEachElementAcknowledgesAndTheHistoryExports) {
   ASSERT_NE(history, nullptr);
   const QString csv = share.filePath("alarms.csv");
   ASSERT_TRUE(history->Export(csv));
-  QFile exported(csv);
-  ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
-  const auto rows = kestrel::testing::ReadCsvRows(exported.readAll().toStdString());
+  const auto rows = kestrel::testing::ReadCsvRows(ReadAll(csv).toStdString());
   ASSERT_EQ(rows.size(), static_cast<std::size_t>(history->Table->rowCount()) + 1);
   EXPECT_EQ(rows[0][0], "element");
   bool found = false;

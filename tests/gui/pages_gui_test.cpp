@@ -2,10 +2,8 @@
 // focus, whatever ran before, and each page's session is logged under its own name; nothing
 // moves when a job starts or stops.
 #include <QMap>
-#include <QPushButton>
 #include <QSet>
 #include <QTest>
-#include <QToolButton>
 
 #include "tests/gui/app_fixture.h"
 
@@ -35,25 +33,14 @@ std::string NameOf(QWidget* widget) {
   return name + " (" + widget->metaObject()->className() + ")";
 }
 
-// A job run before the pages are walked: the page it runs on, how, and the name of its log.
-struct Job {
-  const char* name;
-  int page;
-  bool (*run)(AppTest&);
-  const char* log;  // "page_element" of its last session log; empty: none looked at
-};
-
-class PagesTest : public AppTest, public ::testing::WithParamInterface<Job> {
+// The job run before the pages are walked: a page's (its index), none (-1), or a Proses run
+// caught in its 30-second pause (-2), when the Edge page is disabled: that once showed it over
+// the others.
+class PagesTest : public AppTest, public ::testing::WithParamInterface<int> {
  protected:
-  explicit PagesTest(const sim::Faults& faults = SlowFaults()) : AppTest(faults) {
-    windows->Form1->SpeedButton1->click();
-    windows->Form2->hide();
-    QApplication::setActiveWindow(Window());
-  }
-
-  // With the page `page` (and, within it, inner page `inner`) current: no widget of another
-  // page is visible, none is in the focus chain as a widget that Tab can reach, and Tab
-  // pressed round the whole chain never gives one the focus.
+  // With page `page` (and, within it, inner page `inner`) current: no widget of another page
+  // is visible, none is in the focus chain as a widget that Tab can reach, and Tab pressed
+  // round the whole chain never gives one the focus.
   void ExpectAlone(int page, int inner) {
     const QSet<QWidget*> hidden = HiddenNow(Window()->PageControl2);
     int reachable = 0;
@@ -61,11 +48,10 @@ class PagesTest : public AppTest, public ::testing::WithParamInterface<Job> {
          widget = widget->nextInFocusChain()) {
       if (hidden.contains(widget)) {
         EXPECT_FALSE(widget->isVisible())
-            << NameOf(widget) << " drawn over page " << page << "/" << inner;
+            << NameOf(widget) << " drawn over " << page << "/" << inner;
       }
-      if (widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus)) {
-        ++reachable;
-      }
+      reachable +=
+          widget->isVisible() && widget->isEnabled() && (widget->focusPolicy() & Qt::TabFocus);
     }
     Page(page)->setFocus();
     Page(page)->nextInFocusChain()->setFocus(Qt::TabFocusReason);
@@ -73,64 +59,52 @@ class PagesTest : public AppTest, public ::testing::WithParamInterface<Job> {
       QWidget* focus = QApplication::focusWidget();
       if (focus == nullptr) break;
       EXPECT_FALSE(hidden.contains(focus))
-          << NameOf(focus) << " took the focus on page " << page << "/" << inner;
+          << NameOf(focus) << " took the focus on " << page << "/" << inner;
       QTest::keyClick(focus, Qt::Key_Tab);
     }
   }
 };
 
-// Every page and inner page in turn, as an engineer clicks through them, after each job (and
-// during a Proses run: the Edge page is disabled then, which once showed it over the others).
 TEST_P(PagesTest, EachPageAloneAndEachJobLoggedUnderItsName) {
-  const Job& job = GetParam();
-  ShowPage(job.page);
-  ASSERT_TRUE(job.run(*this));
+  Enter();
+  const int run = GetParam();
+  if (run >= 0) {
+    ShowPage(run);
+    ASSERT_TRUE(Run(run));
+  } else if (run == -2) {
+    auto& proses = Window()->proses;
+    proses.Timer1.SetInterval(60000);
+    proses.Necbox.SetText("BSC9");
+    Find<QAbstractButton>("Startpnl")->click();
+    ASSERT_TRUE(
+        RunUntil([&] { return proses.Timer1.Enabled() && !Page(kBroadcast)->isEnabled(); }));
+  }
   windows->Form2->hide();
   QApplication::setActiveWindow(Window());
   for (int page = 0; page < kPages; ++page) {
     ShowPage(page);
     const auto inner = Page(page)->findChildren<QTabWidget*>();
-    const int count = inner.isEmpty() ? 1 : inner.front()->count();
-    for (int sub = 0; sub < count; ++sub) {
+    for (int sub = 0; sub < (inner.isEmpty() ? 1 : inner.front()->count()); ++sub) {
       if (!inner.isEmpty()) inner.front()->setCurrentIndex(sub);
       QApplication::processEvents();
       ExpectAlone(page, sub);
     }
     if (!inner.isEmpty()) inner.front()->setCurrentIndex(0);
   }
-  if (*job.log == '\0') return;
-  const std::string page_element = job.log;
-  const QString last =
-      Window()->recorder->LastLog(page_element.substr(0, page_element.find('_')).c_str());
-  EXPECT_THAT(last.toStdString(),
-              ::testing::MatchesRegex(".*/[0-9]{6}_" + page_element + "(_[0-9]+)?\\.log"));
+  if (run < 0) return;
+  // The Qonsuluq page's two sessions: the last to begin may be either side's.
+  const std::string element = run == kQonsuluq ? "BSC(9|12)" : kJobs[run].element;
+  EXPECT_THAT(Window()->recorder->LastLog(kJobs[run].log).toStdString(),
+              ::testing::MatchesRegex(".*/[0-9]{6}_" + std::string(kJobs[run].log) + "_" + element +
+                                      "(_[0-9]+)?\\.log"));
 }
 
-bool ProsesRunning(AppTest& test) {
-  auto& proses = test.Window()->proses;
-  proses.Timer1.SetInterval(60000);  // the run waits in its 30-second pause
-  proses.Necbox.SetText("BSC9");
-  proses.BeepCheckBox.SetChecked(false);
-  test.Find<QPushButton>("Startpnl")->click();
-  return RunUntil([&] { return proses.Timer1.Enabled(); }, 10000) &&
-         !test.Page(kBroadcast)->isEnabled();
-}
-
-const Job kJobs[] = {
-    {"AtStart", kProses, [](AppTest&) { return true; }, ""},
-    {"Proses", kProses, [](AppTest& app) { return app.RunProses(); }, "proses_BSC9"},
-    {"ProsesRunning", kProses, ProsesRunning, ""},
-    {"Rlslp", kRlslp, [](AppTest& app) { return app.RunRlslp("BSC10"); }, "rlslp_BSC10"},
-    {"Broadcast", kBroadcast, [](AppTest& app) { return app.RunBroadcast("BSC12"); },
-     "broadcast_BSC12"},
-    {"Qonsuluq", kQonsuluq, [](AppTest& app) { return app.RunQonsuluq(); }, "qonsuluq_BSC(9|12)"},
-    {"DailyCheck", kDailyCheck, [](AppTest& app) { return app.RunDailyCheck(); },
-     "dailycheck_BSC9"},
-    {"Relocation", kRelocation, [](AppTest& app) { return app.RunRelocation(); },
-     "relocation_BSC9"},
-};
-std::string JobName(const ::testing::TestParamInfo<Job>& job) { return job.param.name; }
-INSTANTIATE_TEST_SUITE_P(Jobs, PagesTest, ::testing::ValuesIn(kJobs), JobName);
+INSTANTIATE_TEST_SUITE_P(Jobs, PagesTest, ::testing::Range(-2, int{kPages}),
+                         [](const ::testing::TestParamInfo<int>& run) -> std::string {
+                           return run.param == -2   ? "ProsesRunning"
+                                  : run.param == -1 ? "AtStart"
+                                                    : kJobs[run.param].name;
+                         });
 
 // A gateway slow to answer, so that each job is still running when it is looked at.
 class StartTest : public AppTest {
@@ -140,7 +114,7 @@ class StartTest : public AppTest {
     faults.answer_delay_ms = 300;
     return faults;
   }
-  StartTest() : AppTest(Slow()) { windows->Form1->SpeedButton1->click(); }
+  StartTest() : AppTest(Slow()) { Enter(); }
 
   // Where each control of `page` is drawn, in the window's coordinates (not the parts of a
   // control, such as the scroll bars a pane shows once its text is long).
@@ -156,45 +130,19 @@ class StartTest : public AppTest {
 };
 
 TEST_F(StartTest, NothingMovesWhenAJobStartsOrStops) {
-  TKestreldlg& w = *Window();
-  w.proses.Necbox.SetText("BSC9");
-  w.broadcast.BscComboBox.SetText("BSC9");
-  w.rlslp.SlpListBox.Add("BSC9");
-  w.neighbours.Memocell.SetText("C09101A");
-  w.neighbours.Memocellr.SetText("C12101A");
-  w.neighbours.CellbscComboBox.SetItemIndex(8);
-  w.neighbours.CellrbscComboBox.SetItemIndex(11);
-  w.dailycheck.Nedc.SetText("BSC9");
-  w.dailycheck.SoundCheckBox.SetChecked(false);
-  w.dailycheck.AdddcClick();
-  w.relocation.DqonListMemo.SetText("C09101A");
-  const struct {
-    int page;
-    const char *start, *stop;
-    std::function<bool()> running;
-  } rows[] = {
-      {kProses, "Startpnl", "Startpnl", [&] { return w.proses.Startpnl.Caption() == "Stop"; }},
-      {kBroadcast, "StartButton", "StartButton",
-       [&] { return w.broadcast.StartButton.Caption() == "Stop"; }},
-      {kRlslp, "SlpstartButton", "SlpstartButton",
-       [&] { return w.rlslp.SlpstartButton.Caption() == "Stop"; }},
-      {kQonsuluq, "StartqonButton", "StartqonButton",
-       [&] { return w.neighbours.StartqonButton.Caption() == "Stop"; }},
-      {kDailyCheck, "Startdc", "Stopdc", [&] { return w.dailycheck.Animate2.Visible(); }},
-      {kRelocation, "DqonstartButton", "DqonstartButton",
-       [&] { return w.relocation.DqonstartButton.Caption() == "Stop"; }},
-  };
-  for (const auto& row : rows) {
-    ShowPage(row.page);
-    const QMap<QWidget*, QRect> before = Places(row.page);
+  for (const PageJob& job : kJobs) {
+    ShowPage(job.page);
+    job.prepare(*this, "BSC9");
+    const QMap<QWidget*, QRect> before = Places(job.page);
     for (const bool started : {true, false}) {
-      const char* button = started ? row.start : row.stop;
+      const char* button = started ? job.start : job.stop;
       Find<QAbstractButton>(button)->click();
-      ASSERT_TRUE(RunUntil([&] { return row.running() == started; })) << row.page << button;
+      ASSERT_TRUE(RunUntil([&] { return job.running(*Window()) == started; }))
+          << job.name << button;
       QTest::qWait(50);  // the layouts have their turn
       for (auto at = before.begin(); at != before.end(); ++at) {
         EXPECT_EQ(QRect(at.key()->mapTo(Window(), QPoint()), at.key()->size()), at.value())
-            << NameOf(at.key()) << " moved when page " << row.page << " pressed " << button;
+            << NameOf(at.key()) << " moved when " << job.name << " pressed " << button;
       }
     }
   }

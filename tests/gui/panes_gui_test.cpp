@@ -10,18 +10,6 @@
 namespace kestrel::app::testing {
 namespace {
 
-QScrollBar* Bar(QPlainTextEdit* pane) { return pane->verticalScrollBar(); }
-bool AtEnd(QPlainTextEdit* pane) {
-  return Bar(pane)->maximum() > 0 && Bar(pane)->value() == Bar(pane)->maximum();
-}
-// The engineer scrolls up by a page, as a click on the scroll bar's track does.
-void ScrollUp(QPlainTextEdit* pane) {
-  Bar(pane)->triggerAction(QAbstractSlider::SliderPageStepSub);
-}
-void Settle() {
-  for (int i = 0; i < 3; ++i) QApplication::processEvents();
-}
-
 class PaneTest : public ::testing::Test {
  protected:
   PaneTest() {
@@ -30,60 +18,62 @@ class PaneTest : public ::testing::Test {
     pane.show();
     widgets::Bind(text, &pane);
   }
+  static void Settle() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+  }
   void AddLines(int count) {
     for (int i = 0; i < count; ++i) text.AddLine("line " + std::to_string(lines++));
     Settle();
   }
+  void Rewrite(const std::string& line) {
+    text.SetText(text.Text() + line + "\r\n");
+    Settle();
+  }
+  QScrollBar* Bar() { return pane.verticalScrollBar(); }
+  bool AtEnd() { return Bar()->maximum() > 0 && Bar()->value() == Bar()->maximum(); }
+
   controls::Memo text;
   QPlainTextEdit pane;
   int lines = 0;
 };
 
-TEST_F(PaneTest, FollowsNewLinesAtTheEnd) {
+TEST_F(PaneTest, FollowsNewTextAtTheEndAndStaysWhereTheEngineerScrolled) {
   AddLines(100);
-  EXPECT_TRUE(AtEnd(&pane));
+  EXPECT_TRUE(AtEnd());
   // Chunks that end in the middle of a line, as a session's text arrives.
   text.Append("RXBLI:MO=RXO");
   Settle();
   text.Append("TS-91-0-1;\r\n");
   AddLines(5);
-  EXPECT_TRUE(AtEnd(&pane));
+  EXPECT_TRUE(AtEnd());
   EXPECT_TRUE(pane.toPlainText().contains("\nRXBLI:MO=RXOTS-91-0-1;\nline 100\n"));
   EXPECT_TRUE(pane.toPlainText().trimmed().endsWith("line 104"));
-}
 
-TEST_F(PaneTest, StaysWhereTheEngineerScrolledAndFollowsAgainAtTheEnd) {
-  AddLines(100);
-  ScrollUp(&pane);
-  const int place = Bar(&pane)->value();
-  ASSERT_LT(place, Bar(&pane)->maximum());
+  Bar()->triggerAction(QAbstractSlider::SliderPageStepSub);  // a click on the track above
+  const int place = Bar()->value();
+  ASSERT_LT(place, Bar()->maximum());
   AddLines(50);
-  EXPECT_EQ(Bar(&pane)->value(), place) << "the new text pulled the view away";
-  // A new text altogether (a list rewritten) keeps the place too.
-  text.SetText(text.Text() + "rewritten\r\n");
-  Settle();
-  EXPECT_EQ(Bar(&pane)->value(), place);
+  EXPECT_EQ(Bar()->value(), place) << "the new text pulled the view away";
+  Rewrite("rewritten");  // a new text altogether (a list rewritten) keeps the place too
+  EXPECT_EQ(Bar()->value(), place);
 
-  Bar(&pane)->triggerAction(QAbstractSlider::SliderToMaximum);  // back down to the end
+  Bar()->triggerAction(QAbstractSlider::SliderToMaximum);  // back down to the end
   AddLines(20);
-  EXPECT_TRUE(AtEnd(&pane));
-  text.SetText(text.Text() + "rewritten again\r\n");
-  Settle();
-  EXPECT_TRUE(AtEnd(&pane));
+  EXPECT_TRUE(AtEnd());
+  Rewrite("rewritten again");
+  EXPECT_TRUE(AtEnd());
 }
 
-// A pane shown later (a page not yet looked at, a bigger window) is at its end then.
-TEST_F(PaneTest, APaneShownLaterIsAtItsEnd) {
+// A pane shown later (a page not yet looked at, a bigger window) is at its end then; what the
+// engineer types into stays where the engineer works.
+TEST_F(PaneTest, APaneShownLaterIsAtItsEndAndAnEditableOneDoesNotJump) {
   pane.hide();
   AddLines(300);
   pane.resize(300, 120);
   pane.show();
   Settle();
-  EXPECT_TRUE(AtEnd(&pane));
-}
+  EXPECT_TRUE(AtEnd());
 
-// What the engineer types into stays where the engineer works.
-TEST_F(PaneTest, AnEditablePaneDoesNotJump) {
   QPlainTextEdit list;
   list.resize(300, 200);
   list.show();
@@ -91,7 +81,7 @@ TEST_F(PaneTest, AnEditablePaneDoesNotJump) {
   widgets::Bind(cells, &list);
   for (int i = 0; i < 100; ++i) cells.AddLine("C0910" + std::to_string(i));
   Settle();
-  EXPECT_EQ(Bar(&list)->value(), 0);
+  EXPECT_EQ(list.verticalScrollBar()->value(), 0);
 }
 
 }  // namespace

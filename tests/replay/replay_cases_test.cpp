@@ -14,18 +14,10 @@ namespace {
 
 const QString kCases = KESTREL_REPLAY_CASES;
 
-std::string ReadText(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw std::runtime_error("cannot read " + path.toStdString());
-  return file.readAll().toStdString();
-}
-
 // The lines of a case file, without comments and blank lines.
 QStringList CaseLines(const QString& path) {
   QStringList lines;
-  if (!QFile::exists(path)) return lines;
-  for (const QString& line : QString::fromStdString(ReadText(path)).split('\n')) {
+  for (const QString& line : QString::fromStdString(ReadWhole(path)).split('\n')) {
     if (!line.trimmed().isEmpty() && !line.startsWith('#')) lines << line;
   }
   return lines;
@@ -47,7 +39,7 @@ TEST_P(RecordedCase, ReplaysToTheRecordedReport) {
   // Logs are handed in and committed: the password ("kestrel" on the demo network) never
   // stands in one.
   for (const QString& log : logs) {
-    EXPECT_EQ(ReadText(log).find("kestrel"), std::string::npos) << log.toStdString();
+    EXPECT_EQ(ReadWhole(log).find("kestrel"), std::string::npos) << log.toStdString();
   }
 
   QTemporaryDir temporary, replay_logs;
@@ -61,21 +53,19 @@ TEST_P(RecordedCase, ReplaysToTheRecordedReport) {
   ASSERT_FALSE(arguments.isEmpty()) << "no job in " << folder.toStdString();
 
   ReplayGateway gateway(logs);
-  QProcessEnvironment password;
-  password.insert("KESTREL_PASSWORD", "kestrel");
   const RunResult run =
       RunBatch(arguments + QStringList{"--gateway", gateway.Address(), "--user", "kestrel",
                                        "--log-dir", replay_logs.path()},
-               password);
+               DemoPassword());
   EXPECT_EQ(gateway.Stop(), "") << "the job sent what the recorded sessions do not hold";
 
   auto masked = [&](const std::string& output) {
     return Masked(QString::fromStdString(output).replace(folder, "@CASE@").toStdString(),
                   temporary.path());
   };
-  EXPECT_EQ(masked(run.out), ReadText(folder + "/stdout"));
-  EXPECT_EQ(masked(run.err), ReadText(folder + "/stderr"));
-  EXPECT_EQ(std::to_string(run.exit_code) + "\n", ReadText(folder + "/status"));
+  EXPECT_EQ(masked(run.out), ReadWhole(folder + "/stdout"));
+  EXPECT_EQ(masked(run.err), ReadWhole(folder + "/stderr"));
+  EXPECT_EQ(std::to_string(run.exit_code) + "\n", ReadWhole(folder + "/status"));
   EXPECT_EQ(SentLines(SessionLogs(replay_logs.path())), SentLines(logs));
 }
 
