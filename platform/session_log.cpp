@@ -51,7 +51,7 @@ QDateTime SessionBegan(const QString& path) {
 std::unique_ptr<mml::SessionRecord> FileSessionRecorder::Open(std::string_view page,
                                                               std::string_view element,
                                                               std::string& error) {
-  const QDateTime now = QDateTime::currentDateTime();
+  const QDateTime now = clock_();
   Tidy(now.toString("yyyy-MM-dd"));
   const QString day = QDir(folder_).filePath(now.toString("yyyy-MM-dd"));
   if (!QDir().mkpath(day)) {
@@ -80,7 +80,7 @@ std::unique_ptr<mml::SessionRecord> FileSessionRecorder::Open(std::string_view p
 
 int FileSessionRecorder::Prune(int days) const {
   if (days <= 0) return 0;
-  const QString oldest_kept = QDate::currentDate().addDays(-(days - 1)).toString("yyyy-MM-dd");
+  const QString oldest_kept = clock_().date().addDays(-(days - 1)).toString("yyyy-MM-dd");
   int removed = 0;
   for (const QString& name : QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
     if (!DayFolder().match(name).hasMatch() || name >= oldest_kept) continue;
@@ -92,7 +92,7 @@ int FileSessionRecorder::Prune(int days) const {
 QStringList FileSessionRecorder::Cap(qint64 bytes) const {
   QStringList removed;
   if (bytes <= 0) return removed;
-  const QString today = QDate::currentDate().toString("yyyy-MM-dd");
+  const QString today = Today();
   QStringList days;
   for (const QString& name :
        QDir(folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
@@ -128,7 +128,7 @@ void FileSessionRecorder::Keep(int keep_days, int max_mb,
   max_bytes_ = qint64{std::max(max_mb, 0)} << 20;
   notice_ = std::move(notice);
   tidied_day_.clear();
-  Tidy(QDate::currentDate().toString("yyyy-MM-dd"));
+  Tidy(Today());
 }
 
 void FileSessionRecorder::Tidy(const QString& day) {

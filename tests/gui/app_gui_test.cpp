@@ -76,7 +76,6 @@ TEST_F(AppTest, AnUnknownHostKeyIsAskedForOverSsh) {
     }
     return always != nullptr;
   }));
-  ;
   always->click();
   ASSERT_TRUE(RunUntil([&] { return rlslp.done(*this, "BSC9"); }));
   EXPECT_THAT(ReadAll(keys.filePath("known_hosts")).toStdString(), HasSubstr("ssh-ed25519"));
@@ -90,9 +89,7 @@ TEST_F(AppTest, AnUnknownHostKeyIsAskedForOverSsh) {
   auto* user = Find<QLineEdit>("UserEdit", windows->PropertiesForm.get());
   user->clear();
   QTest::keyClicks(user, "intruder");
-  windows->Kestreldlg->rlslp.SlpListBox.Add("BSC9");
-  SlpstartButton()->click();
-  EXPECT_TRUE(RunUntil([&] {
+  EXPECT_TRUE(Run(rlslp, "BSC9", [&] {
     return answers.Shown("over SSH took none of") && answers.Shown("; user intruder)");
   })) << answers.boxes.join(" | ").toStdString();
 }
