@@ -87,5 +87,30 @@ TEST(VisitSchedule, ThePaceHoldsPassesBackAndPassesOverElementsThatWait) {
   EXPECT_EQ(schedule.Next(5000), 4u);
 }
 
+// An element that is never checked is tried again 30 s after, then twice as long each time,
+// up to ten minutes; a pass that checks it ends its back-off.
+TEST(VisitSchedule, TheBackOffDoublesUpToTenMinutesAndACheckEndsIt) {
+  VisitSchedule schedule({"A"}, 0);
+  schedule.Pace(0, 30000);
+  std::int64_t now = 0;
+  std::vector<std::int64_t> waits;
+  for (int failure = 0; failure < 7; ++failure) {
+    const auto visit = schedule.Next(now);
+    ASSERT_TRUE(visit.has_value()) << failure;
+    schedule.Done(*visit);
+    schedule.Settle("A", false, now);
+    ASSERT_EQ(schedule.Next(now), std::nullopt);
+    waits.push_back(*schedule.WaitsUntil() - now);
+    now = *schedule.WaitsUntil();
+  }
+  EXPECT_EQ(waits,
+            (std::vector<std::int64_t>{30000, 60000, 120000, 240000, 480000, 600000, 600000}));
+  const auto visit = schedule.Next(now);
+  ASSERT_TRUE(visit.has_value());
+  schedule.Done(*visit);
+  schedule.Settle("A", true, now);
+  EXPECT_TRUE(schedule.Next(now).has_value());
+}
+
 }  // namespace
 }  // namespace kestrel::cli
