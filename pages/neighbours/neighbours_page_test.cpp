@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "pages/neighbours/merged_outcomes.h"
 #include "pages/neighbours/neighbours_test_fixture.h"
 
 namespace kestrel::neighbours::testing {
@@ -95,33 +96,6 @@ TEST_F(NeighboursTest, ShortLinesGiveEmptyValues) {
   EXPECT_EQ(cell_telnet.Sent().back(), "RLCPP:CELL=C09101A;");
 }
 
-TEST_F(NeighboursTest, StopAndStartAgainBeginsWithTheFirstLine) {
-  cells = {{"C09101A", {}}, {"C09102A", {}}};
-  page.Memocell.SetText("C09101A\r\nC09102A");
-  page.Memocellr.SetText("C09101A");
-  page.StartqonButtonClick();
-  LogInBoth();
-  cell_telnet.Receive("RLDEP:CELL=C09101A;\r\n" + CellPrintout("RLDEP", "C09101A", {}) + "<");
-  page.StartqonButtonClick();  // Stop
-  EXPECT_EQ(page.StartqonButton.Caption(), "Start");
-  EXPECT_TRUE(page.Panel6.Enabled());
-  EXPECT_EQ(page.Cell.DepDone, "");
-  page.StartqonButtonClick();
-  LogInBoth();
-  EXPECT_EQ(cell_telnet.Sent().back(), "RLDEP:CELL=C09101A;");
-  EXPECT_TRUE(page.Cell.Table.empty());  // the first run's values are gone
-}
-
-TEST_F(NeighboursTest, SecondConnectionFailingClosesTheFirst) {
-  page.Memocell.SetText("C09101A");
-  page.Memocellr.SetText("C10101A");
-  page.StartqonButtonClick();
-  cellr_telnet.ConnectFails();
-  EXPECT_FALSE(cell_telnet.Connected());
-  EXPECT_EQ(page.StartqonButton.Caption(), "Start");
-  EXPECT_TRUE(page.Panel4.Enabled());
-}
-
 TEST_F(NeighboursTest, ActivityIndicatorCyclesThroughTwelveBars) {
   for (int i = 0; i < 12; ++i) page.ExqontimeTimer();
   EXPECT_EQ(page.Label16.Caption(), "||||||||||||");
@@ -149,6 +123,105 @@ TEST_F(NeighboursTest, ListsLongerThanFiveHundredLinesHaveRoom) {
   EXPECT_EQ(page.Cell.Finished, "OK");
   EXPECT_EQ(page.Cell.Table.size(), 600u);
   EXPECT_EQ(page.Cell.Table[599][kBcchno], "62");
+}
+
+// A side whose cells are all collected loses nothing when its session ends; Stop records as
+// stopped only the side that had not finished.
+TEST_F(NeighboursTest, ASideThatFinishedLosesNothingWhenItsSessionEnds) {
+  TwoPairs();
+  page.StartqonButtonClick();
+  LogInBoth();
+  while (page.Cell.Finished != "OK") AnswerNext(cell_telnet);
+  cell_telnet.PeerCloses();
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(page.StartqonButton.Caption(), "Stop");
+  Play();
+  page.ExqontimeTimer();
+  EXPECT_THAT(read_form.Memo1.Text(), HasSubstr("MGOCI:CELL=C09102B,CGI=400-01-1234-10101"));
+  for (const auto& outcome : page.Outcomes.All()) EXPECT_TRUE(outcome.Clean());
+
+  page.StartqonButtonClick();  // Stop, then again: Cellr finishes, Cell does not
+  page.Memocellr.SetText("C10101A");
+  page.StartqonButtonClick();
+  LogInBoth();
+  while (page.Cellr.Finished != "OK") AnswerNext(cellr_telnet);
+  page.StartqonButtonClick();
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early, "stopped");
+  EXPECT_TRUE(page.Outcomes.Find("BSC10")->Clean());
+}
+
+TEST_F(NeighboursTest, BothSidesOnOneBscShareItsEntry) {
+  TwoPairs();
+  page.CellrbscComboBox.SetItemIndex(8);
+  page.Memocellr.SetText("C09101A\r\nC09199Z");  // C09199Z is refused
+  page.StartqonButtonClick();
+  LogInBoth();
+  Play();
+  ASSERT_EQ(page.Outcomes.All().size(), 1u);
+  const auto& bsc9 = page.Outcomes.All().front();
+  EXPECT_EQ(bsc9.visits, 2);
+  EXPECT_EQ(bsc9.reached, 2);
+  EXPECT_EQ(bsc9.finished, 2);
+  EXPECT_EQ(bsc9.problems.size(), 4u);  // the four commands of C09199Z
+}
+
+// A list line that could carry more than a cell name (a ";", a second command), a list that
+// names no cell (which would send RLDEP:CELL=;), or no BSC to answer "NE:" with stops the
+// collection; the message names the list (and the line).
+TEST_F(NeighboursTest, AListThatIsNoCellListOrNoBscStopsIt) {
+  const std::string ill =
+      " list, \"C09;EVIL\", is not a cell name (up to 8 letters, digits or \"_\"): nothing was "
+      "sent. Correct the list and start again.";
+  const std::string none =
+      " list names no cell: nothing was sent. Give one cell name a line and start again.";
+  const std::pair<const char*, std::string> rows[] = {
+      {"C09101A\r\n\r\nC09;EVIL", "Line 3 of the Cell" + ill},
+      {"", "The Cell" + none},
+      {"\r\n\r\n", "The Cell" + none}};
+  for (const auto& [list, why] : rows) {
+    NeighboursRig rig;
+    rig.TwoPairs();
+    rig.page.Memocell.SetText(list);
+    rig.page.StartqonButtonClick();
+    EXPECT_THAT(rig.messages.shown, ElementsAre(why));
+    EXPECT_EQ(rig.page.LastFailure, why);
+    EXPECT_TRUE(rig.cell_telnet.events.empty() && rig.cellr_telnet.events.empty());
+    EXPECT_EQ(rig.page.StartqonButton.Caption(), "Start");
+  }
+  TwoPairs();
+  page.CellbscComboBox.SetText("");
+  page.StartqonButtonClick();
+  cell_telnet.Receive("User: Password: NE: ");
+  EXPECT_THAT(messages.shown,
+              ElementsAre(HasSubstr("Cell: no BSC: nothing to answer \"NE:\" with; cells not "
+                                    "collected: C09101A, C09102B\n")));
+  EXPECT_FALSE(cellr_telnet.Connected());
+}
+
+TEST(MergedOutcomes, KeepWhatEachPartCounted) {
+  pages::Outcomes cell, cellr, merged;
+  cell.Begin("BSC9");
+  cell.Reached();
+  for (int n = 0; n < 13; ++n) cell.Problem("cell " + std::to_string(n));
+  cellr.Begin("BSC9");
+  cellr.EndedEarly("connection lost");
+  cellr.Problem("cellr");
+  cellr.Begin("BSC10");
+  cellr.Finished();
+  MergeOutcomes({&cell, &cellr}, merged);
+  ASSERT_EQ(merged.All().size(), 2u);
+  const auto& bsc9 = merged.All()[0];
+  EXPECT_EQ(bsc9.visits, 2);
+  EXPECT_EQ(bsc9.reached, 1);
+  EXPECT_EQ(bsc9.ended_early, "connection lost");
+  EXPECT_EQ(bsc9.problems.size(), pages::Outcomes::kProblemsKept);
+  EXPECT_EQ(bsc9.problems.front(), "cell 0");
+  EXPECT_EQ(bsc9.more_problems, 4u);  // three of the Cell side's, the Cellr side's one
+  EXPECT_EQ(merged.All()[1].element, "BSC10");
+  EXPECT_EQ(merged.All()[1].finished, 1);
+  MergeOutcomes({&cell, &cellr}, merged);  // rebuilt, not added to
+  EXPECT_EQ(merged.All()[0].visits, 2);
 }
 
 }  // namespace

@@ -65,6 +65,14 @@ struct NeighboursRig {
     properties.PasswordEdit.SetText("pw");
     page.SetMessages(messages);
   }
+  // Two pairs: C09101A and C09102B on BSC9 (Cell), C10101A and C10102A on BSC10 (Cellr).
+  void TwoPairs() {
+    cells = {{"C09101A", {}}, {"C09102B", {}}, {"C10101A", {}}, {"C10102A", {}}};
+    page.Memocell.SetText("C09101A\r\nC09102B");
+    page.Memocellr.SetText("C10101A\r\nC10102A");
+    page.CellbscComboBox.SetItemIndex(8);
+    page.CellrbscComboBox.SetItemIndex(9);
+  }
   // The answer of a side's BSC to `command`: its printout, or a refusal for a cell it does
   // not know. `answers` overrides the printout of a command.
   std::string Answer(const std::string& command) const {

@@ -7,9 +7,18 @@
 namespace kestrel::relocation::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
+
+std::vector<std::string> ReportLines(const RelocationPage& page, std::string_view containing) {
+  std::vector<std::string> lines;
+  for (const auto& line : page.DqonrepMemo.Lines()) {
+    if (line.find(containing) != std::string::npos) lines.push_back(line);
+  }
+  return lines;
+}
 
 // An expected script from tests/data/pages.
 std::string Expected(const char* name) {
@@ -31,6 +40,7 @@ TEST(BscNumbers, FromTheLocationAreaCode) {
 }
 
 TEST_F(RelocationTest, ReadsNeighboursThenEveryNameOnceAndWritesTheScript) {
+  page.DqonoComboBox.SetText("BSC9");
   page.DqonListMemo.SetText("c09101a\r\nC09102A");  // lower case is checked in upper case
   page.DqondComboBox.SetItemIndex(11);              // "12"
   Check(TwoMovedCells(), 5);
@@ -62,6 +72,8 @@ TEST_F(RelocationTest, ReadsNeighboursThenEveryNameOnceAndWritesTheScript) {
   std::string script;
   for (const std::string& line : page.ScriptLines) script += line + "\r\n";
   EXPECT_EQ(script, read_form.Memo1.Text());
+  page.DqonstartButtonClick();  // Stop after the end changes nothing
+  EXPECT_EQ(pages::RecapLine(page.Outcomes.All().front()), "BSC9: reached, done");
 }
 
 TEST_F(RelocationTest, PageHeadersMoveTheRowsDown) {
@@ -131,14 +143,121 @@ TEST_F(RelocationTest, ANeighbourMovesOnlyWhenItIsOneOfTheMovedCells) {
   EXPECT_EQ(read_form.Memo1.Text(), Expected("relocation_cut_short_names.txt"));
 }
 
-TEST_F(RelocationTest, ACheckThatRanToItsEndIsRecordedAsDone) {
+TEST_F(RelocationTest, NeighbourNamesThatAreNotCellNamesAreNeitherSentNorScripted) {
+  Network network = TwoMovedCells();
+  network.neighbours["C09102A"] = {"C1;X", "C09201A", std::string("C0910\x1b") + "9", "RLDEL"};
+  network.data["RLDEL"] = {"400-01-912-99", "99"};
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09102A");
+  Check(network);
+  EXPECT_THAT(Commands(), ElementsAre("RLNRP:CELL=C09102A,CELLR=ALL,NODATA;", "RLDEP:CELL=C09102A;",
+                                      "RLDEP:CELL=C09201A;", "RLDEP:CELL=RLDEL;"));
+  const std::string step = "BSC9: RLNRP:CELL=C09102A,CELLR=ALL,NODATA; names a neighbour ";
+  EXPECT_THAT(
+      ReportLines(page, "not a cell name"),
+      ElementsAre(step + "\"C1;X\" that is not a cell name; it is not read and not in "
+                         "the script",
+                  step + "\"C0910?9\" that is not a cell name; it is not read and not in the "
+                         "script"));
+  EXPECT_THAT(read_form.Memo1.Text(), Not(HasSubstr("C1;X")));
+  EXPECT_THAT(read_form.Memo1.Text(), HasSubstr("@COMMENT C09201A BSC9\r\n"));
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->problems.size(), 2u);
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
+}
+
+TEST_F(RelocationTest, NumbersThatAreNotDigitsCountAsNotFound) {
+  Network network = TwoMovedCells();
+  network.data["C09101B"] = {"400-01-9;2-10111", "63"};
+  network.data["C09201A"] = {"400-01-921-10201", "7;0"};
   page.DqonoComboBox.SetText("BSC9");
   page.DqonListMemo.SetText("C09101A");
+  page.DqondComboBox.SetItemIndex(8);  // "9": C09201A stays on the same BSC
+  Check(network);
+  const std::string script = read_form.Memo1.Text();
+  EXPECT_THAT(script, Not(HasSubstr(";2")));
+  EXPECT_THAT(script, Not(HasSubstr("7;0")));
+  EXPECT_THAT(script, HasSubstr("@COMMENT C09101B BSC\r\n"));  // no BSC number
+  // No BCCH number: a comment stands where the order would go out with an empty value.
+  EXPECT_THAT(script, HasSubstr("\r\n! RLMFC:CELL=C09101A,MBCCHNO=,MRNIC; not written: the "
+                                "BCCHNO of C09201A is not known !\r\n"));
+  EXPECT_THAT(script, HasSubstr("\r\nRLMFC:CELL=C09201A,MBCCHNO=62,MRNIC;\r\n"));
+  EXPECT_THAT(ReportLines(page, "not used"),
+              ElementsAre("BSC9: RLDEP:CELL=C09101B; CGI \"400-01-9;2-10111\" gives no BSC "
+                          "number; not used",
+                          "BSC9: RLDEP:CELL=C09201A; BCCHNO \"7;0\" is not a number; not used"));
+  EXPECT_THAT(page.DqonrepMemo.Text(), Not(HasSubstr("7;0\t")));
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->problems.size(), 2u);
+}
+
+TEST_F(RelocationTest, RefusedCommandsAreReportedAndTheCheckGoesOn) {
+  Network network = TwoMovedCells();
+  network.answers["RLNRP:CELL=C09102A,CELLR=ALL,NODATA;"] =
+      "RLNRP:CELL=C09102A,CELLR=ALL,NODATA;\r\n\r\nFUNCTION BUSY\r\n\r\n<";
+  network.data.erase("C09201A");  // its RLDEP is NOT ACCEPTED
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09101A\r\nC09102A");
+  Check(network);
+  EXPECT_THAT(ReportLines(page, "refused"),
+              ElementsAre("BSC9: RLNRP:CELL=C09102A,CELLR=ALL,NODATA; refused: FUNCTION BUSY",
+                          "BSC9: RLDEP:CELL=C09201A; refused: NOT ACCEPTED, FAULT CODE 17"));
+  EXPECT_THAT(page.Outcomes.Find("BSC9")->problems,
+              ElementsAre("BSC9: RLNRP:CELL=C09102A,CELLR=ALL,NODATA; refused: FUNCTION BUSY",
+                          "BSC9: RLDEP:CELL=C09201A; refused: NOT ACCEPTED, FAULT CODE 17"));
+  EXPECT_THAT(telnet.notes, ElementsAre(page.Outcomes.Find("BSC9")->problems[0],
+                                        page.Outcomes.Find("BSC9")->problems[1]));
+  EXPECT_TRUE(read_form.Window.Visible());
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
+}
+
+// The list is the check's work list: locked while the check runs, and whatever changes it
+// meanwhile, a line that is no cell name goes into no command.
+TEST_F(RelocationTest, TheListIsLockedWhileTheCheckRunsAndNeverSendsWhatIsNoCellName) {
+  const Network network = TwoMovedCells();
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09101A\r\nC09102A");
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
+  page.DqonstartButtonClick();
+  EXPECT_FALSE(page.DqonListPanel.Enabled());
+  for (const auto& prompt : Login()) telnet.Receive(prompt);
+  page.DqonListMemo.SetText("C09101A\r\nC09;EVIL\r\n");
+  AnswerNext(network);
+  for (const std::string& line : telnet.Sent()) EXPECT_THAT(line, Not(HasSubstr("EVIL")));
+  const std::string said =
+      "BSC9: the list line \"C09;EVIL\" is not a cell name; the check is stopped";
+  EXPECT_THAT(messages.shown, ElementsAre(said));
+  EXPECT_EQ(page.DqonrepMemo.Lines().back(), said);
+  EXPECT_FALSE(telnet.Connected());
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
+  EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
+
+  // Unlocked again when the check runs to its own end (and however else it ends: see the
+  // page endings table).
+  page.DqonListMemo.SetText("C09101A\r\nC09102A");
+  telnet.Forget();
+  Check(network);
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
+}
+
+// The engineer's list: names are taken without the blanks and empty lines around them; a
+// line that could carry more than a name stops the check before anything is sent.
+TEST_F(RelocationTest, TheCellListIsCheckedBeforeAnythingIsSent) {
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("  c09101a \r\n\r\nC09;EVIL\r\n");
+  page.DqonstartButtonClick();
+  EXPECT_THAT(messages.shown,
+              ElementsAre("Line 2 of the cell list, \"C09;EVIL\", is not a cell name (up to 8 "
+                          "letters, digits or \"_\"): nothing was sent. Correct the list and "
+                          "start again."));
+  EXPECT_FALSE(telnet.Connected());
+  EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
+  EXPECT_EQ(page.Outcomes.Find("BSC9"), nullptr);
+
+  page.DqonListMemo.SetText("  c09101a \r\n\r\n\tC09102A\r\n");
   Check(TwoMovedCells());
-  ASSERT_EQ(page.Outcomes.All().size(), 1u);
-  EXPECT_EQ(pages::RecapLine(page.Outcomes.All().front()), "BSC9: reached, done");
-  page.DqonstartButtonClick();  // Stop after the end changes nothing
-  EXPECT_EQ(pages::RecapLine(page.Outcomes.All().front()), "BSC9: reached, done");
+  EXPECT_EQ(Commands().front(), "RLNRP:CELL=C09101A,CELLR=ALL,NODATA;");
+  EXPECT_THAT(Commands(), Contains("RLNRP:CELL=C09102A,CELLR=ALL,NODATA;"));
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
 }
 
 }  // namespace
