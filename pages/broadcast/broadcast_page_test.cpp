@@ -3,16 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "pages/broadcast/broadcast_test_fixture.h"
+#include "pages/shared/page_test_data.h"
 
 namespace kestrel::broadcast::testing {
 namespace {
 
-const std::string kCells = "RLBDP:CELL=ALL;";
-std::string Entry(const std::string& code, const std::string& text, int length = 0,
-                  const std::string& cell = "C09101A") {
+std::string Entry(const std::string& code, const std::string& text, int length) {
   std::string entry =
-      "CELL: " + cell + "\r\nRLMBC:ID=50,CODE=" + code + ",GS=0,PAGE=1,TEXT=\"" + text + "\";\r\n";
+      "CELL: C09101A\r\nRLMBC:ID=50,CODE=" + code + ",GS=0,PAGE=1,TEXT=\"" + text + "\";\r\n";
   if (length > 0) {
     entry += "Message text is " + std::to_string(length) +
              " characters long; the command above carries only its first 25\r\n";
@@ -28,10 +29,8 @@ Bsc TwoMessages() {
 }
 
 struct Row {
-  std::string name;
+  std::string name;  // its section in broadcast-checks.txt: the commands sent, the report
   Bsc bsc;
-  std::vector<std::string> commands;
-  std::string report;
   bool finished = true;
   bool clean = true;
 };
@@ -49,115 +48,71 @@ std::vector<Row> Rows() {
   busy.codes.erase("C09103A");
   Bsc textless = TwoMessages();
   textless.texts.erase("123");
-  const std::string entry77 = Entry("77", "SALAM", 0, "C09103A");
   std::vector<Row> rows = {
       {"three cells",
        {{{"C09101A", {"4"}}, {"C09102A", {"0"}}, {"C09103A", {"2"}}},
         {{"C09101A", {"123", "124"}}, {"C09103A", {"77"}}},
         {{"123", "ICERISHEHER"},
          {"124", "KESTREL DEMO MESSAGE THAT IS TOO LONG"},
-         {"77", "SALAM"}}},
-       {kCells, "RLMTP:CELL=C09101A,ID=ALL;", "RLMTP:CELL=C09103A,ID=ALL;",
-        "RLMBP:ID=50,CODE=123,GS=0;", "RLMBP:ID=50,CODE=124,GS=0;", "RLMBP:ID=50,CODE=77,GS=0;"},
-       Entry("123", "ICERISHEHER") + Entry("124", "KESTREL DEMO MESSAGE THAT", 37) + entry77},
+         {"77", "SALAM"}}}},
       {"two rows other than 0: examined twice",
-       {{{"C09101A", {"4", "2", "0"}}}, {{"C09101A", {"123"}}}, {{"123", "HI"}}},
-       {kCells, "RLMTP:CELL=C09101A,ID=ALL;", "RLMTP:CELL=C09101A,ID=ALL;",
-        "RLMBP:ID=50,CODE=123,GS=0;", "RLMBP:ID=50,CODE=123,GS=0;"},
-       Entry("123", "HI") + Entry("123", "HI")},
-      {"page header under the heading",
-       paged,
-       {kCells, "RLMTP:CELL=C09101A,ID=ALL;", "RLMBP:ID=50,CODE=123,GS=0;"},
-       Entry("123", "HI")},
-      {"no cell",
-       {{{"C09101A", {"0"}}, {"C09102A", {"0", "0"}}}, {}, {}},
-       {kCells},
-       "BSC9: no EDGE cell found (no cell has a NUMREQEGPRSBPC other than 0)\r\n"},
-      {"no message",
-       {{{"C09101A", {"4"}}, {"C09102A", {"2"}}}, {}, {}},
-       {kCells, "RLMTP:CELL=C09101A,ID=ALL;", "RLMTP:CELL=C09102A,ID=ALL;"},
-       "BSC9: no message with ID 50 found in the EDGE cells\r\n"},
+       {{{"C09101A", {"4", "2", "0"}}}, {{"C09101A", {"123"}}}, {{"123", "HI"}}}},
+      {"page header under the heading", paged},
+      {"no cell", {{{"C09101A", {"0"}}, {"C09102A", {"0", "0"}}}, {}, {}}},
+      {"no message", {{{"C09101A", {"4"}}, {"C09102A", {"2"}}}, {}, {}}},
       {"no cell name that can be sent",
        {{{"C0;101A", {"4"}}, {"C09102A", {"0"}}}, {}, {}},
-       {kCells},
-       "BSC9: RLBDP:CELL=ALL; gave \"C0;101A\", which is not a cell name; not sent\r\n"
-       "BSC9: no EDGE cell could be examined\r\n",
        true,
        false},
-      {"the only cell with a message unread",
-       busy,
-       {kCells, "RLMTP:CELL=C09101A,ID=ALL;", "RLMTP:CELL=C09103A,ID=ALL;"},
-       "BSC9: RLMTP:CELL=C09101A,ID=ALL; refused: FUNCTION BUSY\r\n"
-       "BSC9: no message with ID 50 could be read\r\n",
-       true,
-       false},
-      {"a message without text",
-       textless,
-       {kCells, "RLMTP:CELL=C09101A,ID=ALL;", "RLMTP:CELL=C09103A,ID=ALL;",
-        "RLMBP:ID=50,CODE=123,GS=0;", "RLMBP:ID=50,CODE=77,GS=0;"},
-       "BSC9: RLMBP:ID=50,CODE=123,GS=0; printout holds no TEXT\r\n" + entry77,
-       true,
-       false},
+      {"the only cell with a message unread", busy, true, false},
+      {"a message without text", textless, true, false},
       {"names and codes that are not what they stand for",
        {{{"C0;101A", {"4"}}, {"C09,2A", {"1"}}, {"C\x1b[2J01", {"4"}}, {"C09103A", {"2"}}},
         {{"C09103A", {"1;3", "12,4", "77"}}},
         {{"77", "SA\x1b[31mLAM"}}},
-       {kCells, "RLMTP:CELL=C09103A,ID=ALL;", "RLMBP:ID=50,CODE=77,GS=0;"},
-       "BSC9: RLBDP:CELL=ALL; gave \"C0;101A\", which is not a cell name; not sent\r\n"
-       "BSC9: RLBDP:CELL=ALL; gave \"C09,2A\", which is not a cell name; not sent\r\n"
-       "BSC9: RLBDP:CELL=ALL; gave \"C?[2J01\", which is not a cell name; not sent\r\n"
-       "BSC9: RLMTP:CELL=C09103A,ID=ALL; gave \"1;3\", which is not a message code; not sent\r\n"
-       "BSC9: RLMTP:CELL=C09103A,ID=ALL; gave \"12,4\", which is not a message code; not sent\r\n" +
-           Entry("77", "SA?[31mLAM", 0, "C09103A"),
        true,
        false},
   };
   // Each reading command refused in each of the element's ways, or cut off before its END.
-  const struct {
-    std::string command;
-    std::vector<std::string> commands;
-    bool finished;
-  } unread[] = {
-      {kCells, {kCells}, false},
-      {"RLMTP:CELL=C09101A,ID=ALL;",
-       {kCells, "RLMTP:CELL=C09101A,ID=ALL;", "RLMTP:CELL=C09103A,ID=ALL;",
-        "RLMBP:ID=50,CODE=77,GS=0;"},
-       true},
-      {"RLMBP:ID=50,CODE=123,GS=0;",
-       {kCells, "RLMTP:CELL=C09101A,ID=ALL;", "RLMTP:CELL=C09103A,ID=ALL;",
-        "RLMBP:ID=50,CODE=123,GS=0;", "RLMBP:ID=50,CODE=77,GS=0;"},
-       true},
-  };
-  const std::pair<std::string, std::string> ways[] = {
-      {"NOT ACCEPTED\r\nFAULT CODE 7\r\nUNREASONABLE VALUE\r\n",
-       " refused: NOT ACCEPTED, FAULT CODE 7, UNREASONABLE VALUE"},
-      {"FUNCTION BUSY\r\n", " refused: FUNCTION BUSY"},
-      {"COMMAND UNKNOWN\r\n", " refused: COMMAND UNKNOWN"},
-      {"", " printout incomplete: no END line before the prompt"}};
-  for (const auto& u : unread) {
-    for (const auto& [refusal, words] : ways) {
+  for (const std::string command :
+       {"RLBDP:CELL=ALL;", "RLMTP:CELL=C09101A,ID=ALL;", "RLMBP:ID=50,CODE=123,GS=0;"}) {
+    for (const auto& [refusal, words] : std::vector<std::pair<std::string, std::string>>{
+             {"NOT ACCEPTED\r\nFAULT CODE 7\r\nUNREASONABLE VALUE\r\n",
+              " refused: NOT ACCEPTED, FAULT CODE 7, UNREASONABLE VALUE"},
+             {"FUNCTION BUSY\r\n", " refused: FUNCTION BUSY"},
+             {"COMMAND UNKNOWN\r\n", " refused: COMMAND UNKNOWN"},
+             {"", " printout incomplete: no END line before the prompt"}}) {
       Bsc bsc = TwoMessages();
       if (refusal.empty()) {
-        bsc.cut_off.insert(u.command);
+        bsc.cut_off.insert(command);
       } else {
-        bsc.refused[u.command] = refusal;
+        bsc.refused[command] = refusal;
       }
-      rows.push_back({u.command + words, bsc, u.commands,
-                      "BSC9: " + u.command + words + "\r\n" + (u.finished ? entry77 : ""),
-                      u.finished, false});
+      rows.push_back({command + words, bsc, !command.starts_with("RLBDP"), false});
     }
   }
   return rows;
 }
 
 TEST(BroadcastPage, EachCheckSendsItsCommandsAndReportsWhatItRead) {
+  const auto expected = pages::testing::Sections("pages/broadcast-checks.txt");
   for (const auto& row : Rows()) {
+    std::vector<std::string> commands;
+    std::string report;
+    std::istringstream lines(expected.at(row.name));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.starts_with("> ")) {
+        commands.push_back(line.substr(2, line.size() - 3));
+      } else {
+        report += line + "\n";
+      }
+    }
     for (std::size_t chunk : {1, 4096}) {
       SCOPED_TRACE(row.name + ", chunks of " + std::to_string(chunk));
       BroadcastHarness h;
       h.RunCheck(row.bsc, chunk);
-      EXPECT_EQ(h.Commands(), row.commands);
-      EXPECT_EQ(h.page.ReportMemo.Text(), row.report);
+      EXPECT_EQ(h.Commands(), commands);
+      EXPECT_EQ(h.page.ReportMemo.Text(), report);
       std::vector<std::string> notes;  // every line about the BSC is a note of the session
       for (const auto& line : h.page.ReportMemo.Lines()) {
         if (line.starts_with("BSC9")) notes.push_back(line);
