@@ -10,43 +10,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-std::vector<std::string> Chain(const std::string& cell) {
-  return {"RLDEP:CELL=" + cell + ";", "RLCPP:CELL=" + cell + ";", "RLLOP:CELL=" + cell + ";",
-          "RLLHP:CELL=" + cell + ";"};
-}
-
-class CollectTest : public NeighboursTest, public ::testing::WithParamInterface<std::size_t> {};
-
-TEST_P(CollectTest, CollectsBothSidesWhateverTheChunkSize) {
-  const std::size_t chunk = GetParam();
-  cells = {{"C09101A", {}},
-           {"C09102B", {.cgi = "400-01-1234-10102", .bcchno = "64", .layerhyst = "5"}},
-           {"C10101A", {.bsic = "3", .msrxsuff = "12"}}};
-  page_breaks = chunk == 5;
-  page.Memocell.SetText("C09101A\r\nC09102B\r\n");
-  page.Memocellr.SetText("C10101A");
-  page.StartqonButtonClick();
-  EXPECT_EQ(page.StartqonButton.Caption(), "Stop");
-  EXPECT_FALSE(page.Panel4.Enabled());
-  LogInBoth();
-  Play(chunk);
-  auto cell_chain = Chain("C09101A");
-  for (const auto& command : Chain("C09102B")) cell_chain.push_back(command);
-  EXPECT_EQ(Commands(cell_telnet), cell_chain) << chunk;
-  EXPECT_EQ(Commands(cellr_telnet), Chain("C10101A")) << chunk;
-  EXPECT_EQ(page.Cell.Finished, "OK");
-  EXPECT_EQ(page.Cellr.Finished, "OK");
-  EXPECT_EQ(page.Cell.Table[1][kCgi], "400-01-1234-10102");
-  EXPECT_EQ(page.Cell.Table[1][kBcchno], "64");
-  EXPECT_EQ(page.Cell.Table[1][kCsystype], "GSM900");
-  EXPECT_EQ(page.Cell.Table[1][kLayerhyst], "5");
-  EXPECT_EQ(page.Cell.Table[0][kAw], "ON");
-  EXPECT_EQ(page.Cellr.Table[0][kBsic], "3");
-  EXPECT_EQ(page.Cellr.Table[0][kMsrxsuff], "12");
-}
-
-INSTANTIATE_TEST_SUITE_P(Chunks, CollectTest, ::testing::Values(1, 5, 4096));
-
 TEST_F(NeighboursTest, FinishedSidesLetTheTimerWriteTheScriptOnce) {
   cells = {{"C09101A", {}}, {"C10101A", {}}};
   page.Memocell.SetText("C09101A");
@@ -63,23 +26,6 @@ TEST_F(NeighboursTest, FinishedSidesLetTheTimerWriteTheScriptOnce) {
   EXPECT_FALSE(page.Exqontime.Enabled());
   EXPECT_EQ(page.StartqonButton.Caption(), "Stop");  // both sessions stay at their prompts
   EXPECT_EQ(page.Cell.Finished, "");
-}
-
-// A table slot of an earlier run never stands in for a value that this run did not find.
-TEST_F(NeighboursTest, UnknownCellGetsNoValuesAndTheChainGoesOn) {
-  page.Memocell.SetText("C09199Z\r\n");
-  page.Memocellr.SetText("C10101A");
-  page.Cell.Table.resize(1);
-  page.Cell.Table[0][kCgi] = "400-01-1234-10101";  // from an earlier run
-  page.StartqonButtonClick();
-  LogInBoth();
-  Play();
-  EXPECT_EQ(Commands(cell_telnet), Chain("C09199Z"));
-  EXPECT_EQ(page.Cell.Table[0][kCgi], "");
-  EXPECT_EQ(page.Cell.Unusable(0, kCgi),
-            "ALTBSC1_X29,PROT=V24: RLDEP:CELL=C09199Z; refused: NOT ACCEPTED, FAULT CODE 17, CELL "
-            "NOT DEFINED");
-  EXPECT_EQ(page.Cell.Finished, "OK");
 }
 
 TEST_F(NeighboursTest, ShortLinesGiveEmptyValues) {
@@ -149,21 +95,6 @@ TEST_F(NeighboursTest, ASideThatFinishedLosesNothingWhenItsSessionEnds) {
   EXPECT_TRUE(messages.shown.empty());
   EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early, "stopped");
   EXPECT_TRUE(page.Outcomes.Find("BSC10")->Clean());
-}
-
-TEST_F(NeighboursTest, BothSidesOnOneBscShareItsEntry) {
-  TwoPairs();
-  page.CellrbscComboBox.SetItemIndex(8);
-  page.Memocellr.SetText("C09101A\r\nC09199Z");  // C09199Z is refused
-  page.StartqonButtonClick();
-  LogInBoth();
-  Play();
-  ASSERT_EQ(page.Outcomes.All().size(), 1u);
-  const auto& bsc9 = page.Outcomes.All().front();
-  EXPECT_EQ(bsc9.visits, 2);
-  EXPECT_EQ(bsc9.reached, 2);
-  EXPECT_EQ(bsc9.finished, 2);
-  EXPECT_EQ(bsc9.problems.size(), 4u);  // the four commands of C09199Z
 }
 
 // A list line that could carry more than a cell name (a ";", a second command), a list that
