@@ -119,13 +119,6 @@ struct NeighboursRig {
     for (std::size_t pos = 0; pos < text.size() && telnet.Connected(); pos += chunk)
       telnet.Receive(text.substr(pos, chunk));
   }
-  std::vector<std::string> Commands(const kestrel::testing::FakeTelnetClient& telnet) const {
-    std::vector<std::string> commands;
-    for (const auto& line : telnet.Sent()) {
-      if (line.starts_with("RL")) commands.push_back(line);
-    }
-    return commands;
-  }
 
   std::map<std::string, CellParameters> cells;
   std::map<std::string, std::string> answers;
