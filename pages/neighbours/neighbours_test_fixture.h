@@ -10,7 +10,6 @@
 #include "pages/neighbours/neighbours_page.h"
 #include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
-#include "tests/test_data.h"
 
 namespace kestrel::neighbours::testing {
 
@@ -134,10 +133,5 @@ struct NeighboursRig {
 };
 
 class NeighboursTest : public ::testing::Test, protected NeighboursRig {};
-
-// A script kept under tests/data/pages, its lines ended as the page ends them.
-inline std::string ExpectedScript(const char* name) {
-  return kestrel::testing::TestDataLines(std::string("pages/") + name);
-}
 
 }  // namespace kestrel::neighbours::testing
