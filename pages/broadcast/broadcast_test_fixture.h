@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -65,44 +64,26 @@ struct Bsc {
   }
 };
 
-using kestrel::testing::RecordedMessages;
-
 // A page on a fake client, set to check BSC9 as "ops1" with the password "pw".
 struct BroadcastHarness {
-  explicit BroadcastHarness(bool with_messages = true) {
+  BroadcastHarness() {
     properties.UserEdit.SetText("ops1");
     properties.PasswordEdit.SetText("pw");
     page.BscComboBox.SetText("BSC9");
-    if (with_messages) page.SetMessages(messages);
+    page.SetMessages(messages);
   }
   // Starts a check and answers every command, in chunks of `chunk` bytes, until the session
-  // ends or `budget` bytes have arrived, where the gateway closes the connection. Returns the
-  // number of bytes delivered.
-  std::size_t RunCheck(const Bsc& bsc, std::size_t chunk = 4096, std::size_t budget = -1) {
-    std::size_t delivered = 0;
-    auto deliver = [&](std::string_view text) {
-      for (std::size_t pos = 0; pos < text.size() && telnet.Connected();) {
-        if (delivered >= budget) break;
-        const auto piece = text.substr(pos, std::min(chunk, budget - delivered));
-        telnet.Receive(piece);
-        delivered += piece.size();
-        pos += piece.size();
-      }
-    };
+  // ends.
+  void RunCheck(const Bsc& bsc, std::size_t chunk = 4096) {
     page.StartButtonClick();
-    EXPECT_TRUE(page.BrMemo.Visible());
-    deliver("User: Password: NE: ");
-    deliver("\r\n<");
-    for (std::size_t answered = 3; telnet.Connected() && answered < telnet.Sent().size();
-         ++answered) {
-      deliver(bsc.Answer(telnet.Sent()[answered]));
+    telnet.ReceiveInChunks("User: Password: NE: ", chunk);
+    telnet.ReceiveInChunks("\r\n<", chunk);
+    for (std::size_t answered = 3; telnet.Connected() && answered < telnet.Sent().size();) {
+      telnet.ReceiveInChunks(bsc.Answer(telnet.Sent()[answered++]), chunk);
     }
-    if (delivered >= budget) telnet.PeerCloses();
-    return delivered;
   }
   std::vector<std::string> Commands() const {
-    const auto& sent = telnet.Sent();
-    return {sent.begin() + std::min<std::ptrdiff_t>(3, std::ssize(sent)), sent.end()};
+    return {telnet.Sent().begin() + 3, telnet.Sent().end()};
   }
   bool Clean() const {
     const auto* outcome = page.Outcomes.Find("BSC9");
@@ -111,10 +92,8 @@ struct BroadcastHarness {
 
   kestrel::testing::FakeTelnetClient telnet;
   mml::PropertiesForm properties;
-  RecordedMessages messages;
+  kestrel::testing::RecordedMessages messages;
   BroadcastPage page{telnet, properties};
 };
-
-class BroadcastTest : public ::testing::Test, public BroadcastHarness {};
 
 }  // namespace kestrel::broadcast::testing

@@ -1,6 +1,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "pages/neighbours/merged_outcomes.h"
 #include "pages/neighbours/neighbours_test_fixture.h"
 
 namespace kestrel::neighbours::testing {
@@ -8,43 +9,6 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-std::vector<std::string> Chain(const std::string& cell) {
-  return {"RLDEP:CELL=" + cell + ";", "RLCPP:CELL=" + cell + ";", "RLLOP:CELL=" + cell + ";",
-          "RLLHP:CELL=" + cell + ";"};
-}
-
-class CollectTest : public NeighboursTest, public ::testing::WithParamInterface<std::size_t> {};
-
-TEST_P(CollectTest, CollectsBothSidesWhateverTheChunkSize) {
-  const std::size_t chunk = GetParam();
-  cells = {{"C09101A", {}},
-           {"C09102B", {.cgi = "400-01-1234-10102", .bcchno = "64", .layerhyst = "5"}},
-           {"C10101A", {.bsic = "3", .msrxsuff = "12"}}};
-  page_breaks = chunk == 5;
-  page.Memocell.SetText("C09101A\r\nC09102B\r\n");
-  page.Memocellr.SetText("C10101A");
-  page.StartqonButtonClick();
-  EXPECT_EQ(page.StartqonButton.Caption(), "Stop");
-  EXPECT_FALSE(page.Panel4.Enabled());
-  LogInBoth();
-  Play(chunk);
-  auto cell_chain = Chain("C09101A");
-  for (const auto& command : Chain("C09102B")) cell_chain.push_back(command);
-  EXPECT_EQ(Commands(cell_telnet), cell_chain) << chunk;
-  EXPECT_EQ(Commands(cellr_telnet), Chain("C10101A")) << chunk;
-  EXPECT_EQ(page.Cell.Finished, "OK");
-  EXPECT_EQ(page.Cellr.Finished, "OK");
-  EXPECT_EQ(page.Cell.Table[1][kCgi], "400-01-1234-10102");
-  EXPECT_EQ(page.Cell.Table[1][kBcchno], "64");
-  EXPECT_EQ(page.Cell.Table[1][kCsystype], "GSM900");
-  EXPECT_EQ(page.Cell.Table[1][kLayerhyst], "5");
-  EXPECT_EQ(page.Cell.Table[0][kAw], "ON");
-  EXPECT_EQ(page.Cellr.Table[0][kBsic], "3");
-  EXPECT_EQ(page.Cellr.Table[0][kMsrxsuff], "12");
-}
-
-INSTANTIATE_TEST_SUITE_P(Chunks, CollectTest, ::testing::Values(1, 5, 4096));
 
 TEST_F(NeighboursTest, FinishedSidesLetTheTimerWriteTheScriptOnce) {
   cells = {{"C09101A", {}}, {"C10101A", {}}};
@@ -64,23 +28,6 @@ TEST_F(NeighboursTest, FinishedSidesLetTheTimerWriteTheScriptOnce) {
   EXPECT_EQ(page.Cell.Finished, "");
 }
 
-// A table slot of an earlier run never stands in for a value that this run did not find.
-TEST_F(NeighboursTest, UnknownCellGetsNoValuesAndTheChainGoesOn) {
-  page.Memocell.SetText("C09199Z\r\n");
-  page.Memocellr.SetText("C10101A");
-  page.Cell.Table.resize(1);
-  page.Cell.Table[0][kCgi] = "400-01-1234-10101";  // from an earlier run
-  page.StartqonButtonClick();
-  LogInBoth();
-  Play();
-  EXPECT_EQ(Commands(cell_telnet), Chain("C09199Z"));
-  EXPECT_EQ(page.Cell.Table[0][kCgi], "");
-  EXPECT_EQ(page.Cell.Unusable(0, kCgi),
-            "ALTBSC1_X29,PROT=V24: RLDEP:CELL=C09199Z; refused: NOT ACCEPTED, FAULT CODE 17, CELL "
-            "NOT DEFINED");
-  EXPECT_EQ(page.Cell.Finished, "OK");
-}
-
 TEST_F(NeighboursTest, ShortLinesGiveEmptyValues) {
   cells = {{"C09101A", {}}};
   page.Memocell.SetText("C09101A");
@@ -93,33 +40,6 @@ TEST_F(NeighboursTest, ShortLinesGiveEmptyValues) {
   EXPECT_EQ(page.Cell.Table[0][kCgi], "400-01-1");
   EXPECT_EQ(page.Cell.Table[0][kBsic], "");
   EXPECT_EQ(cell_telnet.Sent().back(), "RLCPP:CELL=C09101A;");
-}
-
-TEST_F(NeighboursTest, StopAndStartAgainBeginsWithTheFirstLine) {
-  cells = {{"C09101A", {}}, {"C09102A", {}}};
-  page.Memocell.SetText("C09101A\r\nC09102A");
-  page.Memocellr.SetText("C09101A");
-  page.StartqonButtonClick();
-  LogInBoth();
-  cell_telnet.Receive("RLDEP:CELL=C09101A;\r\n" + CellPrintout("RLDEP", "C09101A", {}) + "<");
-  page.StartqonButtonClick();  // Stop
-  EXPECT_EQ(page.StartqonButton.Caption(), "Start");
-  EXPECT_TRUE(page.Panel6.Enabled());
-  EXPECT_EQ(page.Cell.DepDone, "");
-  page.StartqonButtonClick();
-  LogInBoth();
-  EXPECT_EQ(cell_telnet.Sent().back(), "RLDEP:CELL=C09101A;");
-  EXPECT_TRUE(page.Cell.Table.empty());  // the first run's values are gone
-}
-
-TEST_F(NeighboursTest, SecondConnectionFailingClosesTheFirst) {
-  page.Memocell.SetText("C09101A");
-  page.Memocellr.SetText("C10101A");
-  page.StartqonButtonClick();
-  cellr_telnet.ConnectFails();
-  EXPECT_FALSE(cell_telnet.Connected());
-  EXPECT_EQ(page.StartqonButton.Caption(), "Start");
-  EXPECT_TRUE(page.Panel4.Enabled());
 }
 
 TEST_F(NeighboursTest, ActivityIndicatorCyclesThroughTwelveBars) {
@@ -149,6 +69,90 @@ TEST_F(NeighboursTest, ListsLongerThanFiveHundredLinesHaveRoom) {
   EXPECT_EQ(page.Cell.Finished, "OK");
   EXPECT_EQ(page.Cell.Table.size(), 600u);
   EXPECT_EQ(page.Cell.Table[599][kBcchno], "62");
+}
+
+// A side whose cells are all collected loses nothing when its session ends; Stop records as
+// stopped only the side that had not finished.
+TEST_F(NeighboursTest, ASideThatFinishedLosesNothingWhenItsSessionEnds) {
+  TwoPairs();
+  page.StartqonButtonClick();
+  LogInBoth();
+  while (page.Cell.Finished != "OK") AnswerNext(cell_telnet);
+  cell_telnet.PeerCloses();
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(page.StartqonButton.Caption(), "Stop");
+  Play();
+  page.ExqontimeTimer();
+  EXPECT_THAT(read_form.Memo1.Text(), HasSubstr("MGOCI:CELL=C09102B,CGI=400-01-1234-10101"));
+  for (const auto& outcome : page.Outcomes.All()) EXPECT_TRUE(outcome.Clean());
+
+  page.StartqonButtonClick();  // Stop, then again: Cellr finishes, Cell does not
+  page.Memocellr.SetText("C10101A");
+  page.StartqonButtonClick();
+  LogInBoth();
+  while (page.Cellr.Finished != "OK") AnswerNext(cellr_telnet);
+  page.StartqonButtonClick();
+  EXPECT_TRUE(messages.shown.empty());
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->ended_early, "stopped");
+  EXPECT_TRUE(page.Outcomes.Find("BSC10")->Clean());
+}
+
+// A list line that could carry more than a cell name (a ";", a second command), a list that
+// names no cell (which would send RLDEP:CELL=;), or no BSC to answer "NE:" with stops the
+// collection; the message names the list (and the line).
+TEST_F(NeighboursTest, AListThatIsNoCellListOrNoBscStopsIt) {
+  const std::string ill =
+      " list, \"C09;EVIL\", is not a cell name (up to 8 letters, digits or \"_\"): nothing was "
+      "sent. Correct the list and start again.";
+  const std::string none =
+      " list names no cell: nothing was sent. Give one cell name a line and start again.";
+  const std::pair<const char*, std::string> rows[] = {
+      {"C09101A\r\n\r\nC09;EVIL", "Line 3 of the Cell" + ill},
+      {"", "The Cell" + none},
+      {"\r\n\r\n", "The Cell" + none}};
+  for (const auto& [list, why] : rows) {
+    NeighboursRig rig;
+    rig.TwoPairs();
+    rig.page.Memocell.SetText(list);
+    rig.page.StartqonButtonClick();
+    EXPECT_THAT(rig.messages.shown, ElementsAre(why));
+    EXPECT_EQ(rig.page.LastFailure, why);
+    EXPECT_TRUE(rig.cell_telnet.events.empty() && rig.cellr_telnet.events.empty());
+    EXPECT_EQ(rig.page.StartqonButton.Caption(), "Start");
+  }
+  TwoPairs();
+  page.CellbscComboBox.SetText("");
+  page.StartqonButtonClick();
+  cell_telnet.Receive("User: Password: NE: ");
+  EXPECT_THAT(messages.shown,
+              ElementsAre(HasSubstr("Cell: no BSC: nothing to answer \"NE:\" with; cells not "
+                                    "collected: C09101A, C09102B\n")));
+  EXPECT_FALSE(cellr_telnet.Connected());
+}
+
+TEST(MergedOutcomes, KeepWhatEachPartCounted) {
+  pages::Outcomes cell, cellr, merged;
+  cell.Begin("BSC9");
+  cell.Reached();
+  for (int n = 0; n < 13; ++n) cell.Problem("cell " + std::to_string(n));
+  cellr.Begin("BSC9");
+  cellr.EndedEarly("connection lost");
+  cellr.Problem("cellr");
+  cellr.Begin("BSC10");
+  cellr.Finished();
+  MergeOutcomes({&cell, &cellr}, merged);
+  ASSERT_EQ(merged.All().size(), 2u);
+  const auto& bsc9 = merged.All()[0];
+  EXPECT_EQ(bsc9.visits, 2);
+  EXPECT_EQ(bsc9.reached, 1);
+  EXPECT_EQ(bsc9.ended_early, "connection lost");
+  EXPECT_EQ(bsc9.problems.size(), pages::Outcomes::kProblemsKept);
+  EXPECT_EQ(bsc9.problems.front(), "cell 0");
+  EXPECT_EQ(bsc9.more_problems, 4u);  // three of the Cell side's, the Cellr side's one
+  EXPECT_EQ(merged.All()[1].element, "BSC10");
+  EXPECT_EQ(merged.All()[1].finished, 1);
+  MergeOutcomes({&cell, &cellr}, merged);  // rebuilt, not added to
+  EXPECT_EQ(merged.All()[0].visits, 2);
 }
 
 }  // namespace

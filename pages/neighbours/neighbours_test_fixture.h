@@ -10,7 +10,6 @@
 #include "pages/neighbours/neighbours_page.h"
 #include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
-#include "tests/test_data.h"
 
 namespace kestrel::neighbours::testing {
 
@@ -65,6 +64,14 @@ struct NeighboursRig {
     properties.PasswordEdit.SetText("pw");
     page.SetMessages(messages);
   }
+  // Two pairs: C09101A and C09102B on BSC9 (Cell), C10101A and C10102A on BSC10 (Cellr).
+  void TwoPairs() {
+    cells = {{"C09101A", {}}, {"C09102B", {}}, {"C10101A", {}}, {"C10102A", {}}};
+    page.Memocell.SetText("C09101A\r\nC09102B");
+    page.Memocellr.SetText("C10101A\r\nC10102A");
+    page.CellbscComboBox.SetItemIndex(8);
+    page.CellrbscComboBox.SetItemIndex(9);
+  }
   // The answer of a side's BSC to `command`: its printout, or a refusal for a cell it does
   // not know. `answers` overrides the printout of a command.
   std::string Answer(const std::string& command) const {
@@ -111,13 +118,6 @@ struct NeighboursRig {
     for (std::size_t pos = 0; pos < text.size() && telnet.Connected(); pos += chunk)
       telnet.Receive(text.substr(pos, chunk));
   }
-  std::vector<std::string> Commands(const kestrel::testing::FakeTelnetClient& telnet) const {
-    std::vector<std::string> commands;
-    for (const auto& line : telnet.Sent()) {
-      if (line.starts_with("RL")) commands.push_back(line);
-    }
-    return commands;
-  }
 
   std::map<std::string, CellParameters> cells;
   std::map<std::string, std::string> answers;
@@ -133,10 +133,5 @@ struct NeighboursRig {
 };
 
 class NeighboursTest : public ::testing::Test, protected NeighboursRig {};
-
-// A script kept under tests/data/pages, its lines ended as the page ends them.
-inline std::string ExpectedScript(const char* name) {
-  return kestrel::testing::TestDataLines(std::string("pages/") + name);
-}
 
 }  // namespace kestrel::neighbours::testing

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "pages/relocation/relocation_test_fixture.h"
-#include "tests/test_data.h"
+#include "pages/shared/page_test_data.h"
 
 namespace kestrel::relocation::testing {
 namespace {
@@ -10,11 +10,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
-
-// An expected script from tests/data/pages.
-std::string Expected(const char* name) {
-  return kestrel::testing::TestDataLines(std::string("pages/") + name);
-}
 
 // From the location area code; what is not digits and dashes gives no number.
 TEST(BscNumbers, FromTheLocationAreaCode) {
@@ -30,26 +25,84 @@ TEST(BscNumbers, FromTheLocationAreaCode) {
   }
 }
 
-TEST_F(RelocationTest, ReadsNeighboursThenEveryNameOnceAndWritesTheScript) {
-  page.DqonListMemo.SetText("c09101a\r\nC09102A");  // lower case is checked in upper case
-  page.DqondComboBox.SetItemIndex(11);              // "12"
-  Check(TwoMovedCells(), 5);
-  EXPECT_THAT(Commands(), ElementsAre("RLNRP:CELL=C09101A,CELLR=ALL,NODATA;",
-                                      "RLNRP:CELL=C09102A,CELLR=ALL,NODATA;", "RLDEP:CELL=C09101A;",
-                                      "RLDEP:CELL=C09101B;", "RLDEP:CELL=C12101A;",
-                                      "RLDEP:CELL=C09102A;", "RLDEP:CELL=C09201A;"));
-  EXPECT_EQ(read_form.Memo1.Text(), Expected("relocation_two_moved_cells.txt"));
-  EXPECT_TRUE(read_form.Window.Visible());
-  EXPECT_EQ(page.DqonCellDataDone, "OK");
-  // The report: every column before the move, then after it.
-  EXPECT_EQ(page.DqonrepMemo.Text(),
-            "C09101A\tC09101B\tC12101A\tC09102A\tC09201A\t\r\n\n\r\n9\t9\t12\t9\t9\t\r\n\n\r\n62\t6"
-            "3\t80\t64\t70\t\r\n\n\r\n"
-            "C09102A\tC09201A\tC09101A\t\r\n\n\r\n9\t9\t9\t\r\n\n\r\n64\t70\t62\t\r\n\n\r\n"
-            "C09101A\tC09101B\tC12101A\tC09102A\tC09201A\t\r\n\n\r\n12\t9\t12\t12\t9\t\r\n\n\r\n62"
-            "\t63\t80\t64\t70\t\r\n\n\r\n"
-            "C09102A\tC09201A\tC09101A\t\r\n\n\r\n12\t9\t12\t\r\n\n\r\n64\t70\t62\t\r\n\n\r\n");
-  // The same as results: a row per name of each column, with the BSC before and after.
+struct Row {
+  std::string name;  // its section in relocation-checks.txt
+  Network network;
+  const char* list;
+  int target = 0;  // the BSC the cells move to, as an index of the box
+  std::size_t chunk = 4096;
+};
+
+// The list is taken in upper case, without the blanks and empty lines around its names.
+// Neighbours first (RLNRP), then the cell data of every name once (RLDEP), then the script of
+// the relations that stay on one BSC after the move and a comment for each that does not.
+// Only a moved cell moves, not one whose name is a moved cell's cut short. A neighbour name
+// that is not a cell name is neither read nor scripted; a number that is not digits counts as
+// not found; a refused command is reported and the check goes on.
+TEST_F(RelocationTest, EachCheckSendsItsCommandsAndWritesItsReportAndScript) {
+  Network no_names = TwoMovedCells();
+  no_names.neighbours["C09102A"] = {"C1;X", "C09201A", std::string("C0910\x1b") + "9", "RLDEL"};
+  no_names.data["RLDEL"] = {"400-01-912-99", "99"};
+  Network no_digits = TwoMovedCells();
+  no_digits.data["C09101B"] = {"400-01-9;2-10111", "63"};
+  no_digits.data["C09201A"] = {"400-01-921-10201", "7;0"};
+  Network refusing = TwoMovedCells();
+  refusing.answers["RLNRP:CELL=C09102A,CELLR=ALL,NODATA;"] =
+      "RLNRP:CELL=C09102A,CELLR=ALL,NODATA;\r\n\r\nFUNCTION BUSY\r\n\r\n<";
+  refusing.data.erase("C09201A");  // its RLDEP is NOT ACCEPTED
+  Network paged = TwoMovedCells();
+  paged.page_breaks = true;
+  const Row rows[] = {
+      {"two moved cells", TwoMovedCells(), "  c09101a \r\n\r\n\tC09102A\r\n", 11, 5},
+      {"names cut short",
+       {{{"AB12", {"AB1", "AB3", "B12"}}, {"AB3", {}}},
+        {{"AB12", {"400-01-912-1", "10"}},
+         {"AB1", {"400-01-912-2", "11"}},
+         {"AB3", {"400-01-912-3", "12"}},
+         {"B12", {"400-01-912-4", "13"}}}},
+       "AB12\r\nab3",
+       11},
+      {"neighbour names that are not cell names", no_names, "C09102A"},
+      {"numbers that are not digits", no_digits, "C09101A", 8},
+      {"refused commands", refusing, "C09101A\r\nC09102A"},
+      {"page headers", paged, "C09102A"},
+  };
+  const auto expected = pages::testing::Sections("pages/relocation-checks.txt");
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    RelocationRig rig;
+    rig.page.DqonoComboBox.SetText("BSC9");
+    rig.page.DqonListMemo.SetText(row.list);
+    rig.page.DqondComboBox.SetItemIndex(row.target);
+    rig.Check(row.network, row.chunk);
+    std::string report = rig.page.DqonrepMemo.Text(), said;
+    for (std::size_t at; (at = report.find("\r\n\n\r\n")) != std::string::npos;) {
+      report.replace(at, 5, "\r\n~\r\n");  // the report's empty line between columns
+    }
+    for (const auto& command : rig.Commands()) said += "> " + command + "\r\n";
+    for (std::size_t from = 0, to; (to = report.find("\r\n", from)) != std::string::npos;
+         from = to + 2) {
+      said += "| " + report.substr(from, to - from) + "\r\n";
+    }
+    EXPECT_EQ(said + rig.read_form.Memo1.Text(), expected.at(row.name));
+    std::vector<std::string> problems;  // every line about the BSC is a problem and a note
+    for (const auto& line : rig.page.DqonrepMemo.Lines()) {
+      if (line.starts_with("BSC9: ")) problems.push_back(line);
+    }
+    EXPECT_EQ(rig.page.Outcomes.Find("BSC9")->problems, problems);
+    EXPECT_EQ(rig.telnet.notes, problems);
+    EXPECT_EQ(rig.page.Outcomes.Find("BSC9")->finished, 1);
+    EXPECT_TRUE(rig.read_form.Window.Visible());
+  }
+}
+
+// The report's columns and the results: every name of each column with its BSC before and
+// after the move; the script as lines.
+TEST_F(RelocationTest, TheTableIsReportedBeforeAndAfterTheMove) {
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09101A\r\nC09102A");
+  page.DqondComboBox.SetItemIndex(11);  // "12"
+  Check(TwoMovedCells());
   std::vector<std::string> rows;
   for (const auto& row : page.TableRows) {
     rows.push_back(row.cell + " " + row.name + " " + row.bsc_before + ">" + row.bsc_after + " " +
@@ -62,28 +115,8 @@ TEST_F(RelocationTest, ReadsNeighboursThenEveryNameOnceAndWritesTheScript) {
   std::string script;
   for (const std::string& line : page.ScriptLines) script += line + "\r\n";
   EXPECT_EQ(script, read_form.Memo1.Text());
-}
-
-TEST_F(RelocationTest, PageHeadersMoveTheRowsDown) {
-  Network network = TwoMovedCells();
-  network.page_breaks = true;
-  page.DqonListMemo.SetText("C09102A");
-  Check(network);
-  EXPECT_THAT(read_form.Memo1.Text(), HasSubstr("@COMMENT C09201A BSC9\r\n"));
-  EXPECT_THAT(read_form.Memo1.Text(), HasSubstr("@COMMENT C09101A BSC9\r\n"));
-}
-
-TEST_F(RelocationTest, LimitsAtStart) {
-  std::string many;
-  for (int i = 0; i < 201; ++i) many += "C" + std::to_string(100000 + i) + "\r\n";
-  page.DqonListMemo.SetText(many);
-  page.DqonstartButtonClick();
-  page.DqonListMemo.Clear();
-  page.DqonstartButtonClick();
-  EXPECT_THAT(messages.shown,
-              ElementsAre("CELL-lerin sayi 200-den artiq ola bilmez!!!", "CELL-elave et"));
-  EXPECT_TRUE(telnet.events.empty());
-  EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
+  page.DqonstartButtonClick();  // Stop after the end changes nothing
+  EXPECT_EQ(pages::RecapLine(page.Outcomes.All().front()), "BSC9: reached, done");
 }
 
 TEST_F(RelocationTest, NeighboursBeyondTheColumnAreLeftOutAndSaidSo) {
@@ -117,28 +150,55 @@ TEST_F(RelocationTest, EarlierCheckLeavesNothingBehind) {
   EXPECT_THAT(read_form.Memo1.Text(), Not(HasSubstr("C12101A")));
 }
 
-// Only a moved cell moves: a neighbour whose name is a moved cell's name cut short stays on
-// its BSC and gets its comment line.
-TEST_F(RelocationTest, ANeighbourMovesOnlyWhenItIsOneOfTheMovedCells) {
-  Network network{{{"AB12", {"AB1", "AB3", "B12"}}, {"AB3", {}}},
-                  {{"AB12", {"400-01-912-1", "10"}},
-                   {"AB1", {"400-01-912-2", "11"}},
-                   {"AB3", {"400-01-912-3", "12"}},
-                   {"B12", {"400-01-912-4", "13"}}}};
-  page.DqonListMemo.SetText("AB12\r\nab3");
-  page.DqondComboBox.SetItemIndex(11);  // "12"
+// The list is the check's work list: locked while the check runs, and whatever changes it
+// meanwhile, a line that is no cell name goes into no command.
+TEST_F(RelocationTest, TheListIsLockedWhileTheCheckRunsAndNeverSendsWhatIsNoCellName) {
+  const Network network = TwoMovedCells();
+  page.DqonoComboBox.SetText("BSC9");
+  page.DqonListMemo.SetText("C09101A\r\nC09102A");
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
+  page.DqonstartButtonClick();
+  EXPECT_FALSE(page.DqonListPanel.Enabled());
+  for (const auto& prompt : Login()) telnet.Receive(prompt);
+  page.DqonListMemo.SetText("C09101A\r\nC09;EVIL\r\n");
+  AnswerNext(network);
+  for (const std::string& line : telnet.Sent()) EXPECT_THAT(line, Not(HasSubstr("EVIL")));
+  const std::string said =
+      "BSC9: the list line \"C09;EVIL\" is not a cell name; the check is stopped";
+  EXPECT_THAT(messages.shown, ElementsAre(said));
+  EXPECT_EQ(page.DqonrepMemo.Lines().back(), said);
+  EXPECT_FALSE(telnet.Connected());
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
+  EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
+
+  // Unlocked again when the check runs to its own end (and however else it ends: see the
+  // page endings table).
+  page.DqonListMemo.SetText("C09101A\r\nC09102A");
+  telnet.Forget();
   Check(network);
-  EXPECT_EQ(read_form.Memo1.Text(), Expected("relocation_cut_short_names.txt"));
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
+  EXPECT_TRUE(page.DqonListPanel.Enabled());
 }
 
-TEST_F(RelocationTest, ACheckThatRanToItsEndIsRecordedAsDone) {
+// A list that is too long, empty, or holds a line that could carry more than a cell name
+// stops the check before anything is sent.
+TEST_F(RelocationTest, TheCellListIsCheckedBeforeAnythingIsSent) {
+  std::string many;
+  for (int i = 0; i < 201; ++i) many += "C" + std::to_string(100000 + i) + "\r\n";
   page.DqonoComboBox.SetText("BSC9");
-  page.DqonListMemo.SetText("C09101A");
-  Check(TwoMovedCells());
-  ASSERT_EQ(page.Outcomes.All().size(), 1u);
-  EXPECT_EQ(pages::RecapLine(page.Outcomes.All().front()), "BSC9: reached, done");
-  page.DqonstartButtonClick();  // Stop after the end changes nothing
-  EXPECT_EQ(pages::RecapLine(page.Outcomes.All().front()), "BSC9: reached, done");
+  for (const std::string& list :
+       {many, std::string(" \r\n"), std::string("  c09101a \r\n\r\nC09;EVIL\r\n")}) {
+    page.DqonListMemo.SetText(list);
+    page.DqonstartButtonClick();
+  }
+  EXPECT_THAT(messages.shown,
+              ElementsAre("CELL-lerin sayi 200-den artiq ola bilmez!!!", "CELL-elave et",
+                          "Line 2 of the cell list, \"C09;EVIL\", is not a cell name (up to 8 "
+                          "letters, digits or \"_\"): nothing was sent. Correct the list and "
+                          "start again."));
+  EXPECT_TRUE(telnet.events.empty());
+  EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
+  EXPECT_EQ(page.Outcomes.Find("BSC9"), nullptr);
 }
 
 }  // namespace

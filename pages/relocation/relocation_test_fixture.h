@@ -81,8 +81,6 @@ struct RelocationRig {
     while (AnswerNext(network, chunk)) {
     }
   }
-  // Answering starts again at `sent`, the number of lines sent before the first command.
-  void Restart(std::size_t sent) { answered_ = sent; }
   std::vector<std::string> Commands() const {
     const auto sent = telnet.Sent();
     return {sent.begin() + 3, sent.end()};

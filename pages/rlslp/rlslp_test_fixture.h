@@ -32,18 +32,14 @@ inline std::string Printout(const std::vector<Cell>& cells, bool page_break_afte
   return text + "END\r\n\r\n<";
 }
 
-// The gateway's login up to the element's prompt.
-inline const std::string kLogin =
-    "\r\nUser: \r\nPassword: \r\nNE: \r\nWO      BSC9      AD-739  TIME 261206 093001\r\n<";
-
 using kestrel::testing::RecordedMessages;
 
 // A page on a fake client, logged in as "ops1" with the password "pw".
 struct RlslpHarness {
-  explicit RlslpHarness(bool with_messages = true) {
+  RlslpHarness() {
     properties.UserEdit.SetText("ops1");
     properties.PasswordEdit.SetText("pw");
-    if (with_messages) page.SetMessages(messages);
+    page.SetMessages(messages);
   }
   // Plays the gateway's login up to the element's prompt.
   void LogIn() {

@@ -1,0 +1,356 @@
+// How the Edge broadcast, RLSLP, relocation and neighbours pages end a session that does not
+// run to its own end: cut at every step of their dialogue (the peer closes, the client ends
+// it, Stop), refused by the gateway, past the printout cap, or never opened. Each page is a
+// row: how it starts, its dialogue, and its words; what is checked is the same for all.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <sstream>
+
+#include "pages/broadcast/broadcast_test_fixture.h"
+#include "pages/neighbours/neighbours_test_fixture.h"
+#include "pages/relocation/relocation_test_fixture.h"
+#include "pages/rlslp/rlslp_test_fixture.h"
+#include "pages/shared/page_test_data.h"
+#include "tests/cut_points.h"
+
+namespace kestrel::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+// The login as the gateway prompts it, a step each.
+const std::vector<std::string> kPrompts = {"User: ", "Password: ", "NE: ", "\r\nWO      BSC9\r\n<"};
+constexpr std::size_t kLoginSteps = 4;
+
+// Delivers `text` in chunks until the page ends the session (what follows would go to the
+// next session on the same client).
+void Deliver(FakeTelnetClient& telnet, std::string_view text, std::size_t chunk) {
+  const std::size_t events = telnet.events.size();
+  for (std::size_t pos = 0; pos < text.size() && telnet.Connected(); pos += chunk) {
+    for (std::size_t k = events; k < telnet.events.size(); ++k) {
+      if (!telnet.events[k].starts_with("> ")) return;
+    }
+    telnet.Receive(text.substr(pos, chunk));
+  }
+}
+
+// A page on fake sessions, set to check BSC9.
+struct Rig {
+  virtual ~Rig() = default;
+  virtual FakeTelnetClient& Telnet() = 0;  // the session that ends
+  virtual void Start() = 0;                // the page's inputs, then Start
+  virtual void Stop() = 0;
+  virtual std::string Answer(const std::string& command) const = 0;
+  virtual void Other(std::size_t /*step*/) {}  // what another session does meanwhile
+  virtual void SetMaxPrintout(std::size_t bytes) = 0;
+  virtual std::string Report() = 0;  // what the page says of the check
+  virtual std::string Script() { return ""; }
+  virtual const std::vector<std::string>& Shown() const = 0;
+  virtual const pages::ElementOutcome* Outcome() const = 0;
+  virtual bool Idle() const = 0;  // no button claims a check runs, nothing is connected
+  // A prompt of the login, then the answer to the command in flight.
+  std::string Text(std::size_t step) {
+    return step < kLoginSteps ? kPrompts[step] : Answer(Telnet().Sent().back());
+  }
+  void Play(std::size_t step) {
+    Deliver(Telnet(), Text(step), 3);
+    Other(step);
+  }
+  // The whole dialogue again from Start, as it goes on a fresh session whose banner holds a
+  // "<": what it sent, said and wrote.
+  std::string Again(std::size_t steps) {
+    Telnet().Forget();
+    Start();
+    Telnet().Receive("\r\n<<< KESTREL COMMAND GATEWAY >>>\r\n\r\n");
+    for (std::size_t step = 0; step < steps; ++step) Play(step);
+    std::string all;
+    for (const auto& line : Telnet().Sent()) all += "> " + line + "\r\n";
+    return all + Report() + Script();
+  }
+};
+
+struct BroadcastRig : Rig, broadcast::testing::BroadcastHarness {
+  broadcast::testing::Bsc bsc{{{"C09101A", {"4"}}, {"C09102A", {"0"}}, {"C09103A", {"2"}}},
+                              {{"C09101A", {"123"}}},
+                              {{"123", "ICERISHEHER"}}};
+  FakeTelnetClient& Telnet() override { return telnet; }
+  void Start() override { page.StartButtonClick(); }
+  void Stop() override { page.StartButtonClick(); }
+  std::string Answer(const std::string& command) const override { return bsc.Answer(command); }
+  void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
+  std::string Report() override { return page.ReportMemo.Text(); }
+  const std::vector<std::string>& Shown() const override { return messages.shown; }
+  const pages::ElementOutcome* Outcome() const override { return page.Outcomes.Find("BSC9"); }
+  bool Idle() const override {
+    return page.StartButton.Caption() == "Start" && !telnet.Connected() && !page.BrMemo.Visible() &&
+           !page.CheckFinished;
+  }
+};
+
+struct RlslpRig : Rig, rlslp::testing::RlslpHarness {
+  FakeTelnetClient& Telnet() override { return telnet; }
+  void Start() override {
+    page.SlpreportMemo.Clear();
+    if (page.SlpListBox.Empty()) Queue({"BSC9", "BSC10"});
+    page.SlpstartButtonClick();
+  }
+  void Stop() override { page.SlpstartButtonClick(); }
+  std::string Answer(const std::string&) const override {
+    return rlslp::testing::Printout({{"C09101A", "NO"}, {"C09101B", "YES"}});
+  }
+  void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
+  std::string Report() override { return page.SlpreportMemo.Text(); }
+  const std::vector<std::string>& Shown() const override { return messages.shown; }
+  const pages::ElementOutcome* Outcome() const override { return page.Outcomes.Find("BSC9"); }
+  bool Idle() const override {
+    return page.SlpstartButton.Caption() == "Start" && !telnet.Connected() &&
+           !page.AnimationPanel.Visible() &&
+           page.SlpListBox.Items() == std::vector<std::string>{"BSC9", "BSC10"};
+  }
+};
+
+struct RelocationRig : Rig, relocation::testing::RelocationRig {
+  relocation::testing::Network network{{{"C09101A", {"C09101B", "C09201A"}}},
+                                       {{"C09101A", {"400-01-912-1", "62"}},
+                                        {"C09101B", {"400-01-912-2", "63"}},
+                                        {"C09201A", {"400-01-921-3", "70"}}}};
+  FakeTelnetClient& Telnet() override { return telnet; }
+  void Start() override {
+    page.DqonrepMemo.Clear();
+    page.DqonoComboBox.SetText("BSC9");
+    page.DqonListMemo.SetText("C09101A");
+    page.DqonstartButtonClick();
+  }
+  void Stop() override { page.DqonstartButtonClick(); }
+  std::string Answer(const std::string& command) const override { return network.Answer(command); }
+  void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
+  std::string Report() override { return page.DqonrepMemo.Text(); }
+  std::string Script() override {
+    return read_form.Memo1.Text() + (read_form.Window.Visible() ? "(shown)" : "");
+  }
+  const std::vector<std::string>& Shown() const override { return messages.shown; }
+  const pages::ElementOutcome* Outcome() const override { return page.Outcomes.Find("BSC9"); }
+  bool Idle() const override {
+    return page.DqonstartButton.Caption() == "Start" && !telnet.Connected() &&
+           page.DqonListPanel.Enabled();
+  }
+};
+
+// Two pairs on BSC9 (Cell) and BSC10 (Cellr); one side's session ends, the other answers
+// step for step, or has collected all its cells before.
+struct NeighboursRig : Rig, neighbours::testing::NeighboursRig {
+  NeighboursRig(bool cellr, bool other_first) : cellr_(cellr), other_first_(other_first) {
+    TwoPairs();
+  }
+  static constexpr std::size_t kSteps = kLoginSteps + 2 * 4;
+  FakeTelnetClient& Telnet() override { return cellr_ ? cellr_telnet : cell_telnet; }
+  FakeTelnetClient& OtherTelnet() { return cellr_ ? cell_telnet : cellr_telnet; }
+  void PlayOther(std::size_t step) {
+    auto& other = OtherTelnet();
+    if (!other.Connected()) return;
+    kestrel::testing::Deliver(other,
+                              step < kLoginSteps ? kPrompts[step] : Answer(other.Sent().back()), 7);
+  }
+  void Start() override {
+    OtherTelnet().Forget();
+    page.StartqonButtonClick();
+    if (other_first_) {
+      for (std::size_t step = 0; step < kSteps; ++step) PlayOther(step);
+    }
+  }
+  void Other(std::size_t step) override {
+    if (!other_first_) PlayOther(step);
+  }
+  void Stop() override { page.StartqonButtonClick(); }
+  std::string Answer(const std::string& command) const override {
+    return neighbours::testing::NeighboursRig::Answer(command);
+  }
+  void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
+  std::string Report() override {
+    return page.LastFailure.empty() ? "" : page.LastFailure + "\r\n";
+  }
+  std::string Script() override {
+    page.ExqontimeTimer();
+    return read_form.Memo1.Text() + (read_form.Window.Visible() ? "(shown)" : "");
+  }
+  const std::vector<std::string>& Shown() const override { return messages.shown; }
+  const pages::ElementOutcome* Outcome() const override {
+    return page.Outcomes.Find(cellr_ ? "BSC10" : "BSC9");
+  }
+  bool Idle() const override {
+    return page.StartqonButton.Caption() == "Start" && !cell_telnet.Connected() &&
+           !cellr_telnet.Connected() && page.Panel4.Enabled() && page.Panel6.Enabled() &&
+           !page.ProgressBar1.Visible() && !page.Label16.Visible();
+  }
+
+  bool cellr_, other_first_;
+};
+
+// What a page shows of an early end, as its data file gives it: its report ("report: " lines),
+// the one note of the session record, the one message box (its "shown: " lines), why its
+// element's outcome ended early, and whether the page is idle after it ("idle: no" where the
+// next BSC is checked). {why} stands for why the session ended, {cells} and {cellrs} for the
+// cells of the neighbours page's sides not collected.
+struct Ended {
+  std::string report, note, shown, ended_early;
+  bool idle = true;
+};
+
+Ended Read(std::string section, const std::vector<std::pair<std::string, std::string>>& words) {
+  for (const auto& [key, value] : words) {
+    for (std::size_t at; (at = section.find(key)) != std::string::npos;) {
+      section.replace(at, key.size(), value);
+    }
+  }
+  Ended ended;
+  std::istringstream in(section);
+  for (std::string line; std::getline(in, line);) {
+    line.pop_back();  // the CR
+    const std::size_t colon = line.find(": ");
+    const std::string key = line.substr(0, colon), value = line.substr(colon + 2);
+    if (key == "report") ended.report += value + "\r\n";
+    if (key == "note") ended.note = value;
+    if (key == "shown") ended.shown += (ended.shown.empty() ? "" : "\n") + value;
+    if (key == "ended early") ended.ended_early = value;
+    if (key == "idle") ended.idle = value != "no";
+  }
+  return ended;
+}
+
+struct Page {
+  std::string name;
+  std::function<std::unique_ptr<Rig>()> make;
+  std::size_t steps;
+  const char* unreached;  // where a session ended that had not reached the prompt
+  bool reason_last;       // the client's reason after where the session was
+  std::string data;       // the page's words, under tests/data/pages
+};
+
+std::vector<Page> Pages() {
+  const auto neighbours = [](bool cellr, bool other_first, const char* data) {
+    return Page{data,
+                [=] { return std::make_unique<NeighboursRig>(cellr, other_first); },
+                NeighboursRig::kSteps,
+                " during the login",
+                false,
+                data};
+  };
+  return {
+      {"broadcast", [] { return std::make_unique<BroadcastRig>(); }, kLoginSteps + 4,
+       " before the BSC was reached", true, "broadcast-endings.txt"},
+      {"rlslp", [] { return std::make_unique<RlslpRig>(); }, kLoginSteps + 1,
+       " before the BSC was reached", true, "rlslp-endings.txt"},
+      {"relocation", [] { return std::make_unique<RelocationRig>(); }, kLoginSteps + 4,
+       " during the login", false, "relocation-endings.txt"},
+      neighbours(false, false, "neighbours-endings.txt"),
+      neighbours(true, false, "neighbours-cellr-endings.txt"),
+      neighbours(true, true, "neighbours-cellr-after-cell-endings.txt"),
+  };
+}
+
+// Why the session ended at `cut`, in the page's order of words: "connection lost while
+// RLBDP:CELL=ALL; was in flight (more than 1 MB in one line)".
+std::string Why(const Page& page, const Cut& cut) {
+  const std::string what = cut.ending == Ending::kStop ? "stopped" : "connection lost";
+  const std::string reason =
+      cut.ending == Ending::kClient ? std::string(" (") + kClientReason + ")" : "";
+  const std::string where =
+      cut.step < kLoginSteps ? page.unreached : " while " + cut.in_flight + " was in flight";
+  return page.reason_last ? what + where + reason : what + reason + where;
+}
+
+// The words of the data files at `cut`: the neighbours sides have collected their first cell
+// once its four commands are answered.
+std::vector<std::pair<std::string, std::string>> Words(const Page& page, const Cut& cut) {
+  const bool first = cut.step >= kLoginSteps + 4;
+  return {{"{why}", Why(page, cut)},
+          {"{cells}", first ? "C09102B" : "C09101A, C09102B"},
+          {"{cellrs}", first ? "C10102A" : "C10101A, C10102A"}};
+}
+
+void ExpectEnded(Rig& rig, const Ended& ended) {
+  EXPECT_EQ(rig.Report(), ended.report);
+  EXPECT_EQ(rig.Telnet().notes,
+            ended.note.empty() ? std::vector<std::string>{} : std::vector{ended.note});
+  EXPECT_EQ(rig.Shown(),
+            ended.shown.empty() ? std::vector<std::string>{} : std::vector{ended.shown});
+  const pages::ElementOutcome* outcome = rig.Outcome();
+  ASSERT_NE(outcome, nullptr);
+  EXPECT_EQ(outcome->ended_early, ended.ended_early);
+  EXPECT_EQ(outcome->finished, 0);
+  EXPECT_EQ(rig.Idle(), ended.idle);
+  EXPECT_EQ(rig.Script(), "");  // no script claimed
+}
+
+// After every cut the page says where its session ended and why, claims no finished check
+// and no script, is idle, and its next Start runs as if the cut session had never been.
+TEST(PageEndings, ASessionEndingAtEveryStepSaysWhereAndWhy) {
+  for (const Page& page : Pages()) {
+    SCOPED_TRACE(page.name);
+    const auto words = pages::testing::Sections("pages/" + page.data);
+    const std::string alone = page.make()->Again(page.steps);
+    ForEveryCut<Rig>({
+        .steps = page.steps,
+        .endings = {Ending::kPeer, Ending::kClient, Ending::kStop},
+        .start =
+            [&] {
+              auto rig = page.make();
+              rig->Start();
+              return rig;
+            },
+        .telnet = [](Rig& rig) -> FakeTelnetClient& { return rig.Telnet(); },
+        .step = [](Rig& rig, std::size_t step) { rig.Play(step); },
+        .half = [](Rig& rig, std::size_t step) { return HalfOf(rig.Telnet(), rig.Text(step)); },
+        .stop = [](Rig& rig) { rig.Stop(); },
+        .silence = nullptr,
+        .expect =
+            [&](Rig& rig, const Cut& cut) {
+              const bool stop = cut.ending == Ending::kStop;
+              Ended ended = Read(words.at(stop ? "stopped" : "lost"), Words(page, cut));
+              ended.ended_early = stop ? "stopped" : Why(page, cut);
+              ExpectEnded(rig, ended);
+              EXPECT_EQ(rig.Outcome()->reached, cut.step >= kLoginSteps ? 1 : 0);
+              EXPECT_EQ(rig.Again(page.steps), alone);
+            },
+    });
+  }
+}
+
+// The gateway ends a session before the check: the login refused, the element unknown, an
+// answer past the printout cap, no connection. Each page's data file says what it shows.
+TEST(PageEndings, TheGatewaysRefusalsAndThePrintoutCapEndTheCheckInTheirWords) {
+  for (const Page& page : Pages()) {
+    for (const auto& [cause, section] : pages::testing::Sections("pages/" + page.data)) {
+      if (cause == "lost" || cause == "stopped") continue;
+      for (const std::size_t chunk : {1, 4096}) {
+        SCOPED_TRACE(page.name + ", " + cause + ", chunks of " + std::to_string(chunk));
+        auto rig = page.make();
+        rig->SetMaxPrintout(500);
+        rig->Start();
+        auto& telnet = rig->Telnet();
+        if (cause == "login") {
+          Deliver(telnet, "User: Password: \r\nLOGIN INCORRECT\r\nUser: ", chunk);
+        } else if (cause == "element") {
+          Deliver(telnet, "User: Password: NE: \r\nNE BSC9 NOT DEFINED IN GATEWAY\r\nNE: ", chunk);
+        } else if (cause == "cap") {
+          for (std::size_t step = 0; step < kLoginSteps; ++step) rig->Play(step);
+          Deliver(telnet, std::string(600, 'x'), chunk);
+        } else {
+          telnet.ConnectFails();
+        }
+        ExpectEnded(*rig, Read(section, Words(page, Cut{0, false, Ending::kPeer, ""})));
+        EXPECT_EQ(rig->Outcome()->reached, cause == "cap" ? 1 : 0);
+        for (const auto& sent : telnet.Sent()) {
+          EXPECT_TRUE(cause == "cap" || !sent.starts_with("RL")) << sent;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kestrel::testing
