@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "pages/broadcast/broadcast_test_fixture.h"
-#include "pages/shared/page_test_data.h"
+#include "tests/test_data.h"
 
 namespace kestrel::broadcast::testing {
 namespace {
@@ -95,7 +95,7 @@ std::vector<Row> Rows() {
 }
 
 TEST(BroadcastPage, EachCheckSendsItsCommandsAndReportsWhatItRead) {
-  const auto expected = pages::testing::Sections("pages/broadcast-checks.txt");
+  const auto expected = kestrel::testing::TestDataSections("pages/broadcast-checks.txt");
   for (const auto& row : Rows()) {
     std::vector<std::string> commands;
     std::string report;

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "pages/neighbours/neighbours_test_fixture.h"
-#include "pages/shared/page_test_data.h"
+#include "tests/test_data.h"
 
 namespace kestrel::neighbours::testing {
 namespace {
@@ -75,7 +75,7 @@ TEST(Collection, EachCollectionSendsBothChainsAndScriptsWhatItCouldUse) {
        "C09101A\r\nC09199Z",
        8},
   };
-  const auto expected = pages::testing::Sections("pages/neighbours-collections.txt");
+  const auto expected = kestrel::testing::TestDataSections("pages/neighbours-collections.txt");
   for (const auto& row : rows) {
     for (const bool page_breaks : {false, true}) {
       for (const std::size_t chunk : {3, 4096}) {

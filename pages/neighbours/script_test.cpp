@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "pages/neighbours/neighbours_test_fixture.h"
-#include "pages/shared/page_test_data.h"
+#include "tests/test_data.h"
 
 namespace kestrel::neighbours::testing {
 namespace {
@@ -60,7 +60,7 @@ TEST(Script, EachPickOfTheBscsWritesItsForm) {
       {"unknown MSC, a pick-list name typed", "A1\r\n", "B1\r\n", "#16", "BSC12"},
       {"empty lists", "", "", "#8", "#9"},
   };
-  const auto expected = pages::testing::Sections("pages/neighbours-scripts.txt");
+  const auto expected = kestrel::testing::TestDataSections("pages/neighbours-scripts.txt");
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     ScriptRig rig;

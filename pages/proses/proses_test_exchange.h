@@ -27,16 +27,10 @@ inline std::vector<std::string> Lines(const std::string& text) {
 // A file of tests/data/pages in sections, each headed by a line "== NAME" (a command names
 // the printout that answers it); "^D" stands for Ctrl-D and "^[" for ESC.
 inline std::map<std::string, std::string> Sections(const std::string& file) {
-  std::map<std::string, std::string> sections;
-  std::string* body = nullptr;
-  for (std::string line : Lines(kestrel::testing::TestDataLines("pages/" + file))) {
-    for (std::size_t p; (p = line.find('^')) != std::string::npos && p + 1 < line.size();) {
-      line.replace(p, 2, 1, line[p + 1] == 'D' ? '\x04' : '\x1b');
-    }
-    if (line.starts_with("== ")) {
-      body = &sections[line.substr(3)];
-    } else if (body != nullptr) {
-      *body += line + "\r\n";
+  auto sections = kestrel::testing::TestDataSections("pages/" + file);
+  for (auto& [name, body] : sections) {
+    for (std::size_t p; (p = body.find('^')) != std::string::npos && p + 1 < body.size();) {
+      body.replace(p, 2, 1, body[p + 1] == 'D' ? '\x04' : '\x1b');
     }
   }
   return sections;

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "pages/relocation/relocation_test_fixture.h"
-#include "pages/shared/page_test_data.h"
+#include "tests/test_data.h"
 
 namespace kestrel::relocation::testing {
 namespace {
@@ -67,7 +67,7 @@ TEST_F(RelocationTest, EachCheckSendsItsCommandsAndWritesItsReportAndScript) {
       {"refused commands", refusing, "C09101A\r\nC09102A"},
       {"page headers", paged, "C09102A"},
   };
-  const auto expected = pages::testing::Sections("pages/relocation-checks.txt");
+  const auto expected = kestrel::testing::TestDataSections("pages/relocation-checks.txt");
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
     RelocationRig rig;

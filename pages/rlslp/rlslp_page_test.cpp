@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "pages/rlslp/rlslp_test_fixture.h"
-#include "pages/shared/page_test_data.h"
+#include "tests/test_data.h"
 
 namespace kestrel::rlslp::testing {
 namespace {
@@ -41,7 +41,7 @@ TEST(RlslpPage, EachBscOfTheQueueReportsItsCellsThatAreNotActive) {
        "ACTIVE     CHTYPE\r\nNO         TCH\r\n\r\nCELL       SCTYPE\r\nC09101B\r\n<"},
       {"a prompt inside", Printout({{"C09101A", "NO"}, {"C<9101B", "NO"}})},
   };
-  const auto expected = pages::testing::Sections("pages/rlslp-checks.txt");
+  const auto expected = kestrel::testing::TestDataSections("pages/rlslp-checks.txt");
   for (const auto& [name, answer] : rows) {
     for (std::size_t chunk : {1, 3, 7, 1460}) {
       SCOPED_TRACE(name + ", chunks of " + std::to_string(chunk));

@@ -13,8 +13,8 @@
 #include "pages/neighbours/neighbours_test_fixture.h"
 #include "pages/relocation/relocation_test_fixture.h"
 #include "pages/rlslp/rlslp_test_fixture.h"
-#include "pages/shared/page_test_data.h"
 #include "tests/cut_points.h"
+#include "tests/test_data.h"
 
 namespace kestrel::testing {
 namespace {
@@ -291,7 +291,7 @@ void ExpectEnded(Rig& rig, const Ended& ended) {
 TEST(PageEndings, ASessionEndingAtEveryStepSaysWhereAndWhy) {
   for (const Page& page : Pages()) {
     SCOPED_TRACE(page.name);
-    const auto words = pages::testing::Sections("pages/" + page.data);
+    const auto words = kestrel::testing::TestDataSections("pages/" + page.data);
     const std::string alone = page.make()->Again(page.steps);
     ForEveryCut<Rig>({
         .steps = page.steps,
@@ -324,7 +324,7 @@ TEST(PageEndings, ASessionEndingAtEveryStepSaysWhereAndWhy) {
 // answer past the printout cap, no connection. Each page's data file says what it shows.
 TEST(PageEndings, TheGatewaysRefusalsAndThePrintoutCapEndTheCheckInTheirWords) {
   for (const Page& page : Pages()) {
-    for (const auto& [cause, section] : pages::testing::Sections("pages/" + page.data)) {
+    for (const auto& [cause, section] : kestrel::testing::TestDataSections("pages/" + page.data)) {
       if (cause == "lost" || cause == "stopped") continue;
       for (const std::size_t chunk : {1, 4096}) {
         SCOPED_TRACE(page.name + ", " + cause + ", chunks of " + std::to_string(chunk));
