@@ -178,10 +178,9 @@ class MutingProxy {
   std::thread thread_;
 };
 
-// One job against what `peer` names, with the gateway's transcripts kept: a kestrel-gateway
-// (over SSH too, with a host key made for it), when `mute_after` is set behind a MutingProxy;
-// a SilentGateway; an UnansweredGateway; or nothing at all (the runner's --gateway is then
-// `elsewhere`, or none when that is empty).
+// One job against `peer`: a kestrel-gateway with its transcripts kept (over SSH too, with a
+// key made for it; behind a MutingProxy when `mute_after` is set), a SilentGateway, an
+// UnansweredGateway, or none (--gateway is then `elsewhere`, or not given when empty).
 struct JobSetup {
   enum class Peer { kGateway, kSilent, kUnanswered, kNone };
   Peer peer = Peer::kGateway;

@@ -131,25 +131,15 @@ std::set<std::string> InFlight(const std::string& text) {
        at = text.find("while ", at + 1)) {
     const std::string order = text.substr(at + 6, text.find(" was in flight", at) - at - 6);
     if (order.size() < 6 || order[5] != ':') continue;
-    const std::string code = order.starts_with("TP") ? "TPBLI" : "RXBLI";
-    std::string object = order.substr(6);
-    if (code == "RXBLI")
-      object = Words(object.substr(3, object.find_first_of(",;") - 3))[0].toStdString();
-    for (const auto& name :
-         LeftOutOfTraffic({{"executed " + code + (code == "TPBLI" ? ":" : " ") + object}})) {
-      objects.insert(name);
-    }
+    const bool path = order.starts_with("TP");
+    const std::string object =
+        order.substr(path ? 6 : 9, path ? std::string::npos : order.find_first_of(",;") - 9);
+    objects.merge(LeftOutOfTraffic({{(path ? "executed TPBLI:" : "executed RXBLI ") + object}}));
   }
   return objects;
 }
 
 // A row's job, set up: its gateway, its arguments, its files under `dir`.
-struct Started {
-  Row row;
-  QString dir;
-  std::unique_ptr<JobRun> run;
-};
-
 std::unique_ptr<JobRun> Start(const Row& row, const QString& dir) {
   const auto one = [&](const std::string& key) {
     const auto values = row.All(key);
