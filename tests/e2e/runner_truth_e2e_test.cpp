@@ -195,10 +195,10 @@ std::unique_ptr<JobRun> Start(const Row& row, const QString& dir) {
 
 // A line of the report (standard output, or standard error but the recap) that holds `text`
 // and one of `elements` ("BSC9/BSC10"); the element, or empty.
-std::string SaidBy(const RunResult& result, const std::string& spec) {
-  const std::size_t blank = spec.find(' ');
-  const std::string text = spec.substr(blank + 1);
-  for (const QString& element : QString::fromStdString(spec.substr(0, blank)).split('/')) {
+std::string SaidBy(const RunResult& result, const std::string& row_text) {
+  const std::size_t blank = row_text.find(' ');
+  const std::string text = row_text.substr(blank + 1);
+  for (const QString& element : QString::fromStdString(row_text.substr(0, blank)).split('/')) {
     for (const std::string& line : Lines(result.out + "\n" + result.err)) {
       if (!line.starts_with("recap: ") && line.find(text) != std::string::npos &&
           line.find(element.toStdString()) != std::string::npos) {
