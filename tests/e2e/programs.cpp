@@ -466,4 +466,30 @@ void MutingProxy::Run() {
   }
 }
 
+JobRun::JobRun(const Job& job, const JobSetup& setup, const QStringList& more) {
+  QString address = setup.elsewhere;
+  QStringList runner = job.arguments + more;
+  if (setup.peer == JobSetup::Peer::kGateway) {
+    QStringList options = job.network + QStringList{"--transcript-dir", transcripts_.path()};
+    if (setup.ssh) {
+      const SshPair pair(keys_.path());
+      options += pair.gateway;
+      runner += pair.runner;
+    }
+    gateway_ = std::make_unique<GatewayProcess>(options + setup.faults);
+    address = gateway_->QAddress();
+    if (!setup.mute_after.empty()) {
+      proxy_ = std::make_unique<MutingProxy>(gateway_->Port(), setup.mute_after);
+      address = proxy_->Address();
+    }
+  } else if (setup.peer == JobSetup::Peer::kSilent) {
+    address = (silent_ = std::make_unique<SilentGateway>())->Address();
+  } else if (setup.peer == JobSetup::Peer::kUnanswered) {
+    address = (unanswered_ = std::make_unique<UnansweredGateway>())->Address();
+  }
+  if (!address.isEmpty()) runner = QStringList{"--gateway", address} + runner;
+  batch_ = std::make_unique<BatchProcess>(QStringList{QString::fromStdString(job.command)} + runner,
+                                          setup.env);
+}
+
 }  // namespace kestrel::testing

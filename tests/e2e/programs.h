@@ -178,4 +178,34 @@ class MutingProxy {
   std::thread thread_;
 };
 
+// One job against `peer`: a kestrel-gateway with its transcripts kept (over SSH too, with a
+// key made for it; behind a MutingProxy when `mute_after` is set), a SilentGateway, an
+// UnansweredGateway, or none (--gateway is then `elsewhere`, or not given when empty).
+struct JobSetup {
+  enum class Peer { kGateway, kSilent, kUnanswered, kNone };
+  Peer peer = Peer::kGateway;
+  QStringList faults;  // the gateway's options besides the job's network
+  QProcessEnvironment env = DemoPassword();
+  bool ssh = false;
+  std::string mute_after;
+  QString elsewhere;
+};
+class JobRun {
+ public:
+  JobRun(const Job& job, const JobSetup& setup = {}, const QStringList& more = {});
+  // Only a hang outlasts the default.
+  RunResult Wait(int ms = 600000) { return batch_->Wait(ms); }
+  std::vector<std::vector<std::string>> Sessions() const {
+    return TranscriptEvents(transcripts_.path());
+  }
+
+ private:
+  QTemporaryDir transcripts_, keys_;
+  std::unique_ptr<GatewayProcess> gateway_;
+  std::unique_ptr<MutingProxy> proxy_;
+  std::unique_ptr<SilentGateway> silent_;
+  std::unique_ptr<UnansweredGateway> unanswered_;
+  std::unique_ptr<BatchProcess> batch_;
+};
+
 }  // namespace kestrel::testing
