@@ -118,62 +118,37 @@ auto Begun(const char* pattern, int sessions) {
 }
 
 TEST(EndlessDailyCheck, SigtermEndsTheRunWithItsRecapAndReportFilesAndTheRunIsPaced) {
+  const auto typed = [](const std::string& element, const std::string& line) {
+    return [=](const QString& transcripts, const Service&) {
+      return Typed(transcripts, element, line);
+    };
+  };
+  // clang-format off
   const Row rows[] = {
       // BSC70's SAE queue waits for an answer that does not come; the other lane goes on.
       {"a solution in flight",
        {"--ne", "BSC70", "--ne", "BSC71", "--ne", "BSC72", "--parallel", "2", "--solution", "SAE",
-        "--solution", "SETAR", "--watchdog", "86400"},
-       "SAALI",
+        "--solution", "SETAR", "--watchdog", "86400"}, "SAALI",
        [](const QString& transcripts, const Service&) {
          return Typed(transcripts, "BSC70", "SAALI;") && Typed(transcripts, "BSC72", "ALLIP;");
-       },
-       0,
-       {"recap: BSC70: reached", "recap: BSC71: reached", "recap: BSC72: reached"},
-       {"BSC70: stopped while "},
-       {{"BSC70", 1}, {"BSC71", 1}}},
-      {"a block in flight",
-       {"--ne", "BSC80", "--solution", "PERMANENT", "--watchdog", "86400"},
-       "RXBLI",
-       [](const QString& transcripts, const Service&) {
-         return Typed(transcripts, "BSC80", "RXBLI:MO=RXOCF-12");
-       },
-       1,
-       {"may still be blocked: RXOCF-12"},
-       {"BSC80: stopped while "},
-       {{"BSC80", 1}}},
+       }, 0, {"recap: BSC70: reached", "recap: BSC71: reached", "recap: BSC72: reached"},
+       {"BSC70: stopped while "}, {{"BSC70", 1}, {"BSC71", 1}}},
+      {"a block in flight", {"--ne", "BSC80", "--solution", "PERMANENT", "--watchdog", "86400"},
+       "RXBLI", typed("BSC80", "RXBLI:MO=RXOCF-12"), 1, {"may still be blocked: RXOCF-12"},
+       {"BSC80: stopped while "}, {{"BSC80", 1}}},
       // Connects that are never answered hold nothing: four lanes all wait for theirs, and no
       // watchdog would end them.
-      {"connects never answered",
-       {"--ne", "BSC9", "--ne", "BSC10", "--ne", "BSC11", "--ne", "BSC12", "--parallel", "4",
-        "--watchdog", "86400"},
-       "unanswered",
-       Begun("_dailycheck_", 4),
-       0,
-       {"recap: BSC9: not reached; ended early: stopped during the login"},
-       {}},
+      {"connects never answered", {"--ne", "BSC9", "--ne", "BSC10", "--ne", "BSC11", "--ne",
+       "BSC12", "--parallel", "4", "--watchdog", "86400"}, "unanswered", Begun("_dailycheck_", 4),
+       0, {"recap: BSC9: not reached; ended early: stopped during the login"}, {}},
       // A fast gateway gets a cycle per --min-cycle; signalled once two have begun.
-      {"a fast gateway",
-       {"--ne", "BSC9", "--ne", "BSC12", "--min-cycle", "2", "--retry", "0"},
-       "",
-       Begun("_dailycheck_", 4),
-       0,
-       {},
-       {},
-       {},
-       "_dailycheck_",
-       2},
+      {"a fast gateway", {"--ne", "BSC9", "--ne", "BSC12", "--min-cycle", "2", "--retry", "0"}, "",
+       Begun("_dailycheck_", 4), 0, {}, {}, {}, "_dailycheck_", 2},
       // An element that the gateway refuses waits out its back-off while the others go on.
-      {"an unknown element",
-       {"--ne", "BSC99", "--ne", "BSC9", "--min-cycle", "0", "--retry", "2"},
-       "",
-       Begun("_BSC9(_\\d+)?\\.log$", 20),
-       0,
-       {},
-       {},
-       {},
-       "_BSC99(_\\d+)?\\.log$",
-       1},
+      {"an unknown element", {"--ne", "BSC99", "--ne", "BSC9", "--min-cycle", "0", "--retry", "2"},
+       "", Begun("_BSC9(_\\d+)?\\.log$", 20), 0, {}, {}, {}, "_BSC99(_\\d+)?\\.log$", 1},
   };
+  // clang-format on
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
     QTemporaryDir transcripts;

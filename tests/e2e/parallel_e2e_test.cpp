@@ -95,90 +95,42 @@ std::vector<Lanes> Table() {
   const Job rlslp = {"rlslp", {}, Ne(bscs), ""};
   const QStringList chunks = {"--chunk-max", "40"};
   const std::string too_many = "TOO MANY SESSIONS";
+  const Job last_visit = {
+      "dailycheck",
+      {"--scenario", DataFile("dailycheck-blocking.json")},
+      Ne({"BSC11", "BSC9"}) + QStringList{"--no-sound", "--solution", "PERMANENT", "--solution",
+                                          "SETAR", "--watchdog", "86400"},
+      ""};
+  const QStringList watchdog = {"--watchdog", "1"};
+  // clang-format off
+  // name, job, faults, parallel, as one, exit status, least done, said, otherwise, files, absent
   return {
-      {"daily check",
-       daily(twelve),
-       chunks + QStringList{"--seed", "1"},
-       4,
-       true,
-       0,
-       12,
-       {},
-       "",
-       8},
-      {"daily check",
-       daily(twelve),
-       chunks + QStringList{"--seed", "2"},
-       4,
-       true,
-       0,
-       12,
-       {},
-       "",
-       8},
+      {"dailycheck", daily(twelve), chunks + QStringList{"--seed", "1"}, 4, true, 0, 12, {}, {}, 8},
+      {"dailycheck", daily(twelve), chunks + QStringList{"--seed", "2"}, 4, true, 0, 12, {}, {}, 8},
       // The elements after the two have solutions to run; nothing of the failed sessions goes
       // into their files.
-      {"a silent and an unknown element",
-       daily(with_unknown, {"--watchdog", "1"}),
-       chunks + QStringList{"--silent-ne", "BSC45"},  // before BSC46
-       4,
-       true,
-       1,
-       11,
+      {"a silent and an unknown element", daily(with_unknown, watchdog),
+       chunks + QStringList{"--silent-ne", "BSC45"}, 4, true, 1, 11,  // before BSC46
        {"recap: BSC45: not reached; ended early: silent",
         "recap: BSC99: not reached; ended early: NE BSC99 NOT DEFINED IN GATEWAY\n",
-        "BSC99: refused: NE BSC99 NOT DEFINED IN GATEWAY"},
-       "",
-       8,
-       {"BSC99", "NE=BSC45"}},
-      {"daily check at the session limit",
-       daily(twelve.mid(0, 8), {"--watchdog", "1"}),
-       {"--max-sessions", "2"},
-       4,
-       false,
-       1,
-       2,
-       {},
-       too_many,
-       -1},
+        "BSC99: refused: NE BSC99 NOT DEFINED IN GATEWAY"}, "", 8, {"BSC99", "NE=BSC45"}},
+      {"daily check at the session limit", daily(twelve.mid(0, 8), watchdog),
+       {"--max-sessions", "2"}, 4, false, 1, 2, {}, too_many, -1},
       // A last visit whose session was lost has nothing to go on to: the run ends now, not
       // when the page's watchdog would have moved on, which is beyond the run's time-out.
-      {"a last visit that ended early",
-       {"dailycheck",
-        {"--scenario", DataFile("dailycheck-blocking.json")},
-        Ne({"BSC11", "BSC9"}) + QStringList{"--no-sound", "--solution", "PERMANENT", "--solution",
-                                            "SETAR", "--watchdog", "86400"},
-        ""},
-       {"--drop-after-command", "RXBLI"},
-       2,
-       true,
-       1,
+      {"a last visit that ended early", last_visit, {"--drop-after-command", "RXBLI"}, 2, true, 1,
        1,
        {"recap: BSC11: reached, done\n",
         "recap: BSC9: reached; ended early: connection lost while RXBLI:MO=RXOCF-12  ; was in "
-        "flight; may still be blocked: RXOCF-12\n"},
-       "",
-       2},
+        "flight; may still be blocked: RXOCF-12\n"}, "", 2},
       {"rlslp", rlslp, {"--chunk-max", "7", "--seed", "1"}, 4, true, 0, 12, {}},
       {"rlslp", rlslp, {"--chunk-max", "7", "--seed", "2"}, 4, true, 0, 12, {}},
-      {"rlslp with an unknown element",
-       {"rlslp", {}, Ne(bscs_unknown), ""},
-       {"--chunk-max", "7"},
-       4,
-       true,
-       1,
-       12,
-       {"recap: BSC99: not reached; ended early: NE BSC99 NOT DEFINED"}},
-      {"rlslp at the session limit",
-       {"rlslp", {}, Ne(bscs.mid(0, 8)), ""},
-       {"--max-sessions", "2"},
-       4,
-       false,
-       1,
-       0,
-       {},
-       too_many},
+      {"rlslp with an unknown element", {"rlslp", {}, Ne(bscs_unknown), ""}, {"--chunk-max", "7"},
+       4, true, 1, 12, {"recap: BSC99: not reached; ended early: NE BSC99 NOT DEFINED"}},
+      {"rlslp at the session limit", {"rlslp", {}, Ne(bscs.mid(0, 8)), ""}, {"--max-sessions", "2"},
+       4, false, 1, 0, {}, too_many},
   };
+  // clang-format on
 }
 
 TEST(Parallel, SessionsAtOnceGiveWhatOneGivesInListOrderAndFailAlone) {
