@@ -27,22 +27,10 @@ struct Site {
   void Fresh() { gateway = std::make_unique<GatewayProcess>(); }
   QString File(const char* name) const { return scratch.filePath(name); }
   QStringList Check(const QStringList& more, const char* cycles = "2") const {
-    return QStringList{"dailycheck",
-                       "--ne",
-                       "BSC9",
-                       "--ne",
-                       "BSC12",
-                       "--ne",
-                       "MSC9",
-                       "--cycles",
-                       cycles,
-                       "--no-sound",
-                       "--no-log",
-                       "--gateway",
-                       gateway->QAddress(),
-                       "--report-root",
-                       scratch.path()} +
-           more;
+    const QStringList check = {"dailycheck", "--ne",          "BSC9",        "--ne",
+                               "BSC12",      "--ne",          "MSC9",        "--no-sound",
+                               "--no-log",   "--report-root", scratch.path()};
+    return check + QStringList{"--cycles", cycles, "--gateway", gateway->QAddress()} + more;
   }
 };
 
