@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <mutex>
+#include <set>
 
 #include "platform/streams.h"
 
@@ -30,6 +31,16 @@ sockaddr_in Loopback(int port) {
   address.sin_port = ::htons(static_cast<u_short>(port));
   address.sin_addr.s_addr = ::htonl(INADDR_LOOPBACK);
   return address;
+}
+
+// The sockets shut down and not yet closed. A recv already waiting is not woken by a shutdown
+// everywhere (wine leaves it waiting), so ReceiveSome waits in short polls and looks here.
+std::mutex shut_lock;
+std::set<Socket> shut_down;
+
+bool IsShutDown(Socket socket) {
+  const std::lock_guard<std::mutex> lock(shut_lock);
+  return shut_down.contains(socket);
 }
 
 int Chunk(std::size_t size) { return size > INT_MAX ? INT_MAX : static_cast<int>(size); }
@@ -94,14 +105,32 @@ bool SendAll(Socket socket, std::string_view bytes) {
 }
 
 std::size_t ReceiveSome(Socket socket, char* buffer, std::size_t size) {
-  const int n = ::recv(Handle(socket), buffer, Chunk(size), 0);
-  return n > 0 ? static_cast<std::size_t>(n) : 0;
+  for (;;) {
+    if (IsShutDown(socket)) return 0;
+    const int ready = WaitReadable(socket, 100);
+    if (ready < 0) return 0;
+    if (ready == 0) continue;
+    if (IsShutDown(socket)) return 0;
+    const int n = ::recv(Handle(socket), buffer, Chunk(size), 0);
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+  }
 }
 
-void ShutdownSocket(Socket socket) { ::shutdown(Handle(socket), SD_BOTH); }
+void ShutdownSocket(Socket socket) {
+  {
+    const std::lock_guard<std::mutex> lock(shut_lock);
+    shut_down.insert(socket);
+  }
+  ::shutdown(Handle(socket), SD_BOTH);
+}
 
 void CloseSocket(Socket socket) {
-  if (socket != kNoSocket) ::closesocket(Handle(socket));
+  if (socket == kNoSocket) return;
+  {
+    const std::lock_guard<std::mutex> lock(shut_lock);
+    shut_down.erase(socket);
+  }
+  ::closesocket(Handle(socket));
 }
 
 int WaitReadable(Socket socket, int timeout_ms) {
