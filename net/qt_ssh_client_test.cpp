@@ -18,19 +18,14 @@
 #include "net/qt_telnet_client.h"
 #include "sim/ssh_front.h"
 
+#include "tests/run_until.h"
+
 namespace kestrel::net {
 namespace {
 
 using namespace std::string_literals;
 
-// Runs the event loop until `done` holds or only a hang would take longer.
-bool RunUntil(const std::function<bool()>& done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < 30000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
+using kestrel::testing::RunUntil;
 
 class QtSshClientTest : public ::testing::Test {
  protected:

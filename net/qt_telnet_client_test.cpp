@@ -17,6 +17,8 @@
 #include <functional>
 #include <memory>
 
+#include "tests/run_until.h"
+
 namespace kestrel::net {
 namespace {
 
@@ -25,14 +27,7 @@ using namespace std::string_literals;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-// Runs the event loop until `done` holds or only a hang would take longer.
-bool RunUntil(const std::function<bool()>& done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < 30000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
+using kestrel::testing::RunUntil;
 
 class QtTelnetClientTest : public ::testing::Test {
  protected:

@@ -10,19 +10,10 @@
 #include <functional>
 #include <memory>
 
+#include "tests/run_until.h"
+
 namespace kestrel::sim {
 namespace {
-
-// Runs the event loop until `done` or `ms` have passed (only a hang takes that long).
-bool Until(const std::function<bool()>& done, int ms = 30000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
 
 class Client {
  public:
@@ -34,7 +25,7 @@ class Client {
     socket_.connectToHost("127.0.0.1", port);
   }
   bool Await(const char* text, int ms = 30000) {
-    return Until([&] { return seen.contains(text); }, ms);
+    return kestrel::testing::RunUntil([&] { return seen.contains(text); }, ms);
   }
   void Type(const std::string& line) { socket_.write(QByteArray::fromStdString(line + "\r\n")); }
   void Close() { socket_.close(); }
@@ -112,14 +103,14 @@ TEST_F(GatewayServerTest, SessionsBeyondTheMostAreToldAndClosedUntilASocketClose
       ASSERT_TRUE(first.Await("User: "));
     }
     Client refused(server->Port());
-    ASSERT_TRUE(Until([&] { return refused.closed; }));
+    ASSERT_TRUE(kestrel::testing::RunUntil([&] { return refused.closed; }));
     EXPECT_EQ(refused.seen, "TOO MANY SESSIONS\r\n");
     if (most == 0) continue;
     first.Close();
     // The gateway sees the close in its own time: sessions are refused until then.
-    EXPECT_TRUE(Until([&] {
+    EXPECT_TRUE(kestrel::testing::RunUntil([&] {
       Client next(server->Port());
-      Until([&] { return next.closed || next.seen.contains("User: "); });
+      kestrel::testing::RunUntil([&] { return next.closed || next.seen.contains("User: "); });
       return next.seen.contains("User: ");
     }));
   }
@@ -159,7 +150,7 @@ TEST_F(GatewayServerTest, DropAfterCommandClosesTheConnection) {
   LogIn(client);
   client.seen.clear();
   client.Type("RXBLI:MO=RXOTG-1,FORCE;");
-  ASSERT_TRUE(Until([&] { return client.closed; }));
+  ASSERT_TRUE(kestrel::testing::RunUntil([&] { return client.closed; }));
   EXPECT_EQ(client.seen, "");
 }
 
@@ -177,14 +168,15 @@ void ExpectOutputStopsWhileTheClientDoesNotRead(GatewayServer& server, Client& c
   const long long filled = server.BytesSent();
   EXPECT_LT(filled, kBound);
   client.ReadAgain();
-  EXPECT_TRUE(Until([&] { return server.BytesSent() > filled + (1 << 20); }, 60000));
+  EXPECT_TRUE(
+      kestrel::testing::RunUntil([&] { return server.BytesSent() > filled + (1 << 20); }, 60000));
 }
 
 TEST_F(GatewayServerTest, OptionFloodStopsWhileTheClientDoesNotRead) {
   faults.flood_options = true;
   Serve();
   Client client(server->Port());
-  ASSERT_TRUE(Until([&] { return client.seen.size() > 4096; }));
+  ASSERT_TRUE(kestrel::testing::RunUntil([&] { return client.seen.size() > 4096; }));
   EXPECT_FALSE(client.seen.contains("User"));
   ExpectOutputStopsWhileTheClientDoesNotRead(*server, client);
 }
@@ -195,7 +187,7 @@ TEST_F(GatewayServerTest, EndlessPrintoutStopsWhileTheClientDoesNotRead) {
   Client client(server->Port());
   LogIn(client);
   client.Type("ALLIP;");
-  ASSERT_TRUE(Until([&] { return client.seen.size() > (1 << 20); }));
+  ASSERT_TRUE(kestrel::testing::RunUntil([&] { return client.seen.size() > (1 << 20); }));
   EXPECT_FALSE(client.seen.contains("END"));
   ExpectOutputStopsWhileTheClientDoesNotRead(*server, client);
   // Meanwhile other sessions are served.

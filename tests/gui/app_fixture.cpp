@@ -5,13 +5,6 @@
 
 namespace kestrel::app::testing {
 
-bool RunUntil(const std::function<bool()>& done, int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
-
 ModalAnswers::ModalAnswers() {
   timer_.setInterval(5);
   QObject::connect(&timer_, &QTimer::timeout, [this] { Answer(); });

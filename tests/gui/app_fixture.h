@@ -22,12 +22,11 @@
 #include "app/application.h"
 #include "app/qt_ports.h"
 #include "sim/gateway_server.h"
+#include "tests/run_until.h"
 
 namespace kestrel::app::testing {
 
-// Turns the event loop until `done` or `ms` have passed (a bound only a hang reaches);
-// returns `done()`.
-bool RunUntil(const std::function<bool()>& done, int ms = 30000);
+using kestrel::testing::RunUntil;
 
 inline QString ReadAll(const QString& path) {
   QFile file(path);
