@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "pages/dailycheck/dailycheck_page.h"
+#include "pages/shared/page_test_cases.h"
 #include "platform/file_names.h"
 #include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 #include "tests/manual_clock.h"
-#include "tests/test_data.h"
 
 namespace kestrel::dailycheck::testing {
 
@@ -162,52 +162,8 @@ inline std::string Alarm(const std::string& slogan, const std::string& details =
          "\r\n";
 }
 
-// A case of a data file under tests/data/pages: "== name" opens it, "-- part" opens a part
-// whose lines follow (blank ones too, so cases follow each other without a gap). "\xNN", "\r"
-// and "\n" in a line are those bytes; a line that starts with "# " is a comment.
-struct DataCase {
-  std::string name;
-  std::map<std::string, std::vector<std::string>> parts;
-  const std::vector<std::string>& Lines(const std::string& part) const {
-    static const std::vector<std::string> kNone;
-    return parts.contains(part) ? parts.at(part) : kNone;
-  }
-  // The lines of a part as the element sends them, each ended in CR LF.
-  std::string Text(const std::string& part) const {
-    std::string text;
-    for (const auto& line : Lines(part)) text += line + "\r\n";
-    return text;
-  }
-};
-
-inline std::vector<DataCase> DataCases(const std::string& file) {
-  const std::string text = kestrel::testing::TestDataLines("pages/" + file);
-  std::vector<DataCase> cases;
-  std::vector<std::string>* part = nullptr;
-  for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    std::string line;
-    for (std::size_t i = at; i < end; ++i) {
-      const bool escape = text.compare(i, 2, "\\x") == 0 && i + 3 < end;
-      const bool cr = text.compare(i, 2, "\\r") == 0, lf = text.compare(i, 2, "\\n") == 0;
-      line += escape ? static_cast<char>(std::stoi(text.substr(i + 2, 2), nullptr, 16))
-              : cr   ? '\r'
-              : lf   ? '\n'
-                     : text[i];
-      i += escape ? 3 : cr || lf ? 1 : 0;
-    }
-    if (line.starts_with("# ")) continue;
-    if (line.starts_with("== ")) {
-      cases.push_back({line.substr(3), {}});
-      part = nullptr;
-    } else if (line.starts_with("-- ")) {
-      part = &cases.back().parts[line.substr(3)];
-    } else if (part != nullptr) {
-      part->push_back(line);
-    }
-  }
-  EXPECT_FALSE(cases.empty()) << file;
-  return cases;
-}
+using pages::testing::DataCase;
+using pages::testing::DataCases;
 
 // Plays the "-- script" of a case: a verb a line and its argument, "|" between the items of a
 // list. `list PART` receives an alarm list of a part of the case, else of `shared`.

@@ -11,7 +11,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 TEST_F(NeighboursTest, FinishedSidesLetTheTimerWriteTheScriptOnce) {
-  cells = {{"C09101A", {}}, {"C10101A", {}}};
+  cells = {"C09101A", "C10101A"};
   page.Memocell.SetText("C09101A");
   page.Memocellr.SetText("C10101A");
   page.StartqonButtonClick();
@@ -29,7 +29,7 @@ TEST_F(NeighboursTest, FinishedSidesLetTheTimerWriteTheScriptOnce) {
 }
 
 TEST_F(NeighboursTest, ShortLinesGiveEmptyValues) {
-  cells = {{"C09101A", {}}};
+  cells = {"C09101A"};
   page.Memocell.SetText("C09101A");
   page.Memocellr.SetText("C09101A");
   page.StartqonButtonClick();
@@ -62,7 +62,7 @@ TEST_F(NeighboursTest, ListsLongerThanFiveHundredLinesHaveRoom) {
   for (int i = 0; i < 600; ++i) list += "C" + std::to_string(100000 + i) + "\r\n";
   page.Memocell.SetText(list);
   page.Memocellr.SetText(list);
-  for (int i = 0; i < 600; ++i) cells["C" + std::to_string(100000 + i)] = {};
+  for (int i = 0; i < 600; ++i) cells.insert("C" + std::to_string(100000 + i));
   page.StartqonButtonClick();
   LogInBoth();
   Play();

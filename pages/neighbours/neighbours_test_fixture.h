@@ -3,57 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "pages/neighbours/neighbours_page.h"
+#include "pages/shared/page_test_cases.h"
 #include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 
 namespace kestrel::neighbours::testing {
-
-struct CellParameters {
-  std::string cgi = "400-01-1234-10101", bsic = "47", bcchno = "62", csystype = "GSM900",
-              mstxpwr = "33", bspwr = "47", bstxpwr = "45", bsrxmin = "110", aw = "ON",
-              scho = "OFF", bsrxsuff = "0", msrxmin = "104", msrxsuff = "0", layer = "2",
-              layerthr = "75", layerhyst = "3";
-};
-
-inline std::string Pad(std::string text, std::size_t width) {
-  text.resize(std::max(width, text.size()), ' ');
-  return text;
-}
-
-// The four printouts of a cell in the exchange's column layout, after the echo.
-inline std::string CellPrintout(const std::string& command, const std::string& cell,
-                                const CellParameters& p, bool page_break = false) {
-  const std::string wo =
-      page_break ? "WO      BSC9              AD-739  TIME 261206 093001\r\n" : "";
-  const std::string code = command.substr(0, 5);
-  if (code == "RLDEP") {
-    return "CELL DESCRIPTION DATA\r\n\r\nCELL     TYPE  CGI                   BSIC  BCCHNO  "
-           "AGBLK\r\n" +
-           wo + Pad(cell, 9) + "INT   " + Pad(p.cgi, 22) + Pad(p.bsic, 6) + Pad(p.bcchno, 8) +
-           "1\r\n\r\n" +
-           "                                     CSYSTYPE\r\n                                    "
-           " " +
-           p.csystype + "\r\n\r\n";
-  }
-  if (code == "RLCPP") {
-    return "CELL CONFIGURATION POWER DATA\r\n\r\nCELL     TYPE  BSPWRB  BSPWRT  MSTXPWR\r\n" + wo +
-           Pad(cell, 9) + "INT   47      47      " + p.mstxpwr + "\r\n\r\n";
-  }
-  if (code == "RLLOP") {
-    return "CELL LOCATING DATA\r\n\r\nCELL     BSPWR  BSTXPWR  BSRXMIN  BSRXSUFF  MSRXMIN  "
-           "MSRXSUFF  SCHO  AW\r\n" +
-           wo + Pad(cell, 9) + Pad(p.bspwr, 7) + Pad(p.bstxpwr, 9) + Pad(p.bsrxmin, 9) +
-           Pad(p.bsrxsuff, 10) + Pad(p.msrxmin, 9) + Pad(p.msrxsuff, 10) + Pad(p.scho, 6) + p.aw +
-           "\r\n\r\n";
-  }
-  return "CELL LOCATING DATA\r\n\r\nCELL     LAYER  LAYERTHR  LAYERHYST  PSSTEMP\r\n" + wo +
-         Pad(cell, 9) + Pad(p.layer, 7) + Pad(p.layerthr, 10) + Pad(p.layerhyst, 11) + "0\r\n\r\n";
-}
 
 using kestrel::testing::RecordedMessages;
 
@@ -66,23 +25,29 @@ struct NeighboursRig {
   }
   // Two pairs: C09101A and C09102B on BSC9 (Cell), C10101A and C10102A on BSC10 (Cellr).
   void TwoPairs() {
-    cells = {{"C09101A", {}}, {"C09102B", {}}, {"C10101A", {}}, {"C10102A", {}}};
+    cells = {"C09101A", "C09102B", "C10101A", "C10102A"};
     page.Memocell.SetText("C09101A\r\nC09102B");
     page.Memocellr.SetText("C10101A\r\nC10102A");
     page.CellbscComboBox.SetItemIndex(8);
     page.CellrbscComboBox.SetItemIndex(9);
   }
-  // The answer of a side's BSC to `command`: its printout, or a refusal for a cell it does
-  // not know. `answers` overrides the printout of a command.
+  // The answer of a side's BSC to `command`: the printout `answers` holds for it, else for a
+  // cell of `cells` (seven characters) the printout of "any cell" in
+  // tests/data/pages/neighbours-printouts.txt (C09101A) named for it, else the refusal of a cell
+  // the BSC does not know.
   std::string Answer(const std::string& command) const {
     if (const auto found = answers.find(command); found != answers.end()) return found->second;
     const std::string cell = command.substr(11, command.size() - 12);
-    const auto found = cells.find(cell);
-    const std::string printout =
-        found == cells.end()
-            ? "NOT ACCEPTED\r\nFAULT CODE 17\r\nCELL NOT DEFINED\r\n\r\n"
-            : CellPrintout(command, cell, found->second, page_breaks) + "END\r\n\r\n";
-    return command + "\r\n\r\n" + printout + "<";
+    if (!cells.contains(cell)) {
+      return command + "\r\n\r\nNOT ACCEPTED\r\nFAULT CODE 17\r\nCELL NOT DEFINED\r\n\r\n<";
+    }
+    static const auto kAnyCell = pages::testing::Printouts("neighbours-printouts.txt", "any cell");
+    std::string text = pages::testing::Answer(kAnyCell, command.substr(0, 11) + "C09101A;");
+    for (std::size_t at = 0; (at = text.find("C09101A", at)) != std::string::npos;
+         at += cell.size()) {
+      text.replace(at, 7, cell);
+    }
+    return text;
   }
   // Answers what one side has sent since it was last answered; false when nothing was left.
   bool AnswerNext(kestrel::testing::FakeTelnetClient& telnet, std::size_t chunk = 4096) {
@@ -119,9 +84,8 @@ struct NeighboursRig {
       telnet.Receive(text.substr(pos, chunk));
   }
 
-  std::map<std::string, CellParameters> cells;
+  std::set<std::string> cells;
   std::map<std::string, std::string> answers;
-  bool page_breaks = false;
   kestrel::testing::FakeTelnetClient cell_telnet, cellr_telnet;
   mml::PropertiesForm properties;
   pages::ReadForm read_form;

@@ -25,14 +25,6 @@ TEST(BscNumbers, FromTheLocationAreaCode) {
   }
 }
 
-struct Row {
-  std::string name;  // its section in relocation-checks.txt
-  Network network;
-  const char* list;
-  int target = 0;  // the BSC the cells move to, as an index of the box
-  std::size_t chunk = 4096;
-};
-
 // The list is taken in upper case, without the blanks and empty lines around its names.
 // Neighbours first (RLNRP), then the cell data of every name once (RLDEP), then the script of
 // the relations that stay on one BSC after the move and a comment for each that does not.
@@ -40,41 +32,15 @@ struct Row {
 // that is not a cell name is neither read nor scripted; a number that is not digits counts as
 // not found; a refused command is reported and the check goes on.
 TEST_F(RelocationTest, EachCheckSendsItsCommandsAndWritesItsReportAndScript) {
-  Network no_names = TwoMovedCells();
-  no_names.neighbours["C09102A"] = {"C1;X", "C09201A", std::string("C0910\x1b") + "9", "RLDEL"};
-  no_names.data["RLDEL"] = {"400-01-912-99", "99"};
-  Network no_digits = TwoMovedCells();
-  no_digits.data["C09101B"] = {"400-01-9;2-10111", "63"};
-  no_digits.data["C09201A"] = {"400-01-921-10201", "7;0"};
-  Network refusing = TwoMovedCells();
-  refusing.answers["RLNRP:CELL=C09102A,CELLR=ALL,NODATA;"] =
-      "RLNRP:CELL=C09102A,CELLR=ALL,NODATA;\r\n\r\nFUNCTION BUSY\r\n\r\n<";
-  refusing.data.erase("C09201A");  // its RLDEP is NOT ACCEPTED
-  Network paged = TwoMovedCells();
-  paged.page_breaks = true;
-  const Row rows[] = {
-      {"two moved cells", TwoMovedCells(), "  c09101a \r\n\r\n\tC09102A\r\n", 11, 5},
-      {"names cut short",
-       {{{"AB12", {"AB1", "AB3", "B12"}}, {"AB3", {}}},
-        {{"AB12", {"400-01-912-1", "10"}},
-         {"AB1", {"400-01-912-2", "11"}},
-         {"AB3", {"400-01-912-3", "12"}},
-         {"B12", {"400-01-912-4", "13"}}}},
-       "AB12\r\nab3",
-       11},
-      {"neighbour names that are not cell names", no_names, "C09102A"},
-      {"numbers that are not digits", no_digits, "C09101A", 8},
-      {"refused commands", refusing, "C09101A\r\nC09102A"},
-      {"page headers", paged, "C09102A"},
-  };
   const auto expected = kestrel::testing::TestDataSections("pages/relocation-checks.txt");
-  for (const auto& row : rows) {
+  for (const auto& row : pages::testing::DataCases("relocation-networks.txt")) {
+    if (!row.parts.contains("list")) continue;  // a network of the tests below
     SCOPED_TRACE(row.name);
     RelocationRig rig;
     rig.page.DqonoComboBox.SetText("BSC9");
-    rig.page.DqonListMemo.SetText(row.list);
-    rig.page.DqondComboBox.SetItemIndex(row.target);
-    rig.Check(row.network, row.chunk);
+    rig.page.DqonListMemo.SetText(row.Lines("list").at(0));
+    rig.page.DqondComboBox.SetItemIndex(std::stoi(row.Lines("target").at(0)));
+    rig.Check(pages::testing::Printouts(row), std::stoul(row.Lines("chunk").at(0)));
     std::string report = rig.page.DqonrepMemo.Text(), said;
     for (std::size_t at; (at = report.find("\r\n\n\r\n")) != std::string::npos;) {
       report.replace(at, 5, "\r\n~\r\n");  // the report's empty line between columns
@@ -102,7 +68,7 @@ TEST_F(RelocationTest, TheTableIsReportedBeforeAndAfterTheMove) {
   page.DqonoComboBox.SetText("BSC9");
   page.DqonListMemo.SetText("C09101A\r\nC09102A");
   page.DqondComboBox.SetItemIndex(11);  // "12"
-  Check(TwoMovedCells());
+  Check(Network("two moved cells"));
   std::vector<std::string> rows;
   for (const auto& row : page.TableRows) {
     rows.push_back(row.cell + " " + row.name + " " + row.bsc_before + ">" + row.bsc_after + " " +
@@ -120,15 +86,8 @@ TEST_F(RelocationTest, TheTableIsReportedBeforeAndAfterTheMove) {
 }
 
 TEST_F(RelocationTest, NeighboursBeyondTheColumnAreLeftOutAndSaidSo) {
-  Network network;
-  for (int n = 0; n < 70; ++n) {
-    const std::string name = "C" + std::to_string(20000 + n) + "A";
-    network.neighbours["C09101A"].push_back(name);
-    network.data[name] = {"400-01-912-" + std::to_string(n), "1"};
-  }
-  network.data["C09101A"] = {"400-01-912-10101", "62"};
   page.DqonListMemo.SetText("C09101A");
-  Check(network);
+  Check(Network("seventy neighbours"));
   EXPECT_EQ(page.DqonTable[64][0], "C20063A");
   EXPECT_EQ(page.DqonTable[65][0], "");
   EXPECT_THAT(
@@ -139,13 +98,11 @@ TEST_F(RelocationTest, NeighboursBeyondTheColumnAreLeftOutAndSaidSo) {
 
 TEST_F(RelocationTest, EarlierCheckLeavesNothingBehind) {
   page.DqonListMemo.SetText("C09101A");
-  Check(TwoMovedCells());
+  Check(Network("two moved cells"));
   page.DqonstartButtonClick();  // Stop
   page.DqonListMemo.SetText("C09101A");
-  Network fewer = TwoMovedCells();
-  fewer.neighbours["C09101A"] = {"C09101B"};
   telnet.Forget();
-  Check(fewer);
+  Check(Network("fewer neighbours"));
   EXPECT_EQ(page.DqonTable[2][0], "");
   EXPECT_THAT(read_form.Memo1.Text(), Not(HasSubstr("C12101A")));
 }
@@ -153,7 +110,7 @@ TEST_F(RelocationTest, EarlierCheckLeavesNothingBehind) {
 // The list is the check's work list: locked while the check runs, and whatever changes it
 // meanwhile, a line that is no cell name goes into no command.
 TEST_F(RelocationTest, TheListIsLockedWhileTheCheckRunsAndNeverSendsWhatIsNoCellName) {
-  const Network network = TwoMovedCells();
+  const auto network = Network("two moved cells");
   page.DqonoComboBox.SetText("BSC9");
   page.DqonListMemo.SetText("C09101A\r\nC09102A");
   EXPECT_TRUE(page.DqonListPanel.Enabled());

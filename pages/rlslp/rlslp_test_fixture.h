@@ -4,32 +4,19 @@
 
 #include <initializer_list>
 #include <string>
-#include <vector>
 
 #include "pages/rlslp/rlslp_page.h"
+#include "pages/shared/page_test_cases.h"
 #include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 
 namespace kestrel::rlslp::testing {
 
-struct Cell {
-  std::string name;
-  std::string active;
-};
-
-// An RLSLP printout as the exchange writes it after the echo; `page_break_after_heading`
-// puts a page header between each ACTIVE heading and its value row.
-inline std::string Printout(const std::vector<Cell>& cells, bool page_break_after_heading = false) {
-  std::string text =
-      "RLSLP:CELL=ALL;\r\n\r\nCELL LOGICAL CHANNELS AVAILABILITY SUPERVISION\r\n\r\n";
-  for (const auto& cell : cells) {
-    text += "CELL       SCTYPE\r\n" + cell.name + "\r\n\r\n";
-    text += "ACTIVE     CHTYPE  CHRATE  SPV\r\n";
-    if (page_break_after_heading) text += "WO      BSC9      AD-739  TIME 261206 093001\r\n";
-    text += (cell.active + "     ").substr(0, 5) + "      SDCCH\r\n";
-    text += "           TCH     FR      1\r\n\r\n";
-  }
-  return text + "END\r\n\r\n<";
+// The answer to RLSLP:CELL=ALL; of a case of tests/data/pages/rlslp-printouts.txt, from its
+// echo to the prompt.
+inline std::string Printout(const std::string& name) {
+  return pages::testing::Answer(pages::testing::Printouts("rlslp-printouts.txt", name),
+                                "RLSLP:CELL=ALL;");
 }
 
 using kestrel::testing::RecordedMessages;

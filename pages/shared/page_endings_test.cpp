@@ -74,13 +74,14 @@ struct Rig {
 };
 
 struct BroadcastRig : Rig, broadcast::testing::BroadcastHarness {
-  broadcast::testing::Bsc bsc{{{"C09101A", {"4"}}, {"C09102A", {"0"}}, {"C09103A", {"2"}}},
-                              {{"C09101A", {"123"}}},
-                              {{"123", "ICERISHEHER"}}};
+  const std::map<std::string, std::string> bsc =
+      pages::testing::Printouts("broadcast-bscs.txt", "three cells, one message");
   FakeTelnetClient& Telnet() override { return telnet; }
   void Start() override { page.StartButtonClick(); }
   void Stop() override { page.StartButtonClick(); }
-  std::string Answer(const std::string& command) const override { return bsc.Answer(command); }
+  std::string Answer(const std::string& command) const override {
+    return pages::testing::Answer(bsc, command);
+  }
   void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
   std::string Report() override { return page.ReportMemo.Text(); }
   const std::vector<std::string>& Shown() const override { return messages.shown; }
@@ -100,7 +101,7 @@ struct RlslpRig : Rig, rlslp::testing::RlslpHarness {
   }
   void Stop() override { page.SlpstartButtonClick(); }
   std::string Answer(const std::string&) const override {
-    return rlslp::testing::Printout({{"C09101A", "NO"}, {"C09101B", "YES"}});
+    return rlslp::testing::Printout("two cells");
   }
   void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
   std::string Report() override { return page.SlpreportMemo.Text(); }
@@ -114,10 +115,8 @@ struct RlslpRig : Rig, rlslp::testing::RlslpHarness {
 };
 
 struct RelocationRig : Rig, relocation::testing::RelocationRig {
-  relocation::testing::Network network{{{"C09101A", {"C09101B", "C09201A"}}},
-                                       {{"C09101A", {"400-01-912-1", "62"}},
-                                        {"C09101B", {"400-01-912-2", "63"}},
-                                        {"C09201A", {"400-01-921-3", "70"}}}};
+  const std::map<std::string, std::string> network =
+      relocation::testing::Network("two moved cells");
   FakeTelnetClient& Telnet() override { return telnet; }
   void Start() override {
     page.DqonrepMemo.Clear();
@@ -126,7 +125,9 @@ struct RelocationRig : Rig, relocation::testing::RelocationRig {
     page.DqonstartButtonClick();
   }
   void Stop() override { page.DqonstartButtonClick(); }
-  std::string Answer(const std::string& command) const override { return network.Answer(command); }
+  std::string Answer(const std::string& command) const override {
+    return pages::testing::Answer(network, command);
+  }
   void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
   std::string Report() override { return page.DqonrepMemo.Text(); }
   std::string Script() override {
@@ -244,7 +245,7 @@ std::vector<Page> Pages() {
        " before the BSC was reached", true, "broadcast-endings.txt"},
       {"rlslp", [] { return std::make_unique<RlslpRig>(); }, kLoginSteps + 1,
        " before the BSC was reached", true, "rlslp-endings.txt"},
-      {"relocation", [] { return std::make_unique<RelocationRig>(); }, kLoginSteps + 4,
+      {"relocation", [] { return std::make_unique<RelocationRig>(); }, kLoginSteps + 6,
        " during the login", false, "relocation-endings.txt"},
       neighbours(false, false, "neighbours-endings.txt"),
       neighbours(true, false, "neighbours-cellr-endings.txt"),
