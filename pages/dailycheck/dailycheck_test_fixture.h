@@ -198,7 +198,6 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"fails", [&] { b.telnet.ConnectFails(); }},
       {"empty", [&] { page.DeletealldcClick(); }},
       {"enqueue", [&] { page.Memokom.SetText(arg); }},
-      {"tick", [&] { b.Box(arg).SetChecked(true); }},
       {"clear", [&] { b.Box(arg).SetChecked(false); }},
       {"pacing", [&] { page.SetPacing(std::stoi(items.at(0)), std::stoi(items.at(1))); }},
       {"cap", [&] { page.SetMaxPrintout(std::stoul(arg)); }},
