@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <iterator>
 #include <random>
 
 namespace kestrel::cli {
@@ -14,6 +14,17 @@ bool Same(const pages::ElementOutcome& a, const pages::ElementOutcome& b) {
          a.more_problems == b.more_problems && a.maybe_blocked == b.maybe_blocked &&
          a.unsaved == b.unsaved;
 }
+
+// What may happen in a visit, with a word that tells one problem, alarm or file from another.
+void (*const kEvents[])(pages::Outcomes&, const std::string&) = {
+    [](pages::Outcomes& o, const std::string&) { o.Reached(); },
+    [](pages::Outcomes& o, const std::string&) { o.Finished(); },
+    [](pages::Outcomes& o, const std::string& what) { o.EndedEarly("why " + what); },
+    [](pages::Outcomes& o, const std::string& what) { o.Problem("problem " + what); },
+    [](pages::Outcomes& o, const std::string& what) { o.Blocked("RXOCF-" + what); },
+    [](pages::Outcomes& o, const std::string& what) { o.Deblocked("RXOCF-" + what); },
+    [](pages::Outcomes& o, const std::string& what) { o.Unsaved("/share/" + what); },
+};
 
 // Random visits of a few elements, each on a random page: the run's ledger is the one page's
 // ledger, also past the problems it keeps.
@@ -33,33 +44,9 @@ TEST(VisitLedger, RandomVisitsAddUpAsOnOnePage) {
       const int events = static_cast<int>(random() % 6);
       for (int e = 0; e < events; ++e) {
         const std::string what = std::to_string(random() % 14);
-        auto both = [&](const std::function<void(pages::Outcomes&)>& call) {
-          call(one);
-          call(lane);
-        };
-        switch (random() % 7) {
-          case 0:
-            both([](pages::Outcomes& o) { o.Reached(); });
-            break;
-          case 1:
-            both([](pages::Outcomes& o) { o.Finished(); });
-            break;
-          case 2:
-            both([&](pages::Outcomes& o) { o.EndedEarly("why " + what); });
-            break;
-          case 3:
-            both([&](pages::Outcomes& o) { o.Problem("problem " + what); });
-            break;
-          case 4:
-            both([&](pages::Outcomes& o) { o.Blocked("RXOCF-" + what); });
-            break;
-          case 5:
-            both([&](pages::Outcomes& o) { o.Deblocked("RXOCF-" + what); });
-            break;
-          default:
-            both([&](pages::Outcomes& o) { o.Unsaved("/share/" + what); });
-            break;
-        }
+        const auto& event = kEvents[random() % std::size(kEvents)];
+        event(one, what);
+        event(lane, what);
       }
       run.Take(lane, element);
     }

@@ -2,114 +2,78 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <sstream>
+
 namespace kestrel::cli {
 namespace {
 
-TEST(VisitSchedule, HandsOutTheListInOrderPassAfterPass) {
-  VisitSchedule schedule({"BSC9", "MSC9", "BSC10"}, 2);
-  EXPECT_EQ(schedule.Total(), 6u);
-  std::vector<std::string> order;
-  for (std::uint64_t expected = 0; expected < 6; ++expected) {
-    const auto visit = schedule.Next();
-    ASSERT_EQ(visit, expected);
-    order.push_back(schedule.Element(*visit));
-    schedule.Done(*visit);
+// Each row plays a script on a schedule of its list, passes and pace: "@5000" the time is now
+// 5000 ms, "3" Next hands out visit 3 ("3=MSC9" of that element), "-" it hands out none, "d3"
+// visit 3 is done, "s+A"/"s-A" element A was checked or not, "w1000" the pace holds the next
+// visit until 1000, "p2" visit 2 was passed over, "E"/"e" the schedule is exhausted or not, "C"
+// closes it. A visit waits while its element is visited, also when the list names it twice;
+// more passes than could ever run is a run without end. A pass begins no sooner than the
+// shortest cycle after the last began; an element waiting out its back-off is passed over; when
+// every element waits, the first one due is waited for. The back-off is 30 s, then twice as long
+// each time up to ten minutes, and a check ends it.
+TEST(VisitSchedule, HandsOutTheListInOrderOneVisitOfAnElementAtATimeAtItsPace) {
+  const struct {
+    const char* elements;
+    std::uint64_t passes, total;
+    std::int64_t min_cycle_ms, retry_ms;
+    std::string script;
+  } rows[] = {
+      {"BSC9 MSC9 BSC10", 2, 6, 0, 0,
+       "0=BSC9 d0 1=MSC9 d1 2=BSC10 d2 3=BSC9 d3 4=MSC9 d4 5=BSC10 d5 E -"},
+      {"BSC9 MSC9", 3, 6, 0, 0, "0 1 d1 - e d0 2 3"},
+      {"BSC9 BSC9 MSC9", 1, 3, 0, 0, "0 - d0 1=BSC9 2=MSC9 E"},
+      {"BSC9", 0, 0, 0, 0, "0 d0 1 d1 2 d2 3 d3 4 d4 e C E -"},
+      {"A B C", ~std::uint64_t{0} / 2, 0, 0, 0, "0 d0 1 d1 2 d2 3=A e"},
+      {"", 1, 0, 0, 0, "E -"},
+      {"A B", 3, 6, 1000, 5000,
+       "0 d0 s-A 1 d1 s+B @10 - w1000 @1000 3 p2 d3 @1500 s-B - w5000 @5000 4"},
+      {"A", 0, 0, 0, 30000,
+       "0 d0 s-A - w30000 @30000 1 d1 s-A - w90000 @90000 2 d2 s-A - w210000 @210000 3 d3 s-A - "
+       "w450000 @450000 4 d4 s-A - w930000 @930000 5 d5 s-A - w1530000 @1530000 6 d6 s-A - "
+       "w2130000 @2130000 7 d7 s+A 8"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.script);
+    std::istringstream list(row.elements);
+    VisitSchedule schedule({std::istream_iterator<std::string>(list), {}}, row.passes);
+    schedule.Pace(row.min_cycle_ms, row.retry_ms);
+    EXPECT_EQ(schedule.Total(), row.total);
+    std::int64_t now = 0;
+    std::istringstream script(row.script);
+    for (std::string step; script >> step;) {
+      SCOPED_TRACE(step);
+      if (step[0] == '@') {
+        now = std::stoll(step.substr(1));
+      } else if (step == "-") {
+        EXPECT_EQ(schedule.Next(now), std::nullopt);
+      } else if (step[0] == 's') {
+        schedule.Settle(step.substr(2), step[1] == '+', now);
+      } else if (step[0] == 'w') {
+        EXPECT_EQ(schedule.WaitsUntil(), std::stoll(step.substr(1)));
+      } else if (step[0] == 'p') {
+        EXPECT_EQ(schedule.TakePassedOver(),
+                  std::vector<std::uint64_t>{std::stoull(step.substr(1))});
+      } else if (step == "E" || step == "e") {
+        EXPECT_EQ(schedule.Exhausted(), step == "E");
+      } else if (step == "C") {
+        schedule.Close();
+      } else if (step[0] == 'd') {
+        schedule.Done(std::stoull(step.substr(1)));
+      } else {
+        const std::size_t is = step.find('=');
+        ASSERT_EQ(schedule.Next(now), std::stoull(step.substr(0, is)));
+        if (is != std::string::npos) {
+          EXPECT_EQ(schedule.Element(std::stoull(step)), step.substr(is + 1));
+        }
+      }
+    }
   }
-  EXPECT_EQ(order, (std::vector<std::string>{"BSC9", "MSC9", "BSC10", "BSC9", "MSC9", "BSC10"}));
-  EXPECT_TRUE(schedule.Exhausted());
-  EXPECT_EQ(schedule.Next(), std::nullopt);
-}
-
-TEST(VisitSchedule, AVisitWaitsWhileItsElementIsBeingVisited) {
-  VisitSchedule schedule({"BSC9", "MSC9"}, 3);
-  const auto first = schedule.Next();   // BSC9
-  const auto second = schedule.Next();  // MSC9
-  ASSERT_TRUE(first && second);
-  schedule.Done(*second);
-  // The next is BSC9 again, still being visited: nothing, and nothing after it either.
-  EXPECT_EQ(schedule.Next(), std::nullopt);
-  EXPECT_FALSE(schedule.Exhausted());
-  schedule.Done(*first);
-  EXPECT_EQ(schedule.Next(), 2u);
-  EXPECT_EQ(schedule.Next(), 3u);  // MSC9 is free
-}
-
-TEST(VisitSchedule, AnElementListedTwiceNeverHasTwoVisitsAtOnce) {
-  VisitSchedule schedule({"BSC9", "BSC9", "MSC9"}, 1);
-  const auto first = schedule.Next();
-  ASSERT_TRUE(first);
-  EXPECT_EQ(schedule.Next(), std::nullopt);
-  schedule.Done(*first);
-  EXPECT_EQ(schedule.Next(), 1u);
-  EXPECT_EQ(schedule.Next(), 2u);  // MSC9
-  EXPECT_TRUE(schedule.Exhausted());
-}
-
-TEST(VisitSchedule, WithoutEndUntilClosed) {
-  VisitSchedule schedule({"BSC9"}, 0);
-  EXPECT_EQ(schedule.Total(), 0u);
-  for (std::uint64_t visit = 0; visit < 1000; ++visit) {
-    ASSERT_EQ(schedule.Next(), visit);
-    schedule.Done(visit);
-  }
-  EXPECT_FALSE(schedule.Exhausted());
-  schedule.Close();
-  EXPECT_TRUE(schedule.Exhausted());
-  EXPECT_EQ(schedule.Next(), std::nullopt);
-}
-
-// More passes than could ever run is a run without end; an empty list has nothing to hand out.
-TEST(VisitSchedule, CountsBeyondReachAndEmptyLists) {
-  EXPECT_EQ(VisitSchedule({"A", "B", "C"}, ~std::uint64_t{0} / 2).Total(), 0u);
-  VisitSchedule empty({}, 1);
-  EXPECT_TRUE(empty.Exhausted());
-  EXPECT_EQ(empty.Next(), std::nullopt);
-}
-
-// A pass begins no sooner than the shortest cycle after the last began; an element waiting out
-// its back-off is passed over; when every element waits, the first one due is waited for.
-TEST(VisitSchedule, ThePaceHoldsPassesBackAndPassesOverElementsThatWait) {
-  VisitSchedule schedule({"A", "B"}, 3);
-  schedule.Pace(1000, 5000);
-  for (std::uint64_t visit : {0u, 1u}) {
-    ASSERT_EQ(schedule.Next(0), visit);
-    schedule.Done(visit);
-    schedule.Settle(schedule.Element(visit), visit == 1, 0);  // A failed: back at 5000
-  }
-  EXPECT_EQ(schedule.Next(10), std::nullopt);
-  EXPECT_EQ(schedule.WaitsUntil(), 1000);
-  EXPECT_EQ(schedule.Next(1000), 3u);  // A passed over
-  EXPECT_EQ(schedule.TakePassedOver(), std::vector<std::uint64_t>{2});
-  schedule.Done(3);
-  schedule.Settle("B", false, 1500);  // back at 6500
-  EXPECT_EQ(schedule.Next(1500), std::nullopt);
-  EXPECT_EQ(schedule.WaitsUntil(), 5000);
-  EXPECT_EQ(schedule.Next(5000), 4u);
-}
-
-// An element that is never checked is tried again 30 s after, then twice as long each time,
-// up to ten minutes; a pass that checks it ends its back-off.
-TEST(VisitSchedule, TheBackOffDoublesUpToTenMinutesAndACheckEndsIt) {
-  VisitSchedule schedule({"A"}, 0);
-  schedule.Pace(0, 30000);
-  std::int64_t now = 0;
-  std::vector<std::int64_t> waits;
-  for (int failure = 0; failure < 7; ++failure) {
-    const auto visit = schedule.Next(now);
-    ASSERT_TRUE(visit.has_value()) << failure;
-    schedule.Done(*visit);
-    schedule.Settle("A", false, now);
-    ASSERT_EQ(schedule.Next(now), std::nullopt);
-    waits.push_back(*schedule.WaitsUntil() - now);
-    now = *schedule.WaitsUntil();
-  }
-  EXPECT_EQ(waits,
-            (std::vector<std::int64_t>{30000, 60000, 120000, 240000, 480000, 600000, 600000}));
-  const auto visit = schedule.Next(now);
-  ASSERT_TRUE(visit.has_value());
-  schedule.Done(*visit);
-  schedule.Settle("A", true, now);
-  EXPECT_TRUE(schedule.Next(now).has_value());
 }
 
 }  // namespace

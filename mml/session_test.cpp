@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "tests/fake_telnet.h"
+#include "tests/test_data.h"
 
 namespace kestrel::mml {
 namespace {
@@ -30,112 +33,63 @@ class SessionTest : public ::testing::Test {
   Session session{telnet, buffer, &log, attached, step, properties};
 };
 
-// Every login, whole in one chunk and cut into single bytes (the network may cut anything
-// anywhere): what is sent, whether it attaches and the refusal in the gateway's words. A "<"
-// before the element selection is not the element's prompt (a page that attached on it would
-// send its first command as the password); an attached session answers no prompt. A site's own
-// prompts; a connection straight to the element (no element question, its first prompt
-// attaches); a connection that logged in itself (SSH), whose refusal counts with no password
-// prompt and which still answers one in band.
+// Every login of tests/data/mml/logins.txt, whole in one chunk and cut into single bytes (the
+// network may cut anything anywhere): what is sent, whether it attaches and the refusal in the
+// gateway's words. A "<" before the element selection is not the element's prompt (a page that
+// attached on it would send its first command as the password); an attached session answers no
+// prompt. A site's own prompts; a connection straight to the element (no element question, its
+// first prompt attaches); a connection that logged in itself (SSH), whose refusal counts with no
+// password prompt and which still answers one in band.
 TEST(SessionLogin, EachLoginWholeAndCutIntoBytes) {
-  struct Row {
-    const char* name;
-    std::string text;
+  const auto rows = kestrel::testing::TestDataSections("mml/logins.txt");
+  ASSERT_EQ(rows.size(), 14u);
+  for (const auto& [name, section] : rows) {
+    std::string text, refused_as, password = "s3cret", element = "BSC9";
     std::vector<std::string> sent;
-    bool attached;
-    std::string refused;
-    LoginPrompts prompts = {};
-    bool direct = false, transport_login = false;
-    std::string password = "s3cret", element = "BSC9";
-  };
-  const LoginPrompts site{"LOGIN:", "PASSWD:", "ELEMENT?", "READY>"};
-  const std::vector<Row> rows = {
-      {"prompts in one text",
-       "Welcome\r\nUser: ... Password: ... NE: ",
-       {"ops1", "s3cret", "NE=BSC9"},
-       false,
-       ""},
-      {"whole login",
-       "KESTREL GATEWAY\r\nUser: ops1\r\nPassword: \r\nLOGGED IN\r\nNE: NE=BSC9\r\nWO      "
-       "BSC9\r\n<",
-       {"ops1", "s3cret", "NE=BSC9"},
-       true,
-       ""},
-      {"prompt sign in the banner",
-       "*** <KESTREL> GATEWAY, <AUTHORISED USERS ONLY> ***\r\nUser: ops1\r\nPassword: \r\n<LOGGED "
-       "IN>\r\nNE: NE=BSC9\r\n\r\nWO      BSC9\r\n<",
-       {"ops1", "s3cret", "NE=BSC9"},
-       true,
-       ""},
-      {"attached answers no prompt", "NE: NE=BSC9\r\n<User Password NE: <", {"NE=BSC9"}, true, ""},
-      {"login refused",
-       "User: ops1\r\nPassword: \r\nLOGIN INCORRECT\r\n\r\nUser: Password: NE: <",
-       {"ops1", "s3cret"},
-       false,
-       "LOGIN INCORRECT"},
-      {"unknown element",
-       "User: Password: NE: NE=BSC99\r\nNE BSC99 NOT DEFINED IN GATEWAY\r\n\r\nNE: ",
-       {"ops1", "s3cret", "NE=BSC99"},
-       false,
-       "NE BSC99 NOT DEFINED IN GATEWAY",
-       {},
-       false,
-       false,
-       "s3cret",
-       "BSC99"},
-      {"no password",
-       "User: ops1\r\nPassword: ",
-       {"ops1"},
-       false,
-       "no password is configured, so the password prompt was not answered",
-       {},
-       false,
-       false,
-       ""},
-      {"too many sessions", "TOO MANY SESSIONS\r\n", {}, false, "TOO MANY SESSIONS"},
-      {"site prompts",
-       "LOGIN: PASSWD: ELEMENT? <NE=BSC9 READY>",
-       {"ops1", "s3cret", "NE=BSC9"},
-       true,
-       "",
-       site},
-      {"today's prompts under site settings", "User: Password: NE: <", {}, false, "", site},
-      {"direct", "BANNER NE: <", {}, true, "", {}, true},
-      {"direct, asked for the password again", "Password: <", {"s3cret"}, true, "", {}, true, true},
-      {"refused over ssh",
-       "LOGIN INCORRECT (no key)\r\n",
-       {},
-       false,
-       "LOGIN INCORRECT (no key)",
-       {},
-       false,
-       true},
-      {"refusal over telnet needs the password sent", "LOGIN INCORRECT\r\n", {}, false, ""},
-  };
-  for (const Row& row : rows) {
-    for (const std::size_t cut : {row.text.size(), std::size_t{1}}) {
-      SCOPED_TRACE(std::string(row.name) + (cut == 1 ? ", byte by byte" : ", whole"));
+    bool attached_as = false, site = false, direct = false, transport_login = false;
+    for (std::size_t from = 0, to; (to = section.find("\r\n", from)) != std::string::npos;
+         from = to + 2) {
+      const std::string line = section.substr(from, to - from);
+      const std::size_t space = std::min(line.find(' '), line.size());
+      const std::string word = line.substr(0, space),
+                        rest = line.substr(std::min(space + 1, line.size()));
+      if (word == "text") {
+        text = rest.substr(1, rest.size() - 2);
+        for (std::size_t at; (at = text.find("\\r\\n")) != std::string::npos;)
+          text.replace(at, 4, "\r\n");
+      }
+      if (word == "sent") sent.push_back(rest);
+      if (word == "refused") refused_as = rest;
+      if (word == "password") password = rest;
+      if (word == "element") element = rest;
+      attached_as |= word == "attached";
+      site |= word == "site";
+      direct |= word == "direct";
+      transport_login |= line == "transport login";
+    }
+    for (const std::size_t cut : {text.size(), std::size_t{1}}) {
+      SCOPED_TRACE(name + (cut == 1 ? ", byte by byte" : ", whole"));
       testing::FakeTelnetClient client;
       PropertiesForm form;
+      if (site) form.Prompts = {"LOGIN:", "PASSWD:", "ELEMENT?", "READY>"};
       form.UserEdit.SetText("ops1");
-      form.PasswordEdit.SetText(row.password);
-      form.Prompts = row.prompts;
-      controls::Memo text;
+      form.PasswordEdit.SetText(password);
+      controls::Memo memo;
       bool is_attached = false;
       std::string at;
-      Session one{client, text, nullptr, is_attached, at, form};
+      Session one{client, memo, nullptr, is_attached, at, form};
       one.Connect();
-      client.Direct = row.direct;
-      client.TransportLogin = row.transport_login;
+      client.Direct = direct;
+      client.TransportLogin = transport_login;
       std::string refused;
-      for (std::size_t from = 0; from < row.text.size(); from += cut) {
-        const Received got = one.Receive(std::string_view(row.text).substr(from, cut), row.element);
+      for (std::size_t from = 0; from < text.size(); from += cut) {
+        const Received got = one.Receive(std::string_view(text).substr(from, cut), element);
         if (got.refused) refused = *got.refused;
       }
-      EXPECT_EQ(client.Sent(), row.sent);
-      EXPECT_EQ(is_attached, row.attached);
-      EXPECT_EQ(refused, row.refused);
-      EXPECT_EQ(one.LoginRefused(), !row.refused.empty());
+      EXPECT_EQ(client.Sent(), sent);
+      EXPECT_EQ(is_attached, attached_as);
+      EXPECT_EQ(refused, refused_as);
+      EXPECT_EQ(one.LoginRefused(), !refused_as.empty());
     }
   }
 }

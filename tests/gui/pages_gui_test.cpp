@@ -1,6 +1,6 @@
-// What the engineer sees of the pages: only the current page is drawn and takes the keyboard
-// focus, whatever ran before, and each page's session is logged under its own name; nothing
-// moves when a job starts or stops.
+// What the engineer sees of the pages: a box of any page left open holds no page's job; only the
+// current page is drawn and takes the keyboard focus, whatever ran before, and each page's
+// session is logged under its own name; nothing moves when a job starts or stops.
 #include <QMap>
 #include <QSet>
 #include <QTest>
@@ -65,12 +65,31 @@ class PagesTest : public AppTest, public ::testing::WithParamInterface<int> {
   }
 };
 
-TEST_P(PagesTest, EachPageAloneAndEachJobLoggedUnderItsName) {
+// A page's job runs to its end while a box of every page stands (and the Daily check's warning
+// sound ends on time meanwhile); then each page stands alone.
+TEST_P(PagesTest, EachJobRunsPastABoxOfEveryPageThenEachPageStandsAloneAndTheJobIsLogged) {
   Enter();
   const int run = GetParam();
   if (run >= 0) {
+    TKestreldlg& window = *Window();
+    answers.leave_boxes_open = true;
+    for (QtMessages* page : {&window.ProsesMessages, &window.BrMessages, &window.SlpMessages,
+                             &window.QonMessages, &window.DcMessages, &window.DqonMessages}) {
+      page->Warn("left open");
+    }
+    ASSERT_TRUE(answers.Answered(6));
+    window.dailycheck.SoundCheckBox.SetChecked(true);
+    bool sounded = false;
+    const PageJob& job = kJobs[run];
     ShowPage(run);
-    ASSERT_TRUE(Run(run));
+    ASSERT_TRUE(Run(job, job.element, [&] {
+      sounded = sounded || window.dailycheck.Sounding();
+      return job.done(*this, job.element);
+    }));
+    EXPECT_EQ(sounded, run == kDailyCheck);
+    EXPECT_EQ(answers.boxes.count("left open"), 6);
+    EXPECT_GE(ShownBoxes().size(), 6);  // all still on the screen
+    for (QMessageBox* box : ShownBoxes()) box->done(QMessageBox::Ok);
   } else if (run == -2) {
     auto& proses = Window()->proses;
     proses.Timer1.SetInterval(60000);
