@@ -7,11 +7,13 @@
 #include <fstream>
 #include <future>
 #include <map>
+#include <sstream>
 #include <thread>
 
 #include "platform/file_names.h"
 #include "platform/ini_text.h"
 #include "platform/os.h"
+#include "tests/test_data.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -25,116 +27,63 @@
 namespace kestrel::platform {
 namespace {
 
+// The rows of a section of tests/data/platform/file-names.txt, each cut at its tabs; blank
+// lines and "#" comments aside.
+std::vector<std::vector<std::string>> Rows(const std::string& section) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream lines(kestrel::testing::TestDataSections("platform/file-names.txt")[section]);
+  for (std::string line; std::getline(lines, line);) {
+    line.pop_back();  // the CR
+    if (line.empty() || line.starts_with('#')) continue;
+    std::vector<std::string>& row = rows.emplace_back();
+    for (std::size_t from = 0, tab; row.empty() || from <= line.size(); from = tab + 1) {
+      tab = std::min(line.find('\t', from), line.size());
+      row.push_back(line.substr(from, tab - from));
+    }
+  }
+  EXPECT_FALSE(rows.empty()) << section;
+  return rows;
+}
+
+PathStyle StyleOf(const std::string& name) {
+  return name == "windows" ? PathStyle::kWindows : PathStyle::kPosix;
+}
+
 TEST(FileNames, EveryNameIsOneFileNameOnBothSystems) {
-  const struct {
-    const char* name;
-    const char* safe;
-  } rows[] = {
-      {"BSC9", "BSC9"},
-      {"../../etc/x\x1b", ".._.._etc_x_"},
-      {"a<b>c:d\"e/f\\g|h?i*j", "a_b_c_d_e_f_g_h_i_j"},
-      {"BSC9.", "BSC9_"},
-      {"BSC9 . ", "BSC9___"},
-      {"..", "__"},
-      {"", "_"},
-      {"CON", "_CON"},
-      {"nul.txt", "_nul.txt"},
-      {"Com1", "_Com1"},
-      {"LPT9.log", "_LPT9.log"},
-      {"COM0", "COM0"},
-      {"CONSOLE", "CONSOLE"},
-      {"AUX_Create_07122026_101502", "AUX_Create_07122026_101502"},
-  };
-  for (const auto& row : rows) EXPECT_EQ(FileSafe(row.name), row.safe) << row.name;
+  for (const auto& row : Rows("safe")) EXPECT_EQ(FileSafe(row.at(0)), row.at(1)) << row[0];
+  EXPECT_EQ(FileSafe("x\x1b\x7f\n"), "x___");
 }
 
 TEST(FileNames, PathsUnderARootKeepItsPrefixAndTheSystemsSeparators) {
-  const struct {
-    PathStyle style;
-    const char* root;
-    const char* path;
-    const char* joined;
-  } rows[] = {
-      {PathStyle::kWindows, R"(\\server\share\folder)", "Kestreldailycheck/BSC9.txt",
-       R"(\\server\share\folder\Kestreldailycheck\BSC9.txt)"},
-      {PathStyle::kWindows, R"(\\server\share\)", "a/b", R"(\\server\share\a\b)"},
-      {PathStyle::kWindows, "//server/share", "a", R"(\\server\share\a)"},
-      {PathStyle::kWindows, R"(X:\)", "a/b", R"(X:\a\b)"},
-      {PathStyle::kWindows, "X:/reports//", "a", R"(X:\reports\a)"},
-      {PathStyle::kWindows, "", "a/b", R"(a\b)"},
-      {PathStyle::kPosix, "/srv/reports/", "a/b", "/srv/reports/a/b"},
-      {PathStyle::kPosix, "/srv/reports", "a", "/srv/reports/a"},
-      {PathStyle::kPosix, "/", "a", "/a"},
-      {PathStyle::kPosix, R"(back\slash)", "a", R"(back\slash/a)"},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(JoinPath(row.style, row.root, row.path), row.joined) << row.root;
+  for (const auto& row : Rows("joined")) {
+    EXPECT_EQ(JoinPath(StyleOf(row.at(0)), row.at(1), row.at(2)), row.at(3)) << row[1];
   }
 }
 
 TEST(FileNames, TheDriveOrShareOfAPathIsNamedWhenItIsMissing) {
-  const struct {
-    PathStyle style;
-    const char* path;
-    const char* root;
-    const char* missing;
-  } rows[] = {
-      {PathStyle::kWindows, R"(r:\Kestreldailycheck\a.txt)", R"(R:\)",
-       "the drive R: is not there (a network drive that is not connected?)"},
-      {PathStyle::kWindows, R"(\\server\share\folder\a.txt)", R"(\\server\share\)",
-       R"(the share \\server\share cannot be reached)"},
-      {PathStyle::kWindows, "//server/share", R"(\\server\share\)", nullptr},
-      {PathStyle::kWindows, R"(\\server)", "", nullptr},
-      {PathStyle::kWindows, R"(reports\a.txt)", "", nullptr},
-      {PathStyle::kPosix, "/srv/a.txt", "", nullptr},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(PathRoot(row.style, row.path), row.root) << row.path;
-    if (row.missing != nullptr) {
-      EXPECT_EQ(RootMissing(row.root), row.missing);
+  for (const auto& row : Rows("roots")) {
+    EXPECT_EQ(PathRoot(StyleOf(row.at(0)), row.at(1)), row.at(2)) << row[1];
+    if (row.size() > 3) {
+      EXPECT_EQ(RootMissing(row[2]), row[3]);
     }
   }
 }
 
 TEST(FileNames, SettingsAndLogsLieWhereEachSystemKeepsThem) {
-  using Env = std::map<std::string, std::string>;
-  const Env windows = {{"PROGRAMDATA", R"(C:\ProgramData)"},
-                       {"APPDATA", R"(C:\Users\eng\AppData\Roaming)"},
-                       {"LOCALAPPDATA", R"(C:\Users\eng\AppData\Local)"},
-                       {"HOME", "/home/eng"}};
-  const Env posix = {{"HOME", "/home/eng"}};
-  const Env xdg = {{"HOME", "/home/eng"}, {"XDG_CONFIG_HOME", "/cfg"}, {"XDG_STATE_HOME", "/st"}};
-  const struct {
-    PathStyle style;
-    Env env;
-    std::vector<std::string> settings;
-    std::string logs;
-  } rows[] = {
-      {PathStyle::kWindows,
-       windows,
-       {R"(C:\ProgramData\Kestrel\site.ini)", R"(C:\Users\eng\AppData\Roaming\Kestrel\site.ini)"},
-       R"(C:\Users\eng\AppData\Local\Kestrel\sessions)"},
-      {PathStyle::kWindows,
-       [&] {
-         Env named = windows;
-         named["KESTREL_SETTINGS"] = R"(\\srv\kestrel\site.ini)";
-         return named;
-       }(),
-       {R"(\\srv\kestrel\site.ini)"},
-       R"(C:\Users\eng\AppData\Local\Kestrel\sessions)"},
-      {PathStyle::kPosix,
-       posix,
-       {"/home/eng/.config/kestrel/site.ini"},
-       "/home/eng/.local/state/kestrel/sessions"},
-      {PathStyle::kPosix, xdg, {"/cfg/kestrel/site.ini"}, "/st/kestrel/sessions"},
+  const auto split = [](const std::string& text, char by) {
+    std::vector<std::string> parts;
+    std::istringstream in(text);
+    for (std::string part; std::getline(in, part, by);) parts.push_back(part);
+    return parts;
   };
-  for (const auto& row : rows) {
-    const Environment environment = [&](const char* name) {
-      const auto found = row.env.find(name);
-      return found == row.env.end() ? std::string() : found->second;
-    };
-    EXPECT_EQ(SettingsFiles(row.style, environment), row.settings);
-    EXPECT_EQ(DefaultLogFolder(row.style, environment), row.logs);
+  for (const auto& row : Rows("places")) {
+    std::map<std::string, std::string> env;
+    for (const std::string& pair : split(row.at(1), ' ')) {
+      env[pair.substr(0, pair.find('='))] = pair.substr(pair.find('=') + 1);
+    }
+    const Environment environment = [&](const char* name) { return env[name]; };
+    EXPECT_EQ(SettingsFiles(StyleOf(row[0]), environment), split(row.at(2), '|')) << row[1];
+    EXPECT_EQ(DefaultLogFolder(StyleOf(row[0]), environment), row.at(3)) << row[1];
   }
 }
 

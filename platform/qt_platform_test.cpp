@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "platform/qt_sound.h"
 #include "platform/qt_timer.h"
 #include "platform/site_settings.h"
+#include "tests/test_data.h"
 
 namespace kestrel::platform {
 namespace {
@@ -52,150 +54,115 @@ TEST(QtTimerDriver, FollowsTheModelAndAHandlerErrorDoesNotStopTheLoop) {
   EXPECT_EQ(errors[0], "first tick failed");
 }
 
-SiteSettings FromIni(const QTemporaryDir& dir, const std::string& text,
-                     QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner) {
-  QFile file(dir.filePath("site.ini"));
-  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(text.data(), static_cast<qint64>(text.size()));
-  file.close();
-  file.setPermissions(permissions);
-  return SiteSettings::Load(file.fileName().toStdString(), true);
-}
+// The fields the files of tests/data/platform/site-settings.txt are checked by.
+const std::map<std::string, std::function<std::string(const SiteSettings&)>> kFields = {
+    {"report_share_root", [](const SiteSettings& s) { return s.report_share_root; }},
+    {"log_dir", [](const SiteSettings& s) { return s.log_dir; }},
+    {"password", [](const SiteSettings& s) { return s.password; }},
+    {"max_printout_mb", [](const SiteSettings& s) { return std::to_string(s.max_printout_mb); }},
+    {"proses_watchdog_s",
+     [](const SiteSettings& s) { return std::to_string(s.proses_watchdog_s); }},
+    {"log_keep_days", [](const SiteSettings& s) { return std::to_string(s.log_keep_days); }},
+    {"log_sessions", [](const SiteSettings& s) { return s.log_sessions ? "true" : "false"; }},
+    {"transport", [](const SiteSettings& s) { return s.transport; }},
+    {"ssh_identity", [](const SiteSettings& s) { return s.ssh_identity; }},
+    {"known_hosts", [](const SiteSettings& s) { return s.KnownHostsPath(); }},
+    {"ssh_host_key", [](const SiteSettings& s) { return s.ssh_host_key; }},
+    {"ssh_keepalive_s", [](const SiteSettings& s) { return std::to_string(s.ssh_keepalive_s); }},
+    {"prompts",
+     [](const SiteSettings& s) {
+       return s.user_prompt + "|" + s.password_prompt + "|" + s.element_prompt + "|" +
+              s.ready_prompt;
+     }},
+    {"elements",
+     [](const SiteSettings& s) {
+       std::string text;
+       for (const auto& [name, address] : s.elements) {
+         text += (text.empty() ? "" : "|") + name + "=" + address;
+       }
+       return text;
+     }},
+    {"password_problem", [](const SiteSettings& s) { return s.PasswordProblem(); }},
+    {"gateway_host", [](const SiteSettings& s) { return s.gateway_host; }},
+    {"gateway_port", [](const SiteSettings& s) { return std::to_string(s.gateway_port); }},
+    {"password_configured",
+     [](const SiteSettings& s) { return s.password_configured ? "true" : "false"; }},
+};
 
-// The site's defaults (ProgramData on Windows) under the user's file (AppData): a key of the
-// user's wins, one only the site sets stays; a password the store keeps is taken only where
-// no file configures one.
-TEST(SiteSettings, TheUsersFileWinsOverTheSitesAndTheStoreComesLast) {
-  const struct {
-    const char* site;
-    const char* user;
-    const char* stored;
-    const char* host;
-    int port;
-    const char* password;
-    bool configured;
-  } rows[] = {
-      {"[gateway]\nhost=gw.site\nport=2300\n", "[gateway]\nhost=gw.user\n", nullptr, "gw.user",
-       2300, SiteSettings::kBuiltInPassword, false},
-      {"[gateway]\nhost=gw.site\n", "", "from-store", "gw.site", 52200, "from-store", true},
-      {"[gateway]\npassword=site-pw\n", "[gateway]\nport=24\n", "from-store", "127.0.0.1", 24,
-       "site-pw", true},
-      {nullptr, "[gateway]\npassword=user-pw\n", "from-store", "127.0.0.1", 52200, "user-pw", true},
-  };
-  for (const auto& row : rows) {
-    QTemporaryDir dir;
-    std::vector<std::string> paths;
-    for (const auto& [name, text] : {std::pair{"site.ini", row.site}, {"user.ini", row.user}}) {
-      paths.push_back(dir.filePath(name).toStdString());
-      if (text == nullptr) continue;  // a missing file of the two is no error
-      QFile file(dir.filePath(name));
-      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-      file.write(text);
-      file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    }
-    SiteSettings settings = SiteSettings::Load(paths, false);
-    std::vector<std::string> asked;
-    settings.UseStoredPassword([&](const std::string& host) -> std::optional<std::string> {
-      asked.push_back(host);
-      return row.stored == nullptr ? std::nullopt : std::optional<std::string>(row.stored);
-    });
-    EXPECT_EQ(settings.gateway_host, row.host);
-    EXPECT_EQ(settings.gateway_port, row.port);
-    EXPECT_EQ(settings.password, row.password) << row.user;
-    EXPECT_EQ(settings.password_configured, row.configured);
-    // The store is asked only where no file configures a password, for the gateway's host.
-    EXPECT_EQ(asked, row.configured && row.stored != std::string(row.password)
-                         ? std::vector<std::string>{}
-                         : std::vector<std::string>{settings.gateway_host});
-  }
-}
-
-// Paths and passwords keep their backslashes; limits and logs are the site's; a bad number is
-// said; a missing file is an error only when it was named.
+// Values are the site's and bad ones are said; the demo password is only for a gateway and
+// elements on this machine; the site's defaults (ProgramData on Windows) lie under the user's
+// file (AppData), and a password the store keeps is taken only where no file configures one.
 TEST(SiteSettings, ValuesAreTheSitesAndBadOnesAreSaid) {
-  QTemporaryDir dir;
-  const auto settings = FromIni(dir,
-                                "[reports]\nshare_root=\\\\srv\\share\\new\n"
-                                "[logs]\ndir=C:\\temp\\kestrel\nkeep_days=7\nenabled=false\n"
-                                "[gateway]\npassword=\"x\\ty\"\n"
-                                "[limits]\nmax_printout_mb=8\n[proses]\nwatchdog_s=90\n");
-  EXPECT_EQ(settings.report_share_root, R"(\\srv\share\new)");
-  EXPECT_EQ(settings.log_dir, R"(C:\temp\kestrel)");
-  EXPECT_EQ(settings.password, R"(x\ty)");
-  EXPECT_EQ(settings.max_printout_mb, 8);
-  EXPECT_EQ(settings.proses_watchdog_s, 90);
-  EXPECT_EQ(settings.log_keep_days, 7);
-  EXPECT_FALSE(settings.log_sessions);
-  const auto ssh = FromIni(dir,
-                           "[gateway]\ntransport=ssh\n"
-                           "[ssh]\nidentity=C:\\keys\\ops\nknown_hosts=/site/known\n"
-                           "host_key=SHA256:AbC+/9\nkeepalive_s=0\n"
-                           "[dialogue]\nuser_prompt=Login\npassword_prompt=Passwort\n"
-                           "element_prompt=Element:\nready_prompt=>\n"
-                           "[elements]\nBSC9=ssh://10.1.2.9:52000\nMSC1=telnet://[::1]:23\n");
-  EXPECT_EQ(ssh.transport, "ssh");
-  EXPECT_EQ(ssh.ssh_identity, R"(C:\keys\ops)");
-  EXPECT_EQ(ssh.KnownHostsPath(), "/site/known");
-  EXPECT_EQ(ssh.ssh_host_key, "SHA256:AbC+/9");
-  EXPECT_EQ(ssh.ssh_keepalive_s, 0);
-  EXPECT_EQ(std::vector<std::string>(
-                {ssh.user_prompt, ssh.password_prompt, ssh.element_prompt, ssh.ready_prompt}),
-            std::vector<std::string>({"Login", "Passwort", "Element:", ">"}));
-  EXPECT_EQ(ssh.elements, (std::vector<std::pair<std::string, std::string>>{
-                              {"BSC9", "ssh://10.1.2.9:52000"}, {"MSC1", "telnet://[::1]:23"}}));
-  for (const auto& [ini, said] :
-       {std::pair{"[limits]\nmax_printout_mb=0\n", "limits/max_printout_mb"},
-        {"[proses]\nwatchdog_s=soon\n", "proses/watchdog_s"},
-        {"[gateway]\ntransport=rlogin\n", "gateway/transport \"rlogin\" is neither"},
-        {"[ssh]\nhost_key=MD5:12:ab\n", "ssh/host_key is a fingerprint"},
-        {"[ssh]\nkeepalive_s=-1\n", "ssh/keepalive_s"},
-        {"[dialogue]\nready_prompt=\n", "dialogue/ready_prompt is empty"},
-        {"[elements]\nBSC9=10.1.2.9:52000\n", "elements/BSC9 \"10.1.2.9:52000\" is not"},
-        {"[elements]\nBSC9=ftp://10.1.2.9:21\n", "elements/BSC9"},
-        {"[elements]\nBSC9=ssh://10.1.2.9:0\n", "elements/BSC9"},
-        {"[elements]\nBSC9=ssh://10.1.2.9\n", "elements/BSC9"}}) {
+  for (const auto& [name, text] :
+       kestrel::testing::TestDataSections("platform/site-settings.txt")) {
+    SCOPED_TRACE(name);
+    QTemporaryDir dir;
+    // The files by name, site.ini when none is named; a file named "missing" is not there.
+    // "@readable by others": the files are.
+    std::map<std::string, std::optional<std::string>> files;
+    std::optional<std::string>* file = &(files["site.ini"] = "");
+    std::optional<std::string> stored;
+    bool store = false, readable = false;
+    QStringList expected;
+    for (const QString& line : QString::fromStdString(text).split("\r\n")) {
+      if (!expected.isEmpty() || line == "--") {
+        if (!line.isEmpty() && !line.startsWith('#')) expected << line;
+      } else if (line == "@readable by others") {
+        readable = true;
+      } else if (line.startsWith("@stored")) {
+        store = true;
+        if (line.size() > 7) stored = line.mid(8).toStdString();
+      } else if (line.startsWith('@')) {
+        file = &files[line.mid(1).section(' ', 0, 0).toStdString()];
+        *file = line.endsWith(" missing") ? std::nullopt : std::optional<std::string>("");
+      } else {
+        **file += line.toStdString() + "\n";
+      }
+    }
+    ASSERT_FALSE(expected.isEmpty());
+    std::vector<std::string> paths, asked;
+    for (const auto& [file_name, ini] : files) {
+      paths.push_back(dir.filePath(QString::fromStdString(file_name)).toStdString());
+      if (!ini) continue;  // a missing file of the two is no error
+      QFile written(QString::fromStdString(paths.back()));
+      ASSERT_TRUE(written.open(QIODevice::WriteOnly));
+      written.write(ini->data(), static_cast<qint64>(ini->size()));
+      written.setPermissions(QFile::ReadOwner | QFile::WriteOwner |
+                             (readable ? QFile::ReadOther : QFile::Permissions()));
+    }
     try {
-      FromIni(dir, ini);
-      ADD_FAILURE() << "taken: " << ini;
+      SiteSettings settings = SiteSettings::Load(paths, false);
+      if (store) {
+        settings.UseStoredPassword([&](const std::string& host) {
+          asked.push_back(host);
+          return stored;
+        });
+      }
+      for (const QString& line : expected.mid(1)) {
+        const std::string field = line.section(' ', 0, 0).toStdString();
+        const std::string value = line.section(' ', 1).toStdString();
+        if (field == "warnings") {  // none, or one that holds the value
+          EXPECT_EQ(settings.warnings.size(), value.empty() ? 0u : 1u);
+          for (const std::string& warning : settings.warnings) {
+            EXPECT_THAT(warning, ::testing::HasSubstr(value));
+          }
+          continue;
+        }
+        if (field == "asked") {
+          EXPECT_EQ(asked,
+                    value.empty() ? std::vector<std::string>{} : std::vector<std::string>{value});
+          continue;
+        }
+        ASSERT_TRUE(kFields.contains(field)) << field;
+        EXPECT_EQ(kFields.at(field)(settings), value) << field;
+      }
     } catch (const std::runtime_error& error) {
-      EXPECT_THAT(error.what(), ::testing::HasSubstr(said));
+      ASSERT_TRUE(expected.value(1).startsWith("error ")) << error.what();
+      EXPECT_THAT(error.what(), ::testing::HasSubstr(expected[1].mid(6).toStdString()));
     }
   }
   EXPECT_NO_THROW(SiteSettings::Load("/nonexistent/site.ini", false));
   EXPECT_THROW(SiteSettings::Load("/nonexistent/site.ini", true), std::runtime_error);
-}
-
-// The demo password goes to the simulator on this machine, never to a real gateway.
-TEST(SiteSettings, TheBuiltInPasswordIsOnlyForALoopbackGateway) {
-  QTemporaryDir dir;
-  for (const char* ini : {"", "[gateway]\nhost=localhost\n", "[gateway]\nhost=::1\n",
-                          "[gateway]\nhost=10.20.30.40\npassword=x\n",
-                          "[elements]\nBSC9=ssh://[::1]:52000\nBSC12=telnet://127.0.0.2:23\n",
-                          "[gateway]\npassword=x\n[elements]\nBSC9=ssh://10.1.2.9:52000\n"}) {
-    EXPECT_EQ(FromIni(dir, ini).PasswordProblem(), "") << ini;
-  }
-  // Nor to an element reached directly elsewhere, with the gateway on loopback.
-  EXPECT_THAT(
-      FromIni(dir, "[elements]\nBSC12=telnet://[::1]:23\nBSC9=ssh://10.1.2.9:52000\n")
-          .PasswordProblem(),
-      ::testing::StartsWith("No password is configured for the gateway 127.0.0.1 and its directly "
-                            "reached elements: "));
-  EXPECT_EQ(FromIni(dir, "[gateway]\nhost=10.20.30.40\n").PasswordProblem(),
-            "No password is configured for the gateway 10.20.30.40: the built-in demo password is "
-            "only for a gateway on this machine, so nothing is sent. Set [gateway] password in the "
-            "site settings (or give a password file)");
-}
-
-TEST(SiteSettings, APasswordInAFileOthersCanReadIsWarnedAbout) {
-  QTemporaryDir dir;
-  EXPECT_TRUE(FromIni(dir, "[gateway]\npassword=x\n").warnings.empty());
-  const auto open = FromIni(dir, "[gateway]\npassword=x\n",
-                            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-  ASSERT_EQ(open.warnings.size(), 1u);
-  EXPECT_THAT(open.warnings[0], ::testing::HasSubstr("can be read by other users"));
-  // Without a password in it, a readable settings file is no secret.
-  EXPECT_TRUE(
-      FromIni(dir, "[gateway]\nhost=x\n", QFile::ReadOwner | QFile::ReadOther).warnings.empty());
 }
 
 }  // namespace

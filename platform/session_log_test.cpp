@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <chrono>
 
+#include "tests/test_data.h"
+
 namespace kestrel::platform {
 namespace {
 
@@ -66,76 +68,31 @@ TEST(SessionLog, OneFilePerSessionInTheDaysFolderWrittenAsItGoes) {
   EXPECT_EQ(
       QFileInfo(QDir(day).filePath(files[0])).permissions() & (QFile::ReadOther | QFile::ReadGroup),
       QFile::Permissions());
+  // A folder that cannot be made is said.
+  FileSessionRecorder blocked(QDir(day).filePath(files[0]) + "/sessions");
+  EXPECT_EQ(blocked.Open("proses", "BSC9", error), nullptr);
+  EXPECT_THAT(error, ::testing::HasSubstr("cannot be made"));
 }
 
 // The log whose session began last: by the second in its name, and within one second (where
 // names sort by element) by the time of its first record; a log with no record yet is newest.
 TEST(SessionLog, TheLastLogIsTheSessionThatBeganLast) {
-  struct Row {
-    std::vector<std::pair<const char*, const char*>> files;  // under sessions/, first line
-    const char* last;
-  };
-  const std::string at = "2026-12-06 10:15:0";
-  const Row rows[] = {
-      {{{"2026-12-06/101502_proses_BSC9.log", "2.100 note connect"},
-        {"2026-12-06/101502_proses_BSC12.log", "2.900 note connect"}},
-       "2026-12-06/101502_proses_BSC12.log"},
-      {{{"2026-12-06/101502_proses_BSC9.log", "2.900 note connect"},
-        {"2026-12-06/101502_proses_BSC12.log", "2.100 note connect"}},
-       "2026-12-06/101502_proses_BSC9.log"},
-      {{{"2026-12-06/101502_proses_BSC9.log", "2.900 note connect"},
-        {"2026-12-06/101503_proses_BSC12.log", "3.000 note connect"},
-        {"2026-12-06/101509_rlslp_BSC10.log", "9.000 note connect"},
-        {"2026-12-06/101509_proses2_BSC10.log", "9.000 note connect"}},
-       "2026-12-06/101503_proses_BSC12.log"},
-      {{{"2026-12-06/101502_proses_BSC9.log", "2.900 note connect"},
-        {"2026-12-06/101502_proses_BSC12.log", nullptr}},
-       "2026-12-06/101502_proses_BSC12.log"},
-      {{{"2026-12-05/235959_proses_BSC9.log", "9.000 note connect"},
-        {"2026-12-06/000001_rlslp_BSC9.log", "1.000 note connect"}},
-       "2026-12-05/235959_proses_BSC9.log"},
-      {{{"2026-12-06/000001_rlslp_BSC9.log", "1.000 note connect"}}, nullptr},
-  };
-  for (const Row& row : rows) {
+  for (const auto& [name, text] : kestrel::testing::TestDataSections("platform/last-logs.txt")) {
     QTemporaryDir logs;
-    for (const auto& [name, first] : row.files) {
-      const QString path = logs.filePath(name);
-      QDir().mkpath(QFileInfo(path).path());
-      QFile file(path);
-      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-      if (first != nullptr) file.write(QByteArray::fromStdString(at + first + "\n"));
+    QString last;
+    for (const QString& line : QString::fromStdString(text).split("\r\n", Qt::SkipEmptyParts)) {
+      const QString file = line.section(' ', 0, 0), first = line.section(' ', 1);
+      if (file == "last") {
+        last = first.isEmpty() ? QString() : QFileInfo(logs.filePath(first)).absoluteFilePath();
+        continue;
+      }
+      QDir().mkpath(QFileInfo(logs.filePath(file)).path());
+      QFile log(logs.filePath(file));
+      ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+      if (!first.isEmpty()) log.write(("2026-12-06 10:15:0" + first + "\n").toUtf8());
     }
-    FileSessionRecorder recorder(logs.path());
-    EXPECT_EQ(
-        recorder.LastLog("proses"),
-        row.last == nullptr ? QString() : QFileInfo(logs.filePath(row.last)).absoluteFilePath())
-        << row.files.front().first;
+    EXPECT_EQ(FileSessionRecorder(logs.path()).LastLog("proses"), last) << name;
   }
-}
-
-TEST(SessionLog, AFolderThatCannotBeMadeIsSaid) {
-  QTemporaryDir logs;
-  QFile blocker(logs.filePath("file"));
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  FileSessionRecorder recorder(logs.filePath("file/sessions"));
-  std::string error;
-  EXPECT_EQ(recorder.Open("proses", "BSC9", error), nullptr);
-  EXPECT_THAT(error, ::testing::HasSubstr("cannot be made"));
-}
-
-TEST(SessionLog, PruningRemovesOnlyDayFoldersOlderThanTheDaysKept) {
-  QTemporaryDir logs;
-  QDir folder(logs.path());
-  const QDate today = QDate::currentDate();
-  for (int age : {0, 29, 30, 45}) folder.mkpath(today.addDays(-age).toString("yyyy-MM-dd"));
-  folder.mkpath("notes");  // not a day: never touched
-  FileSessionRecorder recorder(logs.path());
-  EXPECT_EQ(recorder.Prune(30), 2);
-  EXPECT_TRUE(folder.exists(today.toString("yyyy-MM-dd")));
-  EXPECT_TRUE(folder.exists(today.addDays(-29).toString("yyyy-MM-dd")));
-  EXPECT_FALSE(folder.exists(today.addDays(-30).toString("yyyy-MM-dd")));
-  EXPECT_TRUE(folder.exists("notes"));
-  EXPECT_EQ(recorder.Prune(0), 0);
 }
 
 // Past the size cap the oldest days go first, never today's, and it is said once.
@@ -174,13 +131,18 @@ TEST(SessionLog, TheSizeCapRemovesTheOldestDaysFirst) {
 }
 
 // A service that runs for weeks: the days past those kept go at the first session of a new
-// day, and the size cap is looked at again every thousand sessions of a day.
+// day (other folders are never touched; no days kept: none go), and the size cap is looked at
+// again every thousand sessions of a day.
 TEST(SessionLog, ARecorderThatRunsForWeeksKeepsItsDaysAsTheyChange) {
   QTemporaryDir logs;
   QDir folder(logs.path());
   QDateTime now(QDate(2026, 12, 7), QTime(23, 59, 0));
   FileSessionRecorder recorder(logs.path(), [&] { return now; });
-  for (const char* day : {"2026-12-05", "2026-12-06", "2026-12-07"}) folder.mkpath(day);
+  for (const char* day : {"2026-12-04", "2026-12-05", "2026-12-06", "2026-12-07", "notes"}) {
+    folder.mkpath(day);
+  }
+  EXPECT_EQ(recorder.Prune(0), 0);
+  EXPECT_EQ(recorder.Prune(3), 1);
   std::vector<std::string> said;
   recorder.Keep(2, 1, [&](const std::string& notice) { said.push_back(notice); });
   EXPECT_FALSE(folder.exists("2026-12-05"));
@@ -208,6 +170,7 @@ TEST(SessionLog, ARecorderThatRunsForWeeksKeepsItsDaysAsTheyChange) {
   open();
   EXPECT_FALSE(folder.exists("2026-12-07"));
   EXPECT_EQ(said.size(), 1u);
+  EXPECT_TRUE(folder.exists("notes"));
 }
 
 }  // namespace

@@ -69,39 +69,35 @@ std::vector<std::string> Records(SqliteHistory& store) {
   return out;
 }
 
-struct Row {
-  const char* name;
-  std::vector<Pass> passes;
-  std::vector<std::string> records;
-};
-
-class Dedup : public testing::TestWithParam<Row> {};
-
-TEST_P(Dedup, PassesMakeTheseRecords) {
-  TempDir dir;
-  SqliteHistory store(dir.File("h.sqlite"), 0);
-  for (const Pass& pass : GetParam().passes) store.Record(pass);
-  EXPECT_EQ(Records(store), GetParam().records);
+TEST(Store, PassesMakeTheseRecords) {
+  const struct {
+    const char* name;
+    std::vector<Pass> passes;
+    std::vector<std::string> records;
+  } rows[] = {
+      {"consecutive",
+       {At(100, true, {"1", "2"}), At(200, true, {"1", "2", "1"})},
+       {"1 100 200 - 2", "2 100 200 - 2"}},
+      {"absent clears at that pass",
+       {At(100, true, {"1", "2"}), At(200, true, {"2"})},
+       {"1 100 100 200 1", "2 100 200 - 2"}},
+      {"unchecked pass clears nothing",
+       {At(100, true, {"1"}), At(200, false, {}), At(300, true, {"1"})},
+       {"1 100 300 - 2"}},
+      {"back after clearing is new",
+       {At(100, true, {"1"}), At(200, true, {}), At(300, true, {"1"})},
+       {"1 100 100 200 1", "1 300 300 - 1"}},
+      {"clock set back",
+       {At(1000, true, {"1"}), At(400, true, {"1"}), At(300, true, {})},
+       {"1 1000 1000 1000 2"}},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    SqliteHistory store(dir.File("h.sqlite"), 0);
+    for (const Pass& pass : row.passes) store.Record(pass);
+    EXPECT_EQ(Records(store), row.records) << row.name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Store, Dedup,
-    testing::Values(Row{"consecutive",
-                        {At(100, true, {"1", "2"}), At(200, true, {"1", "2", "1"})},
-                        {"1 100 200 - 2", "2 100 200 - 2"}},
-                    Row{"absent_clears_at_that_pass",
-                        {At(100, true, {"1", "2"}), At(200, true, {"2"})},
-                        {"1 100 100 200 1", "2 100 200 - 2"}},
-                    Row{"unchecked_pass_clears_nothing",
-                        {At(100, true, {"1"}), At(200, false, {}), At(300, true, {"1"})},
-                        {"1 100 300 - 2"}},
-                    Row{"back_after_clearing_is_new",
-                        {At(100, true, {"1"}), At(200, true, {}), At(300, true, {"1"})},
-                        {"1 100 100 200 1", "1 300 300 - 1"}},
-                    Row{"clock_set_back",
-                        {At(1000, true, {"1"}), At(400, true, {"1"}), At(300, true, {})},
-                        {"1 1000 1000 1000 2"}}),
-    [](const testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
 
 TEST(Store, AnyBytesGoInAndComeBackAsTheyWereAndAcknowledgementOutlivesClearing) {
   TempDir dir;
