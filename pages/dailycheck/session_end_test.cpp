@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "mml/text.h"
 #include "pages/dailycheck/dailycheck_test_fixture.h"
 #include "tests/cut_points.h"
 
@@ -25,51 +26,29 @@ struct Step {
   std::vector<std::string> blocked = {};
 };
 
-// A solution's queue as the exchange answers it, and what the visit leaves when it runs to
-// its end.
-struct Solution {
-  std::string name, box, alarms;
-  std::vector<Step> queue;
-  std::vector<std::string> report, left_blocked, problems;
-};
-
-std::vector<Solution> Solutions() {
-  std::vector<Solution> solutions;
-  for (const DataCase& row : DataCases("dailycheck-queues.txt")) {
-    Solution& solution = solutions.emplace_back(Solution{row.name,
-                                                         row.Lines("box").at(0),
-                                                         row.Text("alarms"),
-                                                         {},
-                                                         row.Lines("report"),
-                                                         row.Lines("left blocked"),
-                                                         row.Lines("problems")});
-    for (const std::string& entry : row.Lines("queue")) {
-      const std::size_t bar = entry.find('|'), second = entry.find('|', bar + 1);
-      Step step{entry.substr(0, bar), entry.substr(bar + 1, second - bar - 1)};
-      step.answer = step.answer == "asks"       ? step.sent + "\r\n\r\n<"
-                    : step.answer == "executes" ? step.sent + "\r\nEXECUTED\r\n\r\n<"
-                    : step.answer == "release"  ? "\r\n<"
-                                                : step.answer;
-      if (second + 1 < entry.size()) step.blocked = {entry.substr(second + 1)};
-      solution.queue.push_back(step);
-    }
-  }
-  return solutions;
-}
-
-// The whole dialogue: the prompts of the login, the alarm list, then the queue.
-std::vector<Step> Dialogue(const Solution& solution) {
+// The whole dialogue of a case of dailycheck-queues.txt: the prompts of the login, the alarm
+// list, then the queue as the exchange answers it.
+std::vector<Step> Dialogue(const DataCase& solution) {
   std::vector<Step> steps;
   const char* sent[kLoginSteps] = {"", "ops1", "pw", "NE=BSC9"};
   for (std::size_t k = 0; k < kLoginSteps; ++k) steps.push_back({sent[k], PageBench::Login()[k]});
-  steps.push_back({"ALLIP;", AlarmList(solution.alarms)});
-  steps.insert(steps.end(), solution.queue.begin(), solution.queue.end());
+  steps.push_back({"ALLIP;", AlarmList(solution.Text("alarms"))});
+  for (const std::string& entry : solution.Lines("queue")) {
+    const auto field = pages::testing::Split(entry, "|");
+    const std::string &entry_sent = field.at(0), &answer = field.at(1);
+    steps.push_back({entry_sent,
+                     answer == "asks"       ? entry_sent + "\r\n\r\n<"
+                     : answer == "executes" ? entry_sent + "\r\nEXECUTED\r\n\r\n<"
+                     : answer == "release"  ? "\r\n<"
+                                            : answer,
+                     field.at(2).empty() ? std::vector<std::string>{} : std::vector{field[2]}});
+  }
   return steps;
 }
 
-std::unique_ptr<PageBench> StartVisit(const Solution& solution) {
+std::unique_ptr<PageBench> StartVisit(const DataCase& solution) {
   auto bench = std::make_unique<PageBench>();
-  bench->Box(solution.box).SetChecked(true);
+  bench->Box(solution.Lines("box").at(0)).SetChecked(true);
   bench->page.ListBoxdc.Add("BSC9");
   bench->page.StartdcClick();
   return bench;
@@ -87,14 +66,8 @@ void Play(PageBench& bench, const Step& step, bool answer = true) {
   if (answer) bench.telnet.Receive(step.answer);
 }
 
-std::string Joined(const std::vector<std::string>& objects) {
-  std::string text;
-  for (const auto& object : objects) text += (text.empty() ? "" : " ") + object;
-  return text;
-}
-
 TEST(SessionEnd, AtEveryStepTheNoteNamesWhatWasInFlightAndExactlyWhatMayStillBeBlocked) {
-  for (const Solution& solution : Solutions()) {
+  for (const DataCase& solution : DataCases("dailycheck-queues.txt")) {
     SCOPED_TRACE(solution.name);
     const std::vector<Step> dialogue = Dialogue(solution);
     kestrel::testing::CutTable<PageBench> table;
@@ -127,7 +100,7 @@ TEST(SessionEnd, AtEveryStepTheNoteNamesWhatWasInFlightAndExactlyWhatMayStillBeB
                : " while " + (step.sent == kRelease ? "Ctrl-D" : step.sent) + " was in flight");
       const std::string blocked = step.blocked.empty()
                                       ? "nothing blocked"
-                                      : "may still be blocked: " + Joined(step.blocked);
+                                      : "may still be blocked: " + mml::Joined(step.blocked, " ");
       const std::string note = "BSC9: " + why + (queue ? "; " + blocked : "");
       const auto lines = bench.page.Memoreportdc.Lines();
       EXPECT_EQ(std::count(lines.begin(), lines.end(), note + " 14:07:30"), 1) << note;
@@ -156,33 +129,26 @@ TEST(SessionEnd, AtEveryStepTheNoteNamesWhatWasInFlightAndExactlyWhatMayStillBeB
 }
 
 TEST(SessionEnd, AQueueRunToItsEndSaysWhatItLeftBlocked) {
-  for (const Solution& solution : Solutions()) {
+  for (const DataCase& solution : DataCases("dailycheck-queues.txt")) {
     SCOPED_TRACE(solution.name);
     const auto bench = StartVisit(solution);
     for (const Step& step : Dialogue(solution)) Play(*bench, step);
-    EXPECT_EQ(bench->page.Memoreportdc.Lines(), solution.report);
+    EXPECT_EQ(bench->page.Memoreportdc.Lines(), solution.Lines("report"));
     EXPECT_EQ(bench->files.written.size(), 1u);
     EXPECT_EQ(bench->Connects(), 2);  // on to the next visit
     const pages::ElementOutcome* outcome = bench->page.Outcomes.Find("BSC9");
     EXPECT_EQ(outcome->finished, 1);
     EXPECT_EQ(outcome->ended_early, "");
-    EXPECT_EQ(outcome->maybe_blocked, solution.left_blocked);
-    EXPECT_EQ(outcome->problems, solution.problems);
+    EXPECT_EQ(outcome->maybe_blocked, solution.Lines("left blocked"));
+    EXPECT_EQ(outcome->problems, solution.Lines("problems"));
   }
 }
 
+// Each row of "block orders" in readings.txt.
 TEST(BlockOrders, ReadFromTheEntriesAsSent) {
-  const std::pair<const char*, const char*> rows[] = {
-      {"RXBLI:MO=RXOCF-12  ;", "+RXOCF-12"},
-      {"rxble:mo=rxotrx-12-1,FORCE;", "-RXOTRX-12-1"},
-      {"TPBLE:SDIP=SDIP7  ,LP=VC4;", "-SDIP=SDIP7,LP=VC4"},
-      {"SETAR;", ""},
-      {";", ""},
-      {"\x04", ""},
-      {"RXBLI:;", ""}};
-  for (const auto& [entry, read] : rows) {
-    const auto order = ReadBlockOrder(entry);
-    EXPECT_EQ(order ? (order->blocks ? "+" : "-") + order->object : "", read) << entry;
+  for (const auto& row : pages::testing::Rows("readings.txt", "block orders")) {
+    const auto order = ReadBlockOrder(row.at(0));
+    EXPECT_EQ(order ? (order->blocks ? "+" : "-") + order->object : "", row.at(1)) << row[0];
   }
 }
 

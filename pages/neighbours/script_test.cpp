@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "pages/neighbours/neighbours_test_fixture.h"
-#include "tests/test_data.h"
 
 namespace kestrel::neighbours::testing {
 namespace {
@@ -42,46 +41,28 @@ struct ScriptRig : NeighboursRig {
 // form defines a cell once and an identical pair once, and names an MSC it does not know as
 // unknown. Lists without cells give only the headings and markers.
 TEST(Script, EachPickOfTheBscsWritesItsForm) {
-  const struct {
-    const char* name;  // its section in neighbours-scripts.txt
-    const char* cells;
-    const char* cellrs;
-    const char* cell_bsc;  // "" untouched, "#n" picked at position n, else typed
-    const char* cellr_bsc;
-  } rows[] = {
-      {"internal", "A1\r\nA2\r\n", "B1\r\nB2\r\n", "#8", "#8"},
-      {"untouched", "A1\r\nA1\r\n", "B1\r\nB1\r\n", "", ""},
-      {"untouched against a position", "A1\r\nA1\r\n", "B1\r\nB1\r\n", "", "#0"},
-      {"two names typed", "A1\r\nA1\r\n", "B1\r\nB1\r\n", "BSC9", "BSC99"},
-      {"one name typed twice", "A1\r\nA1\r\n", "B1\r\nB1\r\n", "BSC9", "BSC9"},
-      {"a name against a position", "A1\r\nA1\r\n", "B1\r\nB1\r\n", "BSC9", "#8"},
-      {"external", "A1\r\n", "B1\r\n", "#8", "#9"},
-      {"external, a cell collected thrice", "A1\r\nA1\r\nA1\r\n", "B1\r\nB2\r\nB1\r\n", "#8", "#9"},
-      {"unknown MSC, a pick-list name typed", "A1\r\n", "B1\r\n", "#16", "BSC12"},
-      {"empty lists", "", "", "#8", "#9"},
-  };
-  const auto expected = kestrel::testing::TestDataSections("pages/neighbours-scripts.txt");
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.name);
+  for (const auto& pick : pages::testing::DataCases("neighbours-scripts.txt")) {
+    SCOPED_TRACE(pick.name);
+    const auto row = pages::testing::Split(pick.Lines("pick").at(0));
     ScriptRig rig;
     auto& page = rig.page;
-    rig.Collected(row.cells, row.cellrs);
-    if (std::string(row.name).ends_with("thrice")) {  // the same parameters each time
+    rig.Collected(row.at(0), row.at(1));
+    if (pick.name.ends_with("thrice")) {  // the same parameters each time
       page.Cell.Table[1] = page.Cell.Table[2] = page.Cell.Table[0];
       page.Cellr.Table[2] = page.Cellr.Table[0];
     }
-    for (auto [box, how] : {std::pair{&page.CellbscComboBox, row.cell_bsc},
-                            std::pair{&page.CellrbscComboBox, row.cellr_bsc}}) {
-      if (*how == '#') {
-        box->SetItemIndex(std::atoi(how + 1));
-      } else if (*how != '\0') {
+    for (auto [box, how] : {std::pair{&page.CellbscComboBox, row.at(2)},
+                            std::pair{&page.CellrbscComboBox, row.at(3)}}) {
+      if (how.starts_with('#')) {
+        box->SetItemIndex(std::stoi(how.substr(1)));
+      } else if (!how.empty()) {
         box->SetText(how);
       }
     }
     page.Troffsetp.SetText("4");
     page.Extpen.SetText("OFF");
     page.WriteScript();
-    EXPECT_EQ(rig.read_form.Memo1.Text(), expected.at(row.name));
+    EXPECT_EQ(rig.read_form.Memo1.Text(), pick.Text("script"));
   }
 }
 

@@ -11,17 +11,10 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-// From the location area code; what is not digits and dashes gives no number.
+// Each row of "bsc numbers" in readings.txt.
 TEST(BscNumbers, FromTheLocationAreaCode) {
-  for (const auto& [cgi, number] :
-       std::vector<std::pair<const char*, const char*>>{{"400-01-912-10101", "9"},
-                                                        {"400-01-1234-1201", "12"},
-                                                        {"", ""},
-                                                        {"400-01-9;2-10111", ""},
-                                                        {"400-01-A12-10111", ""},
-                                                        {"400-01-9 12-1011", ""},
-                                                        {"400-01-", ""}}) {
-    EXPECT_EQ(BscNumberOfCgi(cgi), number) << cgi;
+  for (const auto& row : pages::testing::Rows("readings.txt", "bsc numbers")) {
+    EXPECT_EQ(BscNumberOfCgi(row.at(0)), row.at(1)) << row[0];
   }
 }
 

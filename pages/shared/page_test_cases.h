@@ -58,6 +58,29 @@ inline std::vector<DataCase> DataCases(const std::string& file) {
   return cases;
 }
 
+// The fields of `text` between the `by`s; "-" stands for an empty one.
+inline std::vector<std::string> Split(const std::string& text, const std::string& by = " | ") {
+  std::vector<std::string> fields;
+  for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + by.size()) {
+    end = text.find(by, at);
+    fields.push_back(text.substr(at, end - at) == "-" ? "" : text.substr(at, end - at));
+  }
+  return fields;
+}
+
+// The rows of the "-- rows" part of the case `name` of a data file under tests/data/pages, each
+// cut into its fields at " | ".
+inline std::vector<std::vector<std::string>> Rows(const std::string& file,
+                                                  const std::string& name) {
+  std::vector<std::vector<std::string>> rows;
+  for (const DataCase& c : DataCases(file)) {
+    if (c.name != name) continue;
+    for (const std::string& line : c.Lines("rows")) rows.push_back(Split(line));
+  }
+  EXPECT_FALSE(rows.empty()) << file << " has no rows of " << name;
+  return rows;
+}
+
 // The printouts of a case, each in a part named for the command it answers
 // ("-- RLBDP:CELL=ALL;"), from the echo up to the prompt that ends it.
 inline std::map<std::string, std::string> Printouts(const DataCase& c) {
