@@ -13,15 +13,15 @@ using ::testing::ElementsAre;
 using ::testing::StartsWith;
 
 constexpr const char* kRefusal = "NOT ACCEPTED\r\nFAULT CODE 17";
-constexpr const char* kFiles[] = {"proses-rxtei.txt", "proses-rxlti.txt"};
+constexpr const char* kProcedures[] = {"rxtei", "rxlti"};
 
 // Every deblock and every start of service refused at once, in the answer to its confirmation,
 // or answered without EXECUTED; or carried out at once, without a confirmation asked. The
 // procedure goes on as it would (the exchange is back at its prompt); a refused undo keeps its
 // object named and the run does not end as if all were well.
 TEST(ProsesOrders, EveryUndoRefusedInEachWayOrExecutedAtOnce) {
-  for (const char* file : kFiles) {
-    const auto good = Lines(Sections(file)["commands"]);
+  for (const char* procedure : kProcedures) {
+    const auto good = Case(procedure).Lines("commands");
     int undos = 0;
     for (const auto& undo : good) {
       if (!undo.starts_with("RXBLE:") && !undo.starts_with("RXESI:")) continue;
@@ -29,7 +29,7 @@ TEST(ProsesOrders, EveryUndoRefusedInEachWayOrExecutedAtOnce) {
       const std::string object = undo.substr(9, undo.size() - 10);
       for (int way = 0; way < 4; ++way) {
         SCOPED_TRACE(undo + ", way " + std::to_string(way));
-        Exchange exchange(file);
+        Exchange exchange(procedure);
         if (way == 0) exchange.refuse[undo] = kRefusal;
         if (way == 1) exchange.confirm_answers[undo] = kRefusal;
         if (way == 2) exchange.confirm_answers[undo] = "ORDERED";
@@ -55,7 +55,7 @@ TEST(ProsesOrders, EveryUndoRefusedInEachWayOrExecutedAtOnce) {
         EXPECT_THAT(outcome.problems, ElementsAre(refusal));
       }
     }
-    EXPECT_EQ(undos, file == kFiles[0] ? 3 : 5);
+    EXPECT_EQ(undos, procedure == kProcedures[0] ? 3 : 5);
   }
 }
 
@@ -67,7 +67,7 @@ TEST(ProsesOrders, RefusedBlockIsNotedAndItsObjectStaysNamedUntilADeblockIsConfi
   Exchange exchange;
   exchange.refuse[block] = "FUNCTION BUSY";
   exchange.Run();
-  EXPECT_EQ(exchange.Commands(), Lines(Sections("proses-rxlti.txt")["commands"]));
+  EXPECT_EQ(exchange.Commands(), Case("rxlti").Lines("commands"));
   EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish\n" + refusal));
   EXPECT_TRUE(exchange.page.Outcomes.Find("BSC9")->maybe_blocked.empty());
 
@@ -86,14 +86,14 @@ TEST(ProsesOrders, RefusedBlockIsNotedAndItsObjectStaysNamedUntilADeblockIsConfi
 }
 
 TEST(ProsesOrders, RefusedReadingCommandsAndTestsAreNoted) {
-  for (const char* file : kFiles) {
-    for (const auto& command : Lines(Sections(file)["commands"])) {
+  for (const char* procedure : kProcedures) {
+    for (const auto& command : Case(procedure).Lines("commands")) {
       if (command.size() < 5 ||
           std::string("RXBLI RXBLE RXESE RXESI").find(command.substr(0, 5)) != std::string::npos) {
         continue;  // orders, confirmations and the dialogue's own lines
       }
       SCOPED_TRACE(command + " refused");
-      Exchange exchange(file);
+      Exchange exchange(procedure);
       exchange.refuse[command] = "NOT ACCEPTED\r\nFAULT CODE 7\r\nUNREASONABLE VALUE";
       exchange.Run();
       const std::string refusal =

@@ -3,71 +3,63 @@
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "pages/proses/proses_page.h"
+#include "pages/shared/page_test_cases.h"
 #include "tests/fake_ports.h"
 #include "tests/fake_telnet.h"
 #include "tests/manual_clock.h"
-#include "tests/test_data.h"
 
 namespace kestrel::proses::testing {
 
-// The lines of a text ended in CR LF.
-inline std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  for (std::size_t at = 0, end; (end = text.find("\r\n", at)) != std::string::npos; at = end + 2) {
-    lines.push_back(text.substr(at, end - at));
-  }
-  return lines;
-}
+using pages::testing::DataCase;
 
-// A file of tests/data/pages in sections, each headed by a line "== NAME" (a command names
-// the printout that answers it); "^D" stands for Ctrl-D and "^[" for ESC.
-inline std::map<std::string, std::string> Sections(const std::string& file) {
-  auto sections = kestrel::testing::TestDataSections("pages/" + file);
-  for (auto& [name, body] : sections) {
-    for (std::size_t p; (p = body.find('^')) != std::string::npos && p + 1 < body.size();) {
-      body.replace(p, 2, 1, body[p + 1] == 'D' ? '\x04' : '\x1b');
-    }
+// A case of tests/data/pages/proses-runs.txt.
+inline const DataCase& Case(const std::string& name) {
+  static const std::vector<DataCase> kRuns = pages::testing::DataCases("proses-runs.txt");
+  for (const DataCase& run : kRuns) {
+    if (run.name == name) return run;
   }
-  return sections;
+  throw std::invalid_argument("proses-runs.txt has no case " + name);
 }
 
 // Plays the gateway and BSC9: logs in, answers each command with its printout (or EXECUTED),
 // asks to confirm orders, cuts its text into chunks; time moves only in the page's pauses.
 class Exchange {
  public:
-  // BSC9 queued for the procedure `file` is named for, with the printouts of that procedure's
-  // BSC (proses-rxtei.txt or proses-rxlti.txt) and then those of `file`.
-  explicit Exchange(const std::string& file = "proses-rxlti.txt", std::size_t chunk = 4096)
-      : chunk_(chunk) {
+  // BSC9 queued for the procedure the run is named for, with the printouts of that procedure's
+  // run and then those of `run`.
+  explicit Exchange(const std::string& run = "rxlti", std::size_t chunk = 4096) : chunk_(chunk) {
     properties.UserEdit.SetText("ops1");
     properties.PasswordEdit.SetText("pw");
     properties.IpEdit.SetText("127.0.0.1");
     for (auto* timer : {&page.Timer1, &page.ReleaseTimer, &page.BusyTimer, &page.WatchdogTimer})
       clock.Attach(*timer);
-    const bool rxtei = file.find("rxtei") != std::string::npos;
+    const bool rxtei = run.starts_with("rxtei");
     page.Rxteirbtn.SetChecked(rxtei);
     page.Rxltirbtn.SetChecked(!rxtei);
     page.FilterListBox.Add("  C09103C ");
     page.ListBox1.Add("BSC9");
-    Load(rxtei ? "proses-rxtei.txt" : "proses-rxlti.txt");
-    if (!file.ends_with("-rxtei.txt") && !file.ends_with("-rxlti.txt")) Load(file);
+    Load(rxtei ? "rxtei" : "rxlti");
+    if (run != "rxtei" && run != "rxlti") Load(run);
   }
-  // Takes over from `file` the printouts, the answers to confirmations ("confirm ORDER") and
-  // the lines of "busy" (answered FUNCTION BUSY once), "queue", "filter" and "untick" (boxes).
-  void Load(const std::string& file) {
-    for (const auto& [name, body] : Sections(file)) {
-      if (name.ends_with(';')) printouts[name] = body;
-      if (name.starts_with("confirm ")) confirm_answers[name.substr(8)] = Lines(body).at(0);
-      for (const std::string& line : Lines(body)) {
-        if (name == "busy") ++busy[line];
-        if (name == "queue") page.ListBox1.Add(line);
-        if (name == "filter") page.FilterListBox.Add(line);
-        if (name == "untick") (line == "BEEP" ? page.BeepCheckBox : page.Cfcbox).SetChecked(false);
+  // Takes over from the run `name` the printouts, the answers to confirmations ("confirm
+  // ORDER") and the lines of "busy" (answered FUNCTION BUSY once), "queue", "filter" and
+  // "untick" (boxes).
+  void Load(const std::string& name) {
+    const DataCase& run = Case(name);
+    for (const auto& [part, lines] : run.parts) {
+      if (part.ends_with(';')) printouts[part] = run.Text(part);
+      if (part.starts_with("confirm ")) confirm_answers[part.substr(8)] = lines.at(0);
+      for (const std::string& line : lines) {
+        if (part == "busy") ++busy[line];
+        if (part == "queue") page.ListBox1.Add(line);
+        if (part == "filter") page.FilterListBox.Add(line);
+        if (part == "untick") (line == "BEEP" ? page.BeepCheckBox : page.Cfcbox).SetChecked(false);
       }
     }
   }

@@ -1,5 +1,6 @@
-// How a Proses session ends before its BSC is done: at every step of either procedure, by a
-// refused login, by a printout past the cap; what a restart then sends; and the watchdog.
+// How a Proses session ends before its BSC is done: at every step of either procedure (the
+// gateway's refusals, the printout cap and a connection never opened are rows of the page
+// endings table); what a restart then sends; and the watchdog.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -16,28 +17,19 @@ using ::testing::IsEmpty;
 
 const std::string kRunStopped = ". The run is stopped; the BSC stays at the head of the queue.";
 
-// The parts of `text` between the `by`s; "-" stands for an empty one.
-std::vector<std::string> Split(const std::string& text, const std::string& by) {
-  std::vector<std::string> parts;
-  for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + by.size()) {
-    end = text.find(by, at);
-    parts.push_back(text.substr(at, end - at) == "-" ? "" : text.substr(at, end - at));
-  }
-  return parts;
-}
-
-// Each step of a whole BSC ("steps" of the procedure's file: the line in flight | where the
+// Each step of a whole BSC ("steps" of the procedure's run: the line in flight | where the
 // session was | what may still be blocked | where, if the page's own pause runs out first).
 TEST(ProsesSessionEnd, AtEveryStepTheNoteSaysWhereAndExactlyWhatMayStillBeBlocked) {
-  for (const char* file : {"proses-rxtei.txt", "proses-rxlti.txt"}) {
-    SCOPED_TRACE(file);
+  for (const char* procedure : {"rxtei", "rxlti"}) {
+    SCOPED_TRACE(procedure);
     std::vector<std::vector<std::string>> steps;
-    for (const auto& row : Lines(Sections(file)["steps"])) steps.push_back(Split(row, " | "));
+    for (const auto& row : Case(procedure).Lines("steps"))
+      steps.push_back(pages::testing::Split(row));
     kestrel::testing::CutTable<Exchange> table;
     table.steps = steps.size();
     table.endings = {Ending::kPeer, Ending::kClient, Ending::kStop, Ending::kSilence};
     table.start = [&] {
-      auto exchange = std::make_unique<Exchange>(file);
+      auto exchange = std::make_unique<Exchange>(procedure);
       exchange->Run(0);
       return exchange;
     };
@@ -64,7 +56,7 @@ TEST(ProsesSessionEnd, AtEveryStepTheNoteSaysWhereAndExactlyWhatMayStillBeBlocke
       EXPECT_THAT(exchange.telnet.notes, ElementsAre(note));
       // A Stop is boxed only when it left something out of traffic.
       const std::vector<std::string> blocked =
-          row[2].empty() ? std::vector<std::string>{} : Split(row[2], " ");
+          row[2].empty() ? std::vector<std::string>{} : pages::testing::Split(row[2], " ");
       EXPECT_EQ(exchange.messages.shown,
                 blocked.empty() && stop ? blocked : std::vector<std::string>{note});
       const pages::ElementOutcome& outcome = *page.Outcomes.Find("BSC9");
@@ -80,79 +72,28 @@ TEST(ProsesSessionEnd, AtEveryStepTheNoteSaysWhereAndExactlyWhatMayStillBeBlocke
                    page.BusyTimer.Enabled() || page.WatchdogTimer.Enabled());
     };
     kestrel::testing::ForEveryCut(table);
-  }
-}
-
-// The gateway refuses the login or does not know the element, in chunks of any size: the run
-// stops there with the gateway's words in the pane and in a box, and the BSC stays queued.
-TEST(ProsesSessionEnd, RefusedLoginOrUnknownElementStopsTheRun) {
-  const struct {
-    std::string text, words;
-    std::vector<std::string> sent;
-  } cases[] = {
-      {"\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\nUser: ", "LOGIN INCORRECT", {"ops1", "pw"}},
-      {"\r\nUser: \r\nPassword: \r\nNE: \r\nNE BSC9 NOT DEFINED IN GATEWAY\r\nNE: ",
-       "NE BSC9 NOT DEFINED IN GATEWAY",
-       {"ops1", "pw", "NE=BSC9"}},
-  };
-  for (const auto& c : cases) {
-    for (std::size_t chunk : {1, 5, 4096}) {
-      SCOPED_TRACE(c.words + ", chunks of " + std::to_string(chunk));
-      Exchange exchange;
-      exchange.page.ListBox1.Add("BSC10");
-      exchange.page.StartpnlClick();
-      exchange.telnet.ReceiveInChunks(c.text, chunk);
-      const std::string note = "BSC9 not reached: " + c.words + kRunStopped;
-      EXPECT_EQ(exchange.telnet.Sent(), c.sent);  // and no second attempt
-      EXPECT_EQ(exchange.telnet.events.back(), "disconnect");
-      EXPECT_THAT(PaneLines(exchange.page, "*** "), ElementsAre("*** " + note));
-      EXPECT_THAT(exchange.messages.shown, ElementsAre(note));
-      EXPECT_THAT(exchange.page.ListBox1.Items(), ElementsAre("BSC9", "BSC10"));
-      EXPECT_TRUE(exchange.page.Startpnl.Caption() == "Start" &&
-                  exchange.page.TabSheet1.Enabled() && exchange.broadcast_sheet.Enabled() &&
-                  !exchange.page.WatchdogTimer.Enabled());
-      EXPECT_EQ(pages::RecapLine(*exchange.page.Outcomes.Find("BSC9")),
-                "BSC9: not reached; ended early: " + c.words);
-      EXPECT_EQ(exchange.page.Outcomes.Find("BSC10"), nullptr);
-    }
-  }
-}
-
-TEST(ProsesSessionEnd, PrintoutPastTheCapEndsTheSession) {
-  Exchange exchange;
-  exchange.page.SetMaxPrintout(4096);
-  std::string situation = "MO                 FAULT\r\n";
-  for (int i = 0; i < 300; ++i) situation += "RXOTS-12-0-1       TS SYNC FAULT\r\n";
-  exchange.printouts["RXASP:MOTY=RXOTG;"] = situation;
-  exchange.Run();
-  EXPECT_THAT(exchange.Commands(), ElementsAre("RXASP:MOTY=RXOTG;"));
-  const std::string note =
-      "BSC9: the answer to RXASP:MOTY=RXOTG; passed the printout cap of 4096 bytes; the session "
-      "is ended" +
-      kRunStopped;
-  EXPECT_THAT(PaneLines(exchange.page, "*** "), ElementsAre("*** " + note));
-  EXPECT_THAT(exchange.messages.shown, ElementsAre(note));
-}
+  }  // namespace
+}  // namespace kestrel::proses::testing
 
 // A restart after a drop treats what the new session's printouts name, and only that; what
 // the broken session left out of traffic is still named at the end.
 TEST(ProsesSessionEnd, RestartAfterADropSendsNothingForTheOldSessionsObjects) {
-  auto sections = Sections("proses-restart.txt");
-  Exchange lti("proses-restart.txt");
+  const DataCase& restart = Case("rxlti-restart");
+  Exchange lti(restart.name);
   lti.Run(0);
   lti.PlayUntil("RXBLI:MO=RXOTS-12-0-13,FORCE;");  // the first timeslot is blocked
   lti.telnet.PeerCloses();
-  lti.printouts["RXASP:MOTY=RXOTG;"] = sections["after the drop"];
+  lti.printouts["RXASP:MOTY=RXOTG;"] = restart.Text("after the drop");
   lti.Run();
-  EXPECT_EQ(lti.Commands(), Lines(sections["commands"]));
-  EXPECT_EQ(mml::Joined(lti.messages.shown, "\n"), mml::Joined(Lines(sections["messages"]), "\n"));
-  EXPECT_EQ(pages::RecapLine(*lti.page.Outcomes.Find("BSC9")), Lines(sections["recap"])[0]);
+  EXPECT_EQ(lti.Commands(), restart.Lines("commands"));
+  EXPECT_EQ(mml::Joined(lti.messages.shown, "\n"), mml::Joined(restart.Lines("messages"), "\n"));
+  EXPECT_EQ(pages::RecapLine(*lti.page.Outcomes.Find("BSC9")), restart.Lines("recap").at(0));
 
-  Exchange tei("proses-rxtei.txt");
+  Exchange tei("rxtei");
   tei.Run(0);
   tei.PlayUntil("RXBLI:MO=RXOTS-12-0-13,FORCE;");  // the cell's objects are listed
   tei.telnet.PeerCloses();
-  tei.Load("proses-rxtei-later.txt");
+  tei.Load("rxtei-later");
   tei.Run();
   const auto commands = tei.Commands();
   EXPECT_THAT(std::vector<std::string>(commands.end() - 2, commands.end()),
@@ -161,12 +102,12 @@ TEST(ProsesSessionEnd, RestartAfterADropSendsNothingForTheOldSessionsObjects) {
 
 // The page's own pauses (release pause, 30-second wait, busy retry) are not silence.
 TEST(ProsesSessionEnd, WatchdogSleepsThroughThePagesOwnPauses) {
-  for (const char* file : {"proses-rxlti.txt", "proses-rxtei-busy.txt"}) {
-    Exchange exchange(file);
+  for (const char* run : {"rxlti", "rxtei-busy"}) {
+    Exchange exchange(run);
     exchange.page.SetWatchdogSeconds(1);
     exchange.Run();
-    EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish")) << file;
-    EXPECT_EQ(std::to_string(exchange.clock.Now()), Lines(Sections(file)["clock"])[0]) << file;
+    EXPECT_THAT(exchange.messages.shown, ElementsAre("Proses finish")) << run;
+    EXPECT_EQ(std::to_string(exchange.clock.Now()), Case(run).Lines("clock").at(0)) << run;
   }
 }
 
