@@ -166,7 +166,8 @@ using pages::testing::DataCase;
 using pages::testing::DataCases;
 
 // Plays the "-- script" of a case: a verb a line and its argument, "|" between the items of a
-// list. `list PART` receives an alarm list of a part of the case, else of `shared`.
+// list. `list PART` receives an alarm list of a part of the case, else of `shared`; `reply PART`
+// receives a part of the case as it stands.
 inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
   std::string arg;
   std::vector<std::string> items;
@@ -186,6 +187,7 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"cycle", [&] { page.StartdcInCycle(); }},
       {"login", [&] { b.LogIn(); }},
       {"recv", [&] { b.telnet.Receive(arg); }},
+      {"reply", [&] { b.telnet.Receive(c.Text(arg)); }},
       {"list",
        [&] {
          const std::string part = items.empty() ? "" : items[0];
@@ -198,7 +200,10 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"fails", [&] { b.telnet.ConnectFails(); }},
       {"empty", [&] { page.DeletealldcClick(); }},
       {"enqueue", [&] { page.Memokom.SetText(arg); }},
+      {"tick", [&] { b.Box(arg).SetChecked(true); }},
       {"clear", [&] { b.Box(arg).SetChecked(false); }},
+      {"filter", [&] { page.FilterMemo.SetText(arg); }},
+      {"filter-add", [&] { page.FilterMemo.AddLine(arg); }},
       {"pacing", [&] { page.SetPacing(std::stoi(items.at(0)), std::stoi(items.at(1))); }},
       {"cap", [&] { page.SetMaxPrintout(std::stoul(arg)); }},
       {"name", [&] { page.Nedc.SetText(arg); }},

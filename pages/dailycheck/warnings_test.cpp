@@ -24,27 +24,15 @@ std::string Warning(const std::string& element, const std::string& slogan) {
   return "Warning: " + element + ": " + slogan + "; 05.12.2026 14:07:30";
 }
 
-// Known alarms warn unless the filter silences them for all elements or for
-// one, by substring, once per key; the sound is both recordings or the beep
-// signal.
+// Known alarms warn unless the filter silences them for all elements or for one, by substring,
+// once per key; the sound is both recordings or the beep signal.
 TEST(Warnings, KnownUnfilteredAlarmsWarnOncePerKeyWithTheirSound) {
   for (const DataCase& row : DataCases("dailycheck-warnings.txt")) {
     SCOPED_TRACE(row.name);
     WarningsBench bench;
     bench.files.written["/sounds/nods/BSC9.wav"] = "RIFF";
     bench.files.written["/sounds/faults/EXTERNAL ALARM.wav"] = "RIFF";
-    if (row.parts.contains("filter")) bench.page.FilterMemo.Clear();
-    for (const auto& line : row.Lines("filter added")) bench.page.FilterMemo.AddLine(line);
-    bench.page.SoundCheckBox.SetChecked(!row.parts.contains("sound off"));
-    const auto& element = row.Lines("element");
-    bench.page.ListBoxdc.Add(element.empty() ? "BSC9" : element.front());
-    bench.page.StartdcClick();
-    bench.LogIn();
-    bench.telnet.Receive(AlarmList(row.Text("alarms")));
-    EXPECT_EQ(bench.page.Memoreportdc.Lines(), row.Lines("report"));
-    if (row.parts.contains("played")) {
-      EXPECT_EQ(bench.sound.played, row.Lines("played"));
-    }
+    RunScript(bench, row, row);
   }
 }
 
