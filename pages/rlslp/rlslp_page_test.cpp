@@ -65,6 +65,7 @@ TEST(RlslpPage, EachBscOfTheQueueReportsItsCellsThatAreNotActive) {
 TEST(RlslpPage, ARefusedLoginIsToldFromOtherRefusals) {
   const std::pair<const char*, bool> refusals[] = {
       {"\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\nUser: ", true},
+      {"\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT: USER NOT DEFINED\r\nUser: ", true},
       {"TOO MANY SESSIONS\r\n", false},
       {"\r\nUser: \r\nPassword: \r\nNE: \r\nNE BSC9 NOT DEFINED IN GATEWAY\r\nNE: ", false}};
   for (const auto& [said, login] : refusals) {
