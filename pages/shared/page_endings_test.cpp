@@ -75,7 +75,15 @@ struct Rig {
   }
 };
 
-struct BroadcastRig : Rig, broadcast::testing::BroadcastHarness {
+// A rig on a page's harness: the page's printout cap, its message boxes and BSC9's outcome.
+template <typename Harness>
+struct On : Rig, Harness {
+  void SetMaxPrintout(std::size_t bytes) override { this->page.SetMaxPrintout(bytes); }
+  const std::vector<std::string>& Shown() const override { return this->messages.shown; }
+  const pages::ElementOutcome* Outcome() const override { return this->page.Outcomes.Find("BSC9"); }
+};
+
+struct BroadcastRig : On<broadcast::testing::BroadcastHarness> {
   const std::map<std::string, std::string> bsc =
       pages::testing::Printouts("broadcast-bscs.txt", "three cells, one message");
   FakeTelnetClient& Telnet() override { return telnet; }
@@ -84,17 +92,14 @@ struct BroadcastRig : Rig, broadcast::testing::BroadcastHarness {
   std::string Answer(const std::string& command) const override {
     return pages::testing::Answer(bsc, command);
   }
-  void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
   std::string Report() override { return page.ReportMemo.Text(); }
-  const std::vector<std::string>& Shown() const override { return messages.shown; }
-  const pages::ElementOutcome* Outcome() const override { return page.Outcomes.Find("BSC9"); }
   bool Idle() const override {
     return page.StartButton.Caption() == "Start" && !telnet.Connected() && !page.BrMemo.Visible() &&
            !page.CheckFinished;
   }
 };
 
-struct RlslpRig : Rig, rlslp::testing::RlslpHarness {
+struct RlslpRig : On<rlslp::testing::RlslpHarness> {
   FakeTelnetClient& Telnet() override { return telnet; }
   void Start() override {
     page.SlpreportMemo.Clear();
@@ -105,10 +110,7 @@ struct RlslpRig : Rig, rlslp::testing::RlslpHarness {
   std::string Answer(const std::string&) const override {
     return rlslp::testing::Printout("two cells");
   }
-  void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
   std::string Report() override { return page.SlpreportMemo.Text(); }
-  const std::vector<std::string>& Shown() const override { return messages.shown; }
-  const pages::ElementOutcome* Outcome() const override { return page.Outcomes.Find("BSC9"); }
   bool Idle() const override {
     return page.SlpstartButton.Caption() == "Start" && !telnet.Connected() &&
            !page.AnimationPanel.Visible() &&
@@ -116,7 +118,7 @@ struct RlslpRig : Rig, rlslp::testing::RlslpHarness {
   }
 };
 
-struct RelocationRig : Rig, relocation::testing::RelocationRig {
+struct RelocationRig : On<relocation::testing::RelocationRig> {
   const std::map<std::string, std::string> network =
       relocation::testing::Network("two moved cells");
   FakeTelnetClient& Telnet() override { return telnet; }
@@ -130,13 +132,10 @@ struct RelocationRig : Rig, relocation::testing::RelocationRig {
   std::string Answer(const std::string& command) const override {
     return pages::testing::Answer(network, command);
   }
-  void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
   std::string Report() override { return page.DqonrepMemo.Text(); }
   std::string Script() override {
     return read_form.Memo1.Text() + (read_form.Window.Visible() ? "(shown)" : "");
   }
-  const std::vector<std::string>& Shown() const override { return messages.shown; }
-  const pages::ElementOutcome* Outcome() const override { return page.Outcomes.Find("BSC9"); }
   bool Idle() const override {
     return page.DqonstartButton.Caption() == "Start" && !telnet.Connected() &&
            page.DqonListPanel.Enabled();
@@ -145,7 +144,7 @@ struct RelocationRig : Rig, relocation::testing::RelocationRig {
 
 // Two pairs on BSC9 (Cell) and BSC10 (Cellr); one side's session ends, the other answers
 // step for step, or has collected all its cells before.
-struct NeighboursRig : Rig, neighbours::testing::NeighboursRig {
+struct NeighboursRig : On<neighbours::testing::NeighboursRig> {
   NeighboursRig(bool cellr, bool other_first) : cellr_(cellr), other_first_(other_first) {
     TwoPairs();
   }
@@ -172,7 +171,6 @@ struct NeighboursRig : Rig, neighbours::testing::NeighboursRig {
   std::string Answer(const std::string& command) const override {
     return neighbours::testing::NeighboursRig::Answer(command);
   }
-  void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
   std::string Report() override {
     return page.LastFailure.empty() ? "" : page.LastFailure + "\r\n";
   }
@@ -180,7 +178,6 @@ struct NeighboursRig : Rig, neighbours::testing::NeighboursRig {
     page.ExqontimeTimer();
     return read_form.Memo1.Text() + (read_form.Window.Visible() ? "(shown)" : "");
   }
-  const std::vector<std::string>& Shown() const override { return messages.shown; }
   const pages::ElementOutcome* Outcome() const override {
     return page.Outcomes.Find(cellr_ ? "BSC10" : "BSC9");
   }
@@ -195,21 +192,18 @@ struct NeighboursRig : Rig, neighbours::testing::NeighboursRig {
 
 // BSC9 and then BSC10 queued for Proses. Where its sessions are cut, its own table says what
 // each step may leave blocked (proses/session_end_test.cpp); its report is its pane's notes.
-struct ProsesRig : Rig, proses::testing::Exchange {
+struct ProsesRig : On<proses::testing::Exchange> {
   ProsesRig() { page.ListBox1.Add("BSC10"); }
   FakeTelnetClient& Telnet() override { return telnet; }
   void Start() override { page.StartpnlClick(); }
   void Stop() override { page.StartpnlClick(); }
   std::string Answer(const std::string&) const override { return ""; }
-  void SetMaxPrintout(std::size_t bytes) override { page.SetMaxPrintout(bytes); }
   std::string Report() override {
     std::string report;
     for (const auto& line : proses::testing::PaneLines(page, "*** "))
       report += line.substr(4) + "\r\n";
     return report;
   }
-  const std::vector<std::string>& Shown() const override { return messages.shown; }
-  const pages::ElementOutcome* Outcome() const override { return page.Outcomes.Find("BSC9"); }
   // The run stopped with its queue whole, BSC10 never begun.
   bool Idle() const override {
     return page.Startpnl.Caption() == "Start" && !telnet.Connected() && page.TabSheet1.Enabled() &&
