@@ -10,7 +10,6 @@
 namespace kestrel::mml {
 namespace {
 
-using ::testing::_;
 using ::testing::ElementsAre;
 
 // Records in memory: "page element" per record, then its lines as "sent x", "recv x", "note x",

@@ -12,7 +12,6 @@ namespace kestrel::mml {
 namespace {
 
 using ::testing::ElementsAre;
-using ::testing::IsEmpty;
 
 class SessionTest : public ::testing::Test {
  protected:

@@ -12,7 +12,7 @@ constexpr qint64 kHighWater = 64 * 1024;
 constexpr long long kTurnBytes = 64 * 1024;
 }  // namespace
 
-Connection::Connection(QTcpSocket* socket, const Make& make, const Pacing& pacing,
+Connection::Connection(QTcpSocket* socket, const Make& make, const Pacing& pacing, PaceClock& clock,
                        std::mt19937& random, std::unique_ptr<Transcript> transcript,
                        std::function<void()> ended, long long& total_sent)
     : QObject(socket),
@@ -21,6 +21,8 @@ Connection::Connection(QTcpSocket* socket, const Make& make, const Pacing& pacin
       queue_(pacing.chunk_max, pacing.answer_delay_ms, random),
       transcript_(std::move(transcript)),
       ended_(std::move(ended)),
+      clock_(clock),
+      pacer_(clock.MakeAlarm([this] { SendNext(); })),
       total_sent_(total_sent) {
   conversation_ = make([this](const std::string& event) {
     if (reading_) {
@@ -29,15 +31,12 @@ Connection::Connection(QTcpSocket* socket, const Make& make, const Pacing& pacin
       Event(event);
     }
   });
-  clock_.start();
   socket_->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-  pacer_.setSingleShot(true);
-  connect(&pacer_, &QTimer::timeout, this, &Connection::SendNext);
   // Queued: a write's flush reports bytes written at once, inside SendNext.
   connect(
       socket_, &QTcpSocket::bytesWritten, this,
       [this] {
-        if (!pacer_.isActive()) SendNext();
+        if (!pacer_->Active()) SendNext();
       },
       Qt::QueuedConnection);
   if (pacing_.read) {
@@ -71,8 +70,8 @@ void Connection::Read() {
   if (!type_known && !conversation_->TerminalType().empty()) {
     Event("terminal type " + conversation_->TerminalType());
   }
-  queue_.Add(std::move(outputs), clock_.elapsed());
-  if (!pacer_.isActive()) SendNext();
+  queue_.Add(std::move(outputs), clock_.NowMs());
+  if (!pacer_->Active()) SendNext();
 }
 
 void Connection::SendNext() {
@@ -82,7 +81,7 @@ void Connection::SendNext() {
       if (!conversation_->Endless()) break;
       if (socket_->bytesToWrite() >= kHighWater) return;  // bytesWritten brings us back
       if (budget <= 0) {
-        pacer_.start(0);
+        pacer_->Start(0);
         return;
       }
       if (!quiet_) {
@@ -91,12 +90,12 @@ void Connection::SendNext() {
       }
       std::string more = conversation_->More();
       if (more.empty()) break;
-      queue_.Add({{std::move(more)}}, clock_.elapsed());
+      queue_.Add({{std::move(more)}}, clock_.NowMs());
       continue;
     }
-    const qint64 now = clock_.elapsed();
+    const std::int64_t now = clock_.NowMs();
     if (queue_.Due() > now) {
-      pacer_.start(static_cast<int>(queue_.Due() - now));
+      pacer_->Start(queue_.Due() - now);
       return;
     }
     OutputQueue::Piece piece = queue_.Pop();
@@ -114,7 +113,7 @@ void Connection::SendNext() {
     }
     Write(piece);
     if (pacing_.paced && !queue_.Empty()) {
-      pacer_.start(pacing_.gap_ms);
+      pacer_->Start(pacing_.gap_ms);
       return;
     }
   }

@@ -1,9 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTcpSocket>
-#include <QTimer>
 #include <functional>
 #include <memory>
 #include <random>
@@ -12,6 +10,7 @@
 
 #include "sim/conversation.h"
 #include "sim/output_queue.h"
+#include "sim/pace_clock.h"
 #include "sim/transcript.h"
 
 namespace kestrel::sim {
@@ -34,9 +33,10 @@ class Connection : public QObject {
   using Make = std::function<std::unique_ptr<Conversation>(Log log)>;
 
   // `ended` runs once, when the socket has closed; `total_sent` counts the bytes written.
-  Connection(QTcpSocket* socket, const Make& make, const Pacing& pacing, std::mt19937& random,
-             std::unique_ptr<Transcript> transcript, std::function<void()> ended,
-             long long& total_sent);
+  // `clock` outlives the connection.
+  Connection(QTcpSocket* socket, const Make& make, const Pacing& pacing, PaceClock& clock,
+             std::mt19937& random, std::unique_ptr<Transcript> transcript,
+             std::function<void()> ended, long long& total_sent);
   ~Connection() override;
 
  private:
@@ -52,8 +52,8 @@ class Connection : public QObject {
   std::unique_ptr<Transcript> transcript_;
   std::function<void()> ended_;
   std::unique_ptr<Conversation> conversation_;
-  QTimer pacer_;
-  QElapsedTimer clock_;
+  PaceClock& clock_;
+  std::unique_ptr<PaceClock::Alarm> pacer_;
   long long sent_ = 0;
   long long& total_sent_;
   bool closing_ = false;  // the gateway is ending the connection

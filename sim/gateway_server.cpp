@@ -74,14 +74,14 @@ void GatewayServer::Accept() {
       refusal.read = true;  // to see the client go
       new Connection(
           socket, [](Connection::Log) { return std::make_unique<TooManySessions>(); }, refusal,
-          random_, std::move(transcript), {}, bytes_sent_);
+          *clock_, random_, std::move(transcript), {}, bytes_sent_);
       continue;
     }
     ++open_;
     new Connection(
         socket,
         [this, number](Connection::Log log) { return conversations_(number, std::move(log)); },
-        pacing_, random_, std::move(transcript), [this] { --open_; }, bytes_sent_);
+        pacing_, *clock_, random_, std::move(transcript), [this] { --open_; }, bytes_sent_);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "sim/connection.h"
 #include "sim/faults.h"
+#include "sim/pace_clock.h"
 #include "sim/scenario.h"
 #include "sim/transcript.h"
 
@@ -37,6 +38,9 @@ class GatewayServer : public QObject {
   // that they arrive as the separate reads they were.
   static Pacing PacingOf(const Faults& faults, bool replay);
 
+  // What the connections accepted from now on pace their output on (the event loop's unless
+  // told); it outlives them.
+  void UseClock(PaceClock& clock) { clock_ = &clock; }
   bool Listen(const QHostAddress& address, quint16 port);
   quint16 Port() const { return server_.serverPort(); }
   QString ErrorString() const { return server_.errorString(); }
@@ -52,6 +56,8 @@ class GatewayServer : public QObject {
   int max_sessions_;
   Transcripts transcripts_;
   std::mt19937 random_;
+  std::unique_ptr<PaceClock> own_clock_ = EventLoopPaceClock();
+  PaceClock* clock_ = own_clock_.get();
   int sessions_ = 0;  // connections so far, for the transcripts' numbers
   int open_ = 0;      // sessions whose sockets have not closed
   long long bytes_sent_ = 0;

@@ -5,10 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTcpSocket>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 
 #include "tests/run_until.h"
 
@@ -48,27 +49,72 @@ class Client {
   bool reading_ = true;
 };
 
+// Time that moves only when the test moves it: what a connection's answers wait on here.
+class ManualPaceClock : public PaceClock {
+ public:
+  std::int64_t NowMs() const override { return now_; }
+  std::unique_ptr<Alarm> MakeAlarm(std::function<void()> ring) override {
+    return std::make_unique<ManualAlarm>(*this, std::move(ring));
+  }
+  // Moves the time on and rings each alarm due by then.
+  void Advance(std::int64_t ms) {
+    now_ += ms;
+    for (ManualAlarm* alarm : alarms_) {
+      if (alarm->Active() && alarm->due <= now_) {
+        alarm->due = -1;
+        alarm->ring();
+      }
+    }
+  }
+
+ private:
+  struct ManualAlarm : Alarm {
+    ManualAlarm(ManualPaceClock& on, std::function<void()> then)
+        : clock(on), ring(std::move(then)) {
+      clock.alarms_.insert(this);
+    }
+    ~ManualAlarm() override { clock.alarms_.erase(this); }
+    void Start(std::int64_t ms) override { due = clock.now_ + ms; }
+    bool Active() const override { return due >= 0; }
+    ManualPaceClock& clock;
+    std::function<void()> ring;
+    std::int64_t due = -1;
+  };
+
+  std::set<ManualAlarm*> alarms_;
+  std::int64_t now_ = 0;
+};
+
 class GatewayServerTest : public ::testing::Test {
  protected:
   void Serve() {
     server = std::make_unique<GatewayServer>(scenario, faults,
                                              Transcripts{Transcripts::Kind::kNone, {}});
+    if (clock) server->UseClock(*clock);
     ASSERT_TRUE(server->Listen(QHostAddress::LocalHost, 0));
   }
+  // Waits for `text`; a manual clock moves on by an answer's delay each turn meanwhile.
+  bool Await(Client& client, const char* text) {
+    return kestrel::testing::RunUntil([&] {
+      if (clock) clock->Advance(faults.answer_delay_ms);
+      return client.seen.contains(text);
+    });
+  }
   void LogIn(Client& client) {
-    ASSERT_TRUE(client.Await("User: "));
+    ASSERT_TRUE(Await(client, "User: "));
     client.Type("kestrel");
-    ASSERT_TRUE(client.Await("Password: "));
+    ASSERT_TRUE(Await(client, "Password: "));
     client.Type("kestrel");
-    ASSERT_TRUE(client.Await("NE: "));
+    ASSERT_TRUE(Await(client, "NE: "));
     client.Type("NE=BSC9");
-    ASSERT_TRUE(client.Await("<"));
+    ASSERT_TRUE(Await(client, "<"));
   }
 
   Scenario scenario = Scenario::FromJson(
       R"({"user": "kestrel", "password": "kestrel", "elements": [{"name": "BSC9",
           "cells": [{"name": "C09101A"}]}]})");
   Faults faults;
+  std::unique_ptr<ManualPaceClock> clock;  // none: the event loop's
   std::unique_ptr<GatewayServer> server;
 };
 
@@ -121,6 +167,7 @@ TEST_F(GatewayServerTest, SessionsBeyondTheMostAreToldAndClosedUntilASocketClose
 TEST_F(GatewayServerTest, AnswerDelaysOfSessionsDoNotAddUp) {
   constexpr int kDelay = 300;
   faults.answer_delay_ms = kDelay;
+  clock = std::make_unique<ManualPaceClock>();
   Serve();
   std::vector<std::unique_ptr<Client>> clients;
   for (int i = 0; i < 3; ++i) {
@@ -128,19 +175,17 @@ TEST_F(GatewayServerTest, AnswerDelaysOfSessionsDoNotAddUp) {
     LogIn(*clients.back());
     clients.back()->seen.clear();
   }
-  QElapsedTimer timer;
-  timer.start();
+  const std::string echo = "RLSLP:CELL=ALL;\r\n";
+  const long long echoed = server->BytesSent() + 3 * static_cast<long long>(echo.size());
   for (auto& client : clients) client->Type("RLSLP:CELL=ALL;");
-  for (auto& client : clients) {
-    ASSERT_TRUE(client->Await("RLSLP:CELL=ALL;\r\n"));  // the echo comes at once
-    EXPECT_FALSE(client->seen.contains("END"));
-  }
-  ASSERT_TRUE(clients[0]->Await("END\r\n\r\n<"));
-  const qint64 first = timer.elapsed();
+  // The echoes come at once, and nothing else while the clock stands still.
+  for (auto& client : clients) ASSERT_TRUE(client->Await(echo.c_str()));
+  EXPECT_EQ(server->BytesSent(), echoed);
+  clock->Advance(kDelay - 1);
+  EXPECT_EQ(server->BytesSent(), echoed);
+  clock->Advance(1);
+  // Added up, the second answer would wait for another delay, and the clock stands still.
   for (auto& client : clients) ASSERT_TRUE(client->Await("END\r\n\r\n<"));
-  EXPECT_GE(first, kDelay);
-  // Added up, the last would come two delays after the first.
-  EXPECT_LT(timer.elapsed() - first, 2 * kDelay);
 }
 
 // A client that stops reading holds output without end back (an option flood, a printout

@@ -14,7 +14,6 @@
 namespace kestrel::sim {
 namespace {
 
-using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
