@@ -1,10 +1,9 @@
 // The Daily check's history end to end: passes of the runner (also on parallel lanes, also two
-// runners at once on one file) read back with "kestrel-batch history" in each format, the
-// metrics file, and a history that cannot be used leaving the check's report as it was.
+// runners at once on one file) read back with "kestrel-batch history" in each format, and the
+// metrics file. (A history that cannot be used is a table of runner-rows.txt.)
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
@@ -75,40 +74,6 @@ TEST(HistoryE2e, PassesOfParallelLanesAndTwoRunnersReadBackInEveryFormat) {
   EXPECT_EQ(RunBatch({"history", "--history", site.File("none.sqlite")}).exit_code, 1);
   EXPECT_FALSE(QFile::exists(site.File("none.sqlite")));
   EXPECT_EQ(RunBatch({"history", "--since", "soon", "--history", history}).exit_code, 2);
-}
-
-// A damaged file, one of a newer version, a folder that is not there: said once on standard
-// error; the report and the exit status are those of a run without history.
-TEST(HistoryE2e, AHistoryThatCannotBeUsedChangesNothingOfTheCheck) {
-  Site site;
-  const RunResult plain = RunBatch(site.Check({"--no-history"}, "3"), DemoPassword());
-  WriteFile(site.File("junk.sqlite"), std::string(5000, 'j'), true);
-  // A newer program's file: a database whose version is past ours.
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(site.File("newer.sqlite").toUtf8().constData(), &db), SQLITE_OK);
-  sqlite3_exec(db, "CREATE TABLE t(x); PRAGMA user_version=99", nullptr, nullptr, nullptr);
-  sqlite3_close(db);
-  const std::string before = ReadWhole(site.File("newer.sqlite"));
-  for (const auto& [file, said] : std::vector<std::pair<QString, std::string>>{
-           {site.File("junk.sqlite"), "is damaged"},
-           {site.File("newer.sqlite"), "newer Kestrel"},
-           {site.File("no/such/folder/h.sqlite"), "history not kept"}}) {
-    site.Fresh();
-    const RunResult run = RunBatch(site.Check({"--history", file}, "3"), DemoPassword());
-    SCOPED_TRACE(file.toStdString());
-    EXPECT_EQ(MaskTimes(run.out), MaskTimes(plain.out));
-    EXPECT_EQ(run.exit_code, plain.exit_code);
-    std::size_t times = 0;
-    for (std::size_t at = run.err.find(said); at != std::string::npos;
-         at = run.err.find(said, at + 1)) {
-      ++times;
-    }
-    EXPECT_EQ(times, 1u) << run.err;
-  }
-  EXPECT_TRUE(ReadWhole(site.File("newer.sqlite")) == before);
-  const QStringList aside = QDir(site.scratch.path()).entryList({"junk.sqlite.damaged-*"});
-  ASSERT_EQ(aside.size(), 1);
-  EXPECT_EQ(ReadWhole(site.scratch.filePath(aside.front())), std::string(5000, 'j'));
 }
 
 }  // namespace

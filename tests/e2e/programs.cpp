@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTcpSocket>
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -37,10 +37,40 @@ int ListenOnLoopback(int backlog, int& port) {
   return listener;
 }
 
+// A socket connected to loopback `port`, or -1.
+int ConnectOnLoopback(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+  ::close(fd);
+  return -1;
+}
+
+// Runs ssh-keygen with `arguments` and returns what it printed.
+std::string KeyGen(const QStringList& arguments) {
+  QProcess keygen;
+  keygen.start("ssh-keygen", arguments);
+  if (!keygen.waitForFinished(10000) || keygen.exitCode() != 0)
+    throw std::runtime_error("ssh-keygen failed: " + arguments.join(' ').toStdString());
+  return keygen.readAllStandardOutput().trimmed().toStdString();
+}
+
+void MakeKey(const QString& file) { KeyGen({"-q", "-t", "ed25519", "-N", "", "-f", file}); }
+
 std::string Trimmed(std::string text) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string::npos) return {};
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A Daily check's arguments with no pace unless they set one.
+QStringList Unpaced(QStringList arguments) {
+  for (const char* pace : {"--min-cycle", "--retry"})
+    if (arguments.value(0) == "dailycheck" && !arguments.contains(pace)) arguments << pace << "0";
+  return arguments;
 }
 
 }  // namespace
@@ -154,45 +184,6 @@ std::set<std::string> NamedAfter(const std::string& text, const std::string& mar
   return objects;
 }
 
-std::string MmlQuery(int port, const std::string& element, const std::string& command) {
-  QTcpSocket socket;
-  socket.connectToHost("127.0.0.1", static_cast<quint16>(port));
-  if (!socket.waitForConnected(5000)) throw std::runtime_error("cannot reach the gateway");
-  QByteArray seen;
-  // Waits for `text`; returns what came before it and keeps what came after.
-  auto await = [&](const char* text) {
-    while (!seen.contains(text)) {
-      if (!socket.waitForReadyRead(5000)) throw std::runtime_error(std::string("no ") + text);
-      seen += socket.readAll();
-    }
-    const qsizetype at = seen.indexOf(text);
-    const QByteArray before = seen.left(at);
-    seen = seen.mid(at + static_cast<qsizetype>(strlen(text)));
-    return before;
-  };
-  await("User: ");
-  socket.write("kestrel\r\n");
-  await("Password: ");
-  socket.write("kestrel\r\n");
-  await("NE: ");
-  socket.write(QByteArray::fromStdString("NE=" + element + "\r\n"));
-  await("<");
-  socket.write(QByteArray::fromStdString(command + "\r\n"));
-  return await("END\r\n").toStdString();
-}
-
-QStringList Unpaced(QStringList arguments) {
-  if (!arguments.isEmpty() && arguments.front() == "dailycheck") {
-    if (!arguments.contains("--min-cycle"))
-      arguments << "--min-cycle"
-                << "0";
-    if (!arguments.contains("--retry"))
-      arguments << "--retry"
-                << "0";
-  }
-  return arguments;
-}
-
 BatchProcess::BatchProcess(const QStringList& arguments, const QProcessEnvironment& extra) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert("KESTREL_SETTINGS", "/nonexistent/kestrel-site.ini");
@@ -285,10 +276,6 @@ std::string MaskTimes(const std::string& text) {
   return masked.toStdString();
 }
 
-QStringList Job::With(const QString& address) const {
-  return QStringList{QString::fromStdString(command), "--gateway", address} + arguments;
-}
-
 std::vector<Job> SixJobs(const QString& scratch, const std::string& element) {
   const QString ne = QString::fromStdString(element.empty() ? "BSC9" : element);
   QDir(scratch).mkdir("Kestreldailycheck");
@@ -318,60 +305,6 @@ std::vector<Job> SixJobs(const QString& scratch, const std::string& element) {
            timeout,
        ne.toStdString()},
   };
-}
-
-SshPair::SshPair(const QString& folder, bool gateway_makes_key)
-    : host_key(folder + "/host_key"),
-      known_hosts(folder + "/known_hosts"),
-      gateway{"--ssh", "--host-key", host_key},
-      runner{"--transport", "ssh", "--known-hosts", known_hosts, "--accept-new-host-key"} {
-  if (gateway_makes_key) return;
-  QProcess keygen;
-  keygen.start("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", host_key});
-  if (!keygen.waitForFinished(10000) || keygen.exitCode() != 0) {
-    throw std::runtime_error("ssh-keygen made no key in " + folder.toStdString());
-  }
-}
-
-std::string KeyFingerprint(const QString& key_file) {
-  QProcess keygen;
-  keygen.start("ssh-keygen", {"-l", "-f", key_file});
-  keygen.waitForFinished(10000);
-  const QList<QByteArray> words = keygen.readAllStandardOutput().split(' ');
-  return words.size() > 1 ? words[1].toStdString() : std::string();
-}
-
-std::vector<std::string> TypedAfterLogin(const std::vector<std::vector<std::string>>& sessions) {
-  const std::vector<std::string> typed = AllTyped(sessions);
-  std::vector<std::string> after;
-  for (std::size_t i = 0; i < typed.size(); ++i) {
-    if (i + 1 < typed.size() && typed[i + 1] == "(password)") {
-      ++i;
-      continue;
-    }
-    after.push_back(typed[i]);
-  }
-  return after;
-}
-
-SilentGateway::SilentGateway() { listener_ = ListenOnLoopback(8, port_); }
-
-SilentGateway::~SilentGateway() { ::close(listener_); }
-
-UnansweredGateway::UnansweredGateway() {
-  listener_ = ListenOnLoopback(0, port_);
-  // One connection fills the queue that is never accepted; the next is never answered.
-  filler_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = htons(static_cast<std::uint16_t>(port_));
-  ::connect(filler_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-}
-
-UnansweredGateway::~UnansweredGateway() {
-  ::close(filler_);
-  ::close(listener_);
 }
 
 MutingProxy::MutingProxy(int gateway_port, std::string trigger)
@@ -411,13 +344,8 @@ void MutingProxy::Run() {
     if (fds[0].revents & POLLIN) {
       Pair pair;
       pair.runner = ::accept(listener_, nullptr, nullptr);
-      pair.gateway = ::socket(AF_INET, SOCK_STREAM, 0);
-      sockaddr_in address{};
-      address.sin_family = AF_INET;
-      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      address.sin_port = htons(static_cast<std::uint16_t>(gateway_port_));
-      if (::connect(pair.gateway, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        ::close(pair.gateway);
+      pair.gateway = ConnectOnLoopback(gateway_port_);
+      if (pair.gateway < 0) {
         ::close(pair.runner);
       } else {
         pairs.push_back(pair);
@@ -466,30 +394,150 @@ void MutingProxy::Run() {
   }
 }
 
-JobRun::JobRun(const Job& job, const JobSetup& setup, const QStringList& more) {
-  QString address = setup.elsewhere;
-  QStringList runner = job.arguments + more;
-  if (setup.peer == JobSetup::Peer::kGateway) {
-    QStringList options = job.network + QStringList{"--transcript-dir", transcripts_.path()};
-    if (setup.ssh) {
-      const SshPair pair(keys_.path());
-      options += pair.gateway;
-      runner += pair.runner;
-    }
-    gateway_ = std::make_unique<GatewayProcess>(options + setup.faults);
-    address = gateway_->QAddress();
-    if (!setup.mute_after.empty()) {
-      proxy_ = std::make_unique<MutingProxy>(gateway_->Port(), setup.mute_after);
-      address = proxy_->Address();
-    }
-  } else if (setup.peer == JobSetup::Peer::kSilent) {
-    address = (silent_ = std::make_unique<SilentGateway>())->Address();
-  } else if (setup.peer == JobSetup::Peer::kUnanswered) {
-    address = (unanswered_ = std::make_unique<UnansweredGateway>())->Address();
-  }
-  if (!address.isEmpty()) runner = QStringList{"--gateway", address} + runner;
-  batch_ = std::make_unique<BatchProcess>(QStringList{QString::fromStdString(job.command)} + runner,
-                                          setup.env);
+int FreePort() {
+  int port = 0;
+  ::close(ListenOnLoopback(1, port));
+  return port;
 }
+
+std::string KeyFingerprint(const QString& key_file) {
+  const std::string shown = KeyGen({"-l", "-f", key_file});  // "256 SHA256:... comment (TYPE)"
+  const std::size_t start = shown.find(' ') + 1;
+  return shown.substr(start, shown.find(' ', start) - start);
+}
+
+// The bytes of the in-band login that an SSH login spares the gateway: "\r\n", "User: ",
+// the user's echo, "Password: " and "\r\nLOGGED IN AS kestrel\r\n".
+constexpr int kInBandLogin = 2 + 6 + 9 + 10 + 24;
+
+JobRun::JobRun(const Job& job, const JobSetup& setup, const QString& dir, const QStringList& more)
+    : dir_(dir), env_(setup.env) {
+  using Peer = JobSetup::Peer;
+  QStringList runner = job.arguments + QStringList{"--log-dir", dir + "/logs"} + more;
+  const QString keys = dir + "/keys";
+  const bool ssh = setup.ssh || setup.peer == Peer::kOpenSsh;
+  if (ssh) {
+    QDir().mkpath(keys);
+    MakeKey(keys + "/host_key");
+    MakeKey(keys + "/other_key");
+    runner += {"--transport", "ssh", "--known-hosts", keys + "/known_hosts"};
+    if (setup.accept_new) runner += "--accept-new-host-key";
+  }
+  // Over SSH the gateway sends no in-band login: a drop after so many bytes of the dialogue
+  // falls where it falls over telnet.
+  QStringList faults = setup.faults;
+  const qsizetype bytes = faults.indexOf("--drop-after-bytes") + 1;
+  if (setup.ssh && bytes > 0 && faults[bytes].toInt() >= 100)
+    faults[bytes] = QString::number(faults[bytes].toInt() - kInBandLogin);
+  const QStringList gateway =
+      job.network + QStringList{"--transcript-dir", transcripts_.path()} + faults +
+      (setup.ssh ? QStringList{"--ssh", "--host-key", keys + "/host_key"} : QStringList{});
+  int port = 0;
+  switch (setup.peer) {
+    case Peer::kGateway:
+      gateway_ = std::make_unique<GatewayProcess>(gateway);
+      port = gateway_->Port();
+      if (!setup.mute_after.empty()) {
+        proxy_ = std::make_unique<MutingProxy>(port, setup.mute_after);
+        address_ = proxy_->Address();
+      }
+      break;
+    case Peer::kDirect:
+      gateway_ = std::make_unique<GatewayProcess>(
+          gateway + QStringList{"--direct", QString::fromStdString(job.element)});
+      port = gateway_->Port();
+      WriteFile(dir + "/direct.ini", "[elements]\n" + job.element + "=" +
+                                         (setup.ssh ? "ssh://" : "telnet://") +
+                                         gateway_->Address() + "\n");
+      runner += {"--settings", dir + "/direct.ini"};
+      port = FreePort();  // for --gateway
+      break;
+    case Peer::kOpenSsh: {
+      MakeKey(keys + "/user_key");
+      WriteFile(keys + "/authorized_keys", KeyGen({"-y", "-f", keys + "/user_key"}) + "\n");
+      port = FreePort();
+      // The privilege separation folder, made by the server's service at boot.
+      QDir().mkpath("/run/sshd");
+      const std::string k = keys.toStdString();
+      WriteFile(keys + "/sshd_config",
+                "Port " + std::to_string(port) + "\nListenAddress 127.0.0.1\nHostKey " + k +
+                    "/host_key\nPidFile " + k + "/sshd.pid\nAuthorizedKeysFile " + k +
+                    "/authorized_keys\nPasswordAuthentication no\nKbdInteractiveAuthentication "
+                    "no\nUsePAM no\nStrictModes no\nPermitRootLogin prohibit-password\n"
+                    "ForceCommand " KESTREL_GATEWAY " --stdio " +
+                    gateway.join(' ').toStdString() + "\n");
+      sshd_ = std::make_unique<QProcess>();
+      sshd_->setProcessChannelMode(QProcess::MergedChannels);
+      sshd_->start("/usr/sbin/sshd", {"-D", "-e", "-f", keys + "/sshd_config"});
+      QByteArray said;
+      while (!said.contains("listening") && sshd_->waitForReadyRead(5000)) said += sshd_->readAll();
+      if (!said.contains("listening")) throw std::runtime_error("sshd said: " + said.toStdString());
+      runner += {"--user", QString::fromLocal8Bit(getpwuid(getuid())->pw_name), "--identity",
+                 keys + "/user_key"};
+      break;
+    }
+    case Peer::kReplay: {
+      QStringList replay = {"--quiet"};
+      for (const QString& log : setup.replay) replay << "--replay" << log;
+      gateway_ = std::make_unique<GatewayProcess>(replay + setup.replay_options, true);
+      port = gateway_->Port();
+      break;
+    }
+    case Peer::kSilent:
+      listener_ = ListenOnLoopback(8, port);
+      break;
+    case Peer::kUnanswered:
+      // One connection fills the queue that is never accepted; the next is never answered.
+      listener_ = ListenOnLoopback(0, port);
+      filler_ = ConnectOnLoopback(port);
+      break;
+    case Peer::kClosed:
+      port = FreePort();
+      break;
+    case Peer::kNone:
+      address_ = setup.elsewhere;
+      break;
+  }
+  if (address_.isEmpty() && port != 0) address_ = "127.0.0.1:" + QString::number(port);
+  const auto key = [&](const std::string& which) {
+    return keys + (which == "server" ? "/host_key" : "/other_key");
+  };
+  if (!setup.known.empty()) {
+    WriteFile(keys + "/known_hosts", "[127.0.0.1]:" + std::to_string(port) + " " +
+                                         KeyGen({"-y", "-f", key(setup.known)}) + "\n");
+  }
+  if (!setup.pinned.empty()) {
+    WriteFile(keys + "/pin.ini", "[ssh]\nhost_key=" + KeyFingerprint(key(setup.pinned)) + "\n");
+    runner += {"--settings", keys + "/pin.ini"};
+  }
+  if (!address_.isEmpty() && !setup.unnamed) runner = QStringList{"--gateway", address_} + runner;
+  arguments_ = QStringList{QString::fromStdString(job.command)} + runner;
+  batch_ = std::make_unique<BatchProcess>(arguments_, env_);
+}
+
+JobRun::~JobRun() {
+  batch_.reset();
+  if (sshd_) {
+    sshd_->terminate();
+    sshd_->waitForFinished(5000);
+  }
+  if (filler_ >= 0) ::close(filler_);
+  if (listener_ >= 0) ::close(listener_);
+}
+
+RunResult JobRun::Again() {
+  QStringList arguments = arguments_;
+  arguments.removeAll("--accept-new-host-key");
+  return BatchProcess(arguments, env_).Wait();
+}
+
+std::vector<std::vector<std::string>> JobRun::Sessions() const {
+  return TranscriptEvents(transcripts_.path());
+}
+
+std::string JobRun::ReplayErrors() { return gateway_ ? gateway_->Stop() : std::string(); }
+
+std::string JobRun::ServerKey() const { return KeyFingerprint(dir_ + "/keys/host_key"); }
+std::string JobRun::OtherKey() const { return KeyFingerprint(dir_ + "/keys/other_key"); }
 
 }  // namespace kestrel::testing

@@ -59,31 +59,30 @@ std::set<std::string> LeftOutOfTraffic(const std::vector<std::vector<std::string
 // blocked: "), up to the next ";" or ". " or the end of the line.
 std::set<std::string> NamedAfter(const std::string& text, const std::string& marker);
 
-// Logs in to the gateway as the demo user, selects `element`, sends `command` and returns
-// the printout up to its prompt.
-std::string MmlQuery(int port, const std::string& element, const std::string& command);
-
 // A kestrel-batch started at once with `arguments`, running alongside whatever else runs;
 // `Wait` collects its end. The site settings are pointed at a file that does not exist, so
 // only the built-in defaults and the arguments count; $KESTREL_PASSWORD is unset unless
-// `extra` sets it. Output goes to files, so that several can run without anyone reading.
+// `extra` sets it. A Daily check is unpaced (--min-cycle 0, --retry 0) unless the arguments
+// pace it: the tests' networks are visited pass after pass at once. Output goes to files, so
+// that several can run without anyone reading.
 class BatchProcess {
  public:
   explicit BatchProcess(const QStringList& arguments, const QProcessEnvironment& extra = {});
   ~BatchProcess();
   // Waits for the end (at most `ms`; then the runner is killed and this throws).
   RunResult Wait(int ms = 60000);
+  // Waits at most `ms` for the end; whether the runner still runs.
+  bool Running(int ms) {
+    return !batch_.waitForFinished(ms) && batch_.state() != QProcess::NotRunning;
+  }
+  // SIGTERM, as a service manager stops the runner.
+  void Terminate() { batch_.terminate(); }
 
  private:
   QTemporaryDir output_;
   QProcess batch_;
   qint64 started_ms_ = 0;
 };
-
-// A Daily check's arguments without its pace (the shortest cycle, the back-off), unless they
-// set it: the tests' networks are visited pass after pass at once. The pace has tests of its
-// own.
-QStringList Unpaced(QStringList arguments);
 
 // Runs kestrel-batch with `arguments` and waits for its end (at most 60 s).
 RunResult RunBatch(const QStringList& arguments, const QProcessEnvironment& extra = {});
@@ -109,54 +108,17 @@ struct Job {
   QStringList network;    // the gateway's --scenario, if not the demo network
   QStringList arguments;  // without --gateway
   std::string element;    // the element it treats (the Cell side's BSC for qonsuluq)
-  // The job's arguments with the gateway at `address`.
-  QStringList With(const QString& address) const;
 };
 // The six jobs, each quick and clean against its network. `element`, when given, replaces the
 // element each job treats. Report files of the Daily check go under `scratch`, which gets its
 // Kestreldailycheck folder.
 std::vector<Job> SixJobs(const QString& scratch, const std::string& element = {});
 
-// What a gateway and a runner add to speak SSH to each other, with the gateway's host key and
-// the runner's known-hosts file in `folder`; the runner takes the key on first sight. The
-// host key is made beforehand (several gateways may share it), unless the gateway is to.
-struct SshPair {
-  explicit SshPair(const QString& folder, bool gateway_makes_key = false);
-  QString host_key, known_hosts;
-  QStringList gateway;  // --ssh --host-key
-  QStringList runner;   // --transport ssh --known-hosts --accept-new-host-key
-};
+// A loopback port free a moment ago.
+int FreePort();
+
 // The OpenSSH fingerprint ("SHA256:...") of a key file, as ssh-keygen shows it.
 std::string KeyFingerprint(const QString& key_file);
-// Every line typed in `sessions` but the in-band login (the user name and the password),
-// which an SSH login does instead.
-std::vector<std::string> TypedAfterLogin(const std::vector<std::vector<std::string>>& sessions);
-
-// A gateway that takes the connection (the system completes it) and never says a word.
-class SilentGateway {
- public:
-  SilentGateway();
-  ~SilentGateway();
-  QString Address() const { return "127.0.0.1:" + QString::number(port_); }
-
- private:
-  int listener_ = -1;
-  int port_ = 0;
-};
-
-// A gateway whose connects are never answered (a dropping firewall, an overloaded gateway): a
-// port that listens with its queue full and never accepts.
-class UnansweredGateway {
- public:
-  UnansweredGateway();
-  ~UnansweredGateway();
-  QString Address() const { return "127.0.0.1:" + QString::number(port_); }
-
- private:
-  int listener_ = -1;
-  int filler_ = -1;
-  int port_ = 0;
-};
 
 // Stands between the runner and a gateway on loopback: passes everything both ways until the
 // runner types a line that starts with `trigger`; from then on that connection stays open but
@@ -178,33 +140,60 @@ class MutingProxy {
   std::thread thread_;
 };
 
-// One job against `peer`: a kestrel-gateway with its transcripts kept (over SSH too, with a
-// key made for it; behind a MutingProxy when `mute_after` is set), a SilentGateway, an
-// UnansweredGateway, or none (--gateway is then `elsewhere`, or not given when empty).
+// One job against `peer`, on loopback:
+//   kGateway     kestrel-gateway, its transcripts kept (over SSH with `ssh`, behind a
+//                MutingProxy when `mute_after` is set);
+//   kDirect      kestrel-gateway --direct as the element itself, named in the site's
+//                [elements] table; --gateway names a port where nothing listens;
+//   kOpenSsh     OpenSSH's sshd with a key login, whose forced command is kestrel-gateway
+//                --stdio;
+//   kReplay      kestrel-gateway --replay of `replay` (session logs) with `replay_options`;
+//   kSilent      a port that takes the connection and never says a word;
+//   kUnanswered  a port whose connects are never answered (its queue full, never accepted);
+//   kClosed      a port where nothing listens;
+//   kNone        no gateway: --gateway is `elsewhere`, or not given when empty.
+// The runner's session logs go to <dir>/logs, its host keys to <dir>/keys.
 struct JobSetup {
-  enum class Peer { kGateway, kSilent, kUnanswered, kNone };
+  enum class Peer { kGateway, kDirect, kOpenSsh, kReplay, kSilent, kUnanswered, kClosed, kNone };
   Peer peer = Peer::kGateway;
   QStringList faults;  // the gateway's options besides the job's network
   QProcessEnvironment env = DemoPassword();
   bool ssh = false;
+  // Over SSH: the runner's known-hosts file holds the server's key ("server") or another
+  // ("other"), the site pins one of them; without `accept_new` no new key is taken.
+  std::string known, pinned;
+  bool accept_new = true;
   std::string mute_after;
   QString elsewhere;
+  bool unnamed = false;  // no --gateway for the peer: the settings name it
+  QStringList replay, replay_options;
 };
 class JobRun {
  public:
-  JobRun(const Job& job, const JobSetup& setup = {}, const QStringList& more = {});
+  JobRun(const Job& job, const JobSetup& setup, const QString& dir, const QStringList& more = {});
+  ~JobRun();
   // Only a hang outlasts the default.
   RunResult Wait(int ms = 600000) { return batch_->Wait(ms); }
-  std::vector<std::vector<std::string>> Sessions() const {
-    return TranscriptEvents(transcripts_.path());
-  }
+  bool Running(int ms) { return batch_->Running(ms); }
+  void Terminate() { batch_->Terminate(); }
+  // The same job once more against the same peer, new host keys no longer taken.
+  RunResult Again();
+  std::vector<std::vector<std::string>> Sessions() const;
+  // What the replay gateway said went wrong (stopping it).
+  std::string ReplayErrors();
+  QString Address() const { return address_; }
+  // The fingerprints of the server's key and of the other key, over SSH.
+  std::string ServerKey() const, OtherKey() const;
 
  private:
-  QTemporaryDir transcripts_, keys_;
+  QString dir_, address_;
+  QStringList arguments_;
+  QProcessEnvironment env_;
+  QTemporaryDir transcripts_;
   std::unique_ptr<GatewayProcess> gateway_;
   std::unique_ptr<MutingProxy> proxy_;
-  std::unique_ptr<SilentGateway> silent_;
-  std::unique_ptr<UnansweredGateway> unanswered_;
+  std::unique_ptr<QProcess> sshd_;
+  int listener_ = -1, filler_ = -1;  // of a silent or unanswered port
   std::unique_ptr<BatchProcess> batch_;
 };
 
