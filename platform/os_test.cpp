@@ -27,19 +27,22 @@
 namespace kestrel::platform {
 namespace {
 
+// `text` cut at each `by`, an empty last part kept.
+std::vector<std::string> Split(const std::string& text, char by) {
+  std::vector<std::string> parts;
+  std::istringstream in(text + by);
+  for (std::string part; std::getline(in, part, by);) parts.push_back(part);
+  return parts;
+}
+
 // The rows of a section of tests/data/platform/file-names.txt, each cut at its tabs; blank
 // lines and "#" comments aside.
 std::vector<std::vector<std::string>> Rows(const std::string& section) {
   std::vector<std::vector<std::string>> rows;
-  std::istringstream lines(kestrel::testing::TestDataSections("platform/file-names.txt")[section]);
-  for (std::string line; std::getline(lines, line);) {
-    line.pop_back();  // the CR
-    if (line.empty() || line.starts_with('#')) continue;
-    std::vector<std::string>& row = rows.emplace_back();
-    for (std::size_t from = 0, tab; row.empty() || from <= line.size(); from = tab + 1) {
-      tab = std::min(line.find('\t', from), line.size());
-      row.push_back(line.substr(from, tab - from));
-    }
+  for (std::string line :
+       Split(kestrel::testing::TestDataSections("platform/file-names.txt")[section], '\n')) {
+    if (line.ends_with('\r')) line.pop_back();
+    if (!line.empty() && !line.starts_with('#')) rows.push_back(Split(line, '\t'));
   }
   EXPECT_FALSE(rows.empty()) << section;
   return rows;
@@ -70,40 +73,25 @@ TEST(FileNames, TheDriveOrShareOfAPathIsNamedWhenItIsMissing) {
 }
 
 TEST(FileNames, SettingsAndLogsLieWhereEachSystemKeepsThem) {
-  const auto split = [](const std::string& text, char by) {
-    std::vector<std::string> parts;
-    std::istringstream in(text);
-    for (std::string part; std::getline(in, part, by);) parts.push_back(part);
-    return parts;
-  };
   for (const auto& row : Rows("places")) {
     std::map<std::string, std::string> env;
-    for (const std::string& pair : split(row.at(1), ' ')) {
+    for (const std::string& pair : Split(row.at(1), ' ')) {
       env[pair.substr(0, pair.find('='))] = pair.substr(pair.find('=') + 1);
     }
     const Environment environment = [&](const char* name) { return env[name]; };
-    EXPECT_EQ(SettingsFiles(StyleOf(row[0]), environment), split(row.at(2), '|')) << row[1];
+    EXPECT_EQ(SettingsFiles(StyleOf(row[0]), environment), Split(row.at(2), '|')) << row[1];
     EXPECT_EQ(DefaultLogFolder(StyleOf(row[0]), environment), row.at(3)) << row[1];
   }
 }
 
 TEST(FileNames, SettingsValuesKeepTheirBackslashes) {
-  const std::string ini =
-      "; a comment\r\n[Reports]\r\nshare_root = \\\\srv\\reports\\new \r\n"
-      "[logs]\ndir=\"C:\\temp\\kestrel\"\nDIR=D:\\logs\\\n[gateway]\npassword=a\\b;c\n";
-  const struct {
-    const char* section;
-    const char* key;
-    std::optional<std::string> value;
-  } rows[] = {
-      {"reports", "share_root", R"(\\srv\reports\new)"},
-      {"logs", "dir", R"(D:\logs\)"},  // the last one written
-      {"gateway", "password", R"(a\b;c)"},
-      {"gateway", "user", std::nullopt},
-      {"limits", "share_root", std::nullopt},
-  };
-  for (const auto& row : rows) {
-    EXPECT_EQ(RawIniValue(ini, row.section, row.key), row.value) << row.key;
+  std::string ini = kestrel::testing::TestDataSections("platform/file-names.txt")["ini"];
+  for (const bool crlf : {true, false}) {
+    if (!crlf) std::erase(ini, '\r');
+    for (const auto& row : Rows("ini values")) {
+      const auto value = row.at(2) == "-" ? std::nullopt : std::optional(row[2]);
+      EXPECT_EQ(RawIniValue(ini, row[0], row[1]), value) << row[1] << (crlf ? " CR LF" : " LF");
+    }
   }
 }
 

@@ -1,12 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -18,6 +17,7 @@
 #include "platform/qt_sound.h"
 #include "platform/qt_timer.h"
 #include "platform/site_settings.h"
+#include "tests/run_until.h"
 #include "tests/test_data.h"
 
 namespace kestrel::platform {
@@ -41,11 +41,7 @@ TEST(QtTimerDriver, FollowsTheModelAndAHandlerErrorDoesNotStopTheLoop) {
   RunFor(20);
   EXPECT_EQ(ticks, 0);  // not enabled yet
   model.SetEnabled(true);
-  QElapsedTimer waited;
-  waited.start();
-  while (ticks < 3 && waited.elapsed() < 2000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  EXPECT_GE(ticks, 3);
+  ASSERT_TRUE(kestrel::testing::RunUntil([&] { return ticks >= 3; }));
   model.SetEnabled(false);
   const int stopped_at = ticks;
   RunFor(20);
@@ -164,12 +160,6 @@ TEST(SiteSettings, ValuesAreTheSitesAndBadOnesAreSaid) {
   EXPECT_NO_THROW(SiteSettings::Load("/nonexistent/site.ini", false));
   EXPECT_THROW(SiteSettings::Load("/nonexistent/site.ini", true), std::runtime_error);
 }
-
-}  // namespace
-}  // namespace kestrel::platform
-
-namespace kestrel::platform {
-namespace {
 
 QByteArray Wav(int rate, int channels, int bits, int frames, quint16 format = 1) {
   QByteArray file("RIFF\0\0\0\0WAVEfmt ", 16);

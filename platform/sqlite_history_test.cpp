@@ -13,7 +13,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
+
+#include "tests/test_data.h"
 
 namespace kestrel::platform {
 namespace {
@@ -21,7 +24,7 @@ namespace {
 using dailycheck::AlarmQuery;
 using dailycheck::Pass;
 using dailycheck::PassEnding;
-using testing::HasSubstr;
+using ::testing::HasSubstr;
 
 namespace fs = std::filesystem;
 
@@ -58,44 +61,61 @@ Pass At(std::int64_t t, bool read, std::vector<std::string> numbers) {
   return pass;
 }
 
-// Each alarm record as "number first last cleared count"; cleared "-" while active.
+// Each alarm record as "element number first last cleared count", cleared "-" while active;
+// then each element of the board as "board element ending active N passes N".
 std::vector<std::string> Records(SqliteHistory& store) {
   std::vector<std::string> out;
   for (const auto& a : store.Alarms({})) {
-    out.push_back(a.number + " " + std::to_string(a.first_seen) + " " +
+    out.push_back(a.element + " " + a.number + " " + std::to_string(a.first_seen) + " " +
                   std::to_string(a.last_seen) + " " +
                   (a.cleared ? std::to_string(*a.cleared) : "-") + " " + std::to_string(a.count));
+  }
+  for (const auto& e : store.Board()) {
+    out.push_back("board " + e.element + " " + std::string(EndingName(e.ending)) + " active " +
+                  std::to_string(e.active) + " passes " +
+                  std::to_string(store.RecentPasses(e.element, 10).size()));
   }
   return out;
 }
 
+// The sections of tests/data/platform/history-passes.txt.
 TEST(Store, PassesMakeTheseRecords) {
-  const struct {
-    const char* name;
-    std::vector<Pass> passes;
-    std::vector<std::string> records;
-  } rows[] = {
-      {"consecutive",
-       {At(100, true, {"1", "2"}), At(200, true, {"1", "2", "1"})},
-       {"1 100 200 - 2", "2 100 200 - 2"}},
-      {"absent clears at that pass",
-       {At(100, true, {"1", "2"}), At(200, true, {"2"})},
-       {"1 100 100 200 1", "2 100 200 - 2"}},
-      {"unchecked pass clears nothing",
-       {At(100, true, {"1"}), At(200, false, {}), At(300, true, {"1"})},
-       {"1 100 300 - 2"}},
-      {"back after clearing is new",
-       {At(100, true, {"1"}), At(200, true, {}), At(300, true, {"1"})},
-       {"1 100 100 200 1", "1 300 300 - 1"}},
-      {"clock set back",
-       {At(1000, true, {"1"}), At(400, true, {"1"}), At(300, true, {})},
-       {"1 1000 1000 1000 2"}},
-  };
-  for (const auto& row : rows) {
+  for (const auto& [name, text] :
+       kestrel::testing::TestDataSections("platform/history-passes.txt")) {
     TempDir dir;
-    SqliteHistory store(dir.File("h.sqlite"), 0);
-    for (const Pass& pass : row.passes) store.Record(pass);
-    EXPECT_EQ(Records(store), row.records) << row.name;
+    std::unique_ptr<SqliteHistory> one, other;
+    int keep = 0;
+    std::vector<std::string> expected;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+      line.pop_back();  // the CR
+      if (line.empty()) continue;
+      if (!expected.empty() || line == "--") {
+        expected.push_back(line);
+        continue;
+      }
+      std::istringstream words(line);
+      std::string word, how;
+      words >> word;
+      if (word == "keep") {
+        words >> keep;
+        continue;
+      }
+      std::unique_ptr<SqliteHistory>& store = word == "other" ? other : one;
+      if (word == "other") words >> word;
+      if (!store) store = std::make_unique<SqliteHistory>(dir.File("h.sqlite"), keep);
+      Pass pass;
+      pass.element = word;
+      words >> pass.started >> how;
+      pass.ended = pass.started + 5;
+      pass.list_read = how == "read";
+      pass.ending = dailycheck::EndingFrom(how == "read" ? "checked" : how).value();
+      while (words >> word) pass.alarms.push_back({"A2", word, "S" + word, false});
+      store->Record(pass);
+    }
+    ASSERT_FALSE(expected.empty()) << name;
+    EXPECT_EQ(Records(other ? *other : *one), std::vector(expected.begin() + 1, expected.end()))
+        << name;
   }
 }
 
@@ -120,21 +140,6 @@ TEST(Store, AnyBytesGoInAndComeBackAsTheyWereAndAcknowledgementOutlivesClearing)
   EXPECT_TRUE(store.Alarms({.active_only = true}).empty());
   EXPECT_EQ(store.Alarms({.since = 201}).size(), 0u);
   EXPECT_EQ(store.Alarms({.since = 199, .until = 201}).size(), 1u);
-}
-
-TEST(Store, TwoProgramsWriteOneFile) {
-  TempDir dir;
-  SqliteHistory one(dir.File("h.sqlite"), 0), two(dir.File("h.sqlite"), 0);
-  one.Record(At(100, true, {"1"}));
-  Pass other = At(110, true, {"7"});
-  other.element = "BSC10";
-  two.Record(other);
-  one.Record(At(200, true, {"1"}));
-  const auto board = two.Board();
-  ASSERT_EQ(board.size(), 2u);
-  EXPECT_EQ(board[0].element, "BSC10");
-  EXPECT_EQ(board[1].active, 1);
-  EXPECT_EQ(Records(two), (std::vector<std::string>{"1 100 200 - 2", "7 110 110 - 1"}));
 }
 
 // What the call threw; "" when it threw nothing.
@@ -189,7 +194,8 @@ TEST(Store, Failures) {
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db);
     store.Record(At(300, true, {}));
-    EXPECT_EQ(Records(store), std::vector<std::string>{"1 100 100 300 1"});
+    EXPECT_EQ(Records(store), (std::vector<std::string>{"BSC9 1 100 100 300 1",
+                                                        "board BSC9 checked active 0 passes 2"}));
   }
 #ifndef _WIN32           // (a read-only folder takes new files there)
   if (geteuid() != 0) {  // a folder it may not write to
@@ -200,18 +206,6 @@ TEST(Store, Failures) {
     EXPECT_NE(ErrorOf([&] { store.Record(At(100, true, {})); }), "");
   }
 #endif
-}
-
-TEST(Store, DaysPastTheKeptOnesGoButNotAnElementsLastPass) {
-  TempDir dir;
-  SqliteHistory store(dir.File("h.sqlite"), 1);
-  store.Record(At(100, true, {"1"}));
-  store.Record(At(200, true, {}));
-  Pass later = At(3 * 86400, true, {"2"});
-  later.element = "BSC10";
-  store.Record(later);
-  EXPECT_EQ(Records(store), std::vector<std::string>{"2 259200 259200 - 1"});
-  EXPECT_EQ(store.RecentPasses("BSC9", 10).size(), 1u);
 }
 
 }  // namespace

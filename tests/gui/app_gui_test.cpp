@@ -16,11 +16,8 @@ using ::testing::HasSubstr;
 // however often pressed, shows the one main window with the check's progress.
 TEST_F(AppTest, GirisShowsTheOneMainWindowAndCloseLeavesTheCheckRunning) {
   EXPECT_TRUE(windows->Form1->isVisible());
-  for (QWidget* hidden :
-       {static_cast<QWidget*>(Window()), static_cast<QWidget*>(windows->Form2.get()),
-        static_cast<QWidget*>(windows->PropertiesForm.get())}) {
+  for (QWidget* hidden : QWidgetList{Window(), windows->Form2.get(), windows->PropertiesForm.get()})
     EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
-  }
   windows->Form1->SpeedButton1->click();
   auto& rlslp = Window()->rlslp;
   rlslp.SlpListBox.Add("BSC9");

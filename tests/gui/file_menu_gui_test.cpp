@@ -40,8 +40,7 @@ class FileMenuTest : public AppTest {
   }
 };
 
-// Every page's own pane, each saved once: a second save under one name would meet the dialog's
-// overwrite question.
+// Every page's own pane, each under a name of its own.
 TEST_F(FileMenuTest, SaveReportAsSavesTheCurrentPagesReport) {
   for (const PageJob& job : kJobs) {
     const std::string text = std::string("report of ") + job.name + "\r\nsecond line\r\n";
@@ -84,6 +83,8 @@ TEST_F(FileMenuTest, TheReadViewerShowsAndSavesItsOwnText) {
   EXPECT_EQ(windows->Form2->Memo1->toPlainText(), "RLNRC:CELL=C09101A,CELLR=C09101B;\n");
 }
 
+// Cancelled, into a folder that is not there, or over a file that the dialog did not ask
+// about: nothing is written.
 TEST_F(FileMenuTest, ACancelledOrFailedSaveWritesNothing) {
   Window()->rlslp.SlpreportMemo.SetText("Check: BSC9\r\n");
   ShowPage(kRlslp);
@@ -98,6 +99,13 @@ TEST_F(FileMenuTest, ACancelledOrFailedSaveWritesNothing) {
   EXPECT_THAT(answers.boxes[0].toStdString(), HasSubstr("Not saved: "));
   EXPECT_THAT(answers.boxes[0].toStdString(), HasSubstr("no-such-folder/report.txt"));
   EXPECT_FALSE(QFile::exists(share.filePath("no-such-folder/report.txt")));
+  // A name without ".txt": the dialog asked whether to replace "report", so the report.txt
+  // saved before is kept, and the box says how to replace it.
+  EXPECT_EQ(SaveReportOf(kRlslp, "report").toStdString(), "Check: BSC9\r\n");
+  Window()->rlslp.SlpreportMemo.SetText("Check: BSC12\r\n");
+  EXPECT_EQ(SaveReportOf(kRlslp, "report").toStdString(), "Check: BSC9\r\n");
+  ASSERT_TRUE(answers.Answered(2));
+  EXPECT_THAT(answers.boxes[1].toStdString(), HasSubstr("report.txt exists already"));
 }
 
 TEST_F(FileMenuTest, TheLastLogInTheViewerAndTheFolderInTheFileManager) {
@@ -208,19 +216,15 @@ class FaultyNetworkTest : public FileMenuTest {
   FaultyNetworkTest() : FileMenuTest(Faulty()) {}
 };
 
-TEST_F(FaultyNetworkTest, ASessionPastTheSitesPrintoutCapIsEnded) {
+// The site's printout cap ends a session, and its Proses watchdog a silent one.
+TEST_F(FaultyNetworkTest, TheSitesPrintoutCapAndProsesWatchdogEndSessions) {
   site.max_printout_mb = 1;
+  site.proses_watchdog_s = 1;
   Restart();
   Enter();
   ASSERT_TRUE(Run(kJobs[kRlslp], "BSC10"));
   EXPECT_THAT(Window()->rlslp.SlpreportMemo.Text(), HasSubstr("passed the printout cap of 1 MB"));
   EXPECT_FALSE(Window()->SlpIdTelnet.Connected());
-}
-
-TEST_F(FaultyNetworkTest, ASilentProsesSessionEndsAfterTheSitesWatchdog) {
-  site.proses_watchdog_s = 1;
-  Restart();
-  Enter();
   Window()->proses.Necbox.SetText("BSC9");
   Find<QAbstractButton>("Startpnl")->click();
   ASSERT_TRUE(RunUntil([&] { return answers.Shown("no answer for 1 s"); }));
