@@ -369,6 +369,9 @@ void PlayRelocation(const SessionScript& script) {
 
   Rig::Page driver;
   Toggle(driver, page.DqonstartButton, page, &relocation::RelocationPage::DqonstartButtonClick);
+  // A finished check leaves its session open, and "Stop" on the button, until the engineer
+  // ends it: the check runs while it holds the cell list.
+  driver.runs = [&] { return !page.DqonListPanel.Enabled(); };
   driver.action = [&](int action) {
     if (action == 0 && page.DqonstartButton.Caption() == "Start") page.DqonListMemo.SetText(cells);
   };
