@@ -1,5 +1,6 @@
 #include "tests/fuzz/rig.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -21,11 +22,6 @@ namespace {
 // over, and an endless session would run out of memory.
 constexpr std::size_t kPerByteReceived = 16;
 constexpr std::size_t kPerEvent = 512;
-
-// Thrown past the page (not a std::exception, which the handlers' callers catch) when a
-// finding is one already reported: the input ends there, and the fuzzer goes on looking for
-// others instead of finding that one over and over.
-struct OpenFinding {};
 
 const bool kTracing = std::getenv("KESTREL_FUZZ_TRACE") != nullptr;
 
@@ -69,8 +65,8 @@ void Holdings::Add(std::string_view name, const pages::Outcomes& outcomes) {
   Add(name, held);
 }
 
-Rig::Rig(fuzz::Page page, Login login, std::size_t cap)
-    : page_kind_(page), login_(std::move(login)), cap_(cap) {}
+Rig::Rig(std::string page, Elements elements, std::size_t cap)
+    : page_name_(std::move(page)), elements_(std::move(elements)), cap_(cap) {}
 
 void Rig::Attach(controls::Timer& timer) {
   clock_.Attach(timer);
@@ -96,12 +92,13 @@ void Rig::Fail(const std::string& why) {
     if (pattern == nullptr || *pattern == '\0') return std::nullopt;
     return std::regex(pattern, std::regex::extended);
   }();
+  // Thrown past the page: not a std::exception, which the handlers' callers catch.
   if (open && std::regex_search(why, *open)) {
     Trace("*** open finding, input ended: " + why);
-    throw OpenFinding{};
+    throw Finding{true};
   }
   std::fprintf(stderr, "\n*** session fuzz finding at %s:\n*** %s\n", step_.c_str(), why.c_str());
-  std::abort();
+  throw Finding{};
 }
 
 void Rig::Call(std::string_view what, const std::function<void()>& handler) {
@@ -184,7 +181,8 @@ void Rig::Play(const SessionScript& script, const Page& page) {
       ++events_;
       Run(script.operations[k]);
     }
-  } catch (const OpenFinding&) {
+  } catch (const Finding& finding) {
+    if (!finding.open) throw;
     return;
   }
   if (page.report) Trace("--- the page's report:\n" + page.report() + "---");
@@ -196,19 +194,17 @@ void Rig::CheckLinesAndBuffers() {
     const std::string prefix = side == 1 ? "  cellr " : "  ";
     for (const std::string& line : s.client.Sent()) {
       Trace(prefix + "> " + mml::EscapedForRecord(line));
-      const std::string fault = SentLineFault(page_kind_, login_, line);
+      const std::string fault = SentLineFault(page_name_, elements_, line);
       if (!fault.empty())
         Fail("the line \"" + mml::EscapedForRecord(line) + "\" went out: " + fault);
     }
     for (const std::string& note : s.client.notes)
       Trace(prefix + "note: " + mml::EscapedForRecord(note));
+    const auto& events = s.client.events;
+    if (std::find(events.begin(), events.end(), "connect") != events.end()) s.received = 0;
     // What was checked is forgotten, so that a long session does not grow the fakes.
     s.client.Forget();
     s.client.notes.clear();
-    if (s.client.connects != s.connects_seen) {
-      s.connects_seen = s.client.connects;
-      s.received = 0;
-    }
   }
   for (const auto& [memo, name, side] : panes_) {
     const std::size_t size = memo->Text().size();
@@ -227,6 +223,14 @@ void Rig::CheckLinesAndBuffers() {
 
 void Rig::Check() {
   CheckLinesAndBuffers();
+  const auto connected = [](const Side& side) { return side.client.Connected(); };
+  const auto ticks = [](const controls::Timer* timer) {
+    return timer->Enabled() && timer->Interval() > 0;
+  };
+  if (page_->runs && page_->runs() && std::none_of(sides_.begin(), sides_.end(), connected) &&
+      std::none_of(timers_.begin(), timers_.end(), ticks)) {
+    Fail("the job runs on with no connection and no timer running: nothing moves it on");
+  }
   Holdings held;
   page_->holdings(held);
   const std::size_t bound = baseline_ + kPerByteReceived * received_ + kPerEvent * events_;

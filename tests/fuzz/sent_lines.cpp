@@ -1,6 +1,12 @@
-// The checker of the lines a page sends (SentLineFault in rig.h).
+// The checker of the lines a page sends (SentLineFault in rig.h), against the forms of
+// forms.txt.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
 
 #include "mml/shapes.h"
 #include "tests/fuzz/rig.h"
@@ -9,134 +15,76 @@ namespace kestrel::fuzz {
 
 namespace {
 
-// What a parameter's value must be: no value (the key alone, "FORCE"), exactly the text given,
-// or a value of a shape.
-enum class Value {
-  kFlag,
-  kFixed,
-  kCell,
-  kCellOrAll,
-  kRoute,
-  kNumber4,
-  kNumber5,
-  kPath,
-  kEvent,
-  kObject,
-  kTg,
-  kCf
-};
-
 bool NumberAfter(std::string_view value, std::string_view prefix) {
   return value.starts_with(prefix) && mml::IsNumber(value.substr(prefix.size()), 4);
 }
 
-// The shapes, from kCell on, in the order of Value.
-const struct {
-  bool (*fits)(std::string_view);
-  const char* name;
-} kShapes[] = {
-    {[](std::string_view v) { return mml::IsCellName(v); }, "a cell name"},
-    {[](std::string_view v) { return v == "ALL" || mml::IsCellName(v); }, "a cell name or ALL"},
-    {[](std::string_view v) { return mml::IsRouteName(v); }, "a route name"},
-    {[](std::string_view v) { return mml::IsNumber(v, 4); }, "a number of up to 4 digits"},
-    {[](std::string_view v) { return mml::IsNumber(v, 5); }, "a number of up to 5 digits"},
-    {[](std::string_view v) { return mml::IsPathName(v); }, "a path name"},
-    {[](std::string_view v) { return mml::IsEventCode(v); }, "an event code"},
-    {[](std::string_view v) { return mml::IsManagedObject(v); }, "a managed object"},
-    {[](std::string_view v) { return NumberAfter(v, "RXOTG-"); }, "RXOTG- and a TG number"},
-    {[](std::string_view v) { return NumberAfter(v, "RXOCF-"); }, "RXOCF- and a number"},
+using Shape = bool (*)(std::string_view);
+const std::map<std::string, Shape, std::less<>> kShapes = {
+    {"cell", [](std::string_view v) { return mml::IsCellName(v); }},
+    {"cell-or-all", [](std::string_view v) { return v == "ALL" || mml::IsCellName(v); }},
+    {"route", [](std::string_view v) { return mml::IsRouteName(v); }},
+    {"number4", [](std::string_view v) { return mml::IsNumber(v, 4); }},
+    {"number5", [](std::string_view v) { return mml::IsNumber(v, 5); }},
+    {"path", [](std::string_view v) { return mml::IsPathName(v); }},
+    {"event", [](std::string_view v) { return mml::IsEventCode(v); }},
+    {"object", [](std::string_view v) { return mml::IsManagedObject(v); }},
+    {"tg", [](std::string_view v) { return NumberAfter(v, "RXOTG-"); }},
+    {"cf", [](std::string_view v) { return NumberAfter(v, "RXOCF-"); }},
 };
-
-struct Parameter {
-  std::string_view key;
-  Value value = Value::kFlag;
-  std::string_view fixed = {};
-};
-
-constexpr unsigned Bit(Page page) { return 1u << static_cast<unsigned>(page); }
-constexpr unsigned kProses = Bit(Page::kProses);
-constexpr unsigned kDaily = Bit(Page::kDailyCheck);
-// The pages that confirm orders with ";", release the element with Ctrl-D and bring the
-// prompt back with an empty line.
-constexpr unsigned kDialoguePages = kProses | kDaily;
 
 struct Form {
-  std::string_view code;
-  unsigned pages;
-  std::vector<Parameter> parameters;
+  std::string pages;  // ",proses,dailycheck,"
+  std::string code;
+  std::vector<std::string> parameters;
 };
 
-// Every command a page builds, as the page builds it.
+// The forms of KESTREL_FUZZ_FORMS, else of the forms.txt beside this file.
 const std::vector<Form>& Forms() {
-  static const std::vector<Form> forms = {
-      // Proses, both procedures.
-      {"ALLIP", kProses, {{"ALCAT", Value::kFixed, "KESINTI"}}},
-      {"RLSLP", kProses, {{"CELL", Value::kCell}}},
-      {"RXTCP", kProses, {{"MOTY", Value::kFixed, "RXOTG"}, {"CELL", Value::kCell}}},
-      {"RXMFP", kProses, {{"MO", Value::kTg}, {"SUBORD"}, {"FAULTY"}}},
-      {"RXBLI", kProses, {{"MO", Value::kObject}, {"FORCE"}}},
-      {"RXESE", kProses, {{"MO", Value::kObject}}},
-      {"RXTEI", kProses, {{"MO", Value::kObject}}},
-      {"RXESI", kProses, {{"MO", Value::kObject}}},
-      {"RXBLE", kProses, {{"MO", Value::kObject}}},
-      {"RXASP", kProses, {{"MOTY", Value::kFixed, "RXOTG"}}},
-      {"RXLTI", kProses, {{"MO", Value::kObject}}},
-      // Daily check: the alarm list and the standard solutions.
-      {"ALLIP", kDaily, {}},
-      {"SEQAR", kDaily, {{"R", Value::kRoute}}},
-      {"SETAR", kDaily, {}},
-      {"SYRIP", kDaily, {{"SURVEY"}}},
-      {"RXBLI", kDaily, {{"MO", Value::kCf}}},
-      {"RXBLE", kDaily, {{"MO", Value::kCf}}},
-      {"TPBLI", kDaily, {{"SDIP", Value::kPath}, {"LP", Value::kPath}}},
-      {"TPBLE", kDaily, {{"SDIP", Value::kPath}, {"LP", Value::kPath}}},
-      {"C7ERR", kDaily, {{"ENUM", Value::kNumber4}}},
-      {"DBTSP", kDaily, {{"TAB", Value::kFixed, "SAACTIONS"}}},
-      {"SAALI", kDaily, {}},
-      {"SYRAE", kDaily, {{"EVENT", Value::kEvent}}},
-      // RLSLP check.
-      {"RLSLP", Bit(Page::kRlslp), {{"CELL", Value::kFixed, "ALL"}}},
-      // Edge broadcast check.
-      {"RLBDP", Bit(Page::kBroadcast), {{"CELL", Value::kFixed, "ALL"}}},
-      {"RLMTP", Bit(Page::kBroadcast), {{"CELL", Value::kCell}, {"ID", Value::kFixed, "ALL"}}},
-      {"RLMBP",
-       Bit(Page::kBroadcast),
-       {{"ID", Value::kNumber5}, {"CODE", Value::kNumber5}, {"GS", Value::kFixed, "0"}}},
-      // Qonsuluq: the four printouts of a cell.
-      {"RLDEP", Bit(Page::kNeighbours) | Bit(Page::kRelocation), {{"CELL", Value::kCellOrAll}}},
-      {"RLCPP", Bit(Page::kNeighbours), {{"CELL", Value::kCellOrAll}}},
-      {"RLLOP", Bit(Page::kNeighbours), {{"CELL", Value::kCellOrAll}}},
-      {"RLLHP", Bit(Page::kNeighbours), {{"CELL", Value::kCellOrAll}}},
-      // Relocation: the neighbours of a moved cell.
-      {"RLNRP",
-       Bit(Page::kRelocation),
-       {{"CELL", Value::kCell}, {"CELLR", Value::kFixed, "ALL"}, {"NODATA"}}},
-  };
+  static const std::vector<Form> forms = [] {
+    const char* path = std::getenv("KESTREL_FUZZ_FORMS");
+    std::ifstream in(path != nullptr ? path : KESTREL_FUZZ_FORMS_FILE);
+    if (!in) throw std::runtime_error("the command forms cannot be read");
+    std::vector<Form> read;
+    for (std::string line; std::getline(in, line);) {
+      std::istringstream words(line);
+      Form form;
+      if (line.starts_with('#') || !(words >> form.pages >> form.code)) continue;
+      form.pages = "," + form.pages + ",";
+      for (std::string parameter; words >> parameter;) {
+        const auto open = parameter.find("=<");
+        if (open != std::string::npos &&
+            !kShapes.contains(parameter.substr(open + 2, parameter.size() - open - 3))) {
+          throw std::runtime_error("the form of " + form.code + " names no known shape");
+        }
+        form.parameters.push_back(parameter);
+      }
+      read.push_back(std::move(form));
+    }
+    return read;
+  }();
   return forms;
 }
 
-// Why `text` does not match `parameter`; empty when it does.
-std::string ParameterFault(const Parameter& parameter, std::string_view text) {
-  const std::string key(parameter.key);
-  if (parameter.value == Value::kFlag) {
-    return text == key ? "" : "\"" + std::string(text) + "\" stands where the page puts " + key;
+// Why `text` does not match `form` ("KEY", "KEY=VALUE" or "KEY=<shape>"); empty when it does.
+std::string ParameterFault(std::string_view form, std::string_view text) {
+  const auto open = form.find("=<");
+  if (open == std::string_view::npos) {
+    return text == form
+               ? ""
+               : "\"" + std::string(text) + "\" stands where the page puts " + std::string(form);
   }
-  const std::size_t equals = text.find('=');
-  if (equals == std::string_view::npos || text.substr(0, equals) != key) {
-    return "\"" + std::string(text) + "\" stands where the page puts " + key + "=";
+  const std::string key(form.substr(0, open + 1));
+  if (!text.starts_with(key)) {
+    return "\"" + std::string(text) + "\" stands where the page puts " + key;
   }
-  const std::string_view value = text.substr(equals + 1);
-  std::string shape(parameter.fixed);
-  bool fits = value == parameter.fixed;
-  if (parameter.value != Value::kFixed) {
-    const auto& known = kShapes[static_cast<int>(parameter.value) - static_cast<int>(Value::kCell)];
-    fits = known.fits(value);
-    shape = known.name;
-  }
-  return fits ? "" : key + " value \"" + std::string(value) + "\" is not " + shape;
+  const std::string_view shape = form.substr(open + 2, form.size() - open - 3);
+  const std::string_view value = text.substr(key.size());
+  if (kShapes.find(shape)->second(value)) return {};
+  return key + " value \"" + std::string(value) + "\" is not " + std::string(shape);
 }
 
-std::string CommandFault(Page page, std::string_view line) {
+std::string CommandFault(std::string_view page, std::string_view line) {
   if (!line.ends_with(';')) return "not a command of this page: no closing \";\"";
   const std::string_view body = line.substr(0, line.size() - 1);
   const std::size_t colon = body.find(':');
@@ -149,20 +97,15 @@ std::string CommandFault(Page page, std::string_view line) {
     if (comma == std::string_view::npos) break;
     rest.remove_prefix(comma + 1);
   }
+  const std::string listed = "," + std::string(page) + ",";
   std::string fault = "\"" + std::string(code) + "\" is not a command this page sends";
-  bool known = false;
   for (const Form& form : Forms()) {
-    if (form.code != code || (form.pages & Bit(page)) == 0) continue;
-    if (parameters.size() != form.parameters.size()) {
-      if (!known) {
-        fault = "has " + std::to_string(parameters.size()) + " parameters where the page builds " +
-                std::to_string(form.parameters.size());
-      }
-      known = true;
-      continue;
-    }
-    known = true;
+    if (form.code != code || form.pages.find(listed) == std::string::npos) continue;
     fault.clear();
+    if (parameters.size() != form.parameters.size()) {
+      fault = "has " + std::to_string(parameters.size()) + " parameters where the page builds " +
+              std::to_string(form.parameters.size());
+    }
     for (std::size_t k = 0; k < parameters.size() && fault.empty(); ++k) {
       fault = ParameterFault(form.parameters[k], parameters[k]);
     }
@@ -173,8 +116,10 @@ std::string CommandFault(Page page, std::string_view line) {
 
 }  // namespace
 
-std::string SentLineFault(Page page, const Login& login, std::string_view line) {
-  const bool dialogue = (Bit(page) & kDialoguePages) != 0;
+std::string SentLineFault(std::string_view page, const Elements& elements, std::string_view line) {
+  // The pages that confirm orders with ";", release the element with Ctrl-D and bring the
+  // prompt back with an empty line.
+  const bool dialogue = page == "proses" || page == "dailycheck";
   if (line == "\x04") return dialogue ? "" : "Ctrl-D, which this page never sends";
   for (std::size_t k = 0; k < line.size(); ++k) {
     const auto c = static_cast<unsigned char>(line[k]);
@@ -187,12 +132,10 @@ std::string SentLineFault(Page page, const Login& login, std::string_view line) 
   if (line.empty() || line == ";") {
     return dialogue ? "" : "\"" + std::string(line) + "\", which this page never sends";
   }
-  if (line == login.user || (!login.password.empty() && line == login.password)) return {};
+  if (line == kUser || line == kPassword) return {};
   if (line.starts_with("NE=")) {
     const std::string_view element = line.substr(3);
-    if (std::find(login.elements.begin(), login.elements.end(), element) != login.elements.end()) {
-      return {};
-    }
+    if (std::find(elements.begin(), elements.end(), element) != elements.end()) return {};
     return "selects the element \"" + std::string(element) + "\", which was not chosen";
   }
   return CommandFault(page, line);

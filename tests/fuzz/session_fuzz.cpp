@@ -1,10 +1,11 @@
-// libFuzzer target of one page's session, the page chosen by KESTREL_FUZZ_PAGE (the index of
-// fuzz::Page): each page's Play below sets the page up on the rig, with what its options byte
-// (the first byte) and its page actions choose, said above it. Bits 6-7 of the options are
-// always the printout cap.
+// The pages on the fuzz rig: each page's Play below sets the page up, with what its options
+// byte (the first byte) and its page actions choose, said above it. Bits 6-7 of the options are
+// always the printout cap. Built with KESTREL_FUZZ_PAGE (a page's name), the libFuzzer target
+// of that page's session; without, PlayPage for the seed player.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <set>
 #include <stdexcept>
 
@@ -23,8 +24,6 @@
 namespace kestrel::fuzz {
 namespace {
 
-constexpr std::string_view kUser = "ops1";
-
 // The settings of the gateway every target logs in with.
 struct Settings : mml::PropertiesForm {
   Settings() {
@@ -34,17 +33,13 @@ struct Settings : mml::PropertiesForm {
   }
 };
 
-Login LoginTo(std::vector<std::string> elements) {
-  return {std::string(kUser), std::string(kPassword), std::move(elements)};
-}
-
 // A Start button that reads "Stop" while its job runs.
 template <typename Page>
-std::function<void(bool)> Toggle(const controls::Control& button, Page& page,
-                                 void (Page::*click)()) {
-  return [&button, &page, click](bool stop) {
+void Toggle(Rig::Page& driver, const controls::Control& button, Page& page, void (Page::*click)()) {
+  driver.start_stop = [&button, &page, click](bool stop) {
     if (stop == (button.Caption() == "Stop")) (page.*click)();
   };
+  driver.runs = [&button] { return button.Caption() == "Stop"; };
 }
 
 // Sounds whose ends come when the target says so.
@@ -97,8 +92,8 @@ struct NoDialogs : platform::FileDialogs {
 // off, 2 the other procedure for the next Start, 3 a release pause of 500 ms.
 void PlayProses(const SessionScript& script) {
   const std::uint8_t options = script.options;
-  const Login login = (options & 4) != 0 ? LoginTo({"BSC9", "BSC10"}) : LoginTo({"BSC9"});
-  Rig rig(Page::kProses, login, CapOf(options));
+  const Elements elements = (options & 4) != 0 ? Elements{"BSC9", "BSC10"} : Elements{"BSC9"};
+  Rig rig("proses", elements, CapOf(options));
   Settings properties;
   pages::ReadForm read_form;
   controls::Panel broadcast_sheet;
@@ -109,7 +104,7 @@ void PlayProses(const SessionScript& script) {
   page.Rxltirbtn.SetChecked((options & 1) == 0);
   page.Cfcbox.SetChecked((options & 2) == 0);
   page.Necbox.SetText("BSC9");
-  for (const auto& element : login.elements) page.ListBox1.Add(element);
+  for (const auto& element : elements) page.ListBox1.Add(element);
   if ((options & 8) != 0) page.SetWatchdogSeconds(0);
   if ((options & 16) != 0) page.FilterListBox.Add("C09101B");
   page.SetMaxPrintout(rig.Cap());
@@ -120,7 +115,7 @@ void PlayProses(const SessionScript& script) {
   rig.Buffer(page.InMemo, "InMemo");
 
   Rig::Page driver;
-  driver.start_stop = Toggle(page.Startpnl, page, &proses::ProsesPage::StartpnlClick);
+  Toggle(driver, page.Startpnl, page, &proses::ProsesPage::StartpnlClick);
   driver.action = [&](int action) {
     if (action == 0) rig.Call("the Connect button", [&] { page.ConnectButtonClick(); });
     if (action == 1) page.SetWatchdogSeconds(page.WatchdogTimer.Interval() > 0 ? 0 : 60);
@@ -134,15 +129,13 @@ void PlayProses(const SessionScript& script) {
     }
   };
   driver.holdings = [&](Holdings& held) {
-    for (const auto& [name, memo] : {std::pair{"OutMemo", &page.OutMemo},
-                                     {"InMemo", &page.InMemo},
-                                     {"CellMemo", &page.CellMemo},
-                                     {"TsMemo", &page.TsMemo},
-                                     {"Rxaspbufmemo", &page.Rxaspbufmemo},
-                                     {"TsltiMemo", &page.TsltiMemo},
-                                     {"the READ viewer", &read_form.Memo1}}) {
-      held.Add(name, *memo);
-    }
+    held.Add({{"OutMemo", &page.OutMemo},
+              {"InMemo", &page.InMemo},
+              {"CellMemo", &page.CellMemo},
+              {"TsMemo", &page.TsMemo},
+              {"Rxaspbufmemo", &page.Rxaspbufmemo},
+              {"TsltiMemo", &page.TsltiMemo},
+              {"the READ viewer", &read_form.Memo1}});
     held.Add("ListBox1", page.ListBox1);
     held.Add("FilterListBox", page.FilterListBox);
     held.Add("Outcomes", page.Outcomes);
@@ -172,8 +165,8 @@ constexpr const char* kKnownAlarms =
 // to it, 3 sounds switched on or off.
 void PlayDailyCheck(const SessionScript& script) {
   const std::uint8_t options = script.options;
-  const Login login = (options & 2) != 0 ? LoginTo({"BSC9", "MSC9"}) : LoginTo({"BSC9"});
-  Rig rig(Page::kDailyCheck, login, CapOf(options));
+  const Elements elements = (options & 2) != 0 ? Elements{"BSC9", "MSC9"} : Elements{"BSC9"};
+  Rig rig("dailycheck", elements, CapOf(options));
   Settings properties;
   ClockTime time(rig.Clock());
   NamedFiles files;
@@ -193,37 +186,37 @@ void PlayDailyCheck(const SessionScript& script) {
   }
   page.SoundCheckBox.SetChecked((options & 1) == 0);
   page.Nedc.SetText("BSC9");
-  for (const auto& element : login.elements) page.ListBoxdc.Add(element);
+  for (const auto& element : elements) page.ListBoxdc.Add(element);
   page.SetMaxPrintout(rig.Cap());
-  rig.Attach(page.Timerdc);
-  rig.Attach(page.Timerdc_release);
+  for (controls::Timer* timer : {&page.Timerdc, &page.Timerdc_release, &page.Timerdc_wait}) {
+    rig.Attach(*timer);
+  }
   rig.Buffer(page.Memobufdc, "Memobufdc");
   // The work pane: the report file and the many-alarms count read it as this visit's.
   rig.SessionPane(page.Memodc, "Memodc");
 
-  bool held = false;
+  bool sounds_held = false;
   rig.Client().after_each_chunk = [&] {
-    if (!held) sound.FinishAll();
+    if (!sounds_held) sound.FinishAll();
   };
   Rig::Page driver;
   driver.start_stop = [&](bool stop) { stop ? page.StopdcClick() : page.StartdcClick(); };
+  driver.runs = [&] { return !page.Statusdc.Caption().starts_with("stopped") && !sound.Playing(); };
   driver.action = [&](int action) {
     if (action == 0) {
-      held = !held;
-      if (!held) sound.FinishAll();
+      sounds_held = !sounds_held;
+      if (!sounds_held) sound.FinishAll();
     }
     if (action == 1) page.DeletealldcClick();
     if (action == 2) page.AdddcClick();
     if (action == 3) page.SoundCheckBox.SetChecked(!page.SoundCheckBox.Checked());
   };
   driver.holdings = [&](Holdings& held) {
-    for (const auto& [name, memo] : {std::pair{"Memoreportdc", &page.Memoreportdc},
-                                     {"Memodc", &page.Memodc},
-                                     {"Memokom", &page.Memokom},
-                                     {"Memobufdc", &page.Memobufdc},
-                                     {"FilterMemo", &page.FilterMemo}}) {
-      held.Add(name, *memo);
-    }
+    held.Add({{"Memoreportdc", &page.Memoreportdc},
+              {"Memodc", &page.Memodc},
+              {"Memokom", &page.Memokom},
+              {"Memobufdc", &page.Memobufdc},
+              {"FilterMemo", &page.FilterMemo}});
     held.Add("ListBoxdc", page.ListBoxdc);
     held.Add("Outcomes", page.Outcomes);
     held.Add("DcStep", page.DcStep);
@@ -237,20 +230,20 @@ void PlayDailyCheck(const SessionScript& script) {
 // no message boxes. Page actions: 0 BSC9 added to the queue, 1 the head of the queue deleted.
 void PlayRlslp(const SessionScript& script) {
   const std::uint8_t options = script.options;
-  Login login = LoginTo({"BSC9", "BSC10", "BSC12"});
-  login.elements.resize(1 + (options & 3) % 3);
-  Rig rig(Page::kRlslp, login, CapOf(options));
+  Elements elements = {"BSC9", "BSC10", "BSC12"};
+  elements.resize(1 + (options & 3) % 3);
+  Rig rig("rlslp", elements, CapOf(options));
   Settings properties;
   QuietMessages messages;
   rlslp::RlslpPage page(rig.Client(), properties);
   if ((options & 4) == 0) page.SetMessages(messages);
   page.SlpComboBox.SetText("BSC9");
-  for (const auto& element : login.elements) page.SlpListBox.Add(element);
+  for (const auto& element : elements) page.SlpListBox.Add(element);
   page.SetMaxPrintout(rig.Cap());
   rig.Buffer(page.SlpMemo, "SlpMemo");
 
   Rig::Page driver;
-  driver.start_stop = Toggle(page.SlpstartButton, page, &rlslp::RlslpPage::SlpstartButtonClick);
+  Toggle(driver, page.SlpstartButton, page, &rlslp::RlslpPage::SlpstartButtonClick);
   driver.action = [&](int action) {
     if (action == 0) page.Button1Click();
     if (action == 1 && !page.SlpListBox.Empty()) {
@@ -273,7 +266,7 @@ void PlayRlslp(const SessionScript& script) {
 // its Start button.
 void PlayBroadcast(const SessionScript& script) {
   const std::uint8_t options = script.options;
-  Rig rig(Page::kBroadcast, LoginTo({"BSC9"}), CapOf(options));
+  Rig rig("broadcast", Elements{"BSC9"}, CapOf(options));
   Settings properties;
   QuietMessages messages;
   broadcast::BroadcastPage page(rig.Client(), properties);
@@ -283,15 +276,13 @@ void PlayBroadcast(const SessionScript& script) {
   rig.Buffer(page.BrMemo, "BrMemo");
 
   Rig::Page driver;
-  driver.start_stop = Toggle(page.StartButton, page, &broadcast::BroadcastPage::StartButtonClick);
+  Toggle(driver, page.StartButton, page, &broadcast::BroadcastPage::StartButtonClick);
   driver.holdings = [&](Holdings& held) {
-    for (const auto& [name, memo] : {std::pair{"ReportMemo", &page.ReportMemo},
-                                     {"BrMemo", &page.BrMemo},
-                                     {"BrbufMemo1", &page.BrbufMemo1},
-                                     {"BrbufMemo2", &page.BrbufMemo2},
-                                     {"BrbufMemo3", &page.BrbufMemo3}}) {
-      held.Add(name, *memo);
-    }
+    held.Add({{"ReportMemo", &page.ReportMemo},
+              {"BrMemo", &page.BrMemo},
+              {"BrbufMemo1", &page.BrbufMemo1},
+              {"BrbufMemo2", &page.BrbufMemo2},
+              {"BrbufMemo3", &page.BrbufMemo3}});
     held.Add("Outcomes", page.Outcomes);
     held.Add("BrStep", page.BrStep);
   };
@@ -310,7 +301,7 @@ void Pick(controls::ComboBox& box, const std::string& bsc) {
 void PlayNeighbours(const SessionScript& script) {
   const std::uint8_t options = script.options;
   const bool one_bsc = (options & 1) != 0;
-  Rig rig(Page::kNeighbours, LoginTo({"BSC9", "BSC10"}), CapOf(options));
+  Rig rig("neighbours", Elements{"BSC9", "BSC10"}, CapOf(options));
   Settings properties;
   pages::ReadForm read_form;
   QuietMessages messages;
@@ -332,16 +323,13 @@ void PlayNeighbours(const SessionScript& script) {
   rig.Buffer(page.Cellr.Buffer, "Cellr.Buffer");
 
   Rig::Page driver;
-  driver.start_stop =
-      Toggle(page.StartqonButton, page, &neighbours::NeighboursPage::StartqonButtonClick);
+  Toggle(driver, page.StartqonButton, page, &neighbours::NeighboursPage::StartqonButtonClick);
   driver.holdings = [&](Holdings& held) {
-    for (const auto& [name, memo] : {std::pair{"Memocell", &page.Memocell},
-                                     {"Memocellr", &page.Memocellr},
-                                     {"Cell.Buffer", &page.Cell.Buffer},
-                                     {"Cellr.Buffer", &page.Cellr.Buffer},
-                                     {"the READ viewer", &read_form.Memo1}}) {
-      held.Add(name, *memo);
-    }
+    held.Add({{"Memocell", &page.Memocell},
+              {"Memocellr", &page.Memocellr},
+              {"Cell.Buffer", &page.Cell.Buffer},
+              {"Cellr.Buffer", &page.Cellr.Buffer},
+              {"the READ viewer", &read_form.Memo1}});
     for (const neighbours::Side* side : {&page.Cell, &page.Cellr}) {
       const std::string name(side->name);
       for (const auto* table : {&side->Table, &side->Unread}) {
@@ -366,7 +354,7 @@ void PlayNeighbours(const SessionScript& script) {
 // emptied it).
 void PlayRelocation(const SessionScript& script) {
   const std::uint8_t options = script.options;
-  Rig rig(Page::kRelocation, LoginTo({"BSC9"}), CapOf(options));
+  Rig rig("relocation", Elements{"BSC9"}, CapOf(options));
   Settings properties;
   pages::ReadForm read_form;
   QuietMessages messages;
@@ -380,18 +368,18 @@ void PlayRelocation(const SessionScript& script) {
   rig.Buffer(page.DqonbufMemo, "DqonbufMemo");
 
   Rig::Page driver;
-  driver.start_stop =
-      Toggle(page.DqonstartButton, page, &relocation::RelocationPage::DqonstartButtonClick);
+  Toggle(driver, page.DqonstartButton, page, &relocation::RelocationPage::DqonstartButtonClick);
+  // A finished check leaves its session open, and "Stop" on the button, until the engineer
+  // ends it: the check runs while it holds the cell list.
+  driver.runs = [&] { return !page.DqonListPanel.Enabled(); };
   driver.action = [&](int action) {
     if (action == 0 && page.DqonstartButton.Caption() == "Start") page.DqonListMemo.SetText(cells);
   };
   driver.holdings = [&](Holdings& held) {
-    for (const auto& [name, memo] : {std::pair{"DqonListMemo", &page.DqonListMemo},
-                                     {"DqonrepMemo", &page.DqonrepMemo},
-                                     {"DqonbufMemo", &page.DqonbufMemo},
-                                     {"the READ viewer", &read_form.Memo1}}) {
-      held.Add(name, *memo);
-    }
+    held.Add({{"DqonListMemo", &page.DqonListMemo},
+              {"DqonrepMemo", &page.DqonrepMemo},
+              {"DqonbufMemo", &page.DqonbufMemo},
+              {"the READ viewer", &read_form.Memo1}});
     held.Add("DqonListBox", page.DqonListBox);
     // Only the columns up to the current moved cell's are ever written.
     const auto columns = std::min<std::size_t>(static_cast<std::size_t>(page.DqonCount) + 3,
@@ -408,15 +396,31 @@ void PlayRelocation(const SessionScript& script) {
   rig.Play(script, driver);
 }
 
-// In the order of fuzz::Page.
-constexpr void (*kPlays[])(const SessionScript&) = {PlayProses,    PlayDailyCheck, PlayRlslp,
-                                                    PlayBroadcast, PlayNeighbours, PlayRelocation};
-
 }  // namespace
+
+bool PlayPage(std::string_view page, const SessionScript& script) {
+  static constexpr std::pair<std::string_view, void (*)(const SessionScript&)> kPlays[] = {
+      {"proses", PlayProses},       {"dailycheck", PlayDailyCheck}, {"rlslp", PlayRlslp},
+      {"broadcast", PlayBroadcast}, {"neighbours", PlayNeighbours}, {"relocation", PlayRelocation}};
+  for (const auto& [name, play] : kPlays) {
+    if (name == page) {
+      play(script);
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace kestrel::fuzz
 
+#ifdef KESTREL_FUZZ_PAGE
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-  kestrel::fuzz::kPlays[KESTREL_FUZZ_PAGE](
-      kestrel::fuzz::Decode(std::string_view(reinterpret_cast<const char*>(bytes), size)));
+  try {
+    kestrel::fuzz::PlayPage(KESTREL_FUZZ_PAGE, kestrel::fuzz::Decode(std::string_view(
+                                                   reinterpret_cast<const char*>(bytes), size)));
+  } catch (const kestrel::fuzz::Finding&) {
+    std::abort();  // what the fuzzer keeps
+  }
   return 0;
 }
+#endif

@@ -156,12 +156,16 @@ std::optional<SessionScript> FromText(std::string_view text, std::string& error)
       } catch (const std::runtime_error& malformed) {
         return fail(malformed.what());
       }
-      if (op.bytes.size() > 255) return fail("a received text holds more than 255 bytes");
       if (word != "receive") {
         const auto count = Number(word.substr(8));
         if (!count || *count < 1 || *count > 256) return fail("a repeat count is 1 to 256");
+        if (op.bytes.size() > 255) return fail("a repeated text holds more than 255 bytes");
         op.kind = Kind::kReceiveRepeated;
         op.count = static_cast<int>(*count);
+      }
+      // A longer chunk goes in pieces of what one record holds: the page takes any cut.
+      for (; op.bytes.size() > 255; op.bytes.erase(0, 255)) {
+        script.operations.push_back({Kind::kReceive, op.argument, op.bytes.substr(0, 255), 0});
       }
     } else if (word == "advance") {
       // With the largest scale that divides it.
