@@ -314,9 +314,9 @@ void RelocationPage::DqonIdTelnetDisconnected() {
   DqonNeighboursDone.clear();
   DqonCellDataDone.clear();
   session_.Closed();
+  DqonstartButton.SetCaption("Start");  // the session is gone: nothing is left to stop
   if (ending_ || !checking_) return;
   SetChecking(false);
-  DqonstartButton.SetCaption("Start");  // the session is gone: nothing runs to stop
   std::string why;
   if (!DqonIdTelnet.ConnectError.empty()) {
     why = "could not connect: " + Printable(DqonIdTelnet.ConnectError);

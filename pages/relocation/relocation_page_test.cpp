@@ -128,6 +128,12 @@ TEST_F(RelocationTest, TheListIsLockedWhileTheCheckRunsAndNeverSendsWhatIsNoCell
   Check(network);
   EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
   EXPECT_TRUE(page.DqonListPanel.Enabled());
+  // The finished check keeps its session for the engineer to end; once the gateway ends it,
+  // nothing is left to stop.
+  ASSERT_TRUE(telnet.Connected());
+  telnet.PeerCloses();
+  EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
+  EXPECT_EQ(page.Outcomes.Find("BSC9")->finished, 1);
 }
 
 // A list that is too long, empty, or holds a line that could carry more than a cell name
