@@ -1,5 +1,7 @@
 #include "sim/replay.h"
 
+#include <algorithm>
+
 #include "net/telnet_codec.h"
 #include "sim/printouts.h"
 
@@ -8,6 +10,16 @@ namespace kestrel::sim {
 namespace {
 
 constexpr std::string_view kHiddenPassword = "********";
+
+// What the gateway said before the client's line of step `steps`.
+std::string SaidBefore(const RecordedSession& session, std::size_t steps) {
+  std::string said;
+  for (const std::string& chunk : session.prelude) said += chunk;
+  for (std::size_t i = 0; i < steps && i < session.steps.size(); ++i) {
+    for (const std::string& chunk : session.steps[i].received) said += chunk;
+  }
+  return said;
+}
 
 }  // namespace
 
@@ -113,15 +125,39 @@ void ReplaySession::SelectElement(const std::string& line) {
     Say(line + "\r\nNE " + line.substr(3) + " NOT DEFINED IN GATEWAY\r\n\r\nNE: ", true);
     return;
   }
-  if (found != session_) log_("element from " + book_.Session(found).name);
+  std::string served_login;
+  if (found != session_) {
+    log_("element from " + book_.Session(found).name);
+    served_login = SaidBefore(Log(), next_);
+  }
   session_ = found;
   settled_ = true;
   book_.Use(found);
-  PlayStep(Log().login_steps);
+  PlayStep(Log().login_steps, served_login);
 }
 
-void ReplaySession::PlayStep(std::size_t step) {
-  if (step < Log().steps.size()) Play(Log().steps[step].received, true);
+void ReplaySession::PlayStep(std::size_t step, const std::string& served_login) {
+  if (step < Log().steps.size()) {
+    std::vector<std::string> received = Log().steps[step].received;
+    // A prompt's last bytes may come after the client has answered it ("NE:", then " NE=BSC9"
+    // with the echo), so the login of one log and the answer of another can overlap or leave
+    // a gap: the client is given what the element's log saw, no byte twice.
+    const std::string recorded = served_login.empty() ? "" : SaidBefore(Log(), step);
+    if (recorded.size() > served_login.size() && recorded.starts_with(served_login)) {
+      received.insert(received.begin(), recorded.substr(served_login.size()));
+    } else if (served_login.size() > recorded.size() && served_login.starts_with(recorded)) {
+      std::string extra = served_login.substr(recorded.size());
+      for (std::string& chunk : received) {
+        const std::size_t same = std::min(extra.size(), chunk.size());
+        if (chunk.compare(0, same, extra, 0, same) != 0) break;
+        chunk.erase(0, same);
+        extra.erase(0, same);
+        if (extra.empty()) break;
+      }
+      std::erase(received, std::string());
+    }
+    Play(received, true);
+  }
   next_ = step + 1;
   if (next_ < Log().steps.size()) return;
   // Played to its end: no other connection gets it.

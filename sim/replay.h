@@ -65,8 +65,9 @@ class ReplaySession final : public Conversation {
   bool TypingSecret() const override;
   const RecordedSession& Log() const { return book_.Session(session_); }
   void SelectElement(const std::string& line);
-  // Plays the answer of the next step and moves past it.
-  void PlayStep(std::size_t step);
+  // Plays the answer of the next step and moves past it. `served_login`: what the client was
+  // given of another log's login, where the element's log takes over.
+  void PlayStep(std::size_t step, const std::string& served_login = {});
   void Play(const std::vector<std::string>& chunks, bool answer);
   // Says that the client sent `shown`, which the log does not hold where the replay stands.
   void Warn(const std::string& shown);
