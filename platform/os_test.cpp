@@ -7,7 +7,6 @@
 #include <fstream>
 #include <future>
 #include <map>
-#include <sstream>
 #include <thread>
 
 #include "platform/file_names.h"
@@ -27,22 +26,16 @@
 namespace kestrel::platform {
 namespace {
 
-// `text` cut at each `by`, an empty last part kept.
-std::vector<std::string> Split(const std::string& text, char by) {
-  std::vector<std::string> parts;
-  std::istringstream in(text + by);
-  for (std::string part; std::getline(in, part, by);) parts.push_back(part);
-  return parts;
-}
+using kestrel::testing::SplitAt;
 
 // The rows of a section of tests/data/platform/file-names.txt, each cut at its tabs; blank
 // lines and "#" comments aside.
 std::vector<std::vector<std::string>> Rows(const std::string& section) {
   std::vector<std::vector<std::string>> rows;
   for (std::string line :
-       Split(kestrel::testing::TestDataSections("platform/file-names.txt")[section], '\n')) {
+       SplitAt(kestrel::testing::TestDataSections("platform/file-names.txt")[section], "\n")) {
     if (line.ends_with('\r')) line.pop_back();
-    if (!line.empty() && !line.starts_with('#')) rows.push_back(Split(line, '\t'));
+    if (!line.empty() && !line.starts_with('#')) rows.push_back(SplitAt(line, "\t"));
   }
   EXPECT_FALSE(rows.empty()) << section;
   return rows;
@@ -75,11 +68,11 @@ TEST(FileNames, TheDriveOrShareOfAPathIsNamedWhenItIsMissing) {
 TEST(FileNames, SettingsAndLogsLieWhereEachSystemKeepsThem) {
   for (const auto& row : Rows("places")) {
     std::map<std::string, std::string> env;
-    for (const std::string& pair : Split(row.at(1), ' ')) {
+    for (const std::string& pair : SplitAt(row.at(1), " ")) {
       env[pair.substr(0, pair.find('='))] = pair.substr(pair.find('=') + 1);
     }
     const Environment environment = [&](const char* name) { return env[name]; };
-    EXPECT_EQ(SettingsFiles(StyleOf(row[0]), environment), Split(row.at(2), '|')) << row[1];
+    EXPECT_EQ(SettingsFiles(StyleOf(row[0]), environment), SplitAt(row.at(2), "|")) << row[1];
     EXPECT_EQ(DefaultLogFolder(StyleOf(row[0]), environment), row.at(3)) << row[1];
   }
 }

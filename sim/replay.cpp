@@ -1,7 +1,5 @@
 #include "sim/replay.h"
 
-#include <algorithm>
-
 #include "net/telnet_codec.h"
 #include "sim/printouts.h"
 
@@ -19,6 +17,22 @@ std::string SaidBefore(const RecordedSession& session, std::size_t steps) {
     for (const std::string& chunk : session.steps[i].received) said += chunk;
   }
   return said;
+}
+
+// The answer `received` of the element's log, for a client that was given `served` of another
+// log's login where the element's log had said `recorded`. A prompt's last bytes may come
+// after the client has answered it ("NE:", then " NE=BSC9" with the echo), so the two logins
+// can differ by those bytes: the client is given what the element's log saw, none twice.
+std::vector<std::string> Seamed(std::vector<std::string> received, const std::string& served,
+                                const std::string& recorded) {
+  if (recorded.size() > served.size() && recorded.starts_with(served)) {
+    received.insert(received.begin(), recorded.substr(served.size()));
+  } else if (served.size() > recorded.size() && served.starts_with(recorded) && !received.empty() &&
+             received.front().starts_with(served.substr(recorded.size()))) {
+    received.front().erase(0, served.size() - recorded.size());
+    if (received.front().empty()) received.erase(received.begin());
+  }
+  return received;
 }
 
 }  // namespace
@@ -138,25 +152,10 @@ void ReplaySession::SelectElement(const std::string& line) {
 
 void ReplaySession::PlayStep(std::size_t step, const std::string& served_login) {
   if (step < Log().steps.size()) {
-    std::vector<std::string> received = Log().steps[step].received;
-    // A prompt's last bytes may come after the client has answered it ("NE:", then " NE=BSC9"
-    // with the echo), so the login of one log and the answer of another can overlap or leave
-    // a gap: the client is given what the element's log saw, no byte twice.
-    const std::string recorded = served_login.empty() ? "" : SaidBefore(Log(), step);
-    if (recorded.size() > served_login.size() && recorded.starts_with(served_login)) {
-      received.insert(received.begin(), recorded.substr(served_login.size()));
-    } else if (served_login.size() > recorded.size() && served_login.starts_with(recorded)) {
-      std::string extra = served_login.substr(recorded.size());
-      for (std::string& chunk : received) {
-        const std::size_t same = std::min(extra.size(), chunk.size());
-        if (chunk.compare(0, same, extra, 0, same) != 0) break;
-        chunk.erase(0, same);
-        extra.erase(0, same);
-        if (extra.empty()) break;
-      }
-      std::erase(received, std::string());
-    }
-    Play(received, true);
+    Play(served_login.empty()
+             ? Log().steps[step].received
+             : Seamed(Log().steps[step].received, served_login, SaidBefore(Log(), step)),
+         true);
   }
   next_ = step + 1;
   if (next_ < Log().steps.size()) return;

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kestrel::testing {
 
@@ -16,6 +18,16 @@ inline std::string TestDataLines(const std::string& relative) {
   std::string text, line;
   while (std::getline(in, line)) text += line + "\r\n";
   return text;
+}
+
+// `text` cut at each `by`, an empty last part kept.
+inline std::vector<std::string> SplitAt(const std::string& text, std::string_view by) {
+  std::vector<std::string> parts;
+  for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + by.size()) {
+    end = text.find(by, at);
+    parts.push_back(text.substr(at, end - at));
+  }
+  return parts;
 }
 
 // The sections of a text under tests/data: each begins with a line "== name" and holds the

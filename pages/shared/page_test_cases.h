@@ -60,10 +60,9 @@ inline std::vector<DataCase> DataCases(const std::string& file) {
 
 // The fields of `text` between the `by`s; "-" stands for an empty one.
 inline std::vector<std::string> Split(const std::string& text, const std::string& by = " | ") {
-  std::vector<std::string> fields;
-  for (std::size_t at = 0, end = 0; end != std::string::npos; at = end + by.size()) {
-    end = text.find(by, at);
-    fields.push_back(text.substr(at, end - at) == "-" ? "" : text.substr(at, end - at));
+  std::vector<std::string> fields = kestrel::testing::SplitAt(text, by);
+  for (std::string& field : fields) {
+    if (field == "-") field.clear();
   }
   return fields;
 }
