@@ -1,40 +1,40 @@
 #include "mml/session_record.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 #include "mml/text.h"
+#include "sim/session_log.h"
 #include "tests/fake_telnet.h"
 #include "tests/manual_clock.h"
+#include "tests/test_data.h"
 
 namespace kestrel::mml {
 namespace {
 
-using ::testing::ElementsAre;
-
-// Records in memory: "page element" per record, then its lines as "sent x", "recv x", "note x",
-// and beside them the time of each line in milliseconds.
+// Records in memory, one after another: "page element" per record, then its lines as "MS sent
+// TEXT", "MS recv TEXT" or "MS note TEXT", MS the time of the line in milliseconds, TEXT as
+// written.
 struct MemoryRecorder : SessionRecorder {
-  std::vector<std::vector<std::string>> records;
-  std::vector<std::vector<long long>> times;
+  std::vector<std::string> lines;
   bool refuse_open = false;
   bool fail_writes = false;
 
   struct Record : SessionRecord {
     MemoryRecorder* owner;
-    std::size_t index;
     bool Write(Direction direction, std::string_view text, Time when) override {
       if (owner->fail_writes) return false;
-      const long long ms =
-          std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
+      const std::string ms = std::to_string(
+          std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count());
       auto add = [&](const char* word, std::string_view line) {
-        owner->records[index].push_back(word + EscapedForRecord(line));
-        owner->times[index].push_back(ms);
+        owner->lines.push_back(ms + word + std::string(line));
       };
       if (direction == Direction::kReceived) {
-        ForEachReceivedLine(text, [&](std::string_view line) { add("recv ", line); });
+        ForEachReceivedLine(text, [&](std::string_view line) { add(" recv ", line); });
       } else {
-        add(direction == Direction::kSent ? "sent " : "note ", text);
+        add(direction == Direction::kSent ? " sent " : " note ", text);
       }
       return true;
     }
@@ -45,32 +45,29 @@ struct MemoryRecorder : SessionRecorder {
       error = "the folder /logs/2026-12-06 cannot be made";
       return nullptr;
     }
-    records.push_back({std::string(page) + " " + std::string(element)});
-    times.push_back({-1});
+    lines.push_back(std::string(page) + " " + std::string(element));
     auto record = std::make_unique<Record>();
     record->owner = this;
-    record->index = records.size() - 1;
     return record;
   }
 };
 
-class RecordedClientTest : public ::testing::Test {
- protected:
-  RecordedClientTest() {
+struct Rig {
+  Rig() {
     client.Host = "10.1.1.1";
     client.Port = 52200;
     client.OnDataAvailable = [this](std::string_view chunk) { seen += chunk; };
     client.OnDisconnected = [this] { client.Note("May still be blocked: RXOTS-12-0-1"); };
     clock.Attach(client.QuietTimer);
   }
-  // The received lines of the first record, from the `from`th on.
-  std::vector<std::string> Received(std::size_t from = 0) const {
-    std::vector<std::string> lines;
-    for (const std::string& line : recorder.records[0]) {
-      if (line.starts_with("recv ")) lines.push_back(line);
+  // The received texts of the records.
+  std::vector<std::string> Received() const {
+    std::vector<std::string> texts;
+    for (const std::string& line : recorder.lines) {
+      const std::size_t at = line.find(" recv ");
+      if (at != std::string::npos) texts.push_back(line.substr(at + 6));
     }
-    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(from));
-    return lines;
+    return texts;
   }
   testing::FakeTelnetClient inner;
   MemoryRecorder recorder;
@@ -86,25 +83,56 @@ class RecordedClientTest : public ::testing::Test {
   RecordedTelnetClient& client = *owned;
 };
 
-TEST_F(RecordedClientTest, RecordsTheSessionAsItWentWithThePasswordHidden) {
-  client.Connect();
-  EXPECT_EQ(inner.Host, "10.1.1.1");
-  inner.Receive("User: ");
-  client.WriteLn("ops1");
-  inner.Receive("Password: ");
-  client.WriteLn("s3cret");
-  inner.Receive("s3c");  // a gateway that echoes the password, cut by the network
-  inner.Receive("ret\r\nNE: ");
-  client.WriteLn("NE=BSC9");
-  client.WriteLn("\x04");
-  inner.PeerCloses();
-  EXPECT_EQ(seen, "User: Password: s3cret\r\nNE: ");  // the page sees what came
-  ASSERT_EQ(recorder.records.size(), 1u);
-  EXPECT_THAT(recorder.records[0],
-              ElementsAre("proses BSC9", "note connect 10.1.1.1:52200", "recv User: ", "sent ops1",
-                          "recv Password: ", "sent ********", "recv ******\\r\\n",
-                          "recv NE: ", "sent NE=BSC9", "sent \\x04", "note closed by peer",
-                          "note May still be blocked: RXOTS-12-0-1"));
+struct RecordedClientTest : ::testing::Test, Rig {};
+
+std::string Joined(const std::vector<std::string>& texts) {
+  std::string joined;
+  for (const std::string& text : texts) joined += (joined.empty() ? "" : " | ") + text;
+  return joined;
+}
+
+// The scripts of tests/data/mml/session-records.txt, each on a client of its own.
+TEST(RecordedClient, Scripts) {
+  for (const auto& [name, section] :
+       kestrel::testing::TestDataSections("mml/session-records.txt")) {
+    SCOPED_TRACE(name);
+    Rig rig;
+    std::vector<std::string> expected;
+    using Text = const std::string&;
+    const std::vector<std::pair<std::string, std::function<void(Text)>>> steps = {
+        {"connect fails", [&](Text text) { rig.inner.ConnectFails(text); }},
+        {"connect error", [&](Text text) { EXPECT_EQ(rig.client.ConnectError, text); }},
+        {"connect", [&](Text) { rig.client.Connect(); }},
+        {"host", [&](Text text) { EXPECT_EQ(rig.inner.Host, text); }},
+        {"disconnect", [&](Text) { rig.client.Disconnect(); }},
+        {"send", [&](Text text) { rig.client.WriteLn(text); }},
+        {"note", [&](Text text) { rig.client.Note(text); }},
+        {"recv", [&](Text text) { rig.inner.Receive(text); }},
+        {"wait", [&](Text text) { rig.clock.Advance(std::stoll(text)); }},
+        {"peer closes", [&](Text) { rig.inner.PeerCloses(); }},
+        {"client ends", [&](Text text) { rig.inner.ClientEnds(text); }},
+        {"program ends", [&](Text) { rig.owned.reset(); }},
+        {"log refused", [&](Text) { rig.recorder.refuse_open = true; }},
+        {"log opens", [&](Text) { rig.recorder.refuse_open = false; }},
+        {"writes fail", [&](Text) { rig.recorder.fail_writes = true; }},
+        {"page", [&](Text text) { EXPECT_EQ(rig.seen, text); }},
+        {"wire", [&](Text text) { EXPECT_EQ(Joined(rig.inner.Sent()), text); }},
+        {"errors", [&](Text text) { EXPECT_EQ(Joined(rig.errors), text); }},
+        {"end reason", [&](Text text) { EXPECT_EQ(rig.client.EndReason, text); }},
+        {"socket open", [&](Text) { EXPECT_TRUE(rig.inner.Connected()); }},
+        {"=", [&](Text text) { expected.push_back(text); }},
+    };
+    for (const std::string& line : kestrel::testing::SplitAt(section, "\r\n")) {
+      if (line.empty() || line.starts_with('#')) continue;
+      SCOPED_TRACE(line);
+      const auto entry = std::find_if(steps.begin(), steps.end(),
+                                      [&](const auto& row) { return line.starts_with(row.first); });
+      ASSERT_NE(entry, steps.end());
+      entry->second(
+          sim::UnescapeRecordText(line.substr(std::min(entry->first.size() + 1, line.size()))));
+    }
+    EXPECT_EQ(rig.recorder.lines, expected);
+  }
 }
 
 // One stream of a printout, cut in two and in three at every place: the record is its lines,
@@ -112,40 +140,29 @@ TEST_F(RecordedClientTest, RecordsTheSessionAsItWentWithThePasswordHidden) {
 TEST_F(RecordedClientTest, ReceivedTextIsRecordedByLinesHoweverTheNetworkCutIt) {
   const std::string stream =
       "\r\nWO      BSC9\r\n<RLSLP:CELL=ALL;\r\n\r\nCELL       SCTYPE\r\nC09101A\r\nEND\r\n\r\n<";
-  std::vector<std::string> lines;
-  ForEachReceivedLine(
-      stream, [&](std::string_view line) { lines.push_back("recv " + EscapedForRecord(line)); });
-  std::vector<std::vector<std::size_t>> cuts;
   for (std::size_t i = 1; i < stream.size(); ++i) {
-    for (std::size_t j = i; j < stream.size(); ++j) cuts.push_back({i, j});
-  }
-  for (const auto& cut : cuts) {
-    recorder.records.clear();
-    recorder.times.clear();
-    client.Connect();
-    const long long start = clock.Now();
-    std::vector<long long> expected_times;  // a chunk comes every 10 ms
-    std::size_t from = 0, line_start = 0;
-    for (std::size_t chunk = 0; chunk <= cut.size(); ++chunk) {
-      const std::size_t to = chunk < cut.size() ? cut[chunk] : stream.size();
-      const long long when = start + static_cast<long long>(chunk) * 10;
-      for (; line_start < to; line_start = stream.find('\n', line_start) + 1) {
-        if (line_start >= from) expected_times.push_back(when);
-        if (stream.find('\n', line_start) == std::string::npos) break;
+    for (std::size_t j = i; j < stream.size(); ++j) {
+      recorder.lines.clear();
+      client.Connect();
+      const long long start = clock.Now();
+      // A chunk comes every 10 ms; a line has the time of the chunk that holds its first byte.
+      std::vector<std::string> expected = {"proses BSC9",
+                                           std::to_string(start) + " note connect 10.1.1.1:52200"};
+      ForEachReceivedLine(stream, [&](std::string_view line) {
+        const std::size_t at = static_cast<std::size_t>(line.data() - stream.data());
+        expected.push_back(std::to_string(start + 10 * ((at >= i) + (at >= j))) + " recv " +
+                           std::string(line));
+      });
+      for (const auto& [from, to] : {std::pair{std::size_t{0}, i}, {i, j}, {j, stream.size()}}) {
+        inner.Receive(std::string_view(stream).substr(from, to - from));
+        clock.Advance(10);
       }
-      inner.Receive(std::string_view(stream).substr(from, to - from));
-      clock.Advance(10);
-      from = to;
+      inner.PeerCloses();
+      expected.push_back(std::to_string(start + 30) + " note closed by peer");
+      expected.push_back(std::to_string(start + 30) + " note May still be blocked: RXOTS-12-0-1");
+      ASSERT_EQ(recorder.lines, expected) << "cut at " << i << ", " << j;
+      clock.Advance(1000);
     }
-    inner.PeerCloses();
-    const std::string what = "cut at " + std::to_string(cut[0]) + ", " + std::to_string(cut[1]);
-    ASSERT_EQ(Received(), lines) << what;
-    std::vector<long long> times;
-    for (std::size_t i = 0; i < recorder.records[0].size(); ++i) {
-      if (recorder.records[0][i].starts_with("recv ")) times.push_back(recorder.times[0][i]);
-    }
-    ASSERT_EQ(times, expected_times) << what;
-    clock.Advance(1000);
   }
 }
 
@@ -163,94 +180,33 @@ TEST_F(RecordedClientTest, ThePasswordIsMaskedOverAnyCutAndWhateverWritesTheLine
   };
   for (const auto& [between, write] : betweens) {
     for (std::size_t cut = 1; cut < stream.size(); ++cut) {
-      recorder.records.clear();
-      recorder.times.clear();
+      recorder.lines.clear();
       client.Connect();
       inner.Receive(std::string_view(stream).substr(0, cut));
       write();
       inner.Receive(std::string_view(stream).substr(cut));
       inner.PeerCloses();
       std::string recorded;
-      for (const std::string& line : Received()) recorded += line.substr(5);
-      ASSERT_EQ(recorded, EscapedForRecord(masked)) << "cut at " << cut << ", " << between;
+      for (const std::string& text : Received()) recorded += text;
+      ASSERT_EQ(recorded, masked) << "cut at " << cut << ", " << between;
     }
   }
 }
 
-// A line whose end does not come is written when the session goes quiet, with the time of its
-// first byte; what follows on it is a record of its own. A line that never ends is written in
-// pieces, none of them lost.
-TEST_F(RecordedClientTest, ALineNotYetEndedIsWrittenWhenTheSessionGoesQuiet) {
+// A line that never ends is written in pieces, none of them lost.
+TEST_F(RecordedClientTest, ALineThatNeverEndsIsWrittenInPieces) {
   client.Connect();
-  inner.Receive("END\r\n\r\n<");
-  for (const char* more : {"R", "X", "A"}) {  // typed slowly, but never a quiet second
-    clock.Advance(300);
-    inner.Receive(more);
-  }
-  EXPECT_THAT(Received(), ElementsAre("recv END\\r\\n", "recv \\r\\n"));
-  clock.Advance(1000);
-  inner.Receive("SP:MOTY=RXOTG;\r\n");
-  EXPECT_THAT(Received(2), ElementsAre("recv <RXA", "recv SP:MOTY=RXOTG;\\r\\n"));
-  EXPECT_EQ(recorder.times[0][4], 0);  // "<RXA" began with the prompt
-  EXPECT_EQ(recorder.times[0][5], 1900);
-
   const std::string endless(200000, 'x');
   inner.ReceiveInChunks(endless, 1000);
   inner.Receive("\r\n");
   std::string recorded;
-  const std::vector<std::string> pieces = Received(4);
-  for (const std::string& line : pieces) {
-    EXPECT_LT(line.size(), 70000u);
-    recorded += line.substr(5);
+  const std::vector<std::string> pieces = Received();
+  for (const std::string& piece : pieces) {
+    EXPECT_LT(piece.size(), 70000u);
+    recorded += piece;
   }
   EXPECT_GT(pieces.size(), 2u);
-  EXPECT_TRUE(recorded == endless + "\\r\\n");
-}
-
-// How each session ended is its record's last note: the program's end while it was open (what
-// came last goes first; the page, which may be gone, is not called), Disconnect, the client's
-// own end with its reason, a failed connect.
-TEST_F(RecordedClientTest, EachEndIsTheLastNoteOfItsRecord) {
-  const std::string reason = "the gateway stopped reading: more than 4 MB of unsent output";
-  const std::string refused = "Cannot connect to 10.1.1.1:52200: Connection refused";
-  client.Connect();
-  client.Disconnect();
-  client.Connect();
-  inner.ClientEnds(reason);
-  EXPECT_EQ(client.EndReason, reason);
-  client.Connect();
-  inner.ConnectFails(refused);
-  EXPECT_EQ(client.ConnectError, refused);
-  client.Connect();
-  inner.Receive("\r\n<");
-  owned.reset();
-  EXPECT_TRUE(inner.Connected());  // its own end closes the socket
-  ASSERT_EQ(recorder.records.size(), 4u);
-  EXPECT_EQ(recorder.records[0][2], "note disconnected");
-  EXPECT_EQ(recorder.records[1][2], "note ended by client: " + reason);
-  EXPECT_EQ(recorder.records[2][2], "note connect failed: " + refused);
-  EXPECT_THAT(recorder.records[3], ElementsAre("proses BSC9", "note connect 10.1.1.1:52200",
-                                               "recv \\r\\n", "recv <", "note disconnected"));
-}
-
-// A log that cannot be written is said once, and the job goes on.
-TEST_F(RecordedClientTest, AnUnwritableLogIsSaidOnceAndTheSessionGoesOn) {
-  recorder.refuse_open = true;
-  client.Connect();
-  client.Disconnect();
-  client.Connect();
-  inner.Receive("User: ");
-  EXPECT_EQ(seen, "User: ");
-  recorder.refuse_open = false;
-  recorder.fail_writes = true;
-  client.Disconnect();
-  client.Connect();
-  client.WriteLn("ops1");
-  EXPECT_THAT(inner.Sent(), ElementsAre("ops1"));
-  EXPECT_EQ(errors.size(), 1u);
-  EXPECT_EQ(errors[0],
-            "The session log cannot be written: the folder /logs/2026-12-06 cannot be made; the "
-            "job goes on without it");
+  EXPECT_TRUE(recorded == endless + "\r\n");
 }
 
 TEST(RecordEscaping, EveryByteComesBackAsOneLineOfPlainText) {

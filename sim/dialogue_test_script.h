@@ -6,9 +6,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,13 +21,7 @@ namespace kestrel::sim::testing {
 
 // The lines of a section of a data file, without their line ends.
 inline std::vector<std::string> ScriptLines(const std::string& section) {
-  std::vector<std::string> lines;
-  std::istringstream in(section);
-  for (std::string line; std::getline(in, line);) {
-    if (line.ends_with('\r')) line.pop_back();
-    lines.push_back(line);
-  }
-  return lines;
+  return kestrel::testing::SplitAt(section, "\r\n");
 }
 
 // A section of a data file without its "#" comment lines, as one text.
@@ -44,11 +38,7 @@ inline void SetFault(Faults& faults, const std::string& setting) {
   const std::string name = setting.substr(0, setting.find('='));
   const std::string value = setting.substr(name.size() + 1);
   std::vector<std::string> texts;
-  for (std::size_t from = 0; from < value.size();) {
-    const std::size_t comma = std::min(value.find(',', from), value.size());
-    texts.push_back(value.substr(from, comma - from));
-    from = comma + 1;
-  }
+  if (!value.empty()) texts = kestrel::testing::SplitAt(value, ",");
   if (name == "silent") {
     faults.silent = {texts.begin(), texts.end()};
   } else if (name == "busy_allip") {
@@ -157,9 +147,9 @@ inline std::string Pieces(const std::vector<Output>& outputs) {
 }
 
 // A dialogue with a conversation made afresh by `make` at each "<"; the answer is everything
-// said, joined. Its checks: "finished" or "open", "masked TEXT" (the last bytes
-// received as a transcript shows them), "terminal TEXT", "pieces TEXT" (see Pieces), "cuts
-// TYPED | SHOWN" (below); others go to the dialogue's own check.
+// said, joined. Its checks: "finished" or "open", "endless" or "ordinary", "pages N" (below),
+// "masked TEXT" (the last bytes received as a transcript shows them), "terminal TEXT", "pieces
+// TEXT" (see Pieces), "cuts TYPED | SHOWN" (below); others go to the dialogue's own check.
 inline void PlayConversation(const std::vector<std::string>& lines, Dialogue& dialogue,
                              const std::function<std::unique_ptr<Conversation>()>& make) {
   std::unique_ptr<Conversation> conversation;
@@ -183,6 +173,19 @@ inline void PlayConversation(const std::vector<std::string>& lines, Dialogue& di
       EXPECT_EQ(conversation->MaskedInput(), rest);
     } else if (check.starts_with("terminal ")) {
       EXPECT_EQ(conversation->TerminalType(), rest);
+    } else if (check == "endless" || check == "ordinary") {
+      EXPECT_EQ(conversation->Endless(), check == "endless");
+    } else if (check.starts_with("pages ")) {
+      // The next N pages of a printout without end: each the header and six lines (the
+      // networks here have pages of 7 lines), so none grows; never an END or a prompt.
+      for (int page = 0; page < std::stoi(rest) && !::testing::Test::HasFailure(); ++page) {
+        const std::string more = conversation->More();
+        EXPECT_THAT(more, ::testing::StartsWith("WO      BSC9"));
+        EXPECT_EQ(std::count(more.begin(), more.end(), '\n'), 7);
+        EXPECT_LT(more.size(), 7u * 80u);
+        EXPECT_EQ(more.find_first_of("<"), std::string::npos);
+        EXPECT_EQ(more.find("END"), std::string::npos);
+      }
     } else if (check.starts_with("pieces ")) {
       EXPECT_EQ(Pieces(last), rest);
     } else if (check.starts_with("cuts ")) {

@@ -1,6 +1,5 @@
 #include "sim/gateway_session.h"
 
-#include <algorithm>
 #include <map>
 
 #include <gmock/gmock.h>
@@ -8,15 +7,10 @@
 
 #include "net/telnet_codec.h"
 #include "sim/dialogue_test_script.h"
-#include "sim/printouts.h"
 #include "sim/short_conversations.h"
 
 namespace kestrel::sim {
 namespace {
-
-using ::testing::HasSubstr;
-using ::testing::Not;
-using ::testing::StartsWith;
 
 std::string Stamp() { return "261206 093001"; }
 
@@ -38,33 +32,6 @@ TEST(GatewaySession, Scripts) {
           [&](const std::string& event) { script.events.push_back(event); });
     });
   }
-}
-
-TEST(GatewaySession, EndlessPrintoutNeverEndsAndTakesNoMoreCommands) {
-  Scenario scenario = Scenario::FromJson(
-      R"({"user": "ops", "password": "pw", "page_length": 7, "elements": [{"name": "BSC9"}]})");
-  Faults faults;
-  faults.endless_printout = {"allip"};
-  GatewaySession session(scenario, faults, Stamp);
-  session.Start();
-  session.Receive("ops\r\npw\r\nNE=BSC9\r\n");
-  EXPECT_FALSE(session.Endless());
-  const std::string first = testing::Said(session.Receive("ALLIP;\r\n"));
-  EXPECT_THAT(first, StartsWith("ALLIP;\r\n\r\nWO      BSC9              AD-739  TIME 261206"));
-  EXPECT_TRUE(session.Endless());
-  EXPECT_FALSE(session.Finished());
-  std::string pages;
-  for (int page = 0; page < 200; ++page) {
-    const std::string more = session.More();
-    ASSERT_THAT(more, StartsWith("WO      BSC9"));
-    // A page is the header and page_length - 1 lines, and no page grows.
-    ASSERT_EQ(std::count(more.begin(), more.end(), '\n'), 7);
-    ASSERT_LT(more.size(), 7u * 80u);
-    pages += more;
-  }
-  EXPECT_THAT(pages, Not(HasSubstr("<")));
-  EXPECT_THAT(pages, Not(HasSubstr("END")));
-  EXPECT_EQ(testing::Said(session.Receive("RLSLP:CELL=ALL;\r\n\r\n")), "");
 }
 
 TEST(ShortConversations, OptionFloodAsksForOptionsWithoutEnd) {
