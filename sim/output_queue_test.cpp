@@ -10,9 +10,14 @@ namespace {
 
 using Pieces = std::vector<std::string>;
 
+// The pieces of a queue as "BYTES@DUE", a secret piece's bytes in brackets.
 Pieces Drain(OutputQueue& queue) {
   Pieces pieces;
-  while (!queue.Empty()) pieces.push_back(queue.Pop().bytes);
+  while (!queue.Empty()) {
+    const std::string due = "@" + std::to_string(queue.Due());
+    const OutputQueue::Piece piece = queue.Pop();
+    pieces.push_back((piece.secret ? "[" + piece.bytes + "]" : piece.bytes) + due);
+  }
   return pieces;
 }
 
@@ -26,14 +31,18 @@ TEST(OutputQueue, ChunkMaxCutsTheLoginTextLikeAnyOther) {
   queue.Add(session.Start(), 0);
   const Pieces start = Drain(queue);
   ASSERT_GT(start.size(), 10u);
-  for (const auto& piece : start) EXPECT_EQ(piece.size(), 1u);
+  for (const auto& piece : start) EXPECT_EQ(piece.size(), 3u) << piece;
   queue.Add(session.Receive("kestrel\r\n"), 0);
-  EXPECT_EQ(Drain(queue), (Pieces{"k", "e", "s", "t", "r", "e", "l", "\r", "\n", "P", "a", "s", "s",
-                                  "w", "o", "r", "d", ":", " "}));
+  EXPECT_EQ(Drain(queue),
+            (Pieces{"k@0", "e@0", "s@0", "t@0", "r@0", "e@0", "l@0", "\r@0", "\n@0", "P@0", "a@0",
+                    "s@0", "s@0", "w@0", "o@0", "r@0", "d@0", ":@0", " @0"}));
 }
 
+// The same seed cuts the same, each piece 1..chunk_max bytes and none spanning two outputs, a
+// secret marked in every piece of it; no chunk max, no cuts.
 TEST(OutputQueue, SameSeedSameCutsAndNoChunkMaxNoCuts) {
   const std::vector<Output> outputs = {{"\r\nKESTREL DEMO COMMAND GATEWAY\r\n\r\nUser: "},
+                                       {"s3cret", false, true},
                                        {"Password: ", true}};
   std::mt19937 first_random(7), second_random(7);
   OutputQueue first(5, 0, first_random), second(5, 0, second_random);
@@ -43,43 +52,28 @@ TEST(OutputQueue, SameSeedSameCutsAndNoChunkMaxNoCuts) {
   EXPECT_EQ(cuts, Drain(second));
   std::string joined;
   for (const auto& piece : cuts) {
-    EXPECT_GE(piece.size(), 1u);
-    EXPECT_LE(piece.size(), 5u);
-    joined += piece;
+    const std::size_t size = piece.size() - 2 - (piece[0] == '[' ? 2 : 0);
+    EXPECT_GE(size, 1u) << piece;
+    EXPECT_LE(size, 5u) << piece;
+    joined += piece.substr(0, piece.size() - 2);
   }
-  EXPECT_EQ(joined, outputs[0].bytes + outputs[1].bytes);
-  EXPECT_EQ(cuts.back().substr(cuts.back().size() - 1), " ");  // no piece spans two outputs
-  // A secret stays marked in every piece of it.
-  OutputQueue secret(2, 0, first_random);
-  secret.Add({{"s3cret", false, true}, {"\r\nLOGGED IN\r\n", true}}, 0);
-  std::string hidden;
-  while (!secret.Empty()) {
-    const OutputQueue::Piece piece = secret.Pop();
-    if (piece.secret) hidden += piece.bytes;
-  }
-  EXPECT_EQ(hidden, "s3cret");
-
+  for (std::size_t at; (at = joined.find("][")) != std::string::npos;) joined.erase(at, 2);
+  EXPECT_EQ(joined, outputs[0].bytes + "[s3cret]Password: ");
   OutputQueue whole(0, 0, first_random);
   whole.Add(outputs, 0);
-  EXPECT_EQ(Drain(whole), (Pieces{outputs[0].bytes, "Password: "}));
+  EXPECT_EQ(Drain(whole), (Pieces{outputs[0].bytes + "@0", "[s3cret]@0", "Password: @0"}));
 }
 
+// An answer waits its delay after the line it answers, an echo does not; an echo never
+// overtakes the answer before it.
 TEST(OutputQueue, AnswersWaitTheirDelayAndEchoesDoNot) {
   std::mt19937 random(1);
   OutputQueue queue(0, 250, random);
   queue.Add({{"RLSLP:CELL=ALL;\r\n"}, {"\r\nEND\r\n\r\n<", true}}, 1000);
-  EXPECT_EQ(queue.Due(), 1000);
-  queue.Pop();
-  EXPECT_EQ(queue.Due(), 1250);
-  queue.Pop();
-  // An echo never overtakes the answer before it.
+  EXPECT_EQ(Drain(queue), (Pieces{"RLSLP:CELL=ALL;\r\n@1000", "\r\nEND\r\n\r\n<@1250"}));
   queue.Add({{"\r\n<", true}}, 2000);
   queue.Add({{"ALLIP;\r\n"}, {"\r\nEND\r\n\r\n<", true}}, 2100);
-  EXPECT_EQ(queue.Due(), 2250);
-  queue.Pop();
-  EXPECT_EQ(queue.Due(), 2250);
-  queue.Pop();
-  EXPECT_EQ(queue.Due(), 2350);
+  EXPECT_EQ(Drain(queue), (Pieces{"\r\n<@2250", "ALLIP;\r\n@2250", "\r\nEND\r\n\r\n<@2350"}));
 }
 
 }  // namespace
