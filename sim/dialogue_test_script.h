@@ -24,6 +24,18 @@ inline std::vector<std::string> ScriptLines(const std::string& section) {
   return kestrel::testing::SplitAt(section, "\r\n");
 }
 
+// The rows "TEXT | WHAT" of section `name` of tests/data/sim/malformed.txt, TEXT unescaped.
+inline std::vector<std::pair<std::string, std::string>> MalformedRows(const std::string& name) {
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const std::string& line :
+       ScriptLines(kestrel::testing::TestDataSections("sim/malformed.txt").at(name))) {
+    const std::size_t bar = line.rfind(" | ");
+    if (bar != std::string::npos)
+      rows.emplace_back(UnescapeRecordText(line.substr(0, bar)), line.substr(bar + 3));
+  }
+  return rows;
+}
+
 // A section of a data file without its "#" comment lines, as one text.
 inline std::string Uncommented(const std::string& section) {
   std::string text;

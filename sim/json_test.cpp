@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "sim/dialogue_test_script.h"
+
 namespace kestrel::sim::json {
 namespace {
 
@@ -26,29 +28,13 @@ TEST(Json, ValuesReadAsWritten) {
 }
 
 TEST(Json, BadTextSaysWhereItIsWrong) {
-  const struct {
-    const char* text;
-    const char* says;
-  } rows[] = {
-      {"", "end of the document at offset 0"},
-      {"{", "end of the document at offset 1"},
-      {"[1,]", "a value expected at offset 3"},
-      {"{\"a\" 1}", "':' expected at offset 5"},
-      {"\"a", "unterminated string"},
-      {"\"\x01\"", "control character"},
-      {"\"\\q\"", "unknown escape"},
-      {"\"\\ud800\"", "lone surrogate"},
-      {"1 2", "after the end of the document at offset 2"},
-      {"-", "a value expected"},
-      {"1.", "digits expected after '.'"},
-  };
-  for (const auto& row : rows) {
+  for (const auto& [text, says] : testing::MalformedRows("json")) {
     try {
-      Parse(row.text);
-      ADD_FAILURE() << row.text;
+      Parse(text);
+      ADD_FAILURE() << text;
     } catch (const std::runtime_error& error) {
-      EXPECT_NE(std::string(error.what()).find(row.says), std::string::npos)
-          << row.text << ": " << error.what();
+      EXPECT_NE(std::string(error.what()).find(says), std::string::npos)
+          << text << ": " << error.what();
     }
   }
   EXPECT_THROW(Parse(std::string(100, '[')), std::runtime_error);  // never down the stack

@@ -5,6 +5,8 @@
 
 #include <tuple>
 
+#include "sim/dialogue_test_script.h"
+
 namespace kestrel::sim {
 namespace {
 
@@ -38,22 +40,7 @@ TEST(SessionLog, RecordsWithTheirDirectionsAndEscapesUndone) {
 
 TEST(SessionLog, MalformedLinesAreRejectedWithTheirNumber) {
   const std::string good = "2026-12-06 09:30:01.000 sent A\n";
-  const std::vector<std::pair<std::string, std::string>> bad = {
-      {"2026-12-06 09:30:01 sent A", "does not start with a time"},
-      {"2026-12-06T09:30:01.000 sent A", "does not start with a time"},
-      {"2026-12-O6 09:30:01.000 sent A", "does not start with a time"},
-      {"sent A", "does not start with a time"},
-      {"2026-12-06 09:30:01.000 send A", "\"send\" is not sent, recv or note"},
-      {"2026-12-06 09:30:01.000 sentA", "followed by a blank"},
-      {"2026-12-06 09:30:01.000 recv a\\qb", "broken escape at column 2"},
-      {"2026-12-06 09:30:01.000 recv ab\\", "broken escape at column 3"},
-      {"2026-12-06 09:30:01.000 recv \\x4", "broken escape"},
-      {"2026-12-06 09:30:01.000 recv \\xg0", "broken escape"},
-      {"2026-12-06 09:30:01.000 recv a\tb", "raw byte 9 at column 2"},
-      {"2026-12-06 09:30:01.000 recv a\rb", "raw byte 13"},
-      {"2026-12-06 09:30:01.000 recv \xc3\xa9", "raw byte 195"},
-  };
-  for (const auto& [line, what] : bad) {
+  for (const auto& [line, what] : testing::MalformedRows("session log")) {
     try {
       ParseSessionLog(good + line + "\n" + good);
       ADD_FAILURE() << "taken: " << line;
