@@ -27,7 +27,8 @@ void (*const kEvents[])(pages::Outcomes&, const std::string&) = {
 };
 
 // Random visits of a few elements, each on a random page: the run's ledger is the one page's
-// ledger, also past the problems it keeps.
+// ledger, also past the problems it keeps; a visit handed out whose page never starts it leaves
+// its element as it was.
 TEST(VisitLedger, RandomVisitsAddUpAsOnOnePage) {
   const std::vector<std::string> elements = {"BSC9", "MSC9", "BSC10"};
   for (unsigned seed = 1; seed <= 100; ++seed) {
@@ -39,6 +40,10 @@ TEST(VisitLedger, RandomVisitsAddUpAsOnOnePage) {
       const std::string& element = elements[random() % elements.size()];
       pages::Outcomes& lane = lanes[random() % 3];
       run.Seed(lane, element);
+      if (random() % 5 == 0) {
+        run.Take(lane, element);
+        continue;
+      }
       one.Begin(element);
       lane.Begin(element);
       const int events = static_cast<int>(random() % 6);
@@ -57,23 +62,6 @@ TEST(VisitLedger, RandomVisitsAddUpAsOnOnePage) {
                                                     << pages::RecapLine(one.All()[i]);
     }
   }
-}
-
-TEST(VisitLedger, AVisitThatNeverBeganLeavesTheElementAsItWas) {
-  VisitLedger run;
-  pages::Outcomes lane;
-  run.Seed(lane, "BSC9");
-  run.Take(lane, "BSC9");
-  EXPECT_TRUE(run.All().empty());
-  lane.Begin("BSC9");
-  lane.Reached();
-  lane.Finished();
-  run.Take(lane, "BSC9");
-  run.Seed(lane, "BSC9");  // the second visit is handed out but its page never starts it
-  run.Take(lane, "BSC9");
-  ASSERT_EQ(run.All().size(), 1u);
-  EXPECT_EQ(run.All()[0].visits, 1);
-  EXPECT_TRUE(run.All()[0].Clean());
 }
 
 }  // namespace

@@ -7,24 +7,9 @@
 namespace kestrel::testing {
 namespace {
 
-TEST(ManualClock, FiresEveryIntervalWhileEnabled) {
-  ManualClock clock;
-  controls::Timer timer(30000);
-  int ticks = 0;
-  timer.OnTimer = [&] { ++ticks; };
-  clock.Attach(timer);
-  clock.Advance(60000);
-  EXPECT_EQ(ticks, 0);  // not enabled
-  timer.SetEnabled(true);
-  clock.Advance(29999);
-  EXPECT_EQ(ticks, 0);
-  clock.Advance(1);
-  EXPECT_EQ(ticks, 1);
-  clock.Advance(90000);
-  EXPECT_EQ(ticks, 4);
-}
-
-TEST(ManualClock, RestartingCountsFromNowAndHandlersMayStopTheirTimer) {
+// A timer fires every interval while enabled, counted from its enabling or its new interval; a
+// handler may stop its own timer; timers fire in the order they fall due.
+TEST(ManualClock, FiresEveryIntervalWhileEnabledCountedFromItsStart) {
   ManualClock clock;
   controls::Timer release(3000), watchdog(30000);
   std::string order;
@@ -35,15 +20,22 @@ TEST(ManualClock, RestartingCountsFromNowAndHandlersMayStopTheirTimer) {
   watchdog.OnTimer = [&] { order += 'w'; };
   clock.Attach(release);
   clock.Attach(watchdog);
+  clock.Advance(60000);  // neither enabled
   watchdog.SetEnabled(true);
+  clock.Advance(29999);
+  EXPECT_EQ(order, "");
+  clock.Advance(1);
+  EXPECT_EQ(order, "w");
+  clock.Advance(90000);
+  EXPECT_EQ(order, "wwww");
   clock.Advance(20000);
-  watchdog.SetInterval(15000);  // restarts: due at 35000
-  release.SetEnabled(true);     // due at 23000, then stops itself
+  watchdog.SetInterval(15000);  // restarts: due at 215000, not 210000
+  release.SetEnabled(true);     // due at 203000, then stops itself
   clock.Advance(14999);
-  EXPECT_EQ(order, "r");
+  EXPECT_EQ(order, "wwwwr");
   clock.Advance(5001);
-  EXPECT_EQ(order, "rw");
-  EXPECT_EQ(clock.Now(), 40000);
+  EXPECT_EQ(order, "wwwwrw");
+  EXPECT_EQ(clock.Now(), 220000);
 }
 
 }  // namespace
