@@ -16,37 +16,24 @@
 namespace kestrel::sim {
 namespace {
 
-class Client {
- public:
+// A client of the gateway: what it has read is `seen`, while it reads.
+struct Client {
   explicit Client(quint16 port) {
-    QObject::connect(&socket_, &QTcpSocket::readyRead, [this] {
-      if (reading_) seen += socket_.readAll();
+    QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
+      if (reading) seen += socket.readAll();
     });
-    QObject::connect(&socket_, &QTcpSocket::disconnected, [this] { closed = true; });
-    socket_.connectToHost("127.0.0.1", port);
+    QObject::connect(&socket, &QTcpSocket::disconnected, [this] { closed = true; });
+    socket.connectToHost("127.0.0.1", port);
   }
-  bool Await(const char* text, int ms = 30000) {
-    return kestrel::testing::RunUntil([&] { return seen.contains(text); }, ms);
+  bool Await(const char* text) {
+    return kestrel::testing::RunUntil([&] { return seen.contains(text); });
   }
-  void Type(const std::string& line) { socket_.write(QByteArray::fromStdString(line + "\r\n")); }
-  void Close() { socket_.close(); }
-  // Leaves what comes in the kernel's buffers, as a client that has stopped reading.
-  void StopReading() {
-    reading_ = false;
-    socket_.setReadBufferSize(1);
-  }
-  void ReadAgain() {
-    reading_ = true;
-    socket_.setReadBufferSize(0);
-    seen += socket_.readAll();
-  }
+  void Type(const std::string& line) { socket.write(QByteArray::fromStdString(line + "\r\n")); }
 
+  QTcpSocket socket;
   QByteArray seen;
   bool closed = false;
-
- private:
-  QTcpSocket socket_;
-  bool reading_ = true;
+  bool reading = true;
 };
 
 // Time that moves only when the test moves it: what a connection's answers wait on here.
@@ -152,7 +139,7 @@ TEST_F(GatewayServerTest, SessionsBeyondTheMostAreToldAndClosedUntilASocketClose
     ASSERT_TRUE(kestrel::testing::RunUntil([&] { return refused.closed; }));
     EXPECT_EQ(refused.seen, "TOO MANY SESSIONS\r\n");
     if (most == 0) continue;
-    first.Close();
+    first.socket.close();
     // The gateway sees the close in its own time: sessions are refused until then.
     EXPECT_TRUE(kestrel::testing::RunUntil([&] {
       Client next(server->Port());
@@ -207,13 +194,17 @@ TEST_F(GatewayServerTest, OutputWithoutEndStopsWhileTheClientDoesNotRead) {
     EXPECT_FALSE(client.seen.contains(flood ? "User" : "END"));
     constexpr long long kBound = 64 << 20;  // far above any kernel's socket buffers
     constexpr int kTurns = 4 * (kBound >> 16);
-    client.StopReading();
+    // What comes is left in the kernel's buffers, as by a client that has stopped reading.
+    client.reading = false;
+    client.socket.setReadBufferSize(1);
     for (int turn = 0; turn < kTurns && server->BytesSent() < kBound; ++turn) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     }
     const long long filled = server->BytesSent();
     EXPECT_LT(filled, kBound);
-    client.ReadAgain();
+    client.reading = true;
+    client.socket.setReadBufferSize(0);
+    client.seen += client.socket.readAll();
     EXPECT_TRUE(kestrel::testing::RunUntil([&] { return server->BytesSent() > filled + (1 << 20); },
                                            60000));
     if (!flood) {

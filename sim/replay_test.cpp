@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sstream>
 
 #include "sim/dialogue_test_script.h"
 
@@ -28,19 +27,15 @@ TEST(Replay, Scripts) {
     if (name.starts_with("log ")) continue;
     SCOPED_TRACE(name);
     std::vector<std::string> lines = testing::ScriptLines(text);
-    std::istringstream logs(lines.at(0));
+    const std::vector<std::string> words = kestrel::testing::SplitAt(lines.at(0), " ");
     lines.erase(lines.begin());
-    std::string word;
-    logs >> word;
-    ASSERT_EQ(word, "logs");
+    ASSERT_EQ(words[0], "logs");
     std::vector<RecordedSession> sessions;
     bool join = false, afresh = false;
-    while (logs >> word) {
-      if (word == "joined" || word == "afresh") {
-        (word == "joined" ? join : afresh) = true;
-      } else {
-        sessions.push_back(Log(word));
-      }
+    for (std::size_t i = 1; i < words.size(); ++i) {
+      join |= words[i] == "joined";
+      afresh |= words[i] == "afresh";
+      if (words[i] != "joined" && words[i] != "afresh") sessions.push_back(Log(words[i]));
     }
     std::vector<std::unique_ptr<ReplayBook>> books;
     books.push_back(std::make_unique<ReplayBook>(sessions));
