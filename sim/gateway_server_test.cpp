@@ -110,8 +110,7 @@ class GatewayServerTest : public ::testing::Test {
 TEST(GatewayServerPacing, RecordedCutsGoOutApartAndFreshCutsAsAnyOthers) {
   const struct {
     int chunk_max, chunk_delay_ms;
-    bool replay;
-    bool apart;
+    bool replay, apart;
   } rows[] = {{0, 0, false, false}, {0, 0, true, true}, {3, 0, true, false}, {3, 20, true, true}};
   for (const auto& row : rows) {
     Faults faults;

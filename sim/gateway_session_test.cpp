@@ -12,8 +12,6 @@
 namespace kestrel::sim {
 namespace {
 
-std::string Stamp() { return "261206 093001"; }
-
 // The sessions of tests/data/sim/gateway-sessions.txt, on the network there.
 TEST(GatewaySession, Scripts) {
   auto sections = kestrel::testing::TestDataSections("sim/gateway-sessions.txt");
@@ -28,7 +26,7 @@ TEST(GatewaySession, Scripts) {
     };
     testing::PlayConversation(testing::ScriptLines(text), script, [&] {
       return std::make_unique<GatewaySession>(
-          scenario, script.faults, Stamp,
+          scenario, script.faults, [] { return std::string("261206 093001"); },
           [&](const std::string& event) { script.events.push_back(event); });
     });
   }
