@@ -29,7 +29,7 @@ struct Site {
     const QStringList check = {"dailycheck", "--ne",          "BSC9",        "--ne",
                                "BSC12",      "--ne",          "MSC9",        "--no-sound",
                                "--no-log",   "--report-root", scratch.path()};
-    return check + QStringList{"--cycles", cycles, "--gateway", gateway->QAddress()} + more;
+    return check + QStringList{"--cycles", cycles, "--gateway", gateway->Address()} + more;
   }
 };
 
