@@ -316,94 +316,55 @@ class MutingProxy {
   MutingProxy(int gateway_port, std::string trigger)
       : gateway_port_(gateway_port), trigger_(std::move(trigger)) {}
   ~MutingProxy() {
-    stop_ = true;
-    thread_.join();
+    // Shutting a socket ends the accept or read that waits on it.
+    ::shutdown(listener_, SHUT_RDWR);
+    accepter_.join();
+    for (const int fd : fds_) ::shutdown(fd, SHUT_RDWR);
+    for (std::thread& pass : passes_) pass.join();
+    for (const int fd : fds_) ::close(fd);
     ::close(listener_);
   }
   QString Address() const { return "127.0.0.1:" + QString::number(port_); }
 
  private:
-  void Run() {
-    struct Pair {
-      int runner = -1, gateway = -1;
-      bool muted = false;
-      std::string line;  // what the runner has typed of its current line
-    };
-    std::vector<Pair> pairs;
-    auto write_all = [](int fd, const char* data, ssize_t size) {
-      while (size > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<std::size_t>(size));
-        if (written <= 0) return;
-        data += written;
-        size -= written;
-      }
-    };
-    while (!stop_) {
-      std::vector<pollfd> fds = {{listener_, POLLIN, 0}};
-      for (const Pair& pair : pairs) {
-        fds.push_back({pair.runner, POLLIN, 0});
-        fds.push_back({pair.gateway, POLLIN, 0});
-      }
-      if (::poll(fds.data(), fds.size(), 50) <= 0) continue;
-      if (fds[0].revents & POLLIN) {
-        Pair pair;
-        pair.runner = ::accept(listener_, nullptr, nullptr);
-        pair.gateway = ConnectOnLoopback(gateway_port_);
-        if (pair.gateway < 0) {
-          ::close(pair.runner);
+  void Accept() {
+    for (int runner; (runner = ::accept(listener_, nullptr, nullptr)) >= 0;) {
+      const int gateway = ConnectOnLoopback(gateway_port_);
+      fds_.insert(fds_.end(), {runner, gateway});
+      const auto muted = std::make_shared<std::atomic<bool>>(false);
+      passes_.emplace_back([=, this] { Pass(runner, gateway, *muted, true); });
+      passes_.emplace_back([=, this] { Pass(gateway, runner, *muted, false); });
+    }
+  }
+  // Copies `from` to `to` until either ends, then ends both. The runner's lines are looked at
+  // before the gateway hears them, so that nothing it answers to the trigger gets through.
+  void Pass(int from, int to, std::atomic<bool>& muted, bool from_runner) {
+    std::string line;  // what the runner has typed of its current line
+    char buffer[65536];
+    for (ssize_t got; (got = ::read(from, buffer, sizeof buffer)) > 0;) {
+      for (ssize_t k = 0; from_runner && k < got; ++k) {
+        if (buffer[k] != '\n' && buffer[k] != '\r') {
+          line += buffer[k];
         } else {
-          pairs.push_back(pair);
-        }
-        continue;  // the fds of this round no longer match the pairs
-      }
-      char buffer[65536];
-      for (std::size_t i = 0; i < pairs.size(); ++i) {
-        Pair& pair = pairs[i];
-        bool closed = false;
-        if (fds[1 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR)) {
-          const ssize_t got = ::read(pair.runner, buffer, sizeof buffer);
-          if (got <= 0) {
-            closed = true;
-          } else {
-            write_all(pair.gateway, buffer, got);
-            for (ssize_t k = 0; k < got; ++k) {
-              if (buffer[k] == '\n' || buffer[k] == '\r') {
-                if (pair.line.starts_with(trigger_)) pair.muted = true;
-                pair.line.clear();
-              } else {
-                pair.line += buffer[k];
-              }
-            }
-          }
-        }
-        if (!closed && (fds[2 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR))) {
-          const ssize_t got = ::read(pair.gateway, buffer, sizeof buffer);
-          if (got <= 0) {
-            closed = true;
-          } else if (!pair.muted) {
-            write_all(pair.runner, buffer, got);
-          }
-        }
-        if (closed) {
-          ::close(pair.runner);
-          ::close(pair.gateway);
-          pair.runner = -1;
+          muted = muted || line.starts_with(trigger_);
+          line.clear();
         }
       }
-      std::erase_if(pairs, [](const Pair& pair) { return pair.runner < 0; });
+      if (!from_runner && muted) continue;
+      for (ssize_t at = 0, sent = 0; at < got && sent >= 0; at += sent)
+        sent = ::send(to, buffer + at, static_cast<std::size_t>(got - at), MSG_NOSIGNAL);
     }
-    for (const Pair& pair : pairs) {
-      ::close(pair.runner);
-      ::close(pair.gateway);
-    }
+    ::shutdown(from, SHUT_RDWR);
+    ::shutdown(to, SHUT_RDWR);
   }
 
   int gateway_port_;
   std::string trigger_;
   int port_ = 0;
   int listener_ = ListenOnLoopback(8, port_);
-  std::atomic<bool> stop_{false};
-  std::thread thread_{[this] { Run(); }};
+  std::vector<int> fds_;
+  std::vector<std::thread> passes_;
+  std::thread accepter_{[this] { Accept(); }};
 };
 
 // The peer of a row's job on loopback:
