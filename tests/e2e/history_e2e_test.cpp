@@ -18,28 +18,21 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-struct Site {
-  QTemporaryDir scratch;
-  std::unique_ptr<GatewayProcess> gateway = std::make_unique<GatewayProcess>();
-  Site() { QDir(scratch.path()).mkdir("Kestreldailycheck"); }
-  // The network as it was before solutions acted on it.
-  void Fresh() { gateway = std::make_unique<GatewayProcess>(); }
-  QString File(const char* name) const { return scratch.filePath(name); }
-  QStringList Check(const QStringList& more, const char* cycles = "2") const {
-    const QStringList check = {"dailycheck", "--ne",          "BSC9",        "--ne",
-                               "BSC12",      "--ne",          "MSC9",        "--no-sound",
-                               "--no-log",   "--report-root", scratch.path()};
-    return check + QStringList{"--cycles", cycles, "--gateway", gateway->QAddress()} + more;
-  }
-};
-
 TEST(HistoryE2e, PassesOfParallelLanesAndTwoRunnersReadBackInEveryFormat) {
-  Site site;
-  const QString history = site.File("h.sqlite");
+  const QTemporaryDir scratch;
+  QDir(scratch.path()).mkdir("Kestreldailycheck");
+  const GatewayProcess gateway;
+  const QString history = scratch.filePath("h.sqlite");
+  const auto check = [&](const QStringList& more) {
+    return QString("dailycheck --ne BSC9 --ne BSC12 --ne MSC9 --no-sound --no-log --cycles 2")
+               .split(' ') +
+           QStringList{"--gateway",    gateway.Address(), "--report-root",
+                       scratch.path(), "--history",       history} +
+           more;
+  };
   {
-    BatchProcess one(site.Check({"--history", history, "--parallel", "3"}), DemoPassword());
-    BatchProcess two(site.Check({"--history", history, "--metrics-file", site.File("m.prom")}),
-                     DemoPassword());
+    BatchProcess one(check({"--parallel", "3"}), DemoPassword());
+    BatchProcess two(check({"--metrics-file", scratch.filePath("m.prom")}), DemoPassword());
     for (BatchProcess* run : {&one, &two}) {
       const RunResult result = run->Wait();
       EXPECT_THAT(result.err, Not(HasSubstr("history"))) << result.err;
@@ -65,14 +58,14 @@ TEST(HistoryE2e, PassesOfParallelLanesAndTwoRunnersReadBackInEveryFormat) {
             "element,class,number,slogan,first_seen,last_seen,cleared,count,ack_by,ack_at,"
             "ack_note\r");
   EXPECT_EQ(Lines(csv.out).size(), Lines(text.out).size() + 1);
-  const std::string metrics = ReadWhole(site.File("m.prom"));
+  const std::string metrics = ReadWhole(scratch.filePath("m.prom"));
   for (const char* element : {"BSC9", "BSC12", "MSC9"}) {
     EXPECT_THAT(metrics, HasSubstr(std::string("kestrel_dailycheck_element_up{element=\"") +
                                    element + "\"} 1\n"));
   }
   EXPECT_THAT(metrics, HasSubstr("# TYPE kestrel_dailycheck_last_cycle_timestamp_seconds gauge"));
-  EXPECT_EQ(RunBatch({"history", "--history", site.File("none.sqlite")}).exit_code, 1);
-  EXPECT_FALSE(QFile::exists(site.File("none.sqlite")));
+  EXPECT_EQ(RunBatch({"history", "--history", scratch.filePath("none.sqlite")}).exit_code, 1);
+  EXPECT_FALSE(QFile::exists(scratch.filePath("none.sqlite")));
   EXPECT_EQ(RunBatch({"history", "--since", "soon", "--history", history}).exit_code, 2);
 }
 
