@@ -3,10 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTcpServer>
@@ -49,11 +45,6 @@ class QtTelnetClientTest : public ::testing::Test {
       return received.size() >= at_least;
     });
     return received;
-  }
-  // The peer takes nothing more off the wire, so whatever the client sends piles up.
-  void PeerStopsReading() {
-    peer->setReadBufferSize(1024);
-    peer->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
   }
   std::string AllData() const {
     std::string all;
@@ -139,7 +130,9 @@ TEST_F(QtTelnetClientTest, OutputPastTheCapEndsTheSessionOnlyAfterTheHandler) {
     SCOPED_TRACE(how);
     events.clear();
     ConnectBoth();
-    PeerStopsReading();
+    // The peer takes nothing more off the wire, so whatever the client sends piles up.
+    peer->setReadBufferSize(1024);
+    peer->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
     qint64 most_unsent = 0;
     bool connected_after = true;
     std::size_t events_inside = 0;
@@ -173,40 +166,24 @@ TEST_F(QtTelnetClientTest, OutputPastTheCapEndsTheSessionOnlyAfterTheHandler) {
   }
 }
 
-// A listening socket whose queue of connections is full: a connect to it is never answered.
-class Unanswered {
- public:
-  Unanswered() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::listen(fd_, 0) != 0 ||
-        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-      return;
-    port_ = ntohs(address.sin_port);
+// A listening socket whose queue of connections is full and never taken from: a connect to
+// it is never answered.
+struct Unanswered {
+  QTcpServer server;
+  std::vector<std::unique_ptr<QTcpSocket>> fillers;
+  // The port, 0 when the queue could not be filled.
+  int Fill() {
+    server.setListenBacklogSize(0);
+    if (!server.listen(QHostAddress::LocalHost)) return 0;
+    server.pauseAccepting();
     for (int i = 0; i < 8; ++i) {
-      fillers_.push_back(std::make_unique<QTcpSocket>());
-      fillers_.back()->connectToHost(QHostAddress::LocalHost, port_);
-      if (!fillers_.back()->waitForConnected(2000)) {  // far more than an answered connect takes
-        full_ = true;
-        return;
-      }
+      fillers.push_back(std::make_unique<QTcpSocket>());
+      fillers.back()->connectToHost(QHostAddress::LocalHost, server.serverPort());
+      // Far more than an answered connect takes.
+      if (!fillers.back()->waitForConnected(2000)) return server.serverPort();
     }
+    return 0;
   }
-  ~Unanswered() {
-    fillers_.clear();
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int Port() const { return full_ ? port_ : 0; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-  bool full_ = false;
-  std::vector<std::unique_ptr<QTcpSocket>> fillers_;
 };
 
 // Connecting holds nothing: a connection refused, or never answered within the client's
@@ -214,15 +191,16 @@ class Unanswered {
 // events go on, and Disconnect ends an attempt at once.
 TEST_F(QtTelnetClientTest, AConnectThatFailsEndsAsAnEventNamingHostAndPort) {
   Unanswered gateway;
-  ASSERT_NE(gateway.Port(), 0) << "could not fill a listening queue";
+  const int unanswered = gateway.Fill();
+  ASSERT_NE(unanswered, 0) << "could not fill a listening queue";
   const struct {
     int port;
     int timeout_ms;
     std::string error;
   } rows[] = {
       {server.serverPort(), 60000, "Connection refused"},
-      {gateway.Port(), 60000, ""},  // ended by Disconnect
-      {gateway.Port(), 300, "no answer within 300 ms"},
+      {unanswered, 60000, ""},  // ended by Disconnect
+      {unanswered, 300, "no answer within 300 ms"},
   };
   server.close();
   for (const auto& row : rows) {

@@ -46,25 +46,6 @@ Target Open(const QTemporaryDir& dir, const std::string& name) {
   return target;
 }
 
-// A pipe nobody reads until Drain: a record written to it holds the writer's thread up once
-// the pipe is full. Drain reads it to the end (its writing end closed) on a thread of its own.
-struct Pipe {
-  int ends[2] = {-1, -1};
-  std::size_t drained = 0;
-  std::thread reader;
-  Pipe() { EXPECT_EQ(::pipe(ends), 0); }
-  void Drain() {
-    reader = std::thread([this] {
-      char buffer[65536];
-      for (ssize_t n; (n = ::read(ends[0], buffer, sizeof buffer)) > 0;) drained += n;
-    });
-  }
-  ~Pipe() {
-    if (reader.joinable()) reader.join();
-    ::close(ends[0]);
-  }
-};
-
 // Letters and digits only, so that the record holds the text as it is; sizes from nothing to
 // several times a chunk, so that the texts of a batch stand at every kind of offset.
 std::string Text(std::mt19937& random, const std::string& tag) {
@@ -80,27 +61,30 @@ std::string Text(std::mt19937& random, const std::string& tag) {
 // pipe) returns only after that batch and then its own record are written.
 TEST(LogWriter, AWaitedRecordQueuedBehindABatchInProgressWaitsForIt) {
   QTemporaryDir dir;
-  Pipe pipe;
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
   Target file = Open(dir, "file");
   const std::string big(512 * 1024, 'x');  // several times what a pipe holds
   std::atomic<bool> drained{false};
+  std::size_t read_bytes = 0;
   {
     LogWriter writer;
-    writer.Write(pipe.ends[1], Direction::kReceived, big, false);
-    std::thread late([&] {
+    writer.Write(pipe_ends[1], Direction::kReceived, big, false);
+    std::thread reader([&] {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the writer is stuck
       drained = true;
-      pipe.Drain();
+      char buffer[65536];
+      for (ssize_t n; (n = ::read(pipe_ends[0], buffer, sizeof buffer)) > 0;) read_bytes += n;
     });
     EXPECT_TRUE(writer.Write(file.fd, Direction::kNote, "after the big one", true));
     EXPECT_TRUE(drained.load());
     EXPECT_EQ(TextsOf(file.path), std::vector<std::string>{"after the big one"});
-    late.join();
-    writer.Close(pipe.ends[1]);  // the reader sees the end only after the big record
+    writer.Close(pipe_ends[1]);  // the reader sees the end only after the big record
     writer.Close(file.fd);
+    reader.join();
   }
-  pipe.reader.join();
-  EXPECT_EQ(pipe.drained, 23 + 6 + big.size() + 1);
+  ::close(pipe_ends[0]);
+  EXPECT_EQ(read_bytes, 23 + 6 + big.size() + 1);
 }
 
 // A write that fails is said for its own file only, for as long as its writes fail; the
@@ -182,29 +166,36 @@ TEST(LogWriter, WaitedRecordsFindEverythingBeforeThemWrittenFromManyThreads) {
 TEST(LogWriter, ANewFileOnTheNumberOfAClosedFailedOneHasNotFailed) {
   const int old_file = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
   const int sync = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-  Pipe pipe;
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
   const std::string big(100000, 'x');
   const std::size_t line = 23 + 6 + big.size() + 1;
   LogWriter writer;
   ASSERT_FALSE(writer.Write(old_file, Direction::kNote, "refused", true));
-  writer.Write(pipe.ends[1], Direction::kReceived, big, false);  // holds the thread up
+  writer.Write(pipe_ends[1], Direction::kReceived, big, false);  // holds the thread up
   writer.Close(old_file);
-  writer.Write(pipe.ends[1], Direction::kReceived, big, false);  // and again, after the close
+  writer.Write(pipe_ends[1], Direction::kReceived, big, false);  // and again, after the close
   std::vector<char> buffer(line);
   for (std::size_t got = 0; got < line;) {
-    got += static_cast<std::size_t>(::read(pipe.ends[0], buffer.data(), line - got));
+    got += static_cast<std::size_t>(::read(pipe_ends[0], buffer.data(), line - got));
   }
   while (::fcntl(old_file, F_GETFD) != -1) std::this_thread::yield();
   // The thread has closed the old file and waits on the pipe; a new file takes the number.
   const int new_file = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   ASSERT_EQ(::dup2(new_file, old_file), old_file);
   ::close(new_file);
-  EXPECT_TRUE(writer.Write(old_file, Direction::kReceived, "first", false));
-  pipe.Drain();
-  writer.Close(pipe.ends[1]);
+  const bool said = writer.Write(old_file, Direction::kReceived, "first", false);
+  std::thread reader([&] {
+    while (::read(pipe_ends[0], buffer.data(), buffer.size()) > 0) {
+    }
+  });
+  writer.Close(pipe_ends[1]);
   writer.Close(old_file);
   writer.Write(sync, Direction::kNote, "all written", true);
   writer.Close(sync);
+  EXPECT_TRUE(said);
+  reader.join();
+  ::close(pipe_ends[0]);
 }
 
 // A quiet writer stops looking for work; received text handed to it then still gets written
@@ -229,20 +220,27 @@ std::size_t HeapInUse() {
 
 // Text that piled up while the thread was held up (a slow disk) is not kept once written.
 TEST(LogWriter, ABacklogIsNotKeptOnceWritten) {
-  Pipe pipe;
+  int pipe_ends[2];
+  ASSERT_EQ(::pipe(pipe_ends), 0);
   const int sink = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
   LogWriter writer;
   writer.Write(sink, Direction::kNote, "start", true);
   const std::size_t before = HeapInUse();
-  writer.Write(pipe.ends[1], Direction::kReceived, std::string(200000, 'y'), false);
+  writer.Write(pipe_ends[1], Direction::kReceived, std::string(200000, 'y'), false);
   const std::string chunk(65536, 'z');
   for (int n = 0; n < 256; ++n) writer.Write(sink, Direction::kReceived, chunk, false);  // 16 MB
-  pipe.Drain();
+  std::thread reader([&] {
+    char buffer[65536];
+    while (::read(pipe_ends[0], buffer, sizeof buffer) > 0) {
+    }
+  });
   for (int n = 0; n < 3; ++n) writer.Write(sink, Direction::kNote, "written", true);
   EXPECT_LT(HeapInUse(), before + 4u * 1024 * 1024);
-  writer.Close(pipe.ends[1]);
+  writer.Close(pipe_ends[1]);
   writer.Write(sink, Direction::kNote, "all written", true);
   writer.Close(sink);
+  reader.join();
+  ::close(pipe_ends[0]);
 }
 
 }  // namespace
