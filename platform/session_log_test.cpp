@@ -74,29 +74,9 @@ TEST(SessionLog, OneFilePerSessionInTheDaysFolderWrittenAsItGoes) {
   EXPECT_THAT(error, ::testing::HasSubstr("cannot be made"));
 }
 
-// The log whose session began last: by the second in its name, and within one second (where
-// names sort by element) by the time of its first record; a log with no record yet is newest.
-TEST(SessionLog, TheLastLogIsTheSessionThatBeganLast) {
-  for (const auto& [name, text] : kestrel::testing::TestDataSections("platform/last-logs.txt")) {
-    QTemporaryDir logs;
-    QString last;
-    for (const QString& line : QString::fromStdString(text).split("\r\n", Qt::SkipEmptyParts)) {
-      const QString file = line.section(' ', 0, 0), first = line.section(' ', 1);
-      if (file == "last") {
-        last = first.isEmpty() ? QString() : QFileInfo(logs.filePath(first)).absoluteFilePath();
-        continue;
-      }
-      QDir().mkpath(QFileInfo(logs.filePath(file)).path());
-      QFile log(logs.filePath(file));
-      ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-      if (!first.isEmpty()) log.write(("2026-12-06 10:15:0" + first + "\n").toUtf8());
-    }
-    EXPECT_EQ(FileSessionRecorder(logs.path()).LastLog("proses"), last) << name;
-  }
-}
-
-// The days kept and the size cap, as the sections of tests/data/platform/session-days.txt.
-TEST(SessionLog, TheDaysPastThoseKeptAndTheOldestPastTheCapGo) {
+// The days kept, the size cap and the last log, as the sections of
+// tests/data/platform/session-days.txt.
+TEST(SessionLog, TheDaysKeptAndTheLastLog) {
   for (const auto& [name, text] : kestrel::testing::TestDataSections("platform/session-days.txt")) {
     SCOPED_TRACE(name);
     QTemporaryDir logs;
@@ -110,11 +90,17 @@ TEST(SessionLog, TheDaysPastThoseKeptAndTheOldestPastTheCapGo) {
       const QStringList args = line.section(' ', 1).split(' ');
       if (step == "now") {
         now = QDateTime::fromString(line.section(' ', 1), "yyyy-MM-dd hh:mm:ss");
-      } else if (step == "log") {
+      } else if (step == "log" || step == "record") {
         folder.mkpath(QFileInfo(folder.filePath(args[0])).path());
         QFile log(folder.filePath(args[0]));
         ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-        log.write(QByteArray(args.at(1).toInt() * 1024, 'x'));
+        const QString rest = line.section(' ', 2);
+        log.write(step == "log" ? QByteArray(rest.toInt() * 1024, 'x')
+                                : (rest.isEmpty() ? rest : rest + "\n").toUtf8());
+      } else if (step == "last") {
+        EXPECT_EQ(
+            recorder.LastLog("proses"),
+            args[0].isEmpty() ? QString() : QFileInfo(folder.filePath(args[0])).absoluteFilePath());
       } else if (step == "folder") {
         folder.mkpath(args[0]);
       } else if (step == "prune") {
