@@ -16,6 +16,7 @@
 #include "sim/ssh_front.h"
 
 #include "tests/run_until.h"
+#include "tests/test_data.h"
 
 namespace kestrel::net {
 namespace {
@@ -72,35 +73,29 @@ class QtSshClientTest : public ::testing::Test {
 // no offered method takes is the session's one line "LOGIN INCORRECT (...)", naming what was
 // tried and the user (read when the session starts), and then its end.
 TEST_F(QtSshClientTest, LoginsTakenAndRefused) {
-  const struct {
-    std::vector<int> rounds;  // empty: a password server
-    std::string user;
-    std::string password;
-    std::string refused;  // what was tried, when the login is refused
-  } rows[] = {
-      {{1}, "ops", "secret", ""},
-      {{2}, "ops", "secret", ""},
-      {{1, 2}, "ops", "secret", ""},
-      {{2}, "ops", "wrong", "keyboard-interactive"},
-      {{1}, "other", "secret", "keyboard-interactive"},
-      {{}, "ops", "wrong", "public key, password"},
-      {{1}, "ops", "", "none that Kestrel has (no password is configured)"},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.user + " " + row.password + " " + std::to_string(row.rounds.size()));
-    Start({"ops", "secret", {}, row.rounds});
+  using kestrel::testing::SplitAt;
+  for (const std::string& line :
+       SplitAt(kestrel::testing::TestDataLines("net/ssh-logins.txt"), "\r\n")) {
+    if (line.empty() || line.starts_with('#')) continue;
+    SCOPED_TRACE(line);
+    const std::vector<std::string> row = SplitAt(line, "\t");
+    std::vector<int> rounds;
+    for (const std::string& n : SplitAt(row.at(0), ",")) {
+      if (n != "-") rounds.push_back(std::stoi(n));
+    }
+    Start({"ops", "secret", {}, rounds});
     received.clear();
     ended = false;
-    user = row.user;
-    password = row.password;
+    user = row.at(1);
+    password = row.at(2);
     client.Connect();
-    if (row.refused.empty()) {
+    if (row.at(3) == "-") {
       ASSERT_TRUE(RunUntil([&] { return received == "GATEWAY\r\n<" || ended; })) << received;
       EXPECT_FALSE(ended) << client.ConnectError;
       client.Disconnect();
     } else {
       ASSERT_TRUE(RunUntil([&] { return ended; }));
-      EXPECT_EQ(received, "LOGIN INCORRECT (" + Where() + " over SSH took none of: " + row.refused +
+      EXPECT_EQ(received, "LOGIN INCORRECT (" + Where() + " over SSH took none of: " + row[3] +
                               "; user " + user + ")\r\n");
       EXPECT_EQ(client.ConnectError, "");
     }

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -111,12 +113,27 @@ TEST(Os, ANewFileTakesBytesAsTheyAreAndNeverReplacesOne) {
   EXPECT_FALSE(nowhere.error.empty());
 }
 
+// The local time is that of the zone the system is set to, on either side of the UTC day.
 TEST(Os, LocalTimeIsTheCalendarsOwn) {
-  std::tm local{};
-  ASSERT_TRUE(LocalTime(std::time_t{1800000000}, local));  // 2027-01-15 08:00 UTC
-  EXPECT_EQ(local.tm_year, 127);
-  EXPECT_EQ(local.tm_mon, 0);
-  EXPECT_TRUE(local.tm_mday == 15 || local.tm_mday == 14 || local.tm_mday == 16);
+  const struct {
+    const char* zone;  // hours west of UTC
+    int day, hour;
+  } rows[] = {{"AAA-16", 16, 0}, {"BBB9", 14, 23}, {"UTC0", 15, 8}};
+  for (const auto& row : rows) {
+#ifdef _WIN32
+    _putenv_s("TZ", row.zone);
+    _tzset();
+#else
+    setenv("TZ", row.zone, 1);
+    tzset();
+#endif
+    std::tm local{};
+    ASSERT_TRUE(LocalTime(std::time_t{1800000000}, local));  // 2027-01-15 08:00 UTC
+    EXPECT_EQ(local.tm_year, 127);
+    EXPECT_EQ(local.tm_mon, 0);
+    EXPECT_EQ(local.tm_mday, row.day) << row.zone;
+    EXPECT_EQ(local.tm_hour, row.hour) << row.zone;
+  }
 }
 
 // How a test raises each kind of stop request on this system.

@@ -1,13 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -23,12 +21,6 @@
 namespace kestrel::platform {
 namespace {
 
-void RunFor(int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 TEST(QtTimerDriver, FollowsTheModelAndAHandlerErrorDoesNotStopTheLoop) {
   std::vector<std::string> errors;
   SetErrorSink([&](const std::string& message) { errors.push_back(message); });
@@ -38,52 +30,47 @@ TEST(QtTimerDriver, FollowsTheModelAndAHandlerErrorDoesNotStopTheLoop) {
     if (++ticks == 1) throw std::runtime_error("first tick failed");
   };
   QtTimerDriver driver(model);
-  RunFor(20);
-  EXPECT_EQ(ticks, 0);  // not enabled yet
+  kestrel::testing::RunUntil([] { return false; }, 20);  // a while, the loop running
+  EXPECT_EQ(ticks, 0);                                   // not enabled yet
   model.SetEnabled(true);
   ASSERT_TRUE(kestrel::testing::RunUntil([&] { return ticks >= 3; }));
   model.SetEnabled(false);
   const int stopped_at = ticks;
-  RunFor(20);
+  kestrel::testing::RunUntil([] { return false; }, 20);  // a while, the loop running
   EXPECT_EQ(ticks, stopped_at);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "first tick failed");
 }
 
-// The fields the files of tests/data/platform/site-settings.txt are checked by.
-const std::map<std::string, std::function<std::string(const SiteSettings&)>> kFields = {
-    {"report_share_root", [](const SiteSettings& s) { return s.report_share_root; }},
-    {"log_dir", [](const SiteSettings& s) { return s.log_dir; }},
-    {"password", [](const SiteSettings& s) { return s.password; }},
-    {"max_printout_mb", [](const SiteSettings& s) { return std::to_string(s.max_printout_mb); }},
-    {"proses_watchdog_s",
-     [](const SiteSettings& s) { return std::to_string(s.proses_watchdog_s); }},
-    {"log_keep_days", [](const SiteSettings& s) { return std::to_string(s.log_keep_days); }},
-    {"log_sessions", [](const SiteSettings& s) { return s.log_sessions ? "true" : "false"; }},
-    {"transport", [](const SiteSettings& s) { return s.transport; }},
-    {"ssh_identity", [](const SiteSettings& s) { return s.ssh_identity; }},
-    {"known_hosts", [](const SiteSettings& s) { return s.KnownHostsPath(); }},
-    {"ssh_host_key", [](const SiteSettings& s) { return s.ssh_host_key; }},
-    {"ssh_keepalive_s", [](const SiteSettings& s) { return std::to_string(s.ssh_keepalive_s); }},
-    {"prompts",
-     [](const SiteSettings& s) {
-       return s.user_prompt + "|" + s.password_prompt + "|" + s.element_prompt + "|" +
-              s.ready_prompt;
-     }},
-    {"elements",
-     [](const SiteSettings& s) {
-       std::string text;
-       for (const auto& [name, address] : s.elements) {
-         text += (text.empty() ? "" : "|") + name + "=" + address;
-       }
-       return text;
-     }},
-    {"password_problem", [](const SiteSettings& s) { return s.PasswordProblem(); }},
-    {"gateway_host", [](const SiteSettings& s) { return s.gateway_host; }},
-    {"gateway_port", [](const SiteSettings& s) { return std::to_string(s.gateway_port); }},
-    {"password_configured",
-     [](const SiteSettings& s) { return s.password_configured ? "true" : "false"; }},
-};
+// The fields the files of tests/data/platform/site-settings.txt are checked by, as text.
+std::map<std::string, std::string> Fields(const SiteSettings& s) {
+  const auto yes_no = [](bool value) { return value ? "true" : "false"; };
+  std::string elements;
+  for (const auto& [name, address] : s.elements) {
+    elements += (elements.empty() ? "" : "|") + name + "=" + address;
+  }
+  return {
+      {"report_share_root", s.report_share_root},
+      {"log_dir", s.log_dir},
+      {"password", s.password},
+      {"max_printout_mb", std::to_string(s.max_printout_mb)},
+      {"proses_watchdog_s", std::to_string(s.proses_watchdog_s)},
+      {"log_keep_days", std::to_string(s.log_keep_days)},
+      {"log_sessions", yes_no(s.log_sessions)},
+      {"transport", s.transport},
+      {"ssh_identity", s.ssh_identity},
+      {"known_hosts", s.KnownHostsPath()},
+      {"ssh_host_key", s.ssh_host_key},
+      {"ssh_keepalive_s", std::to_string(s.ssh_keepalive_s)},
+      {"prompts",
+       s.user_prompt + "|" + s.password_prompt + "|" + s.element_prompt + "|" + s.ready_prompt},
+      {"elements", elements},
+      {"password_problem", s.PasswordProblem()},
+      {"gateway_host", s.gateway_host},
+      {"gateway_port", std::to_string(s.gateway_port)},
+      {"password_configured", yes_no(s.password_configured)},
+  };
+}
 
 // Values are the site's and bad ones are said; the demo password is only for a gateway and
 // elements on this machine; the site's defaults (ProgramData on Windows) lie under the user's
@@ -134,6 +121,9 @@ TEST(SiteSettings, ValuesAreTheSitesAndBadOnesAreSaid) {
           return stored;
         });
       }
+      auto fields = Fields(settings);
+      std::string& hosts = fields["asked"];  // whom the store was asked for
+      for (const std::string& host : asked) hosts += (hosts.empty() ? "" : "|") + host;
       for (const QString& line : expected.mid(1)) {
         const std::string field = line.section(' ', 0, 0).toStdString();
         const std::string value = line.section(' ', 1).toStdString();
@@ -142,15 +132,10 @@ TEST(SiteSettings, ValuesAreTheSitesAndBadOnesAreSaid) {
           for (const std::string& warning : settings.warnings) {
             EXPECT_THAT(warning, ::testing::HasSubstr(value));
           }
-          continue;
+        } else {
+          ASSERT_TRUE(fields.contains(field)) << field;
+          EXPECT_EQ(fields[field], value) << field;
         }
-        if (field == "asked") {
-          EXPECT_EQ(asked,
-                    value.empty() ? std::vector<std::string>{} : std::vector<std::string>{value});
-          continue;
-        }
-        ASSERT_TRUE(kFields.contains(field)) << field;
-        EXPECT_EQ(kFields.at(field)(settings), value) << field;
       }
     } catch (const std::runtime_error& error) {
       ASSERT_TRUE(expected.value(1).startsWith("error ")) << error.what();

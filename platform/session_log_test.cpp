@@ -74,105 +74,57 @@ TEST(SessionLog, OneFilePerSessionInTheDaysFolderWrittenAsItGoes) {
   EXPECT_THAT(error, ::testing::HasSubstr("cannot be made"));
 }
 
-// The log whose session began last: by the second in its name, and within one second (where
-// names sort by element) by the time of its first record; a log with no record yet is newest.
-TEST(SessionLog, TheLastLogIsTheSessionThatBeganLast) {
-  for (const auto& [name, text] : kestrel::testing::TestDataSections("platform/last-logs.txt")) {
+// The days kept, the size cap and the last log, as the sections of
+// tests/data/platform/session-days.txt.
+TEST(SessionLog, TheDaysKeptAndTheLastLog) {
+  for (const auto& [name, text] : kestrel::testing::TestDataSections("platform/session-days.txt")) {
+    SCOPED_TRACE(name);
     QTemporaryDir logs;
-    QString last;
+    QDir folder(logs.path());
+    QDateTime now;
+    FileSessionRecorder recorder(logs.path(), [&] { return now; });
+    std::vector<std::string> said, expected;
     for (const QString& line : QString::fromStdString(text).split("\r\n", Qt::SkipEmptyParts)) {
-      const QString file = line.section(' ', 0, 0), first = line.section(' ', 1);
-      if (file == "last") {
-        last = first.isEmpty() ? QString() : QFileInfo(logs.filePath(first)).absoluteFilePath();
-        continue;
+      if (line.startsWith('#')) continue;
+      const QString step = line.section(' ', 0, 0);
+      const QStringList args = line.section(' ', 1).split(' ');
+      if (step == "now") {
+        now = QDateTime::fromString(line.section(' ', 1), "yyyy-MM-dd hh:mm:ss");
+      } else if (step == "log" || step == "record") {
+        folder.mkpath(QFileInfo(folder.filePath(args[0])).path());
+        QFile log(folder.filePath(args[0]));
+        ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+        const QString rest = line.section(' ', 2);
+        log.write(step == "log" ? QByteArray(rest.toInt() * 1024, 'x')
+                                : (rest.isEmpty() ? rest : rest + "\n").toUtf8());
+      } else if (step == "last") {
+        const QString last = args[0].isEmpty() ? "" : folder.absoluteFilePath(args[0]);
+        EXPECT_EQ(recorder.LastLog("proses").toStdString(), last.toStdString());
+      } else if (step == "folder") {
+        folder.mkpath(args[0]);
+      } else if (step == "prune") {
+        EXPECT_EQ(recorder.Prune(args[0].toInt()), args.at(1).toInt()) << line.toStdString();
+      } else if (step == "keep") {
+        recorder.Keep(args[0].toInt(), args.at(1).toInt(),
+                      [&](const std::string& notice) { said.push_back(notice); });
+      } else if (step == "open") {
+        for (int n = 0; n < args[0].toInt(); ++n) {
+          now = now.addSecs(1);
+          std::string error;
+          ASSERT_NE(recorder.Open("dailycheck", "BSC9", error), nullptr) << error;
+        }
+      } else if (step == "said") {
+        expected.push_back(line.section(' ', 1).toStdString());
+      } else {
+        ASSERT_TRUE(step == "there" || step == "gone") << line.toStdString();
+        for (const QString& day : args) {
+          EXPECT_EQ(folder.exists(day), step == "there") << day.toStdString();
+        }
+        EXPECT_EQ(said, expected) << line.toStdString();
       }
-      QDir().mkpath(QFileInfo(logs.filePath(file)).path());
-      QFile log(logs.filePath(file));
-      ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-      if (!first.isEmpty()) log.write(("2026-12-06 10:15:0" + first + "\n").toUtf8());
     }
-    EXPECT_EQ(FileSessionRecorder(logs.path()).LastLog("proses"), last) << name;
+    EXPECT_EQ(said, expected);
   }
-}
-
-// Past the size cap the oldest days go first, never today's, and it is said once.
-TEST(SessionLog, TheSizeCapRemovesTheOldestDaysFirst) {
-  QTemporaryDir logs;
-  QDir folder(logs.path());
-  const QDate today = QDate::currentDate();
-  QStringList days;
-  for (int age : {3, 2, 1, 0}) {
-    const QString day = today.addDays(-age).toString("yyyy-MM-dd");
-    days << day;
-    folder.mkpath(day);
-    QFile log(folder.filePath(day + "/120000_dailycheck_BSC9.log"));
-    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
-    log.write(QByteArray(400 * 1024, 'x'));
-  }
-  FileSessionRecorder recorder(logs.path());
-  std::vector<std::string> said;
-  recorder.Keep(30, 1, [&](const std::string& notice) { said.push_back(notice); });
-  EXPECT_FALSE(folder.exists(days[0]));
-  EXPECT_FALSE(folder.exists(days[1]));
-  EXPECT_TRUE(folder.exists(days[2]));
-  EXPECT_TRUE(folder.exists(days[3]));
-  ASSERT_EQ(said.size(), 1u);
-  EXPECT_EQ(said[0], "The session logs passed 1 MB: the oldest days were removed (" +
-                         days[0].toStdString() + ", " + days[1].toStdString() +
-                         "); older days go whenever the logs pass it again");
-  // Past the cap again by today's logs alone: the day before goes, today's stay (they are
-  // being written), and nothing more is said.
-  QFile big(folder.filePath(days[3] + "/120001_dailycheck_BSC9.log"));
-  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
-  big.write(QByteArray(2 << 20, 'x'));
-  big.close();
-  recorder.Keep(30, 1, [&](const std::string& notice) { said.push_back(notice); });
-  EXPECT_FALSE(folder.exists(days[2]));
-  EXPECT_TRUE(folder.exists(days[3]));
-  EXPECT_EQ(said.size(), 1u);
-}
-
-// A service that runs for weeks: the days past those kept go at the first session of a new
-// day (other folders are never touched; no days kept: none go), and the size cap is looked at
-// again every thousand sessions of a day.
-TEST(SessionLog, ARecorderThatRunsForWeeksKeepsItsDaysAsTheyChange) {
-  QTemporaryDir logs;
-  QDir folder(logs.path());
-  QDateTime now(QDate(2026, 12, 7), QTime(23, 59, 0));
-  FileSessionRecorder recorder(logs.path(), [&] { return now; });
-  for (const char* day : {"2026-12-04", "2026-12-05", "2026-12-06", "2026-12-07", "notes"}) {
-    folder.mkpath(day);
-  }
-  EXPECT_EQ(recorder.Prune(0), 0);
-  EXPECT_EQ(recorder.Prune(3), 1);
-  std::vector<std::string> said;
-  recorder.Keep(2, 1, [&](const std::string& notice) { said.push_back(notice); });
-  EXPECT_FALSE(folder.exists("2026-12-05"));
-  EXPECT_TRUE(folder.exists("2026-12-06"));
-  std::string error;
-  const auto open = [&] {
-    now = now.addSecs(1);
-    ASSERT_NE(recorder.Open("dailycheck", "BSC9", error), nullptr) << error;
-  };
-  open();  // still the 7th
-  EXPECT_TRUE(folder.exists("2026-12-06"));
-  now = QDateTime(QDate(2026, 12, 8), QTime(0, 0, 1));
-  open();
-  EXPECT_FALSE(folder.exists("2026-12-06"));
-  EXPECT_TRUE(folder.exists("2026-12-07"));
-
-  // Today's logs grow past the cap: the day before goes, at the thousandth session.
-  QFile big(folder.filePath("2026-12-08/000000_dailycheck_BSC9.log"));
-  ASSERT_TRUE(big.open(QIODevice::WriteOnly));
-  big.write(QByteArray(2 << 20, 'x'));
-  big.close();
-  for (int session = 1; session < 1000; ++session) open();
-  EXPECT_TRUE(folder.exists("2026-12-07"));
-  EXPECT_TRUE(said.empty());
-  open();
-  EXPECT_FALSE(folder.exists("2026-12-07"));
-  EXPECT_EQ(said.size(), 1u);
-  EXPECT_TRUE(folder.exists("notes"));
 }
 
 }  // namespace

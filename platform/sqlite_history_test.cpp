@@ -48,16 +48,17 @@ std::string ReadAll(const std::string& path) {
   return text.str();
 }
 
-// A pass of BSC9 at `t` that read its list (`read`) and saw the alarms named by their number
-// ("431"); each alarm's slogan is "S" followed by its number.
-Pass At(std::int64_t t, bool read, std::vector<std::string> numbers) {
+// A pass as a line of tests/data/platform/history-passes.txt: "ELEMENT STARTED HOW NUMBERS...";
+// each alarm's slogan is "S" followed by its number.
+Pass PassOf(const std::string& line) {
+  std::istringstream words(line);
+  std::string how, number;
   Pass pass;
-  pass.element = "BSC9";
-  pass.started = t;
-  pass.ended = t + 5;
-  pass.list_read = read;
-  pass.ending = read ? PassEnding::kChecked : PassEnding::kUnreachable;
-  for (const std::string& n : numbers) pass.alarms.push_back({"A2", n, "S" + n, false});
+  words >> pass.element >> pass.started >> how;
+  pass.ended = pass.started + 5;
+  pass.list_read = how == "read";
+  pass.ending = dailycheck::EndingFrom(how == "read" ? "checked" : how).value();
+  while (words >> number) pass.alarms.push_back({"A2", number, "S" + number, false});
   return pass;
 }
 
@@ -92,26 +93,14 @@ TEST(Store, PassesMakeTheseRecords) {
       if (line.empty()) continue;
       if (!expected.empty() || line == "--") {
         expected.push_back(line);
-        continue;
+      } else if (line.starts_with("keep ")) {
+        keep = std::stoi(line.substr(5));
+      } else {
+        const bool by_other = line.starts_with("other ");
+        std::unique_ptr<SqliteHistory>& store = by_other ? other : one;
+        if (!store) store = std::make_unique<SqliteHistory>(dir.File("h.sqlite"), keep);
+        store->Record(PassOf(line.substr(by_other ? 6 : 0)));
       }
-      std::istringstream words(line);
-      std::string word, how;
-      words >> word;
-      if (word == "keep") {
-        words >> keep;
-        continue;
-      }
-      std::unique_ptr<SqliteHistory>& store = word == "other" ? other : one;
-      if (word == "other") words >> word;
-      if (!store) store = std::make_unique<SqliteHistory>(dir.File("h.sqlite"), keep);
-      Pass pass;
-      pass.element = word;
-      words >> pass.started >> how;
-      pass.ended = pass.started + 5;
-      pass.list_read = how == "read";
-      pass.ending = dailycheck::EndingFrom(how == "read" ? "checked" : how).value();
-      while (words >> word) pass.alarms.push_back({"A2", word, "S" + word, false});
-      store->Record(pass);
     }
     ASSERT_FALSE(expected.empty()) << name;
     EXPECT_EQ(Records(other ? *other : *one), std::vector(expected.begin() + 1, expected.end()))
@@ -124,14 +113,14 @@ TEST(Store, AnyBytesGoInAndComeBackAsTheyWereAndAcknowledgementOutlivesClearing)
   SqliteHistory store(dir.File("h.sqlite"), 0);
   const std::string slogan =
       "O'Brien \"x\", y; DROP TABLE alarms;--\n\x01" + std::string(5000, 'z');
-  Pass pass = At(100, true, {});
+  Pass pass = PassOf("BSC9 100 read");
   pass.alarms.push_back({"A1", "9", slogan, true});
   store.Record(pass);
   const auto active = store.Alarms({.text = "DROP TABLE"});
   ASSERT_EQ(active.size(), 1u);
   EXPECT_EQ(active[0].slogan, slogan);
   store.Acknowledge(active[0].id, "engineer", 150, "note, with \"quotes\"\nand a line");
-  store.Record(At(200, true, {}));
+  store.Record(PassOf("BSC9 200 read"));
   const auto all = store.Alarms({});
   ASSERT_EQ(all.size(), 1u);
   EXPECT_EQ(all[0].cleared, 200);
@@ -160,7 +149,7 @@ TEST(Store, Failures) {
     std::ofstream(path) << std::string(4096, 'x');
     std::string said;
     SqliteHistory store(path, 0, [&](const std::string& text) { said = text; });
-    store.Record(At(100, true, {"1"}));
+    store.Record(PassOf("BSC9 100 read 1"));
     EXPECT_THAT(said, HasSubstr("is damaged"));
     bool kept = false;
     for (const auto& entry : fs::directory_iterator(dir.path)) {
@@ -179,21 +168,21 @@ TEST(Store, Failures) {
     sqlite3_close(db);
     const std::string before = ReadAll(path);
     SqliteHistory store(path, 0);
-    EXPECT_THAT(ErrorOf([&] { store.Record(At(100, true, {"1"})); }), HasSubstr("newer"));
+    EXPECT_THAT(ErrorOf([&] { store.Record(PassOf("BSC9 100 read 1")); }), HasSubstr("newer"));
     EXPECT_TRUE(ReadAll(path) == before);
   }
   {  // locked by another program past the timeout, then free again
     const std::string path = dir.File("locked.sqlite");
     SqliteHistory store(path, 0, {}, 50);
-    store.Record(At(100, true, {"1"}));
+    store.Record(PassOf("BSC9 100 read 1"));
     sqlite3* db = nullptr;
     sqlite3_open(path.c_str(), &db);
     sqlite3_exec(db, "BEGIN EXCLUSIVE; INSERT INTO watcher VALUES(1, 1, 1)", nullptr, nullptr,
                  nullptr);
-    EXPECT_THAT(ErrorOf([&] { store.Record(At(200, true, {})); }), HasSubstr("locked"));
+    EXPECT_THAT(ErrorOf([&] { store.Record(PassOf("BSC9 200 read")); }), HasSubstr("locked"));
     sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(db);
-    store.Record(At(300, true, {}));
+    store.Record(PassOf("BSC9 300 read"));
     EXPECT_EQ(Records(store), (std::vector<std::string>{"BSC9 1 100 100 300 1",
                                                         "board BSC9 checked active 0 passes 2"}));
   }
@@ -203,7 +192,7 @@ TEST(Store, Failures) {
     fs::create_directories(locked);
     fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
     SqliteHistory store((locked / "h.sqlite").string(), 0);
-    EXPECT_NE(ErrorOf([&] { store.Record(At(100, true, {})); }), "");
+    EXPECT_NE(ErrorOf([&] { store.Record(PassOf("BSC9 100 read")); }), "");
   }
 #endif
 }
