@@ -1,8 +1,8 @@
-// How the Edge broadcast, RLSLP, relocation and neighbours pages end a session that does not
-// run to its own end: cut at every step of their dialogue (the peer closes, the client ends
-// it, Stop), refused by the gateway, past the printout cap, or never opened; and Proses, by
-// the gateway, the cap or a connection never opened. Each page is a row: how it starts, its
-// dialogue, and its words; what is checked is the same for all.
+// How the Edge broadcast, RLSLP, relocation, neighbours and Proses pages end a session that
+// does not run to its own end: cut at every step of their dialogue (the peer closes, the
+// client ends it, Stop, and for Proses its watchdog), refused by the gateway, past the
+// printout cap, or never opened. Each page is a row: how it starts, its dialogue, and its
+// words; what is checked is the same for all.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -58,13 +58,16 @@ struct Rig {
   std::string Text(std::size_t step) {
     return step < kLoginSteps ? kPrompts[step] : Answer(Telnet().Sent().back());
   }
-  void Play(std::size_t step) {
+  virtual void Play(std::size_t step) {
     Deliver(Telnet(), Text(step), 3);
     Other(step);
   }
+  // Plays the first half of step n; false where the step has no middle.
+  virtual bool Half(std::size_t step) { return HalfOf(Telnet(), Text(step)); }
+  virtual void Silence() {}  // until the page's watchdog ends the session
   // The whole dialogue again from Start, as it goes on a fresh session whose banner holds a
   // "<": what it sent, said and wrote.
-  std::string Again(std::size_t steps) {
+  virtual std::string Again(std::size_t steps) {
     Telnet().Forget();
     Start();
     Telnet().Receive("\r\n<<< KESTREL COMMAND GATEWAY >>>\r\n\r\n");
@@ -78,6 +81,7 @@ struct Rig {
 // A rig on a page's harness: the page's printout cap, its message boxes and BSC9's outcome.
 template <typename Harness>
 struct On : Rig, Harness {
+  using Harness::Harness;
   void SetMaxPrintout(std::size_t bytes) override { this->page.SetMaxPrintout(bytes); }
   const std::vector<std::string>& Shown() const override { return this->messages.shown; }
   const pages::ElementOutcome* Outcome() const override { return this->page.Outcomes.Find("BSC9"); }
@@ -190,24 +194,32 @@ struct NeighboursRig : On<neighbours::testing::NeighboursRig> {
   bool cellr_, other_first_;
 };
 
-// BSC9 and then BSC10 queued for Proses. Where its sessions are cut, its own table says what
-// each step may leave blocked (proses/session_end_test.cpp); its report is its pane's notes.
+// BSC9 and then BSC10 queued for a procedure of Proses, its exchange playing a move a step;
+// its report is its pane's notes.
 struct ProsesRig : On<proses::testing::Exchange> {
-  ProsesRig() { page.ListBox1.Add("BSC10"); }
+  explicit ProsesRig(const char* procedure) : On(procedure) { page.ListBox1.Add("BSC10"); }
   FakeTelnetClient& Telnet() override { return telnet; }
   void Start() override { page.StartpnlClick(); }
   void Stop() override { page.StartpnlClick(); }
   std::string Answer(const std::string&) const override { return ""; }
+  void Play(std::size_t step) override { Exchange::Play(static_cast<int>(step)); }
+  bool Half(std::size_t) override { return Exchange::Half(); }
+  void Silence() override {
+    for (int i = 0; i < 2 && telnet.Connected(); ++i) clock.Advance(60000);
+  }
+  std::string Again(std::size_t) override { return ""; }  // a restart is a Proses test
   std::string Report() override {
     std::string report;
     for (const auto& line : proses::testing::PaneLines(page, "*** "))
       report += line.substr(4) + "\r\n";
     return report;
   }
-  // The run stopped with its queue whole, BSC10 never begun.
+  // The run stopped with its queue whole, BSC10 never begun, no pause pending.
   bool Idle() const override {
-    return page.Startpnl.Caption() == "Start" && !telnet.Connected() && page.TabSheet1.Enabled() &&
-           broadcast_sheet.Enabled() && !page.WatchdogTimer.Enabled() &&
+    return page.Startpnl.Caption() == "Start" &&
+           page.Startpnl.Color() == controls::Colour::kButtonFace && !telnet.Connected() &&
+           page.TabSheet1.Enabled() && broadcast_sheet.Enabled() && !page.WatchdogTimer.Enabled() &&
+           !page.ReleaseTimer.Enabled() && !page.Timer1.Enabled() && !page.BusyTimer.Enabled() &&
            page.ListBox1.Items() == std::vector<std::string>{"BSC9", "BSC10"} &&
            page.Outcomes.Find("BSC10") == nullptr;
   }
@@ -215,11 +227,13 @@ struct ProsesRig : On<proses::testing::Exchange> {
 
 // What a page shows of an early end, as its data file gives it: its report ("report: " lines),
 // the one note of the session record, the one message box (its "shown: " lines), why its
-// element's outcome ended early, and whether the page is idle after it ("idle: no" where the
-// next BSC is checked). {why} stands for why the session ended, {cells} and {cellrs} for the
-// cells of the neighbours page's sides not collected.
+// element's outcome ended early, what may still be blocked, and whether the page is idle after
+// it ("idle: no" where the next BSC is checked). {why} stands for why the session ended,
+// {cells} and {cellrs} for the cells of the neighbours page's sides not collected; {how},
+// {where} and {blocked} for the fields of Proses' steps.
 struct Ended {
   std::string report, note, shown, ended_early;
+  std::vector<std::string> blocked;
   bool idle = true;
 };
 
@@ -239,6 +253,7 @@ Ended Read(std::string section, const std::vector<std::pair<std::string, std::st
     if (key == "note") ended.note = value;
     if (key == "shown") ended.shown += (ended.shown.empty() ? "" : "\n") + value;
     if (key == "ended early") ended.ended_early = value;
+    if (key == "blocked") ended.blocked = pages::testing::Split(value, " ");
     if (key == "idle") ended.idle = value != "no";
   }
   return ended;
@@ -247,13 +262,31 @@ Ended Read(std::string section, const std::vector<std::pair<std::string, std::st
 struct Page {
   std::string name;
   std::function<std::unique_ptr<Rig>()> make;
-  std::size_t steps;      // 0: its cuts are rows of a table of its own
-  const char* unreached;  // where a session ended that had not reached the prompt
-  bool reason_last;       // the client's reason after where the session was
-  std::string data;       // the page's words, under tests/data/pages
+  std::size_t steps;
+  const char* unreached;            // where a session ended that had not reached the prompt
+  bool reason_last;                 // the client's reason after where the session was
+  std::string data;                 // the page's words, under tests/data/pages
+  std::size_t login = kLoginSteps;  // the steps before the element's prompt
+  // Proses' steps: the line in flight | where | what may be blocked | where, if silent.
+  std::vector<std::vector<std::string>> rows = {};
+  std::vector<Ending> endings = {Ending::kPeer, Ending::kClient, Ending::kStop};
 };
 
 std::vector<Page> Pages() {
+  const auto proses = [](const char* procedure) {
+    std::vector<std::vector<std::string>> rows;
+    for (const auto& row : proses::testing::Case(procedure).Lines("steps"))
+      rows.push_back(pages::testing::Split(row));
+    return Page{procedure,
+                [=] { return std::make_unique<ProsesRig>(procedure); },
+                rows.size(),
+                "",
+                false,
+                "proses-" + std::string(procedure) + "-endings.txt",
+                1,
+                rows,
+                {Ending::kPeer, Ending::kClient, Ending::kStop, Ending::kSilence}};
+  };
   const auto neighbours = [](bool cellr, bool other_first, const char* data) {
     return Page{data,
                 [=] { return std::make_unique<NeighboursRig>(cellr, other_first); },
@@ -272,7 +305,8 @@ std::vector<Page> Pages() {
       neighbours(false, false, "neighbours-endings.txt"),
       neighbours(true, false, "neighbours-cellr-endings.txt"),
       neighbours(true, true, "neighbours-cellr-after-cell-endings.txt"),
-      {"proses", [] { return std::make_unique<ProsesRig>(); }, 0, "", false, "proses-endings.txt"},
+      proses("rxtei"),
+      proses("rxlti"),
   };
 }
 
@@ -288,12 +322,16 @@ std::string Why(const Page& page, const Cut& cut) {
 }
 
 // The words of the data files at `cut`: the neighbours sides have collected their first cell
-// once its four commands are answered.
+// once its four commands are answered; Proses' watchdog may end a pause of its own.
 std::vector<std::pair<std::string, std::string>> Words(const Page& page, const Cut& cut) {
-  const bool first = cut.step >= kLoginSteps + 4;
+  const bool first = cut.step >= kLoginSteps + 4, silence = cut.ending == Ending::kSilence;
+  const auto row = cut.step < page.rows.size() ? page.rows[cut.step] : std::vector<std::string>(3);
   return {{"{why}", Why(page, cut)},
           {"{cells}", first ? "C09102B" : "C09101A, C09102B"},
-          {"{cellrs}", first ? "C10102A" : "C10101A, C10102A"}};
+          {"{cellrs}", first ? "C10102A" : "C10101A, C10102A"},
+          {"{how}", silence ? "lost (no answer for 60 s)" : cut.Lost().substr(11)},
+          {"{where}", silence && row.size() > 3 ? row[3] : row[1]},
+          {"{blocked}", row[2]}};
 }
 
 void ExpectEnded(Rig& rig, const Ended& ended) {
@@ -305,22 +343,23 @@ void ExpectEnded(Rig& rig, const Ended& ended) {
   const pages::ElementOutcome* outcome = rig.Outcome();
   ASSERT_NE(outcome, nullptr);
   EXPECT_EQ(outcome->ended_early, ended.ended_early);
+  EXPECT_EQ(outcome->maybe_blocked, ended.blocked);
   EXPECT_EQ(outcome->finished, 0);
   EXPECT_EQ(rig.Idle(), ended.idle);
   EXPECT_EQ(rig.Script(), "");  // no script claimed
 }
 
-// After every cut the page says where its session ended and why, claims no finished check
-// and no script, is idle, and its next Start runs as if the cut session had never been.
+// After every cut the page says where its session ended and why, and exactly what may still
+// be blocked; claims no finished check and no script, is idle, and its next Start runs as if
+// the cut session had never been.
 TEST(PageEndings, ASessionEndingAtEveryStepSaysWhereAndWhy) {
   for (const Page& page : Pages()) {
-    if (page.steps == 0) continue;
     SCOPED_TRACE(page.name);
     const auto words = kestrel::testing::TestDataSections("pages/" + page.data);
     const std::string alone = page.make()->Again(page.steps);
     ForEveryCut<Rig>({
         .steps = page.steps,
-        .endings = {Ending::kPeer, Ending::kClient, Ending::kStop},
+        .endings = page.endings,
         .start =
             [&] {
               auto rig = page.make();
@@ -329,16 +368,19 @@ TEST(PageEndings, ASessionEndingAtEveryStepSaysWhereAndWhy) {
             },
         .telnet = [](Rig& rig) -> FakeTelnetClient& { return rig.Telnet(); },
         .step = [](Rig& rig, std::size_t step) { rig.Play(step); },
-        .half = [](Rig& rig, std::size_t step) { return HalfOf(rig.Telnet(), rig.Text(step)); },
+        .half = [](Rig& rig, std::size_t step) { return rig.Half(step); },
         .stop = [](Rig& rig) { rig.Stop(); },
-        .silence = nullptr,
+        .silence = [](Rig& rig) { rig.Silence(); },
         .expect =
             [&](Rig& rig, const Cut& cut) {
-              const bool stop = cut.ending == Ending::kStop;
-              Ended ended = Read(words.at(stop ? "stopped" : "lost"), Words(page, cut));
-              ended.ended_early = stop ? "stopped" : Why(page, cut);
-              ExpectEnded(rig, ended);
-              EXPECT_EQ(rig.Outcome()->reached, cut.step >= kLoginSteps ? 1 : 0);
+              const bool blocked = cut.step < page.rows.size() && !page.rows[cut.step][2].empty();
+              if (cut.step < page.rows.size()) {
+                EXPECT_EQ(cut.in_flight, page.rows[cut.step][0]);
+              }
+              const std::string section = cut.ending == Ending::kStop ? "stopped" : "lost";
+              ExpectEnded(rig,
+                          Read(words.at(section + (blocked ? ", blocked" : "")), Words(page, cut)));
+              EXPECT_EQ(rig.Outcome()->reached, cut.step >= page.login ? 1 : 0);
               EXPECT_EQ(rig.Again(page.steps), alone);
             },
     });
@@ -350,7 +392,7 @@ TEST(PageEndings, ASessionEndingAtEveryStepSaysWhereAndWhy) {
 TEST(PageEndings, TheGatewaysRefusalsAndThePrintoutCapEndTheCheckInTheirWords) {
   for (const Page& page : Pages()) {
     for (const auto& [cause, section] : kestrel::testing::TestDataSections("pages/" + page.data)) {
-      if (cause == "lost" || cause == "stopped") continue;
+      if (cause.starts_with("lost") || cause.starts_with("stopped")) continue;
       for (const std::size_t chunk : {1, 4096}) {
         SCOPED_TRACE(page.name + ", " + cause + ", chunks of " + std::to_string(chunk));
         auto rig = page.make();
@@ -362,7 +404,7 @@ TEST(PageEndings, TheGatewaysRefusalsAndThePrintoutCapEndTheCheckInTheirWords) {
         } else if (cause == "element") {
           Deliver(telnet, "User: Password: NE: \r\nNE BSC9 NOT DEFINED IN GATEWAY\r\nNE: ", chunk);
         } else if (cause == "cap") {
-          for (std::size_t step = 0; step < kLoginSteps; ++step) rig->Play(step);
+          for (std::size_t step = 0; step < page.login; ++step) rig->Play(step);
           Deliver(telnet, std::string(600, 'x'), chunk);
         } else {
           telnet.ConnectFails();
