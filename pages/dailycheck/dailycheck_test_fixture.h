@@ -165,6 +165,50 @@ inline std::string Alarm(const std::string& slogan, const std::string& details =
 using pages::testing::DataCase;
 using pages::testing::DataCases;
 
+// One step of a visit: what is in flight, its answer, and what may be blocked meanwhile.
+struct Step {
+  std::string sent, answer;
+  std::vector<std::string> blocked = {};
+};
+
+// The whole dialogue of a case of dailycheck-queues.txt: the prompts of the login, the alarm
+// list, then the queue as the exchange answers it.
+inline std::vector<Step> Dialogue(const DataCase& solution) {
+  std::vector<Step> steps;
+  const char* sent[] = {"", "ops1", "pw", "NE=BSC9"};
+  for (std::size_t k = 0; k < 4; ++k) steps.push_back({sent[k], PageBench::Login()[k]});
+  steps.push_back({"ALLIP;", AlarmList(solution.Text("alarms"))});
+  for (const std::string& entry : solution.Lines("queue")) {
+    const auto field = pages::testing::Split(entry, "|");
+    const std::string &entry_sent = field.at(0), &answer = field.at(1);
+    steps.push_back({entry_sent,
+                     answer == "asks"       ? entry_sent + "\r\n\r\n<"
+                     : answer == "executes" ? entry_sent + "\r\nEXECUTED\r\n\r\n<"
+                     : answer == "release"  ? "\r\n<"
+                                            : answer,
+                     field.at(2).empty() ? std::vector<std::string>{} : std::vector{field[2]}});
+  }
+  return steps;
+}
+
+// BSC9 queued with the box of the case's solution ticked.
+inline void Visit(PageBench& bench, const DataCase& solution) {
+  bench.Box(solution.Lines("box").at(0)).SetChecked(true);
+  bench.page.ListBoxdc.Add("BSC9");
+}
+
+// Step `step` is in flight (for a Ctrl-D also its release pause runs out, with one empty
+// line), then its answer comes.
+inline void Play(PageBench& bench, const Step& step, bool answer = true) {
+  EXPECT_EQ(bench.NewlySent(),
+            step.sent.empty() ? std::vector<std::string>{} : std::vector{step.sent});
+  if (step.sent == "\x04") {
+    bench.clock.Advance(3000);
+    EXPECT_EQ(bench.NewlySent(), std::vector<std::string>{""});
+  }
+  if (answer) bench.telnet.Receive(step.answer);
+}
+
 // Plays the "-- script" of a case: a verb a line and its argument, "|" between the items of a
 // list. `list PART` receives an alarm list of a part of the case, else of `shared`; `reply PART`
 // receives a part of the case as it stands.
