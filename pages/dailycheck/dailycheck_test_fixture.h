@@ -250,6 +250,15 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"filter-add", [&] { page.FilterMemo.AddLine(arg); }},
       {"pacing", [&] { page.SetPacing(std::stoi(items.at(0)), std::stoi(items.at(1))); }},
       {"cap", [&] { page.SetMaxPrintout(std::stoul(arg)); }},
+      {"save-fails", [&] { b.files.failure = arg; }},
+      {"record", [&] { page.RecordResults = true; }},
+      {"log-lines",  // the work pane holds that many lines
+       [&] {
+         std::string log;
+         for (int k = 0; k < std::stoi(arg); ++k) log += "x\r\n";
+         page.Memodc.SetText(log);
+       }},
+      {"clear-report", [&] { page.Memoreportdc.Clear(); }},
       {"name", [&] { page.Nedc.SetText(arg); }},
       {"watchdog", [&] { page.Timerdc.SetEnabled(arg == "on"); }},
       {"forget", [&] { b.telnet.Forget(); }},
@@ -270,6 +279,20 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"queued", [&] { EXPECT_EQ(page.Memokom.Lines(), items); }},
       {"report", [&] { EXPECT_EQ(page.Memoreportdc.Lines(), items); }},
       {"last-report", [&] { EXPECT_EQ(page.Memoreportdc.Lines().back(), arg); }},
+      {"report-native",
+       [&] {
+         for (auto& item : items) item = Native(item);
+         EXPECT_EQ(page.Memoreportdc.Lines(), items);
+       }},
+      {"results",  // each result as element|time|class|slogan|kind|line
+       [&] {
+         std::vector<std::string> results;
+         for (const auto& r : page.Results) {
+           results.push_back(r.element + "|" + r.time + "|" + r.alarm_class + "|" + r.slogan + "|" +
+                             r.kind + "|" + r.line);
+         }
+         EXPECT_EQ(results, c.Lines(arg));
+       }},
       {"connects", [&] { EXPECT_EQ(b.Connects(), std::stol(arg)); }},
       {"connected", [&] { EXPECT_EQ(b.telnet.Connected(), arg == "yes"); }},
       {"timer", [&] { EXPECT_EQ(page.Timerdc.Enabled(), arg == "on"); }},
@@ -280,6 +303,7 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"playing", [&] { EXPECT_EQ(b.sound.Playing(), arg == "yes"); }},
       {"ended", [&] { EXPECT_EQ(outcome().ended_early, items.size() > 1 ? items[1] : ""); }},
       {"finished", [&] { EXPECT_EQ(outcome().finished, std::stoi(items.at(1))); }},
+      {"unsaved", [&] { EXPECT_EQ(outcome().unsaved, std::vector{Native(items.at(1))}); }},
       {"problems",
        [&] { EXPECT_EQ(outcome().problems, std::vector(items.begin() + 1, items.end())); }},
       {"events", [&] { EXPECT_EQ(b.telnet.events, items); }},

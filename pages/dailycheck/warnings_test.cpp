@@ -20,10 +20,6 @@ struct WarningsBench : PageBench {
   }
 };
 
-std::string Warning(const std::string& element, const std::string& slogan) {
-  return "Warning: " + element + ": " + slogan + "; 05.12.2026 14:07:30";
-}
-
 // Known alarms warn unless the filter silences them for all elements or for one, by substring,
 // once per key; the sound is both recordings or the beep signal.
 TEST(Warnings, KnownUnfilteredAlarmsWarnOncePerKeyWithTheirSound) {
@@ -34,37 +30,6 @@ TEST(Warnings, KnownUnfilteredAlarmsWarnOncePerKeyWithTheirSound) {
     bench.files.written["/sounds/faults/EXTERNAL ALARM.wav"] = "RIFF";
     RunScript(bench, row, row);
   }
-}
-
-TEST(Warnings, ManyAlarmsFromTheLogPaneSize) {
-  WarningsBench bench;
-  auto& page = bench.page;
-  page.ListBoxdc.Add("BSC9");
-  page.RecordResults = true;
-  // The log holds `lines` lines once the alarm list's chunk has been added to
-  // it.
-  auto scan_with_log = [&](std::size_t lines) {
-    page.StopdcClick();
-    page.Memoreportdc.Clear();
-    page.StartdcClick();
-    bench.LogIn();
-    const std::string list = AlarmList("");
-    const auto added = static_cast<std::size_t>(std::count(list.begin(), list.end(), '\n')) + 1;
-    std::string log;
-    for (std::size_t i = 0; i + added < lines; ++i) log += "x\r\n";
-    page.Memodc.SetText(log);
-    bench.telnet.Receive(list);
-    return page.Memoreportdc.Lines();
-  };
-  EXPECT_THAT(scan_with_log(2500), IsEmpty());
-  EXPECT_THAT(scan_with_log(2501), ElementsAre(Warning("BSC9", "MANY ALARMS")));
-  // A warning of no alarm of the list: no class.
-  ASSERT_EQ(page.Results.size(), 1u);
-  const auto& result = page.Results[0];
-  EXPECT_EQ(result.alarm_class + "|" + result.slogan + "|" + result.kind + "|" + result.line,
-            "|MANY ALARMS|warning|" + Warning("BSC9", "MANY ALARMS"));
-  page.FilterMemo.AddLine("BSC9 MANY ALARMS");
-  EXPECT_THAT(scan_with_log(2501), IsEmpty());
 }
 
 TEST(Warnings, FilterAddSaveAndLoad) {
