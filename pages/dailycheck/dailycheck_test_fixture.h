@@ -208,8 +208,15 @@ inline void Play(PageBench& bench, const Step& step, bool answer = true) {
 
 // Plays the "-- script" of a case: a verb a line and its argument, "|" between the items of a
 // list. `list PART` receives an alarm list of a part of the case, else of `shared`; `reply PART`
-// receives a part of the case as it stands.
+// receives a part of the case as it stands; `write` and `file` give a file's text as a part.
 inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
+  static const std::map<std::string, void (DailyCheckPage::*)()> kButtons = {
+      {"add filter", &DailyCheckPage::Button4Click},
+      {"save filter", &DailyCheckPage::Button5Click},
+      {"load filter", &DailyCheckPage::Button6Click},
+      {"choose sound", &DailyCheckPage::Button7Click},
+      {"test sound", &DailyCheckPage::Button8Click},
+      {"play sound", &DailyCheckPage::FileListBox1DblClick}};
   std::string arg;
   std::vector<std::string> items;
   auto& page = b.page;
@@ -248,6 +255,15 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"pacing", [&] { page.SetPacing(std::stoi(items.at(0)), std::stoi(items.at(1))); }},
       {"cap", [&] { page.SetMaxPrintout(std::stoul(arg)); }},
       {"save-fails", [&] { b.files.failure = arg; }},
+      {"click", [&] { (page.*kButtons.at(arg))(); }},
+      {"click-fails", [&] { EXPECT_THROW((page.*kButtons.at(arg))(), std::runtime_error); }},
+      {"element-box", [&] { page.ComboBox1.SetText(arg); }},
+      {"slogan-box", [&] { page.ComboBox2.SetText(arg); }},
+      {"save-as", [&] { b.dialogs.save = arg; }},
+      {"open", [&] { b.dialogs.open = arg; }},
+      {"write", [&] { b.files.written[items.at(0)] = c.Text(items.at(1)); }},
+      {"sound-folder", [&] { page.ShowSoundFolder(arg); }},
+      {"select", [&] { page.FileListBox1.SetSelected(std::stoul(arg), true); }},
       {"record", [&] { page.RecordResults = true; }},
       {"log-lines",  // the work pane holds that many lines
        [&] {
@@ -275,6 +291,11 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"sent", [&] { EXPECT_EQ(b.NewlySent(), items); }},
       {"queued", [&] { EXPECT_EQ(page.Memokom.Lines(), items); }},
       {"report", [&] { EXPECT_EQ(page.Memoreportdc.Lines(), items); }},
+      {"filters", [&] { EXPECT_EQ(page.FilterMemo.Lines(), items); }},
+      {"file", [&] { EXPECT_EQ(b.files.written.at(items.at(0)), c.Text(items.at(1))); }},
+      {"sound-files", [&] { EXPECT_EQ(page.FileListBox1.Items(), items); }},
+      {"folder", [&] { EXPECT_EQ(page.FileListFolder.Caption(), arg); }},
+      {"selected", [&] { EXPECT_TRUE(page.FileListBox1.Selected(std::stoul(arg))); }},
       {"last-report", [&] { EXPECT_EQ(page.Memoreportdc.Lines().back(), arg); }},
       {"report-native",
        [&] {
