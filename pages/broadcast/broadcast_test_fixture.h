@@ -34,10 +34,6 @@ struct BroadcastHarness {
   std::vector<std::string> Commands() const {
     return {telnet.Sent().begin() + 3, telnet.Sent().end()};
   }
-  bool Clean() const {
-    const auto* outcome = page.Outcomes.Find("BSC9");
-    return outcome != nullptr && outcome->Clean();
-  }
 
   kestrel::testing::FakeTelnetClient telnet;
   mml::PropertiesForm properties;

@@ -12,9 +12,6 @@ using ::testing::IsEmpty;
 
 const std::string kSetar = "SETAR;\r\n\r\nEXECUTED\r\n\r\n<";
 const std::string kWarned = "Warning: BSC9: SEIZURE SUPERVISION; 05.12.2026 14:07:30";
-std::string Report(const std::string& name) {
-  return Native("/share/Kestreldailycheck/" + name + ".txt");
-}
 
 // The loop as the engineer and the gateway play it: exact lines sent, report lines, files and
 // what the watchdog, the pacing, Stop and a warning sound do to the loop.
@@ -25,21 +22,6 @@ TEST(DailyCheckLoop, Scripts) {
     PageBench bench;
     RunScript(bench, cases[k], cases.front());
   }
-}
-
-// A report file that cannot be saved is said, kept in the ledger, and the loop goes on.
-TEST(DailyCheckLoop, AFailedSaveIsSaid) {
-  PageBench failing;
-  failing.Start({"BSC9"});
-  failing.files.failure = "No such file or directory";
-  failing.telnet.Receive(AlarmList(Alarm("SEIZURE SUPERVISION")));
-  failing.telnet.Receive(kSetar);
-  const std::string path = Report("BSC9_Create_05122026_140730");
-  EXPECT_THAT(failing.page.Memoreportdc.Lines(),
-              ElementsAre(kWarned, "BSC9: SETAR; 14:07:30",
-                          "BSC9: report file " + path + " not saved: No such file or directory"));
-  EXPECT_THAT(failing.page.Outcomes.Find("BSC9")->unsaved, ElementsAre(path));
-  EXPECT_EQ(failing.Connects(), 2);
 }
 
 // Without a report share root nothing runs, from a button or as a cycle goes on.

@@ -108,19 +108,16 @@ struct PageBench {
   }
   // After Stop nothing runs: no session, no timer, and nothing is sent, connected or played
   // however long the program goes on.
-  void ExpectStoppedForGood() {
-    EXPECT_FALSE(telnet.Connected());
-    EXPECT_FALSE(page.Timerdc.Enabled());
-    EXPECT_FALSE(page.Timerdc_release.Enabled());
-    EXPECT_FALSE(page.Animate2.Visible());
-    EXPECT_FALSE(sound.Playing());
+  bool StoppedForGood() {
+    const bool still = !telnet.Connected() && !page.Timerdc.Enabled() &&
+                       !page.Timerdc_release.Enabled() && !page.Animate2.Visible() &&
+                       !sound.Playing();
     const long connects = Connects();
     const std::size_t sent = telnet.Sent().size(), played = sound.played.size();
     clock.Advance(600000);
     sound.FinishAll();
-    EXPECT_EQ(Connects(), connects);
-    EXPECT_EQ(telnet.Sent().size(), sent);
-    EXPECT_EQ(sound.played.size(), played);
+    return still && Connects() == connects && telnet.Sent().size() == sent &&
+           sound.played.size() == played;
   }
   // A box by the start of its caption: "SEQAR", "Near end", "Pemanent", "SoftwareError", ...
   controls::CheckBox& Box(std::string_view caption) {
@@ -165,10 +162,61 @@ inline std::string Alarm(const std::string& slogan, const std::string& details =
 using pages::testing::DataCase;
 using pages::testing::DataCases;
 
+// One step of a visit: what is in flight, its answer, and what may be blocked meanwhile.
+struct Step {
+  std::string sent, answer;
+  std::vector<std::string> blocked = {};
+};
+
+// The whole dialogue of a case of dailycheck-queues.txt: the prompts of the login, the alarm
+// list, then the queue as the exchange answers it.
+inline std::vector<Step> Dialogue(const DataCase& solution) {
+  std::vector<Step> steps;
+  const char* sent[] = {"", "ops1", "pw", "NE=BSC9"};
+  for (std::size_t k = 0; k < 4; ++k) steps.push_back({sent[k], PageBench::Login()[k]});
+  steps.push_back({"ALLIP;", AlarmList(solution.Text("alarms"))});
+  for (const std::string& entry : solution.Lines("queue")) {
+    const auto field = pages::testing::Split(entry, "|");
+    const std::string &entry_sent = field.at(0), &answer = field.at(1);
+    steps.push_back({entry_sent,
+                     answer == "asks"       ? entry_sent + "\r\n\r\n<"
+                     : answer == "executes" ? entry_sent + "\r\nEXECUTED\r\n\r\n<"
+                     : answer == "release"  ? "\r\n<"
+                                            : answer,
+                     field.at(2).empty() ? std::vector<std::string>{} : std::vector{field[2]}});
+  }
+  return steps;
+}
+
+// BSC9 queued with the box of the case's solution ticked.
+inline void Visit(PageBench& bench, const DataCase& solution) {
+  bench.Box(solution.Lines("box").at(0)).SetChecked(true);
+  bench.page.ListBoxdc.Add("BSC9");
+}
+
+// Step `step` is in flight (for a Ctrl-D also its release pause runs out, with one empty
+// line), then its answer comes.
+inline void Play(PageBench& bench, const Step& step, bool answer = true) {
+  EXPECT_EQ(bench.NewlySent(),
+            step.sent.empty() ? std::vector<std::string>{} : std::vector{step.sent});
+  if (step.sent == "\x04") {
+    bench.clock.Advance(3000);
+    EXPECT_EQ(bench.NewlySent(), std::vector<std::string>{""});
+  }
+  if (answer) bench.telnet.Receive(step.answer);
+}
+
 // Plays the "-- script" of a case: a verb a line and its argument, "|" between the items of a
 // list. `list PART` receives an alarm list of a part of the case, else of `shared`; `reply PART`
-// receives a part of the case as it stands.
+// receives a part of the case as it stands; `write` and `file` give a file's text as a part.
 inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
+  static const std::map<std::string, void (DailyCheckPage::*)()> kButtons = {
+      {"add filter", &DailyCheckPage::Button4Click},
+      {"save filter", &DailyCheckPage::Button5Click},
+      {"load filter", &DailyCheckPage::Button6Click},
+      {"choose sound", &DailyCheckPage::Button7Click},
+      {"test sound", &DailyCheckPage::Button8Click},
+      {"play sound", &DailyCheckPage::FileListBox1DblClick}};
   std::string arg;
   std::vector<std::string> items;
   auto& page = b.page;
@@ -206,6 +254,24 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"filter-add", [&] { page.FilterMemo.AddLine(arg); }},
       {"pacing", [&] { page.SetPacing(std::stoi(items.at(0)), std::stoi(items.at(1))); }},
       {"cap", [&] { page.SetMaxPrintout(std::stoul(arg)); }},
+      {"save-fails", [&] { b.files.failure = arg; }},
+      {"click", [&] { (page.*kButtons.at(arg))(); }},
+      {"click-fails", [&] { EXPECT_THROW((page.*kButtons.at(arg))(), std::runtime_error); }},
+      {"element-box", [&] { page.ComboBox1.SetText(arg); }},
+      {"slogan-box", [&] { page.ComboBox2.SetText(arg); }},
+      {"save-as", [&] { b.dialogs.save = arg; }},
+      {"open", [&] { b.dialogs.open = arg; }},
+      {"write", [&] { b.files.written[items.at(0)] = c.Text(items.at(1)); }},
+      {"sound-folder", [&] { page.ShowSoundFolder(arg); }},
+      {"select", [&] { page.FileListBox1.SetSelected(std::stoul(arg), true); }},
+      {"record", [&] { page.RecordResults = true; }},
+      {"log-lines",  // the work pane holds that many lines
+       [&] {
+         std::string log;
+         for (int k = 0; k < std::stoi(arg); ++k) log += "x\r\n";
+         page.Memodc.SetText(log);
+       }},
+      {"clear-report", [&] { page.Memoreportdc.Clear(); }},
       {"name", [&] { page.Nedc.SetText(arg); }},
       {"watchdog", [&] { page.Timerdc.SetEnabled(arg == "on"); }},
       {"forget", [&] { b.telnet.Forget(); }},
@@ -225,7 +291,26 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"sent", [&] { EXPECT_EQ(b.NewlySent(), items); }},
       {"queued", [&] { EXPECT_EQ(page.Memokom.Lines(), items); }},
       {"report", [&] { EXPECT_EQ(page.Memoreportdc.Lines(), items); }},
+      {"filters", [&] { EXPECT_EQ(page.FilterMemo.Lines(), items); }},
+      {"file", [&] { EXPECT_EQ(b.files.written.at(items.at(0)), c.Text(items.at(1))); }},
+      {"sound-files", [&] { EXPECT_EQ(page.FileListBox1.Items(), items); }},
+      {"folder", [&] { EXPECT_EQ(page.FileListFolder.Caption(), arg); }},
+      {"selected", [&] { EXPECT_TRUE(page.FileListBox1.Selected(std::stoul(arg))); }},
       {"last-report", [&] { EXPECT_EQ(page.Memoreportdc.Lines().back(), arg); }},
+      {"report-native",
+       [&] {
+         for (auto& item : items) item = Native(item);
+         EXPECT_EQ(page.Memoreportdc.Lines(), items);
+       }},
+      {"results",  // each result as element|time|class|slogan|kind|line
+       [&] {
+         std::vector<std::string> results;
+         for (const auto& r : page.Results) {
+           results.push_back(r.element + "|" + r.time + "|" + r.alarm_class + "|" + r.slogan + "|" +
+                             r.kind + "|" + r.line);
+         }
+         EXPECT_EQ(results, c.Lines(arg));
+       }},
       {"connects", [&] { EXPECT_EQ(b.Connects(), std::stol(arg)); }},
       {"connected", [&] { EXPECT_EQ(b.telnet.Connected(), arg == "yes"); }},
       {"timer", [&] { EXPECT_EQ(page.Timerdc.Enabled(), arg == "on"); }},
@@ -236,6 +321,7 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
       {"playing", [&] { EXPECT_EQ(b.sound.Playing(), arg == "yes"); }},
       {"ended", [&] { EXPECT_EQ(outcome().ended_early, items.size() > 1 ? items[1] : ""); }},
       {"finished", [&] { EXPECT_EQ(outcome().finished, std::stoi(items.at(1))); }},
+      {"unsaved", [&] { EXPECT_EQ(outcome().unsaved, std::vector{Native(items.at(1))}); }},
       {"problems",
        [&] { EXPECT_EQ(outcome().problems, std::vector(items.begin() + 1, items.end())); }},
       {"events", [&] { EXPECT_EQ(b.telnet.events, items); }},
@@ -260,7 +346,7 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
        [&] {
          EXPECT_TRUE(!b.files.written.empty() && b.files.written.begin()->second.ends_with(arg));
        }},
-      {"stopped-for-good", [&] { b.ExpectStoppedForGood(); }},
+      {"stopped-for-good", [&] { EXPECT_TRUE(b.StoppedForGood()); }},
   };
   for (const std::string& line : c.Lines("script")) {
     SCOPED_TRACE(line);

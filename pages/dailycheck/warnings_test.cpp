@@ -1,4 +1,3 @@
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "pages/dailycheck/dailycheck_test_fixture.h"
@@ -6,107 +5,20 @@
 namespace kestrel::dailycheck::testing {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::IsEmpty;
-
-// A bench whose solutions are all off: the report holds warnings only.
-struct WarningsBench : PageBench {
-  WarningsBench()
-      : PageBench("/share",
-                  "SEIZURE SUPERVISION\nEXTERNAL ALARM\nCP STATE NOT "
-                  "NORMAL\nSYSTEM STATE\n"
-                  "../nods/BSC9\n") {
-    for (const char* box : {"SEQAR", "SETAR", "Near end", "Enum"}) Box(box).SetChecked(false);
-  }
-};
-
-std::string Warning(const std::string& element, const std::string& slogan) {
-  return "Warning: " + element + ": " + slogan + "; 05.12.2026 14:07:30";
-}
-
 // Known alarms warn unless the filter silences them for all elements or for one, by substring,
-// once per key; the sound is both recordings or the beep signal.
+// once per key; the sound is both recordings or the beep signal. Every solution is off: the
+// report holds warnings only. The filter's and the sound page's own buttons.
 TEST(Warnings, KnownUnfilteredAlarmsWarnOncePerKeyWithTheirSound) {
   for (const DataCase& row : DataCases("dailycheck-warnings.txt")) {
     SCOPED_TRACE(row.name);
-    WarningsBench bench;
+    PageBench bench("/share",
+                    "SEIZURE SUPERVISION\nEXTERNAL ALARM\nCP STATE NOT NORMAL\nSYSTEM STATE\n"
+                    "../nods/BSC9\n");
+    for (const char* box : {"SEQAR", "SETAR", "Near end", "Enum"}) bench.Box(box).SetChecked(false);
     bench.files.written["/sounds/nods/BSC9.wav"] = "RIFF";
     bench.files.written["/sounds/faults/EXTERNAL ALARM.wav"] = "RIFF";
     RunScript(bench, row, row);
   }
-}
-
-TEST(Warnings, ManyAlarmsFromTheLogPaneSize) {
-  WarningsBench bench;
-  auto& page = bench.page;
-  page.ListBoxdc.Add("BSC9");
-  page.RecordResults = true;
-  // The log holds `lines` lines once the alarm list's chunk has been added to
-  // it.
-  auto scan_with_log = [&](std::size_t lines) {
-    page.StopdcClick();
-    page.Memoreportdc.Clear();
-    page.StartdcClick();
-    bench.LogIn();
-    const std::string list = AlarmList("");
-    const auto added = static_cast<std::size_t>(std::count(list.begin(), list.end(), '\n')) + 1;
-    std::string log;
-    for (std::size_t i = 0; i + added < lines; ++i) log += "x\r\n";
-    page.Memodc.SetText(log);
-    bench.telnet.Receive(list);
-    return page.Memoreportdc.Lines();
-  };
-  EXPECT_THAT(scan_with_log(2500), IsEmpty());
-  EXPECT_THAT(scan_with_log(2501), ElementsAre(Warning("BSC9", "MANY ALARMS")));
-  // A warning of no alarm of the list: no class.
-  ASSERT_EQ(page.Results.size(), 1u);
-  const auto& result = page.Results[0];
-  EXPECT_EQ(result.alarm_class + "|" + result.slogan + "|" + result.kind + "|" + result.line,
-            "|MANY ALARMS|warning|" + Warning("BSC9", "MANY ALARMS"));
-  page.FilterMemo.AddLine("BSC9 MANY ALARMS");
-  EXPECT_THAT(scan_with_log(2501), IsEmpty());
-}
-
-TEST(Warnings, FilterAddSaveAndLoad) {
-  WarningsBench bench;
-  auto& page = bench.page;
-  auto& files = bench.files.written;
-  page.ComboBox1.SetText("ALL");
-  page.ComboBox2.SetText("  EXTERNAL ALARM  ");
-  page.Button4Click();
-  EXPECT_EQ(page.FilterMemo.Lines().back(), "ALL EXTERNAL ALARM");
-  bench.dialogs.save = "/home/ops/filter.txt";
-  page.Button5Click();
-  EXPECT_EQ(files.at("/home/ops/filter.txt.txt"), page.FilterMemo.Text());
-  bench.dialogs.save.clear();  // cancelled: nothing more written
-  page.Button5Click();
-  EXPECT_EQ(files.size(), 1u);
-  files["/home/ops/night.txt"] = "BSC9 EXTERNAL ALARM\r\n";
-  bench.dialogs.open = "/home/ops/night.txt";
-  page.Button6Click();
-  EXPECT_THAT(page.FilterMemo.Lines(), ElementsAre("BSC9 EXTERNAL ALARM"));
-  bench.dialogs.open = "/home/ops/missing.txt";
-  EXPECT_THROW(page.Button6Click(), std::runtime_error);
-  EXPECT_EQ(page.FilterMemo.Text(),
-            "");  // emptied before the read, as the engineers know it
-}
-
-TEST_F(DailyCheckTest, SoundPageListsPlaysAndTestsTheLocation) {
-  files.written["/sounds/nods/BSC9.wav"] = "RIFF";
-  files.written["/sounds/nods/notes.txt"] = "";
-  files.written["/home/ops/voices/BSC15.wav"] = "RIFF";
-  page.ShowSoundFolder("/sounds/nods");
-  EXPECT_THAT(page.FileListBox1.Items(), ElementsAre("BSC9.wav"));
-  page.FileListBox1.SetSelected(0, true);
-  page.FileListBox1DblClick();
-  page.Button8Click();  // no BSC15.wav in the sounds folder: no sound
-  files.written["/sounds/nods/BSC15.wav"] = "RIFF";
-  page.Button8Click();
-  EXPECT_THAT(sound.played, ElementsAre("/sounds/nods/BSC9.wav", "start /sounds/nods/BSC15.wav"));
-  dialogs.open = "/home/ops/voices/BSC15.wav";
-  page.Button7Click();
-  EXPECT_EQ(page.FileListFolder.Caption(), "/home/ops/voices");
-  EXPECT_TRUE(page.FileListBox1.Selected(0));
 }
 
 }  // namespace

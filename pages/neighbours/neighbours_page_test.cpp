@@ -99,18 +99,11 @@ TEST_F(NeighboursTest, ASideThatFinishedLosesNothingWhenItsSessionEnds) {
 
 // A list line that could carry more than a cell name (a ";", a second command), a list that
 // names no cell (which would send RLDEP:CELL=;), or no BSC to answer "NE:" with stops the
-// collection; the message names the list (and the line).
+// collection; the message names the list (and the line), as the rows of "neighbours cell
+// lists" in readings.txt give it.
 TEST_F(NeighboursTest, AListThatIsNoCellListOrNoBscStopsIt) {
-  const std::string ill =
-      " list, \"C09;EVIL\", is not a cell name (up to 8 letters, digits or \"_\"): nothing was "
-      "sent. Correct the list and start again.";
-  const std::string none =
-      " list names no cell: nothing was sent. Give one cell name a line and start again.";
-  const std::pair<const char*, std::string> rows[] = {
-      {"C09101A\r\n\r\nC09;EVIL", "Line 3 of the Cell" + ill},
-      {"", "The Cell" + none},
-      {"\r\n\r\n", "The Cell" + none}};
-  for (const auto& [list, why] : rows) {
+  for (const auto& row : pages::testing::Rows("readings.txt", "neighbours cell lists")) {
+    const std::string &list = row.at(0), &why = row.at(1);
     NeighboursRig rig;
     rig.TwoPairs();
     rig.page.Memocell.SetText(list);

@@ -55,7 +55,7 @@ struct NeighboursRig {
     while (telnet.Connected() && answered < telnet.Sent().size()) {
       const std::string command = telnet.Sent()[answered++];
       if (command == "ops1" || command == "pw" || command.starts_with("NE=")) continue;
-      Deliver(telnet, Answer(command), chunk);
+      telnet.ReceiveInChunks(Answer(command), chunk);
       return true;
     }
     return false;
@@ -77,11 +77,6 @@ struct NeighboursRig {
     for (auto* telnet : {&cell_telnet, &cellr_telnet}) {
       for (const auto& prompt : Login()) telnet->Receive(prompt);
     }
-  }
-  void Deliver(kestrel::testing::FakeTelnetClient& telnet, const std::string& text,
-               std::size_t chunk) {
-    for (std::size_t pos = 0; pos < text.size() && telnet.Connected(); pos += chunk)
-      telnet.Receive(text.substr(pos, chunk));
   }
 
   std::set<std::string> cells;

@@ -85,7 +85,7 @@ class Exchange {
         awaiting_.clear();
         for (const char* text : {"\r\nUser: ", "\r\nPassword: ", "\r\nNE: ",
                                  "\r\nWO      BSC9              AD-739  TIME 261206 093001\r\n<"}) {
-          Deliver(text);
+          telnet.ReceiveInChunks(text, chunk_);
         }
       } else if (answered_ < telnet.Sent().size()) {
         const std::string line = telnet.Sent()[answered_];
@@ -93,8 +93,8 @@ class Exchange {
           if (moves_ >= moves) return;
           ++moves_;
           const auto [echo, rest] = Reply(line);
-          Deliver(echo);
-          Deliver(rest);
+          telnet.ReceiveInChunks(echo, chunk_);
+          telnet.ReceiveInChunks(rest, chunk_);
         }
         ++answered_;
       } else if (telnet.Connected() && auto_time &&
@@ -144,11 +144,6 @@ class Exchange {
  private:
   static bool IsLogin(const std::string& line) {
     return line == "ops1" || line == "pw" || line.starts_with("NE=");
-  }
-  void Deliver(const std::string& text) {
-    for (std::size_t pos = 0; pos < text.size() && telnet.Connected(); pos += chunk_) {
-      telnet.Receive(text.substr(pos, chunk_));
-    }
   }
   // The echo of `line` and the rest of its answer.
   std::pair<std::string, std::string> Reply(const std::string& line) {

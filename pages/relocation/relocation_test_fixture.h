@@ -37,9 +37,7 @@ struct RelocationRig {
   // Answers the command the page sent last; false when it has sent nothing new.
   bool AnswerNext(const std::map<std::string, std::string>& network, std::size_t chunk = 4096) {
     if (!telnet.Connected() || answered_ >= telnet.Sent().size()) return false;
-    const std::string text = pages::testing::Answer(network, telnet.Sent()[answered_++]);
-    for (std::size_t pos = 0; pos < text.size() && telnet.Connected(); pos += chunk)
-      telnet.Receive(text.substr(pos, chunk));
+    telnet.ReceiveInChunks(pages::testing::Answer(network, telnet.Sent()[answered_++]), chunk);
     return true;
   }
   void Check(const std::map<std::string, std::string>& network, std::size_t chunk = 4096) {

@@ -60,21 +60,15 @@ TEST(RlslpPage, EachBscOfTheQueueReportsItsCellsThatAreNotActive) {
   }
 }
 
-// Only the user or the password would be refused for every BSC: a refused BSC and a gateway
-// at its limit of sessions are not the login's fault.
+// Each row of "login refusals" in readings.txt: the check stops either way.
 TEST(RlslpPage, ARefusedLoginIsToldFromOtherRefusals) {
-  const std::pair<const char*, bool> refusals[] = {
-      {"\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT\r\nUser: ", true},
-      {"\r\nUser: \r\nPassword: \r\nLOGIN INCORRECT: USER NOT DEFINED\r\nUser: ", true},
-      {"TOO MANY SESSIONS\r\n", false},
-      {"\r\nUser: \r\nPassword: \r\nNE: \r\nNE BSC9 NOT DEFINED IN GATEWAY\r\nNE: ", false}};
-  for (const auto& [said, login] : refusals) {
+  for (const auto& row : pages::testing::Rows("readings.txt", "login refusals")) {
     RlslpHarness h;
     h.Queue({"BSC9"});
     h.page.SlpstartButtonClick();
     EXPECT_FALSE(h.page.LoginRefused());
-    h.telnet.Receive(said);
-    EXPECT_EQ(h.page.LoginRefused(), login) << said;
+    h.telnet.Receive(row.at(0));
+    EXPECT_EQ(h.page.LoginRefused() ? "refused" : "", row.at(1)) << row[0];
     EXPECT_EQ(h.page.SlpstartButton.Caption(), "Start");
   }
 }

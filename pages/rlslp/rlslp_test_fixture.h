@@ -38,10 +38,6 @@ struct RlslpHarness {
   void Queue(std::initializer_list<const char*> names) {
     for (const char* name : names) page.SlpListBox.Add(name);
   }
-  bool Clean(const char* element) const {
-    const auto* outcome = page.Outcomes.Find(element);
-    return outcome != nullptr && outcome->Clean();
-  }
 
   kestrel::testing::FakeTelnetClient telnet;
   mml::PropertiesForm properties;
