@@ -6,6 +6,7 @@
 #include <exception>
 #include <optional>
 #include <regex>
+#include <variant>
 
 #include "mml/session_record.h"
 
@@ -29,60 +30,58 @@ void Trace(const std::string& what) {
   if (kTracing) std::fprintf(stderr, "%s\n", what.c_str());
 }
 
-}  // namespace
+bool Ticks(const controls::Timer* timer) { return timer->Enabled() && timer->Interval() > 0; }
 
-std::size_t CapOf(std::uint8_t options) {
-  static constexpr std::size_t kCaps[] = {64 * 1024, 16 * 1024, 4 * 1024, 1024};
-  return kCaps[options >> 6];
+std::size_t BytesOf(const controls::Memo* memo) {
+  return memo->Text().size() + sizeof(std::size_t) * memo->LineCount();
 }
 
-void Holdings::Add(std::string_view name, std::size_t held) {
-  bytes += held;
-  if (held > largest_bytes) {
-    largest_bytes = held;
-    largest = name;
-  }
-}
-
-void Holdings::Add(std::string_view name, const controls::Memo& memo) {
-  Add(name, memo.Text().size() + sizeof(std::size_t) * memo.LineCount());
-}
-
-void Holdings::Add(std::string_view name, const controls::ListBox& list) {
+std::size_t BytesOf(const controls::ListBox* list) {
   std::size_t held = 0;
-  for (const auto& item : list.Items()) held += item.size();
-  Add(name, held);
+  for (const auto& item : list->Items()) held += item.size();
+  return held;
 }
 
-void Holdings::Add(std::string_view name, const pages::Outcomes& outcomes) {
+std::size_t BytesOf(const pages::Outcomes* outcomes) {
   std::size_t held = 0;
-  for (const auto& outcome : outcomes.All()) {
+  for (const auto& outcome : outcomes->All()) {
     held += outcome.element.size() + outcome.ended_early.size();
     for (const auto* texts : {&outcome.problems, &outcome.maybe_blocked, &outcome.unsaved}) {
       for (const auto& text : *texts) held += text.size();
     }
   }
-  Add(name, held);
+  return held;
 }
 
-Rig::Rig(std::string page, Elements elements, std::size_t cap)
-    : page_name_(std::move(page)), elements_(std::move(elements)), cap_(cap) {}
+std::size_t BytesOf(const std::string* text) { return text->size(); }
+std::size_t BytesOf(const std::function<std::size_t()>& count) { return count(); }
 
-void Rig::Attach(controls::Timer& timer) {
-  clock_.Attach(timer);
-  timers_.push_back(&timer);
-  timer.OnTimer = [this, inner = timer.OnTimer] {
-    ++events_;
-    if (inner) inner();
-  };
-}
+// What a page holds in all, and its largest holding, for the message of a finding.
+struct Holdings {
+  std::size_t bytes = 0;
+  std::string largest;
+  std::size_t largest_bytes = 0;
 
-void Rig::Buffer(const controls::Memo& memo, std::string name) {
-  panes_.push_back({&memo, std::move(name), -1});
-}
+  explicit Holdings(const Page& page) {
+    for (const auto& pane : page.panes) Add(pane.name, BytesOf(pane.memo));
+    for (const auto& [name, holding] : page.held) {
+      Add(name, std::visit([](const auto& what) { return BytesOf(what); }, holding));
+    }
+  }
+  void Add(const std::string& name, std::size_t held) {
+    bytes += held;
+    if (held > largest_bytes) {
+      largest_bytes = held;
+      largest = name;
+    }
+  }
+};
 
-void Rig::SessionPane(const controls::Memo& memo, std::string name, int side) {
-  panes_.push_back({&memo, std::move(name), side & 1});
+}  // namespace
+
+Rig::Rig(std::string page, std::uint8_t options) : page_name_(std::move(page)) {
+  static constexpr std::size_t kCaps[] = {64 * 1024, 16 * 1024, 4 * 1024, 1024};
+  cap_ = kCaps[options >> 6];
 }
 
 void Rig::Fail(const std::string& why) {
@@ -137,9 +136,8 @@ void Rig::Run(const Operation& op) {
       break;
     case Kind::kNextTimer: {
       int shortest = 0;
-      for (const controls::Timer* timer : timers_) {
-        if (timer->Enabled() && timer->Interval() > 0 &&
-            (shortest == 0 || timer->Interval() < shortest)) {
+      for (const controls::Timer* timer : page_.timers) {
+        if (Ticks(timer) && (shortest == 0 || timer->Interval() < shortest)) {
           shortest = timer->Interval();
         }
       }
@@ -154,7 +152,13 @@ void Rig::Run(const Operation& op) {
       });
       break;
     case Kind::kStartStop:
-      Call(op.Stop() ? "Stop" : "Start", [&] { page_->start_stop(op.Stop()); });
+      Call(op.Stop() ? "Stop" : "Start", [&] {
+        if (page_.start_stop) {
+          page_.start_stop(op.Stop());
+        } else if (op.Stop() == (page_.button->Caption() == "Stop")) {
+          page_.click();
+        }
+      });
       break;
     case Kind::kConnectFails:
       if (client.Connecting()) {
@@ -163,17 +167,24 @@ void Rig::Run(const Operation& op) {
       }
       break;
     case Kind::kPage:
-      if (page_->action) page_->action(op.argument);
+      if (op.argument < page_.actions.size()) {
+        Call("page action " + std::to_string(op.argument), page_.actions[op.argument]);
+      }
       break;
   }
   Check();
 }
 
-void Rig::Play(const SessionScript& script, const Page& page) {
-  page_ = &page;
-  Holdings held;
-  page.holdings(held);
-  baseline_ = held.bytes;
+void Rig::Play(const SessionScript& script, Page page) {
+  page_ = std::move(page);
+  for (controls::Timer* timer : page_.timers) {
+    clock_.Attach(*timer);
+    timer->OnTimer = [this, inner = timer->OnTimer] {
+      ++events_;
+      if (inner) inner();
+    };
+  }
+  baseline_ = Holdings(page_).bytes;
   try {
     for (std::size_t k = 0; k < script.operations.size(); ++k) {
       step_ = "operation " + std::to_string(k) + " (" + ToText(script.operations[k]) + ")";
@@ -185,7 +196,7 @@ void Rig::Play(const SessionScript& script, const Page& page) {
     if (!finding.open) throw;
     return;
   }
-  if (page.report) Trace("--- the page's report:\n" + page.report() + "---");
+  if (page_.report) Trace("--- the page's report:\n" + page_.report() + "---");
 }
 
 void Rig::CheckLinesAndBuffers() {
@@ -194,7 +205,7 @@ void Rig::CheckLinesAndBuffers() {
     const std::string prefix = side == 1 ? "  cellr " : "  ";
     for (const std::string& line : s.client.Sent()) {
       Trace(prefix + "> " + mml::EscapedForRecord(line));
-      const std::string fault = SentLineFault(page_name_, elements_, line);
+      const std::string fault = SentLineFault(page_name_, page_.elements, line);
       if (!fault.empty())
         Fail("the line \"" + mml::EscapedForRecord(line) + "\" went out: " + fault);
     }
@@ -206,7 +217,7 @@ void Rig::CheckLinesAndBuffers() {
     s.client.Forget();
     s.client.notes.clear();
   }
-  for (const auto& [memo, name, side] : panes_) {
+  for (const auto& [name, memo, side] : page_.panes) {
     const std::size_t size = memo->Text().size();
     if (side < 0 && size > cap_) {
       Fail("the printout buffer " + name + " holds " + std::to_string(size) +
@@ -224,15 +235,12 @@ void Rig::CheckLinesAndBuffers() {
 void Rig::Check() {
   CheckLinesAndBuffers();
   const auto connected = [](const Side& side) { return side.client.Connected(); };
-  const auto ticks = [](const controls::Timer* timer) {
-    return timer->Enabled() && timer->Interval() > 0;
-  };
-  if (page_->runs && page_->runs() && std::none_of(sides_.begin(), sides_.end(), connected) &&
-      std::none_of(timers_.begin(), timers_.end(), ticks)) {
+  const bool runs = page_.runs ? page_.runs() : page_.button->Caption() == "Stop";
+  if (runs && std::none_of(sides_.begin(), sides_.end(), connected) &&
+      std::none_of(page_.timers.begin(), page_.timers.end(), Ticks)) {
     Fail("the job runs on with no connection and no timer running: nothing moves it on");
   }
-  Holdings held;
-  page_->holdings(held);
+  const Holdings held(page_);
   const std::size_t bound = baseline_ + kPerByteReceived * received_ + kPerEvent * events_;
   if (held.bytes > bound) {
     Fail("the page holds " + std::to_string(held.bytes) + " bytes (most in " + held.largest + ": " +
