@@ -110,26 +110,20 @@ void Rig::Call(std::string_view what, const std::function<void()>& handler) {
   }
 }
 
-void Rig::Receive(int side, const std::string& bytes) {
-  auto& client = Client(side);
-  // The client never delivers an empty chunk, nor one after the connection ended.
-  if (bytes.empty() || !client.Connected()) return;
-  received_ += bytes.size();
-  sides_[side].received += bytes.size();
-  ++events_;
-  Call("the data handler", [&] { client.Receive(bytes); });
-  CheckLinesAndBuffers();
-}
-
 void Rig::Run(const Operation& op) {
   using Kind = Operation::Kind;
   auto& client = Client(op.Side());
   switch (op.kind) {
     case Kind::kReceive:
-      Receive(op.Side(), op.bytes);
-      break;
     case Kind::kReceiveRepeated:
-      for (int k = 0; k < op.count && client.Connected(); ++k) Receive(op.Side(), op.bytes);
+      // The client never delivers an empty chunk, nor one after the connection ended.
+      for (int k = 0; k < std::max(op.count, 1) && !op.bytes.empty() && client.Connected(); ++k) {
+        received_ += op.bytes.size();
+        sides_[op.Side()].received += op.bytes.size();
+        ++events_;
+        Call("the data handler", [&] { client.Receive(op.bytes); });
+        CheckLinesAndBuffers();
+      }
       break;
     case Kind::kAdvance:
       Call("a timer handler", [&] { clock_.Advance(op.Milliseconds()); });

@@ -96,7 +96,6 @@ class Rig {
 
  private:
   void Run(const Operation& op);
-  void Receive(int side, const std::string& bytes);
   void Call(std::string_view what, const std::function<void()>& handler);
   void CheckLinesAndBuffers();
   void Check();

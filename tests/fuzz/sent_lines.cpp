@@ -33,17 +33,18 @@ const std::map<std::string, Shape, std::less<>> kShapes = {
     {"cf", [](std::string_view v) { return NumberAfter(v, "RXOCF-"); }},
 };
 
+// A command as forms.txt lists it, written as the page writes it: "RXBLI:MO=<object>,FORCE;".
 struct Form {
   std::string pages;  // ",proses,dailycheck,"
   std::string code;
-  std::vector<std::string> parameters;
+  std::string text;
 };
 
 // The forms of KESTREL_FUZZ_FORMS, else of the forms.txt beside this file.
 const std::vector<Form>& Forms() {
   static const std::vector<Form> forms = [] {
     const char* path = std::getenv("KESTREL_FUZZ_FORMS");
-    std::ifstream in(path != nullptr ? path : KESTREL_FUZZ_FORMS_FILE);
+    std::ifstream in(path != nullptr ? path : KESTREL_FUZZ_DIR "/forms.txt");
     if (!in) throw std::runtime_error("the command forms cannot be read");
     std::vector<Form> read;
     for (std::string line; std::getline(in, line);) {
@@ -51,13 +52,17 @@ const std::vector<Form>& Forms() {
       Form form;
       if (line.starts_with('#') || !(words >> form.pages >> form.code)) continue;
       form.pages = "," + form.pages + ",";
-      for (std::string parameter; words >> parameter;) {
-        const auto open = parameter.find("=<");
-        if (open != std::string::npos &&
-            !kShapes.contains(parameter.substr(open + 2, parameter.size() - open - 3))) {
+      form.text = form.code;
+      char separator = ':';
+      for (std::string parameter; words >> parameter; separator = ',') {
+        form.text += separator + parameter;
+      }
+      form.text += ';';
+      for (auto open = form.text.find('<'); open != std::string::npos;
+           open = form.text.find('<', open + 1)) {
+        if (!kShapes.contains(form.text.substr(open + 1, form.text.find('>', open) - open - 1))) {
           throw std::runtime_error("the form of " + form.code + " names no known shape");
         }
-        form.parameters.push_back(parameter);
       }
       read.push_back(std::move(form));
     }
@@ -66,49 +71,33 @@ const std::vector<Form>& Forms() {
   return forms;
 }
 
-// Why `text` does not match `form` ("KEY", "KEY=VALUE" or "KEY=<shape>"); empty when it does.
-std::string ParameterFault(std::string_view form, std::string_view text) {
-  const auto open = form.find("=<");
-  if (open == std::string_view::npos) {
-    return text == form
-               ? ""
-               : "\"" + std::string(text) + "\" stands where the page puts " + std::string(form);
+// Why `line` does not fit `form`; empty when it does. A shape stands for the value up to the
+// next "," or ";".
+std::string FormFault(std::string_view form, std::string_view line) {
+  const std::string whole(form);
+  for (std::size_t open; (open = form.find('<')) != std::string_view::npos;) {
+    if (line.substr(0, open) != form.substr(0, open)) break;
+    const std::size_t close = form.find('>', open);
+    const std::size_t end = std::min(line.find_first_of(",;", open), line.size());
+    const std::string_view shape = form.substr(open + 1, close - open - 1);
+    const std::string_view value = line.substr(open, end - open);
+    if (!kShapes.find(shape)->second(value)) {
+      return "the value \"" + std::string(value) + "\" is not " + std::string(shape);
+    }
+    form.remove_prefix(close + 1);
+    line.remove_prefix(end);
   }
-  const std::string key(form.substr(0, open + 1));
-  if (!text.starts_with(key)) {
-    return "\"" + std::string(text) + "\" stands where the page puts " + key;
-  }
-  const std::string_view shape = form.substr(open + 2, form.size() - open - 3);
-  const std::string_view value = text.substr(key.size());
-  if (kShapes.find(shape)->second(value)) return {};
-  return key + " value \"" + std::string(value) + "\" is not " + std::string(shape);
+  return form == line ? "" : "not as the page builds " + whole;
 }
 
 std::string CommandFault(std::string_view page, std::string_view line) {
   if (!line.ends_with(';')) return "not a command of this page: no closing \";\"";
-  const std::string_view body = line.substr(0, line.size() - 1);
-  const std::size_t colon = body.find(':');
-  const std::string_view code = body.substr(0, colon);
-  std::vector<std::string_view> parameters;
-  for (std::string_view rest = colon == std::string_view::npos ? "" : body.substr(colon + 1);
-       colon != std::string_view::npos;) {
-    const std::size_t comma = rest.find(',');
-    parameters.push_back(rest.substr(0, comma));
-    if (comma == std::string_view::npos) break;
-    rest.remove_prefix(comma + 1);
-  }
+  const std::string_view code = line.substr(0, line.find_first_of(":;"));
   const std::string listed = "," + std::string(page) + ",";
   std::string fault = "\"" + std::string(code) + "\" is not a command this page sends";
   for (const Form& form : Forms()) {
     if (form.code != code || form.pages.find(listed) == std::string::npos) continue;
-    fault.clear();
-    if (parameters.size() != form.parameters.size()) {
-      fault = "has " + std::to_string(parameters.size()) + " parameters where the page builds " +
-              std::to_string(form.parameters.size());
-    }
-    for (std::size_t k = 0; k < parameters.size() && fault.empty(); ++k) {
-      fault = ParameterFault(form.parameters[k], parameters[k]);
-    }
+    fault = FormFault(form.text, line);
     if (fault.empty()) return {};
   }
   return fault;

@@ -1,13 +1,17 @@
 // The pages on the fuzz rig: each page's set-up below builds the page and says, as the rig's
-// Page, what the rig plays to and checks, with what its options byte (the first byte) and its
-// page actions choose said above it. Bits 6-7 of the options are always the printout cap. Built
-// with KESTREL_FUZZ_PAGE (a page's name), the libFuzzer target of that page's session; without,
-// PlayPage for the seed player.
+// Page, what the rig plays to and checks; what its options byte and its page actions choose is
+// in README.md. Built with KESTREL_FUZZ_PAGE (a page's name), the libFuzzer target of that
+// page's session; without, the seed player.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 
 #include "mml/properties_form.h"
@@ -66,6 +70,21 @@ std::size_t TableBytes(const Table& table, std::size_t columns = SIZE_MAX) {
   return bytes;
 }
 
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error(path + ": cannot be read");
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The alarms the Daily check knows, those of known-alarms.txt, read and indexed once.
+std::shared_ptr<const dailycheck::KnownAlarms> KnownAlarms() {
+  static const auto known = std::make_shared<const dailycheck::KnownAlarms>(
+      ReadFile(KESTREL_FUZZ_DIR "/known-alarms.txt"));
+  return known;
+}
+
 // The Daily check's clock, report share and dialogs: local time that moves with the manual
 // clock from 5 December 2026 14:07:30, files that keep only their names (or refuse every
 // write), dialogs the engineer cancels.
@@ -96,10 +115,6 @@ struct DailyCheckPorts : platform::Clock, platform::Files, platform::FileDialogs
   const testing::ManualClock& clock_;
 };
 
-// Proses, either procedure. Options: bit 0 RXTEI instead of RXLTI, bit 1 central functions
-// treated too, bit 2 two BSCs in the queue, bit 3 no watchdog, bit 4 a cell on the RXTEI filter
-// list. Page actions: 0 the Connect button (a release by hand), 1 the watchdog switched on or
-// off, 2 the other procedure for the next Start, 3 a release pause of 500 ms.
 void Proses(Bench& b) {
   const Elements elements = b.Bit(2) ? Elements{"BSC9", "BSC10"} : Elements{"BSC9"};
   controls::Panel broadcast_sheet;
@@ -134,23 +149,6 @@ void Proses(Bench& b) {
           .report = [&] { return page.OutMemo.Text(); }});
 }
 
-constexpr const char* kKnownAlarms =
-    "SEIZURE SUPERVISION\n"
-    "SEIZURE QUALITY SUPERVISION\n"
-    "EXTERNAL ALARM\n"
-    "CP STATE NOT NORMAL\n"
-    "CELL LOGICAL CHANNEL AVAILABILITY SUPERVISION\n"
-    "CCITT7 EVENT REPORTING THRESHOLD REACHED\n"
-    "APPLICATION DETECTED SOFTWARE ERROR\n"
-    "SYNCHRONOUS DIGITAL PATH FAR END AND NEAR END FAULT\n"
-    "RADIO X-CEIVER ADMINISTRATION PERMANENT FAULT\n";
-
-// The Daily check with every standard solution ticked. Options: bit 0 no warning sounds, bit 1
-// two elements (BSC9 and MSC9), bit 2 the report share refuses every file, bit 3 recordings for
-// BSC9's warnings (else the beep signal). A warning's sound ends after the chunk that started
-// it, unless held. Page actions: 0 sounds held from now (what follows happens while a warning
-// sounds), or, when they were held, let go and ended; 1 the element list emptied, 2 BSC9 added
-// to it, 3 sounds switched on or off.
 void DailyCheck(Bench& b) {
   const Elements elements = b.Bit(1) ? Elements{"BSC9", "MSC9"} : Elements{"BSC9"};
   DailyCheckPorts ports(b.rig.Clock());
@@ -160,7 +158,7 @@ void DailyCheck(Bench& b) {
                    "/sounds/faults/EXTERNAL ALARM.wav", "/sounds/faults/MANY ALARMS.wav"};
   }
   dailycheck::DailyCheckPage page(b.rig.Client(), b.properties, {ports, ports, b.sound, ports},
-                                  "/share", dailycheck::KnownAlarms(kKnownAlarms), "/sounds");
+                                  "/share", KnownAlarms(), "/sounds");
   for (controls::CheckBox* solution :
        {&page.SeqarCheckBox, &page.SetarCheckBox, &page.SoftErrorCheckBox, &page.PermanentCheckBox,
         &page.NearendCheckBox, &page.EnumCheckBox, &page.SaeCheckBox}) {
@@ -192,8 +190,6 @@ void DailyCheck(Bench& b) {
           .report = [&] { return page.Memoreportdc.Text(); }});
 }
 
-// The RLSLP check. Options: bits 0-1 the queue (BSC9, then BSC10 and BSC12, up to three), bit 2
-// no message boxes. Page actions: 0 BSC9 added to the queue, 1 the head of the queue deleted.
 void Rlslp(Bench& b) {
   Elements elements = {"BSC9", "BSC10", "BSC12"};
   elements.resize(1 + (b.script.options & 3) % 3);
@@ -215,8 +211,6 @@ void Rlslp(Bench& b) {
                 .report = [&] { return page.SlpreportMemo.Text(); }});
 }
 
-// The Edge broadcast check. Options: bit 0 no message boxes. No page actions: the page has only
-// its Start button.
 void Broadcast(Bench& b) {
   broadcast::BroadcastPage page(b.rig.Client(), b.properties);
   if (!b.Bit(0)) page.SetMessages(b.messages);
@@ -230,9 +224,6 @@ void Broadcast(Bench& b) {
                 .report = [&] { return page.ReportMemo.Text(); }});
 }
 
-// The Qonsuluq page, both of its sessions. Options: bit 0 both sides on one BSC (BSC9) instead
-// of BSC9 and BSC10, bits 1-2 the cells of each list (one to three), bit 3 no message boxes.
-// Operations whose argument bit 0 is set act on the Cellr side. No page actions.
 void Neighbours(Bench& b) {
   neighbours::NeighboursPage page(b.rig.Client(0), b.rig.Client(1), b.properties, b.read_form);
   if (!b.Bit(3)) page.SetMessages(b.messages);
@@ -263,9 +254,6 @@ void Neighbours(Bench& b) {
   b.Play(page, std::move(parts));
 }
 
-// The relocation page. Options: bits 0-1 the moved cells (one to three of C09101A, C09102A,
-// C09201A). Page actions: 0 the list of moved cells typed again (after a check the page has
-// emptied it).
 void Relocation(Bench& b) {
   relocation::RelocationPage page(b.rig.Client(), b.properties, b.read_form, b.messages);
   const std::string all_cells = "C09101A\r\nC09102A\r\nC09201A\r\n";
@@ -323,5 +311,80 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     std::abort();  // what the fuzzer keeps
   }
   return 0;
+}
+#else
+// The seed player, which also turns session scripts into the fuzzers' bytes and back:
+//   kestrel_session_script play PAGE SEED...      plays each script (a folder: its *.txt) on
+//                                                 the fuzz rig, with every check of the page's
+//                                                 fuzzer; fails on a finding, or with no seed
+//   kestrel_session_script encode SCRIPT.txt OUT  the bytes of a readable script
+//   kestrel_session_script decode INPUT           a fuzzer's input (a finding), readable
+namespace kestrel::fuzz {
+namespace {
+
+SessionScript ReadScript(const std::string& path) {
+  std::string error;
+  const auto script = FromText(ReadFile(path), error);
+  if (!script) throw std::runtime_error(path + ": " + error);
+  return *script;
+}
+
+int Play(const std::string& page, const std::vector<std::string>& arguments) {
+  std::vector<std::filesystem::path> seeds;
+  for (const std::filesystem::path argument : arguments) {
+    if (!std::filesystem::is_directory(argument)) {
+      seeds.push_back(argument);
+      continue;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(argument)) {
+      if (entry.path().extension() == ".txt") seeds.push_back(entry.path());
+    }
+  }
+  std::sort(seeds.begin(), seeds.end());
+  std::size_t failed = 0;
+  for (const auto& seed : seeds) {
+    try {
+      if (!PlayPage(page, ReadScript(seed.string()))) {
+        std::cerr << "no page " << page << "\n";
+        return 2;
+      }
+      continue;
+    } catch (const Finding&) {
+      std::cerr << "*** in " << seed.string() << "\n";
+    } catch (const std::runtime_error& error) {
+      std::cerr << error.what() << "\n";
+    }
+    ++failed;
+  }
+  std::cout << seeds.size() - failed << " of " << seeds.size() << " seeds of " << page
+            << " played without a finding\n";
+  return seeds.empty() || failed > 0 ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace kestrel::fuzz
+
+int main(int argc, char** argv) {
+  using namespace kestrel::fuzz;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  try {
+    if (arguments.size() >= 2 && arguments[0] == "play") {
+      return Play(arguments[1], {arguments.begin() + 2, arguments.end()});
+    }
+    if (arguments.size() == 3 && arguments[0] == "encode") {
+      std::ofstream(arguments[2], std::ios::binary) << Encode(ReadScript(arguments[1]));
+      return 0;
+    }
+    if (arguments.size() == 2 && arguments[0] == "decode") {
+      std::cout << ToText(Decode(ReadFile(arguments[1])));
+      return 0;
+    }
+  } catch (const std::exception& error) {
+    std::cerr << error.what() << "\n";
+    return 1;
+  }
+  std::cerr << "usage: kestrel_session_script play PAGE SEED... | encode SCRIPT OUT | decode "
+               "INPUT\n";
+  return 2;
 }
 #endif
