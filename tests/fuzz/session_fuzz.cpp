@@ -28,9 +28,12 @@
 namespace kestrel::fuzz {
 namespace {
 
-// A holding or a pane of a page, by the name it has here.
+// A holding or a pane of a page, by the name it has here; a table of records, by the bytes of
+// its values.
 #define HELD(what) \
   { #what, &what }
+#define RECORDS(what) \
+  { #what, Records(what) }
 
 // What every page is built with: the rig, its options, the settings of the gateway, the READ
 // viewer, message boxes and sounds whose ends come when the target says so.
@@ -60,7 +63,7 @@ struct Bench {
 
 // The bytes of the values of a table of records, in its first `columns`.
 template <typename Table>
-std::size_t TableBytes(const Table& table, std::size_t columns = SIZE_MAX) {
+std::size_t TableBytes(const Table& table, std::size_t columns) {
   std::size_t bytes = 0;
   for (const auto& record : table) {
     for (std::size_t k = 0; k < std::min(columns, std::size(record)); ++k) {
@@ -68,6 +71,11 @@ std::size_t TableBytes(const Table& table, std::size_t columns = SIZE_MAX) {
     }
   }
   return bytes;
+}
+
+template <typename Table>
+std::function<std::size_t()> Records(const Table& table) {
+  return [&table] { return TableBytes(table, SIZE_MAX); };
 }
 
 std::string ReadFile(const std::string& path) {
@@ -236,22 +244,16 @@ void Neighbours(Bench& b) {
   }
   page.Memocell.SetText(cell_list);
   page.Memocellr.SetText(cellr_list);
-  Page parts{.elements = {"BSC9", "BSC10"},
-             .timers = {&page.Exqontime},
-             .panes = {HELD(page.Cell.Buffer), HELD(page.Cellr.Buffer)},
-             .held = {HELD(page.Memocell), HELD(page.Memocellr), HELD(page.LastFailure)},
-             .button = &page.StartqonButton,
-             .click = [&] { page.StartqonButtonClick(); },
-             .report = [&] { return page.LastFailure + "\n" + b.read_form.Memo1.Text(); }};
-  for (const neighbours::Side* side : {&page.Cell, &page.Cellr}) {
-    const std::string name(side->name);
-    parts.held.insert(parts.held.end(),
-                      {{name + ".Table", [side] { return TableBytes(side->Table); }},
-                       {name + ".Unread", [side] { return TableBytes(side->Unread); }},
-                       {name + ".ledger", &side->ledger},
-                       {name + ".Step", &side->Step}});
-  }
-  b.Play(page, std::move(parts));
+  b.Play(page, {.elements = {"BSC9", "BSC10"},
+                .timers = {&page.Exqontime},
+                .panes = {HELD(page.Cell.Buffer), HELD(page.Cellr.Buffer)},
+                .held = {HELD(page.Memocell), HELD(page.Memocellr), HELD(page.LastFailure),
+                         HELD(page.Cell.ledger), HELD(page.Cell.Step), HELD(page.Cellr.ledger),
+                         HELD(page.Cellr.Step), RECORDS(page.Cell.Table), RECORDS(page.Cell.Unread),
+                         RECORDS(page.Cellr.Table), RECORDS(page.Cellr.Unread)},
+                .button = &page.StartqonButton,
+                .click = [&] { page.StartqonButtonClick(); },
+                .report = [&] { return page.LastFailure + "\n" + b.read_form.Memo1.Text(); }});
 }
 
 void Relocation(Bench& b) {
@@ -261,26 +263,25 @@ void Relocation(Bench& b) {
   page.DqonListMemo.SetText(cells);
   page.DqonoComboBox.SetText("BSC9");
   page.DqondComboBox.SetItemIndex(11);  // BSC12
-  b.Play(page,
-         {.elements = {"BSC9"},
-          .panes = {HELD(page.DqonbufMemo)},
-          .held = {HELD(page.DqonListMemo),
-                   HELD(page.DqonrepMemo),
-
-                   HELD(page.DqonListBox),
-                   // Only the columns up to the current moved cell's are ever written.
-                   {"DqonTable", [&] { return TableBytes(page.DqonTable, page.DqonCount + 3); }},
-
-                   HELD(page.DqonStep)},
-          .button = &page.DqonstartButton,
-          .click = [&] { page.DqonstartButtonClick(); },
-          // A finished check leaves its session open, and "Stop" on the button, until the
-          // engineer ends it: the check runs while it holds the cell list.
-          .runs = [&] { return !page.DqonListPanel.Enabled(); },
-          .actions = {[&] {
-            if (page.DqonstartButton.Caption() == "Start") page.DqonListMemo.SetText(cells);
-          }},
-          .report = [&] { return page.DqonrepMemo.Text() + b.read_form.Memo1.Text(); }});
+  b.Play(
+      page,
+      {.elements = {"BSC9"},
+       .panes = {HELD(page.DqonbufMemo)},
+       // Only the columns up to the current moved cell's are ever written.
+       .held = {HELD(page.DqonListMemo),
+                HELD(page.DqonrepMemo),
+                HELD(page.DqonListBox),
+                {"page.DqonTable", [&] { return TableBytes(page.DqonTable, page.DqonCount + 3); }},
+                HELD(page.DqonStep)},
+       .button = &page.DqonstartButton,
+       .click = [&] { page.DqonstartButtonClick(); },
+       // A finished check leaves its session open, and "Stop" on the button, until the
+       // engineer ends it: the check runs while it holds the cell list.
+       .runs = [&] { return !page.DqonListPanel.Enabled(); },
+       .actions = {[&] {
+         if (page.DqonstartButton.Caption() == "Start") page.DqonListMemo.SetText(cells);
+       }},
+       .report = [&] { return page.DqonrepMemo.Text() + b.read_form.Memo1.Text(); }});
 }
 
 }  // namespace
