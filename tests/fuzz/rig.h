@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,10 +16,47 @@
 #include "controls/timer.h"
 #include "pages/shared/outcomes.h"
 #include "tests/fake_telnet.h"
-#include "tests/fuzz/session_script.h"
 #include "tests/manual_clock.h"
 
 namespace kestrel::fuzz {
+
+// What the gateway, the clock and the engineer do to a page, in order: the fuzzer's input.
+// Its bytes and its readable form (seeds, findings) are described in README.md.
+struct Operation {
+  enum class Kind : std::uint8_t {
+    kReceive,
+    kReceiveRepeated,
+    kAdvance,
+    kNextTimer,
+    kClose,
+    kStartStop,
+    kConnectFails,
+    kPage,
+  };
+  Kind kind = Kind::kReceive;
+  std::uint8_t argument = 0;  // 0 to 31
+  std::string bytes;          // what is received
+  int count = 0;              // repeats of a repeated receive; v of an advance
+
+  int Side() const { return argument & 1; }  // 0: Cell, 1: Cellr
+  bool ByClient() const { return (argument & 2) != 0; }
+  bool Stop() const { return (argument & 1) != 0; }
+  std::int64_t Milliseconds() const;
+};
+
+struct SessionScript {
+  std::uint8_t options = 0;
+  std::vector<Operation> operations;
+};
+
+SessionScript Decode(std::string_view bytes);
+std::string Encode(const SessionScript& script);
+
+// The readable form: a line per operation, after the options.
+std::string ToText(const Operation& op);
+std::string ToText(const SessionScript& script);
+// The script `text` describes; none, with `error` naming the line, when it is not one.
+std::optional<SessionScript> FromText(std::string_view text, std::string& error);
 
 // The user and password every target logs in with.
 inline constexpr std::string_view kUser = "ops1";
@@ -26,14 +64,6 @@ inline constexpr std::string_view kPassword = "s3cret";
 // The elements the engineer chose: "NE=" and one of them is what a page answers the gateway's
 // element prompt with.
 using Elements = std::vector<std::string>;
-
-// Why `page` ("proses", "dailycheck", ...) must not have sent `line`; empty when it may. A line
-// may be empty, ";" or Ctrl-D alone (the pages that confirm orders and release the element), a
-// login answer (kUser, kPassword, "NE=" and one of `elements`), or one of the page's MML commands
-// as forms.txt lists them, "CODE:KEY=VALUE,...;", with its parameters in the order the page builds
-// them and every value read from a printout in the shape of what it stands for. Anything else is a
-// fault, so that a value that changes an order never goes unnoticed.
-std::string SentLineFault(std::string_view page, const Elements& elements, std::string_view line);
 
 // The message of every connection failure the rig injects; the pages pass it on in the
 // exception they let through, which is then no finding.
