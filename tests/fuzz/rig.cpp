@@ -4,10 +4,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <fstream>
+#include <map>
 #include <optional>
 #include <regex>
+#include <sstream>
+#include <stdexcept>
+#include <variant>
 
 #include "mml/session_record.h"
+#include "mml/shapes.h"
 
 namespace kestrel::fuzz {
 
@@ -29,60 +35,178 @@ void Trace(const std::string& what) {
   if (kTracing) std::fprintf(stderr, "%s\n", what.c_str());
 }
 
-}  // namespace
-
-std::size_t CapOf(std::uint8_t options) {
-  static constexpr std::size_t kCaps[] = {64 * 1024, 16 * 1024, 4 * 1024, 1024};
-  return kCaps[options >> 6];
+// The shapes of the values a page reads from a printout, as forms.txt names them.
+bool NumberAfter(std::string_view value, std::string_view prefix) {
+  return value.starts_with(prefix) && mml::IsNumber(value.substr(prefix.size()), 4);
 }
 
-void Holdings::Add(std::string_view name, std::size_t held) {
-  bytes += held;
-  if (held > largest_bytes) {
-    largest_bytes = held;
-    largest = name;
+using Shape = bool (*)(std::string_view);
+const std::map<std::string, Shape, std::less<>> kShapes = {
+    {"cell", [](std::string_view v) { return mml::IsCellName(v); }},
+    {"cell-or-all", [](std::string_view v) { return v == "ALL" || mml::IsCellName(v); }},
+    {"route", [](std::string_view v) { return mml::IsRouteName(v); }},
+    {"number4", [](std::string_view v) { return mml::IsNumber(v, 4); }},
+    {"number5", [](std::string_view v) { return mml::IsNumber(v, 5); }},
+    {"path", [](std::string_view v) { return mml::IsPathName(v); }},
+    {"event", [](std::string_view v) { return mml::IsEventCode(v); }},
+    {"object", [](std::string_view v) { return mml::IsManagedObject(v); }},
+    {"tg", [](std::string_view v) { return NumberAfter(v, "RXOTG-"); }},
+    {"cf", [](std::string_view v) { return NumberAfter(v, "RXOCF-"); }},
+};
+
+// A command as forms.txt lists it, written as the page writes it: "RXBLI:MO=<object>,FORCE;".
+struct Form {
+  std::string pages;  // ",proses,dailycheck,"
+  std::string code;
+  std::string text;
+};
+
+// The forms of KESTREL_FUZZ_FORMS, else of the forms.txt beside this file.
+const std::vector<Form>& Forms() {
+  static const std::vector<Form> forms = [] {
+    const char* path = std::getenv("KESTREL_FUZZ_FORMS");
+    std::ifstream in(path != nullptr ? path : KESTREL_FUZZ_DIR "/forms.txt");
+    if (!in) throw std::runtime_error("the command forms cannot be read");
+    std::vector<Form> read;
+    for (std::string line; std::getline(in, line);) {
+      std::istringstream words(line);
+      Form form;
+      if (line.starts_with('#') || !(words >> form.pages >> form.code)) continue;
+      form.pages = "," + form.pages + ",";
+      form.text = form.code;
+      char separator = ':';
+      for (std::string parameter; words >> parameter; separator = ',') {
+        form.text += separator + parameter;
+      }
+      form.text += ';';
+      for (auto open = form.text.find('<'); open != std::string::npos;
+           open = form.text.find('<', open + 1)) {
+        if (!kShapes.contains(form.text.substr(open + 1, form.text.find('>', open) - open - 1))) {
+          throw std::runtime_error("the form of " + form.code + " names no known shape");
+        }
+      }
+      read.push_back(std::move(form));
+    }
+    return read;
+  }();
+  return forms;
+}
+
+// Why `line` does not fit `form`; empty when it does. A shape stands for the value up to the
+// next "," or ";".
+std::string FormFault(std::string_view form, std::string_view line) {
+  const std::string whole(form);
+  for (std::size_t open; (open = form.find('<')) != std::string_view::npos;) {
+    if (line.substr(0, open) != form.substr(0, open)) break;
+    const std::size_t close = form.find('>', open);
+    const std::size_t end = std::min(line.find_first_of(",;", open), line.size());
+    const std::string_view shape = form.substr(open + 1, close - open - 1);
+    const std::string_view value = line.substr(open, end - open);
+    if (!kShapes.find(shape)->second(value)) {
+      return "the value \"" + std::string(value) + "\" is not " + std::string(shape);
+    }
+    form.remove_prefix(close + 1);
+    line.remove_prefix(end);
   }
+  return form == line ? "" : "not as the page builds " + whole;
 }
 
-void Holdings::Add(std::string_view name, const controls::Memo& memo) {
-  Add(name, memo.Text().size() + sizeof(std::size_t) * memo.LineCount());
+std::string CommandFault(std::string_view page, std::string_view line) {
+  if (!line.ends_with(';')) return "not a command of this page: no closing \";\"";
+  const std::string_view code = line.substr(0, line.find_first_of(":;"));
+  const std::string listed = "," + std::string(page) + ",";
+  std::string fault = "\"" + std::string(code) + "\" is not a command this page sends";
+  for (const Form& form : Forms()) {
+    if (form.code != code || form.pages.find(listed) == std::string::npos) continue;
+    fault = FormFault(form.text, line);
+    if (fault.empty()) return {};
+  }
+  return fault;
 }
 
-void Holdings::Add(std::string_view name, const controls::ListBox& list) {
+// Why `page` ("proses", "dailycheck", ...) must not have sent `line`; empty when it may. A line
+// may be empty, ";" or Ctrl-D alone (the pages that confirm orders and release the element), a
+// login answer (kUser, kPassword, "NE=" and one of `elements`), or one of the page's MML commands
+// as forms.txt lists them, "CODE:KEY=VALUE,...;", with its parameters in the order the page builds
+// them and every value read from a printout in the shape of what it stands for. Anything else is a
+// fault, so that a value that changes an order never goes unnoticed.
+std::string SentLineFault(std::string_view page, const Elements& elements, std::string_view line) {
+  // The pages that confirm orders with ";", release the element with Ctrl-D and bring the
+  // prompt back with an empty line.
+  const bool dialogue = page == "proses" || page == "dailycheck";
+  if (line == "\x04") return dialogue ? "" : "Ctrl-D, which this page never sends";
+  for (std::size_t k = 0; k < line.size(); ++k) {
+    const auto c = static_cast<unsigned char>(line[k]);
+    if (c < 0x20 || c == 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "0x%02x", c);
+      return "holds the control character " + std::string(hex) + " at " + std::to_string(k);
+    }
+  }
+  if (line.empty() || line == ";") {
+    return dialogue ? "" : "\"" + std::string(line) + "\", which this page never sends";
+  }
+  if (line == kUser || line == kPassword) return {};
+  if (line.starts_with("NE=")) {
+    const std::string_view element = line.substr(3);
+    if (std::find(elements.begin(), elements.end(), element) != elements.end()) return {};
+    return "selects the element \"" + std::string(element) + "\", which was not chosen";
+  }
+  return CommandFault(page, line);
+}
+
+bool Ticks(const controls::Timer* timer) { return timer->Enabled() && timer->Interval() > 0; }
+
+std::size_t BytesOf(const controls::Memo* memo) {
+  return memo->Text().size() + sizeof(std::size_t) * memo->LineCount();
+}
+
+std::size_t BytesOf(const controls::ListBox* list) {
   std::size_t held = 0;
-  for (const auto& item : list.Items()) held += item.size();
-  Add(name, held);
+  for (const auto& item : list->Items()) held += item.size();
+  return held;
 }
 
-void Holdings::Add(std::string_view name, const pages::Outcomes& outcomes) {
+std::size_t BytesOf(const pages::Outcomes* outcomes) {
   std::size_t held = 0;
-  for (const auto& outcome : outcomes.All()) {
+  for (const auto& outcome : outcomes->All()) {
     held += outcome.element.size() + outcome.ended_early.size();
     for (const auto* texts : {&outcome.problems, &outcome.maybe_blocked, &outcome.unsaved}) {
       for (const auto& text : *texts) held += text.size();
     }
   }
-  Add(name, held);
+  return held;
 }
 
-Rig::Rig(std::string page, Elements elements, std::size_t cap)
-    : page_name_(std::move(page)), elements_(std::move(elements)), cap_(cap) {}
+std::size_t BytesOf(const std::string* text) { return text->size(); }
+std::size_t BytesOf(const std::function<std::size_t()>& count) { return count(); }
 
-void Rig::Attach(controls::Timer& timer) {
-  clock_.Attach(timer);
-  timers_.push_back(&timer);
-  timer.OnTimer = [this, inner = timer.OnTimer] {
-    ++events_;
-    if (inner) inner();
-  };
-}
+// What a page holds in all, and its largest holding, for the message of a finding.
+struct Holdings {
+  std::size_t bytes = 0;
+  std::string largest;
+  std::size_t largest_bytes = 0;
 
-void Rig::Buffer(const controls::Memo& memo, std::string name) {
-  panes_.push_back({&memo, std::move(name), -1});
-}
+  explicit Holdings(const Page& page) {
+    for (const auto& pane : page.panes) Add(pane.name, BytesOf(pane.memo));
+    for (const auto& [name, holding] : page.held) {
+      Add(name, std::visit([](const auto& what) { return BytesOf(what); }, holding));
+    }
+  }
+  void Add(const std::string& name, std::size_t held) {
+    bytes += held;
+    if (held > largest_bytes) {
+      largest_bytes = held;
+      largest = name;
+    }
+  }
+};
 
-void Rig::SessionPane(const controls::Memo& memo, std::string name, int side) {
-  panes_.push_back({&memo, std::move(name), side & 1});
+}  // namespace
+
+Rig::Rig(std::string page, std::uint8_t options) : page_name_(std::move(page)) {
+  static constexpr std::size_t kCaps[] = {64 * 1024, 16 * 1024, 4 * 1024, 1024};
+  cap_ = kCaps[options >> 6];
 }
 
 void Rig::Fail(const std::string& why) {
@@ -111,35 +235,28 @@ void Rig::Call(std::string_view what, const std::function<void()>& handler) {
   }
 }
 
-void Rig::Receive(int side, const std::string& bytes) {
-  auto& client = Client(side);
-  // The client never delivers an empty chunk, nor one after the connection ended.
-  if (bytes.empty() || !client.Connected()) return;
-  received_ += bytes.size();
-  sides_[side].received += bytes.size();
-  ++events_;
-  Call("the data handler", [&] { client.Receive(bytes); });
-  CheckLinesAndBuffers();
-}
-
 void Rig::Run(const Operation& op) {
   using Kind = Operation::Kind;
   auto& client = Client(op.Side());
   switch (op.kind) {
     case Kind::kReceive:
-      Receive(op.Side(), op.bytes);
-      break;
     case Kind::kReceiveRepeated:
-      for (int k = 0; k < op.count && client.Connected(); ++k) Receive(op.Side(), op.bytes);
+      // The client never delivers an empty chunk, nor one after the connection ended.
+      for (int k = 0; k < std::max(op.count, 1) && !op.bytes.empty() && client.Connected(); ++k) {
+        received_ += op.bytes.size();
+        sides_[op.Side()].received += op.bytes.size();
+        ++events_;
+        Call("the data handler", [&] { client.Receive(op.bytes); });
+        CheckLinesAndBuffers();
+      }
       break;
     case Kind::kAdvance:
       Call("a timer handler", [&] { clock_.Advance(op.Milliseconds()); });
       break;
     case Kind::kNextTimer: {
       int shortest = 0;
-      for (const controls::Timer* timer : timers_) {
-        if (timer->Enabled() && timer->Interval() > 0 &&
-            (shortest == 0 || timer->Interval() < shortest)) {
+      for (const controls::Timer* timer : page_.timers) {
+        if (Ticks(timer) && (shortest == 0 || timer->Interval() < shortest)) {
           shortest = timer->Interval();
         }
       }
@@ -154,7 +271,13 @@ void Rig::Run(const Operation& op) {
       });
       break;
     case Kind::kStartStop:
-      Call(op.Stop() ? "Stop" : "Start", [&] { page_->start_stop(op.Stop()); });
+      Call(op.Stop() ? "Stop" : "Start", [&] {
+        if (page_.start_stop) {
+          page_.start_stop(op.Stop());
+        } else if (op.Stop() == (page_.button->Caption() == "Stop")) {
+          page_.click();
+        }
+      });
       break;
     case Kind::kConnectFails:
       if (client.Connecting()) {
@@ -163,17 +286,24 @@ void Rig::Run(const Operation& op) {
       }
       break;
     case Kind::kPage:
-      if (page_->action) page_->action(op.argument);
+      if (op.argument < page_.actions.size()) {
+        Call("page action " + std::to_string(op.argument), page_.actions[op.argument]);
+      }
       break;
   }
   Check();
 }
 
-void Rig::Play(const SessionScript& script, const Page& page) {
-  page_ = &page;
-  Holdings held;
-  page.holdings(held);
-  baseline_ = held.bytes;
+void Rig::Play(const SessionScript& script, Page page) {
+  page_ = std::move(page);
+  for (controls::Timer* timer : page_.timers) {
+    clock_.Attach(*timer);
+    timer->OnTimer = [this, inner = timer->OnTimer] {
+      ++events_;
+      if (inner) inner();
+    };
+  }
+  baseline_ = Holdings(page_).bytes;
   try {
     for (std::size_t k = 0; k < script.operations.size(); ++k) {
       step_ = "operation " + std::to_string(k) + " (" + ToText(script.operations[k]) + ")";
@@ -185,7 +315,7 @@ void Rig::Play(const SessionScript& script, const Page& page) {
     if (!finding.open) throw;
     return;
   }
-  if (page.report) Trace("--- the page's report:\n" + page.report() + "---");
+  if (page_.report) Trace("--- the page's report:\n" + page_.report() + "---");
 }
 
 void Rig::CheckLinesAndBuffers() {
@@ -194,7 +324,7 @@ void Rig::CheckLinesAndBuffers() {
     const std::string prefix = side == 1 ? "  cellr " : "  ";
     for (const std::string& line : s.client.Sent()) {
       Trace(prefix + "> " + mml::EscapedForRecord(line));
-      const std::string fault = SentLineFault(page_name_, elements_, line);
+      const std::string fault = SentLineFault(page_name_, page_.elements, line);
       if (!fault.empty())
         Fail("the line \"" + mml::EscapedForRecord(line) + "\" went out: " + fault);
     }
@@ -206,7 +336,7 @@ void Rig::CheckLinesAndBuffers() {
     s.client.Forget();
     s.client.notes.clear();
   }
-  for (const auto& [memo, name, side] : panes_) {
+  for (const auto& [name, memo, side] : page_.panes) {
     const std::size_t size = memo->Text().size();
     if (side < 0 && size > cap_) {
       Fail("the printout buffer " + name + " holds " + std::to_string(size) +
@@ -224,15 +354,12 @@ void Rig::CheckLinesAndBuffers() {
 void Rig::Check() {
   CheckLinesAndBuffers();
   const auto connected = [](const Side& side) { return side.client.Connected(); };
-  const auto ticks = [](const controls::Timer* timer) {
-    return timer->Enabled() && timer->Interval() > 0;
-  };
-  if (page_->runs && page_->runs() && std::none_of(sides_.begin(), sides_.end(), connected) &&
-      std::none_of(timers_.begin(), timers_.end(), ticks)) {
+  const bool runs = page_.runs ? page_.runs() : page_.button->Caption() == "Stop";
+  if (runs && std::none_of(sides_.begin(), sides_.end(), connected) &&
+      std::none_of(page_.timers.begin(), page_.timers.end(), Ticks)) {
     Fail("the job runs on with no connection and no timer running: nothing moves it on");
   }
-  Holdings held;
-  page_->holdings(held);
+  const Holdings held(page_);
   const std::size_t bound = baseline_ + kPerByteReceived * received_ + kPerEvent * events_;
   if (held.bytes > bound) {
     Fail("the page holds " + std::to_string(held.bytes) + " bytes (most in " + held.largest + ": " +

@@ -4,10 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "controls/list_box.h"
@@ -15,10 +16,47 @@
 #include "controls/timer.h"
 #include "pages/shared/outcomes.h"
 #include "tests/fake_telnet.h"
-#include "tests/fuzz/session_script.h"
 #include "tests/manual_clock.h"
 
 namespace kestrel::fuzz {
+
+// What the gateway, the clock and the engineer do to a page, in order: the fuzzer's input.
+// Its bytes and its readable form (seeds, findings) are described in README.md.
+struct Operation {
+  enum class Kind : std::uint8_t {
+    kReceive,
+    kReceiveRepeated,
+    kAdvance,
+    kNextTimer,
+    kClose,
+    kStartStop,
+    kConnectFails,
+    kPage,
+  };
+  Kind kind = Kind::kReceive;
+  std::uint8_t argument = 0;  // 0 to 31
+  std::string bytes;          // what is received
+  int count = 0;              // repeats of a repeated receive; v of an advance
+
+  int Side() const { return argument & 1; }  // 0: Cell, 1: Cellr
+  bool ByClient() const { return (argument & 2) != 0; }
+  bool Stop() const { return (argument & 1) != 0; }
+  std::int64_t Milliseconds() const;
+};
+
+struct SessionScript {
+  std::uint8_t options = 0;
+  std::vector<Operation> operations;
+};
+
+SessionScript Decode(std::string_view bytes);
+std::string Encode(const SessionScript& script);
+
+// The readable form: a line per operation, after the options.
+std::string ToText(const Operation& op);
+std::string ToText(const SessionScript& script);
+// The script `text` describes; none, with `error` naming the line, when it is not one.
+std::optional<SessionScript> FromText(std::string_view text, std::string& error);
 
 // The user and password every target logs in with.
 inline constexpr std::string_view kUser = "ops1";
@@ -27,38 +65,9 @@ inline constexpr std::string_view kPassword = "s3cret";
 // element prompt with.
 using Elements = std::vector<std::string>;
 
-// Why `page` ("proses", "dailycheck", ...) must not have sent `line`; empty when it may. A line
-// may be empty, ";" or Ctrl-D alone (the pages that confirm orders and release the element), a
-// login answer (kUser, kPassword, "NE=" and one of `elements`), or one of the page's MML commands
-// as forms.txt lists them, "CODE:KEY=VALUE,...;", with its parameters in the order the page builds
-// them and every value read from a printout in the shape of what it stands for. Anything else is a
-// fault, so that a value that changes an order never goes unnoticed.
-std::string SentLineFault(std::string_view page, const Elements& elements, std::string_view line);
-
 // The message of every connection failure the rig injects; the pages pass it on in the
 // exception they let through, which is then no finding.
 inline constexpr std::string_view kInjectedFailure = "connection refused (injected)";
-
-// The printout cap a target sets, by the top two bits of the options: small enough that a
-// fuzzer reaches it, and the smallest below a real alarm list.
-std::size_t CapOf(std::uint8_t options);
-
-// Adds up what a page holds (its memos with their line index, lists, outcome ledger, other
-// strings) and which holding is the largest, for the message of a finding.
-class Holdings {
- public:
-  void Add(std::string_view name, const controls::Memo& memo);
-  void Add(std::initializer_list<std::pair<std::string_view, const controls::Memo*>> memos) {
-    for (const auto& [name, memo] : memos) Add(name, *memo);
-  }
-  void Add(std::string_view name, const controls::ListBox& list);
-  void Add(std::string_view name, const pages::Outcomes& outcomes);
-  void Add(std::string_view name, std::string_view text) { Add(name, text.size()); }
-  void Add(std::string_view name, std::size_t bytes);
-  std::size_t bytes = 0;
-  std::string largest;
-  std::size_t largest_bytes = 0;
-};
 
 // What the rig found: its message is printed when it is thrown. `open`: the message matches
 // KESTREL_FUZZ_OPEN, a finding already reported, and the input just ends.
@@ -66,65 +75,71 @@ struct Finding {
   bool open = false;
 };
 
+// A page as its target sets it up for the rig: what the rig plays to and checks of it.
+struct Page {
+  Elements elements;
+  // On the manual clock; their ticks count as events of the page.
+  std::vector<controls::Timer*> timers{};
+  // A printout buffer (side -1) never holds more than the cap; a pane that shows the text of
+  // the current session of its side, and nothing else, never more than that session received.
+  struct Pane {
+    std::string name;
+    const controls::Memo* memo;
+    int side = -1;
+  };
+  std::vector<Pane> panes{};
+  // What the page holds besides its panes: a memo with its line index, a list, an outcome
+  // ledger, a string, or the bytes a function adds up.
+  using Holding =
+      std::variant<const controls::Memo*, const controls::ListBox*, const pages::Outcomes*,
+                   const std::string*, std::function<std::size_t()>>;
+  std::vector<std::pair<std::string, Holding>> held{};
+  // A Start button that reads "Stop" while its job runs, and its click; or, without a button,
+  // Start and Stop as the page has them.
+  const controls::Control* button = nullptr;
+  std::function<void()> click{};
+  std::function<void(bool stop)> start_stop{};
+  // True while the page's job runs and only the network or a timer can move it on (not while
+  // it waits for a sound to end, say); by default while the button reads "Stop".
+  std::function<bool()> runs{};
+  // The page actions, numbered as the scripts' "page N"; a larger number does nothing.
+  std::vector<std::function<void()>> actions{};
+  // What the engineer reads on the page, written out at the end of a traced run.
+  std::function<std::string()> report{};
+};
+
 // Runs a page on fake telnet clients and a manual clock, plays a session script to it and
 // checks after every step what README.md lists. A violation prints what happened and throws a
 // Finding; KESTREL_FUZZ_TRACE writes out what happens.
 class Rig {
  public:
-  // What a target supplies: its buttons and what its page holds.
-  struct Page {
-    std::function<void(bool stop)> start_stop;
-    std::function<void(int action)> action;  // may be empty
-    std::function<void(Holdings&)> holdings;
-    // True while the page's job runs and only the network or a timer can move it on (not
-    // while it waits for a sound to end, say).
-    std::function<bool()> runs;
-    // What the engineer reads on the page, written out at the end of a traced run.
-    std::function<std::string()> report;
-  };
-
-  Rig(std::string page, Elements elements, std::size_t cap);
+  // The printout cap is chosen by the top two bits of the options: small enough that a
+  // fuzzer reaches it, and the smallest below a real alarm list.
+  Rig(std::string page, std::uint8_t options);
 
   testing::FakeTelnetClient& Client(int side = 0) { return sides_[side & 1].client; }
   testing::ManualClock& Clock() { return clock_; }
   std::size_t Cap() const { return cap_; }
-  // Puts `timer` on the manual clock; its ticks count as events of the page.
-  void Attach(controls::Timer& timer);
-  // A printout buffer: it never holds more than the cap.
-  void Buffer(const controls::Memo& memo, std::string name);
-  // A pane that shows the text of the current session of `side` and nothing else: it never
-  // holds more than that session received.
-  void SessionPane(const controls::Memo& memo, std::string name, int side = 0);
 
-  // Plays `script` to the page, checking as it goes; throws the Finding of a new finding.
-  void Play(const SessionScript& script, const Page& page);
-  // Runs a handler of the page the way the event dispatcher does, with its exception checked.
-  void Call(std::string_view what, const std::function<void()>& handler);
+  // Plays `script` to `page`, checking as it goes; throws the Finding of a new finding.
+  void Play(const SessionScript& script, Page page);
 
  private:
   void Run(const Operation& op);
-  void Receive(int side, const std::string& bytes);
+  void Call(std::string_view what, const std::function<void()>& handler);
   void CheckLinesAndBuffers();
   void Check();
   [[noreturn]] void Fail(const std::string& why);
 
   std::string page_name_;
-  Elements elements_;
   std::size_t cap_;
   struct Side {
     testing::FakeTelnetClient client;
     std::size_t received = 0;  // by the current session
   };
   std::array<Side, 2> sides_;
-  struct Pane {
-    const controls::Memo* memo;
-    std::string name;
-    int side;  // -1: a printout buffer
-  };
-  std::vector<Pane> panes_;
   testing::ManualClock clock_;
-  std::vector<controls::Timer*> timers_;
-  const Page* page_ = nullptr;
+  Page page_;
   std::size_t baseline_ = 0;
   std::size_t received_ = 0;
   std::size_t events_ = 0;

@@ -1,15 +1,19 @@
-// The pages on the fuzz rig: each page's Play below sets the page up, with what its options
-// byte (the first byte) and its page actions choose, said above it. Bits 6-7 of the options are
-// always the printout cap. Built with KESTREL_FUZZ_PAGE (a page's name), the libFuzzer target
-// of that page's session; without, PlayPage for the seed player.
+// The pages on the fuzz rig: each page's set-up below builds the page and says, as the rig's
+// Page, what the rig plays to and checks; what its options byte and its page actions choose is
+// in README.md. Built with KESTREL_FUZZ_PAGE (a page's name), the libFuzzer target of that
+// page's session; without, the seed player.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 
-#include "mml/network_elements.h"
 #include "mml/properties_form.h"
 #include "pages/broadcast/broadcast_page.h"
 #include "pages/dailycheck/dailycheck_page.h"
@@ -24,52 +28,82 @@
 namespace kestrel::fuzz {
 namespace {
 
-// The settings of the gateway every target logs in with.
-struct Settings : mml::PropertiesForm {
-  Settings() {
-    UserEdit.SetText(kUser);
-    PasswordEdit.SetText(kPassword);
-    IpEdit.SetText("127.0.0.1");
+// A holding or a pane of a page, by the name it has here; a table of records, by the bytes of
+// its values.
+#define HELD(what) \
+  { #what, &what }
+#define RECORDS(what) \
+  { #what, Records(what) }
+
+// What every page is built with: the rig, its options, the settings of the gateway, the READ
+// viewer, message boxes and sounds whose ends come when the target says so.
+struct Bench {
+  Rig& rig;
+  const SessionScript& script;
+  mml::PropertiesForm properties;
+  pages::ReadForm read_form;
+  testing::RecordedMessages messages;
+  testing::RecordedSound sound;
+
+  Bench(Rig& on, const SessionScript& played) : rig(on), script(played) {
+    properties.UserEdit.SetText(kUser);
+    properties.PasswordEdit.SetText(kPassword);
+    properties.IpEdit.SetText("127.0.0.1");
+  }
+  bool Bit(int bit) const { return ((script.options >> bit) & 1) != 0; }
+  // Plays the script to `page` as `parts` say; its outcome ledger and the READ viewer count
+  // as what it holds.
+  template <typename P>
+  void Play(P& page, Page parts) {
+    page.SetMaxPrintout(rig.Cap());
+    parts.held.insert(parts.held.end(), {HELD(page.Outcomes), HELD(read_form.Memo1)});
+    rig.Play(script, std::move(parts));
   }
 };
 
-// A Start button that reads "Stop" while its job runs.
-template <typename Page>
-void Toggle(Rig::Page& driver, const controls::Control& button, Page& page, void (Page::*click)()) {
-  driver.start_stop = [&button, &page, click](bool stop) {
-    if (stop == (button.Caption() == "Stop")) (page.*click)();
-  };
-  driver.runs = [&button] { return button.Caption() == "Stop"; };
+// The bytes of the values of a table of records, in its first `columns`.
+template <typename Table>
+std::size_t TableBytes(const Table& table, std::size_t columns) {
+  std::size_t bytes = 0;
+  for (const auto& record : table) {
+    for (std::size_t k = 0; k < std::min(columns, std::size(record)); ++k) {
+      bytes += record[k].size();
+    }
+  }
+  return bytes;
 }
 
-// Sounds whose ends come when the target says so.
-using QuietSound = testing::RecordedSound;
+template <typename Table>
+std::function<std::size_t()> Records(const Table& table) {
+  return [&table] { return TableBytes(table, SIZE_MAX); };
+}
 
-struct QuietMessages : platform::Messages {
-  void Show(std::string_view, Kind) override {}
-};
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error(path + ": cannot be read");
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 
-// Local time that moves with the manual clock, from 5 December 2026 14:07:30.
-struct ClockTime : platform::Clock {
-  explicit ClockTime(const testing::ManualClock& clock) : clock_(clock) {}
+// The alarms the Daily check knows, those of known-alarms.txt, read and indexed once.
+std::shared_ptr<const dailycheck::KnownAlarms> KnownAlarms() {
+  static const auto known = std::make_shared<const dailycheck::KnownAlarms>(
+      ReadFile(KESTREL_FUZZ_DIR "/known-alarms.txt"));
+  return known;
+}
+
+// The Daily check's clock, report share and dialogs: local time that moves with the manual
+// clock from 5 December 2026 14:07:30, files that keep only their names (or refuse every
+// write), dialogs the engineer cancels.
+struct DailyCheckPorts : platform::Clock, platform::Files, platform::FileDialogs {
+  explicit DailyCheckPorts(const testing::ManualClock& clock) : clock_(clock) {}
   platform::LocalDateTime Now() const override {
     const long long seconds = 14 * 3600 + 7 * 60 + 30 + clock_.Now() / 1000;
-    platform::LocalDateTime now{2026, 12, 5 + static_cast<int>(seconds / 86400 % 20), 0, 0, 0};
-    now.hour = static_cast<int>(seconds / 3600 % 24);
-    now.minute = static_cast<int>(seconds / 60 % 60);
-    now.second = static_cast<int>(seconds % 60);
-    return now;
+    const auto part = [&](long long unit, int of) { return static_cast<int>(seconds / unit % of); };
+    return {2026, 12, 5 + part(86400, 20), part(3600, 24), part(60, 60), part(1, 60)};
   }
   std::int64_t SteadyMs() const override { return clock_.Now(); }
-
- private:
-  const testing::ManualClock& clock_;
-};
-
-// Files that keep only their names (a report share on the rig's side), or refuse every write.
-struct NamedFiles : platform::Files {
-  std::set<std::string> names;
-  bool refuse = false;
   void WriteWhole(const std::string& path, std::string_view) override {
     if (refuse) throw std::runtime_error(path + ": Permission denied");
     names.insert(path);
@@ -79,332 +113,188 @@ struct NamedFiles : platform::Files {
   }
   bool Exists(const std::string& path) override { return names.contains(path); }
   std::vector<std::string> List(const std::string&, std::string_view) override { return {}; }
-};
-
-struct NoDialogs : platform::FileDialogs {
   std::string SaveFileName(std::string_view) override { return {}; }
   std::string OpenFileName() override { return {}; }
+
+  std::set<std::string> names;
+  bool refuse = false;
+
+ private:
+  const testing::ManualClock& clock_;
 };
 
-// Proses, either procedure. Options: bit 0 RXTEI instead of RXLTI, bit 1 central functions
-// treated too, bit 2 two BSCs in the queue, bit 3 no watchdog, bit 4 a cell on the RXTEI filter
-// list. Page actions: 0 the Connect button (a release by hand), 1 the watchdog switched on or
-// off, 2 the other procedure for the next Start, 3 a release pause of 500 ms.
-void PlayProses(const SessionScript& script) {
-  const std::uint8_t options = script.options;
-  const Elements elements = (options & 4) != 0 ? Elements{"BSC9", "BSC10"} : Elements{"BSC9"};
-  Rig rig("proses", elements, CapOf(options));
-  Settings properties;
-  pages::ReadForm read_form;
+void Proses(Bench& b) {
+  const Elements elements = b.Bit(2) ? Elements{"BSC9", "BSC10"} : Elements{"BSC9"};
   controls::Panel broadcast_sheet;
-  QuietSound sound;
-  QuietMessages messages;
-  proses::ProsesPage page(rig.Client(), properties, read_form, broadcast_sheet, sound, messages);
-  page.Rxteirbtn.SetChecked((options & 1) != 0);
-  page.Rxltirbtn.SetChecked((options & 1) == 0);
-  page.Cfcbox.SetChecked((options & 2) == 0);
+  proses::ProsesPage page(b.rig.Client(), b.properties, b.read_form, broadcast_sheet, b.sound,
+                          b.messages);
+  page.Rxteirbtn.SetChecked(b.Bit(0));
+  page.Rxltirbtn.SetChecked(!b.Bit(0));
+  page.Cfcbox.SetChecked(!b.Bit(1));
   page.Necbox.SetText("BSC9");
   for (const auto& element : elements) page.ListBox1.Add(element);
-  if ((options & 8) != 0) page.SetWatchdogSeconds(0);
-  if ((options & 16) != 0) page.FilterListBox.Add("C09101B");
-  page.SetMaxPrintout(rig.Cap());
-  for (controls::Timer* timer :
-       {&page.Timer1, &page.ReleaseTimer, &page.BusyTimer, &page.WatchdogTimer}) {
-    rig.Attach(*timer);
-  }
-  rig.Buffer(page.InMemo, "InMemo");
-
-  Rig::Page driver;
-  Toggle(driver, page.Startpnl, page, &proses::ProsesPage::StartpnlClick);
-  driver.action = [&](int action) {
-    if (action == 0) rig.Call("the Connect button", [&] { page.ConnectButtonClick(); });
-    if (action == 1) page.SetWatchdogSeconds(page.WatchdogTimer.Interval() > 0 ? 0 : 60);
-    if (action == 2) {
-      page.Rxteirbtn.SetChecked(!page.Rxteirbtn.Checked());
-      page.Rxltirbtn.SetChecked(!page.Rxteirbtn.Checked());
-    }
-    if (action == 3) {
-      page.ReleaseTimerEdit.SetText("500");
-      rig.Call("the release Update button", [&] { page.ReleaseTimerButtonClick(); });
-    }
-  };
-  driver.holdings = [&](Holdings& held) {
-    held.Add({{"OutMemo", &page.OutMemo},
-              {"InMemo", &page.InMemo},
-              {"CellMemo", &page.CellMemo},
-              {"TsMemo", &page.TsMemo},
-              {"Rxaspbufmemo", &page.Rxaspbufmemo},
-              {"TsltiMemo", &page.TsltiMemo},
-              {"the READ viewer", &read_form.Memo1}});
-    held.Add("ListBox1", page.ListBox1);
-    held.Add("FilterListBox", page.FilterListBox);
-    held.Add("Outcomes", page.Outcomes);
-    held.Add("TgEdit", page.TgEdit.Text());
-    held.Add("ProsesStep", page.ProsesStep);
-  };
-  driver.report = [&] { return page.OutMemo.Text(); };
-  rig.Play(script, driver);
+  if (b.Bit(3)) page.SetWatchdogSeconds(0);
+  if (b.Bit(4)) page.FilterListBox.Add("C09101B");
+  b.Play(page,
+         {.elements = elements,
+          .timers = {&page.Timer1, &page.ReleaseTimer, &page.BusyTimer, &page.WatchdogTimer},
+          .panes = {HELD(page.InMemo)},
+          .held = {HELD(page.OutMemo), HELD(page.CellMemo), HELD(page.TsMemo),
+                   HELD(page.Rxaspbufmemo), HELD(page.TsltiMemo), HELD(page.ListBox1),
+                   HELD(page.FilterListBox), HELD(page.TgEdit.Text()), HELD(page.ProsesStep)},
+          .button = &page.Startpnl,
+          .click = [&] { page.StartpnlClick(); },
+          .actions = {[&] { page.ConnectButtonClick(); },
+                      [&] { page.SetWatchdogSeconds(page.WatchdogTimer.Interval() > 0 ? 0 : 60); },
+                      [&] {
+                        page.Rxteirbtn.SetChecked(!page.Rxteirbtn.Checked());
+                        page.Rxltirbtn.SetChecked(!page.Rxteirbtn.Checked());
+                      },
+                      [&] {
+                        page.ReleaseTimerEdit.SetText("500");
+                        page.ReleaseTimerButtonClick();
+                      }},
+          .report = [&] { return page.OutMemo.Text(); }});
 }
 
-constexpr const char* kKnownAlarms =
-    "SEIZURE SUPERVISION\n"
-    "SEIZURE QUALITY SUPERVISION\n"
-    "EXTERNAL ALARM\n"
-    "CP STATE NOT NORMAL\n"
-    "CELL LOGICAL CHANNEL AVAILABILITY SUPERVISION\n"
-    "CCITT7 EVENT REPORTING THRESHOLD REACHED\n"
-    "APPLICATION DETECTED SOFTWARE ERROR\n"
-    "SYNCHRONOUS DIGITAL PATH FAR END AND NEAR END FAULT\n"
-    "RADIO X-CEIVER ADMINISTRATION PERMANENT FAULT\n";
-
-// The Daily check with every standard solution ticked. Options: bit 0 no warning sounds, bit 1
-// two elements (BSC9 and MSC9), bit 2 the report share refuses every file, bit 3 recordings for
-// BSC9's warnings (else the beep signal). A warning's sound ends after the chunk that started
-// it, unless held. Page actions: 0 sounds held from now (what follows happens while a warning
-// sounds), or, when they were held, let go and ended; 1 the element list emptied, 2 BSC9 added
-// to it, 3 sounds switched on or off.
-void PlayDailyCheck(const SessionScript& script) {
-  const std::uint8_t options = script.options;
-  const Elements elements = (options & 2) != 0 ? Elements{"BSC9", "MSC9"} : Elements{"BSC9"};
-  Rig rig("dailycheck", elements, CapOf(options));
-  Settings properties;
-  ClockTime time(rig.Clock());
-  NamedFiles files;
-  files.refuse = (options & 4) != 0;
-  if ((options & 8) != 0) {
-    files.names = {"/sounds/nods/BSC9.wav", "/sounds/faults/SEIZURE SUPERVISION.wav",
+void DailyCheck(Bench& b) {
+  const Elements elements = b.Bit(1) ? Elements{"BSC9", "MSC9"} : Elements{"BSC9"};
+  DailyCheckPorts ports(b.rig.Clock());
+  ports.refuse = b.Bit(2);
+  if (b.Bit(3)) {
+    ports.names = {"/sounds/nods/BSC9.wav", "/sounds/faults/SEIZURE SUPERVISION.wav",
                    "/sounds/faults/EXTERNAL ALARM.wav", "/sounds/faults/MANY ALARMS.wav"};
   }
-  QuietSound sound;
-  NoDialogs dialogs;
-  dailycheck::DailyCheckPage page(rig.Client(), properties, {time, files, sound, dialogs}, "/share",
-                                  dailycheck::KnownAlarms(kKnownAlarms), "/sounds");
+  dailycheck::DailyCheckPage page(b.rig.Client(), b.properties, {ports, ports, b.sound, ports},
+                                  "/share", KnownAlarms(), "/sounds");
   for (controls::CheckBox* solution :
        {&page.SeqarCheckBox, &page.SetarCheckBox, &page.SoftErrorCheckBox, &page.PermanentCheckBox,
         &page.NearendCheckBox, &page.EnumCheckBox, &page.SaeCheckBox}) {
     solution->SetChecked(true);
   }
-  page.SoundCheckBox.SetChecked((options & 1) == 0);
+  page.SoundCheckBox.SetChecked(!b.Bit(0));
   page.Nedc.SetText("BSC9");
   for (const auto& element : elements) page.ListBoxdc.Add(element);
-  page.SetMaxPrintout(rig.Cap());
-  for (controls::Timer* timer : {&page.Timerdc, &page.Timerdc_release, &page.Timerdc_wait}) {
-    rig.Attach(*timer);
-  }
-  rig.Buffer(page.Memobufdc, "Memobufdc");
-  // The work pane: the report file and the many-alarms count read it as this visit's.
-  rig.SessionPane(page.Memodc, "Memodc");
-
   bool sounds_held = false;
-  rig.Client().after_each_chunk = [&] {
-    if (!sounds_held) sound.FinishAll();
+  b.rig.Client().after_each_chunk = [&] {
+    if (!sounds_held) b.sound.FinishAll();
   };
-  Rig::Page driver;
-  driver.start_stop = [&](bool stop) { stop ? page.StopdcClick() : page.StartdcClick(); };
-  driver.runs = [&] { return !page.Statusdc.Caption().starts_with("stopped") && !sound.Playing(); };
-  driver.action = [&](int action) {
-    if (action == 0) {
-      sounds_held = !sounds_held;
-      if (!sounds_held) sound.FinishAll();
-    }
-    if (action == 1) page.DeletealldcClick();
-    if (action == 2) page.AdddcClick();
-    if (action == 3) page.SoundCheckBox.SetChecked(!page.SoundCheckBox.Checked());
-  };
-  driver.holdings = [&](Holdings& held) {
-    held.Add({{"Memoreportdc", &page.Memoreportdc},
-              {"Memodc", &page.Memodc},
-              {"Memokom", &page.Memokom},
-              {"Memobufdc", &page.Memobufdc},
-              {"FilterMemo", &page.FilterMemo}});
-    held.Add("ListBoxdc", page.ListBoxdc);
-    held.Add("Outcomes", page.Outcomes);
-    held.Add("DcStep", page.DcStep);
-    held.Add("DcLastWorkText", page.DcLastWorkText);
-  };
-  driver.report = [&] { return page.Memoreportdc.Text(); };
-  rig.Play(script, driver);
+  b.Play(page,
+         {.elements = elements,
+          .timers = {&page.Timerdc, &page.Timerdc_release, &page.Timerdc_wait},
+          // The work pane: the report file and the many-alarms count read it as this visit's.
+          .panes = {HELD(page.Memobufdc), {"Memodc", &page.Memodc, 0}},
+          .held = {HELD(page.Memoreportdc), HELD(page.Memokom), HELD(page.FilterMemo),
+                   HELD(page.ListBoxdc), HELD(page.DcStep), HELD(page.DcLastWorkText)},
+          .start_stop = [&](bool stop) { stop ? page.StopdcClick() : page.StartdcClick(); },
+          .runs =
+              [&] { return !page.Statusdc.Caption().starts_with("stopped") && !b.sound.Playing(); },
+          .actions = {[&] {
+                        sounds_held = !sounds_held;
+                        if (!sounds_held) b.sound.FinishAll();
+                      },
+                      [&] { page.DeletealldcClick(); }, [&] { page.AdddcClick(); },
+                      [&] { page.SoundCheckBox.SetChecked(!page.SoundCheckBox.Checked()); }},
+          .report = [&] { return page.Memoreportdc.Text(); }});
 }
 
-// The RLSLP check. Options: bits 0-1 the queue (BSC9, then BSC10 and BSC12, up to three), bit 2
-// no message boxes. Page actions: 0 BSC9 added to the queue, 1 the head of the queue deleted.
-void PlayRlslp(const SessionScript& script) {
-  const std::uint8_t options = script.options;
+void Rlslp(Bench& b) {
   Elements elements = {"BSC9", "BSC10", "BSC12"};
-  elements.resize(1 + (options & 3) % 3);
-  Rig rig("rlslp", elements, CapOf(options));
-  Settings properties;
-  QuietMessages messages;
-  rlslp::RlslpPage page(rig.Client(), properties);
-  if ((options & 4) == 0) page.SetMessages(messages);
+  elements.resize(1 + (b.script.options & 3) % 3);
+  rlslp::RlslpPage page(b.rig.Client(), b.properties);
+  if (!b.Bit(2)) page.SetMessages(b.messages);
   page.SlpComboBox.SetText("BSC9");
   for (const auto& element : elements) page.SlpListBox.Add(element);
-  page.SetMaxPrintout(rig.Cap());
-  rig.Buffer(page.SlpMemo, "SlpMemo");
-
-  Rig::Page driver;
-  Toggle(driver, page.SlpstartButton, page, &rlslp::RlslpPage::SlpstartButtonClick);
-  driver.action = [&](int action) {
-    if (action == 0) page.Button1Click();
-    if (action == 1 && !page.SlpListBox.Empty()) {
-      page.SlpListBox.SetSelected(0, true);
-      page.Button2Click();
-    }
-  };
-  driver.holdings = [&](Holdings& held) {
-    held.Add("SlpreportMemo", page.SlpreportMemo);
-    held.Add("SlpMemo", page.SlpMemo);
-    held.Add("SlpListBox", page.SlpListBox);
-    held.Add("Outcomes", page.Outcomes);
-    held.Add("SlpStep", page.SlpStep);
-  };
-  driver.report = [&] { return page.SlpreportMemo.Text(); };
-  rig.Play(script, driver);
+  b.Play(page, {.elements = elements,
+                .panes = {HELD(page.SlpMemo)},
+                .held = {HELD(page.SlpreportMemo), HELD(page.SlpListBox), HELD(page.SlpStep)},
+                .button = &page.SlpstartButton,
+                .click = [&] { page.SlpstartButtonClick(); },
+                .actions = {[&] { page.Button1Click(); },
+                            [&] {
+                              if (page.SlpListBox.Empty()) return;
+                              page.SlpListBox.SetSelected(0, true);
+                              page.Button2Click();
+                            }},
+                .report = [&] { return page.SlpreportMemo.Text(); }});
 }
 
-// The Edge broadcast check. Options: bit 0 no message boxes. No page actions: the page has only
-// its Start button.
-void PlayBroadcast(const SessionScript& script) {
-  const std::uint8_t options = script.options;
-  Rig rig("broadcast", Elements{"BSC9"}, CapOf(options));
-  Settings properties;
-  QuietMessages messages;
-  broadcast::BroadcastPage page(rig.Client(), properties);
-  if ((options & 1) == 0) page.SetMessages(messages);
+void Broadcast(Bench& b) {
+  broadcast::BroadcastPage page(b.rig.Client(), b.properties);
+  if (!b.Bit(0)) page.SetMessages(b.messages);
   page.BscComboBox.SetText("BSC9");
-  page.SetMaxPrintout(rig.Cap());
-  rig.Buffer(page.BrMemo, "BrMemo");
-
-  Rig::Page driver;
-  Toggle(driver, page.StartButton, page, &broadcast::BroadcastPage::StartButtonClick);
-  driver.holdings = [&](Holdings& held) {
-    held.Add({{"ReportMemo", &page.ReportMemo},
-              {"BrMemo", &page.BrMemo},
-              {"BrbufMemo1", &page.BrbufMemo1},
-              {"BrbufMemo2", &page.BrbufMemo2},
-              {"BrbufMemo3", &page.BrbufMemo3}});
-    held.Add("Outcomes", page.Outcomes);
-    held.Add("BrStep", page.BrStep);
-  };
-  driver.report = [&] { return page.ReportMemo.Text(); };
-  rig.Play(script, driver);
+  b.Play(page, {.elements = {"BSC9"},
+                .panes = {HELD(page.BrMemo)},
+                .held = {HELD(page.ReportMemo), HELD(page.BrbufMemo1), HELD(page.BrbufMemo2),
+                         HELD(page.BrbufMemo3), HELD(page.BrStep)},
+                .button = &page.StartButton,
+                .click = [&] { page.StartButtonClick(); },
+                .report = [&] { return page.ReportMemo.Text(); }});
 }
 
-void Pick(controls::ComboBox& box, const std::string& bsc) {
-  const auto& list = mml::BscPickList();
-  box.SetItemIndex(static_cast<int>(std::find(list.begin(), list.end(), bsc) - list.begin()));
-}
-
-// The Qonsuluq page, both of its sessions. Options: bit 0 both sides on one BSC (BSC9) instead
-// of BSC9 and BSC10, bits 1-2 the cells of each list (one to three), bit 3 no message boxes.
-// Operations whose argument bit 0 is set act on the Cellr side. No page actions.
-void PlayNeighbours(const SessionScript& script) {
-  const std::uint8_t options = script.options;
-  const bool one_bsc = (options & 1) != 0;
-  Rig rig("neighbours", Elements{"BSC9", "BSC10"}, CapOf(options));
-  Settings properties;
-  pages::ReadForm read_form;
-  QuietMessages messages;
-  neighbours::NeighboursPage page(rig.Client(0), rig.Client(1), properties, read_form);
-  if ((options & 8) == 0) page.SetMessages(messages);
-  Pick(page.CellbscComboBox, "BSC9");
-  Pick(page.CellrbscComboBox, one_bsc ? "BSC9" : "BSC10");
-  const int cells = 1 + ((options >> 1) & 3) % 3;
+void Neighbours(Bench& b) {
+  neighbours::NeighboursPage page(b.rig.Client(0), b.rig.Client(1), b.properties, b.read_form);
+  if (!b.Bit(3)) page.SetMessages(b.messages);
+  page.CellbscComboBox.SetItemIndex(8);                  // BSC9
+  page.CellrbscComboBox.SetItemIndex(b.Bit(0) ? 8 : 9);  // BSC9 or BSC10
   std::string cell_list, cellr_list;
-  for (int k = 1; k <= cells; ++k) {
+  for (int k = 1; k <= 1 + ((b.script.options >> 1) & 3) % 3; ++k) {
     cell_list += "C0910" + std::to_string(k) + "A\r\n";
-    cellr_list += (one_bsc ? "C0920" : "C1010") + std::to_string(k) + "A\r\n";
+    cellr_list += (b.Bit(0) ? "C0920" : "C1010") + std::to_string(k) + "A\r\n";
   }
   page.Memocell.SetText(cell_list);
   page.Memocellr.SetText(cellr_list);
-  page.SetMaxPrintout(rig.Cap());
-  rig.Attach(page.Exqontime);
-  rig.Buffer(page.Cell.Buffer, "Cell.Buffer");
-  rig.Buffer(page.Cellr.Buffer, "Cellr.Buffer");
-
-  Rig::Page driver;
-  Toggle(driver, page.StartqonButton, page, &neighbours::NeighboursPage::StartqonButtonClick);
-  driver.holdings = [&](Holdings& held) {
-    held.Add({{"Memocell", &page.Memocell},
-              {"Memocellr", &page.Memocellr},
-              {"Cell.Buffer", &page.Cell.Buffer},
-              {"Cellr.Buffer", &page.Cellr.Buffer},
-              {"the READ viewer", &read_form.Memo1}});
-    for (const neighbours::Side* side : {&page.Cell, &page.Cellr}) {
-      const std::string name(side->name);
-      for (const auto* table : {&side->Table, &side->Unread}) {
-        std::size_t bytes = 0;
-        for (const auto& record : *table) {
-          for (const auto& value : record) bytes += value.size();
-        }
-        held.Add(name + (table == &side->Table ? ".Table" : ".Unread"), bytes);
-      }
-      held.Add(name + ".ledger", side->ledger);
-      held.Add(name + ".Step", side->Step);
-    }
-    held.Add("Outcomes", page.Outcomes);
-    held.Add("LastFailure", page.LastFailure);
-  };
-  driver.report = [&] { return page.LastFailure + "\n" + read_form.Memo1.Text(); };
-  rig.Play(script, driver);
+  b.Play(page, {.elements = {"BSC9", "BSC10"},
+                .timers = {&page.Exqontime},
+                .panes = {HELD(page.Cell.Buffer), HELD(page.Cellr.Buffer)},
+                .held = {HELD(page.Memocell), HELD(page.Memocellr), HELD(page.LastFailure),
+                         HELD(page.Cell.ledger), HELD(page.Cell.Step), HELD(page.Cellr.ledger),
+                         HELD(page.Cellr.Step), RECORDS(page.Cell.Table), RECORDS(page.Cell.Unread),
+                         RECORDS(page.Cellr.Table), RECORDS(page.Cellr.Unread)},
+                .button = &page.StartqonButton,
+                .click = [&] { page.StartqonButtonClick(); },
+                .report = [&] { return page.LastFailure + "\n" + b.read_form.Memo1.Text(); }});
 }
 
-// The relocation page. Options: bits 0-1 the moved cells (one to three of C09101A, C09102A,
-// C09201A). Page actions: 0 the list of moved cells typed again (after a check the page has
-// emptied it).
-void PlayRelocation(const SessionScript& script) {
-  const std::uint8_t options = script.options;
-  Rig rig("relocation", Elements{"BSC9"}, CapOf(options));
-  Settings properties;
-  pages::ReadForm read_form;
-  QuietMessages messages;
-  relocation::RelocationPage page(rig.Client(), properties, read_form, messages);
+void Relocation(Bench& b) {
+  relocation::RelocationPage page(b.rig.Client(), b.properties, b.read_form, b.messages);
   const std::string all_cells = "C09101A\r\nC09102A\r\nC09201A\r\n";
-  const std::string cells = all_cells.substr(0, 9 * (1 + (options & 3) % 3));
+  const std::string cells = all_cells.substr(0, 9 * (1 + (b.script.options & 3) % 3));
   page.DqonListMemo.SetText(cells);
   page.DqonoComboBox.SetText("BSC9");
   page.DqondComboBox.SetItemIndex(11);  // BSC12
-  page.SetMaxPrintout(rig.Cap());
-  rig.Buffer(page.DqonbufMemo, "DqonbufMemo");
-
-  Rig::Page driver;
-  Toggle(driver, page.DqonstartButton, page, &relocation::RelocationPage::DqonstartButtonClick);
-  // A finished check leaves its session open, and "Stop" on the button, until the engineer
-  // ends it: the check runs while it holds the cell list.
-  driver.runs = [&] { return !page.DqonListPanel.Enabled(); };
-  driver.action = [&](int action) {
-    if (action == 0 && page.DqonstartButton.Caption() == "Start") page.DqonListMemo.SetText(cells);
-  };
-  driver.holdings = [&](Holdings& held) {
-    held.Add({{"DqonListMemo", &page.DqonListMemo},
-              {"DqonrepMemo", &page.DqonrepMemo},
-              {"DqonbufMemo", &page.DqonbufMemo},
-              {"the READ viewer", &read_form.Memo1}});
-    held.Add("DqonListBox", page.DqonListBox);
-    // Only the columns up to the current moved cell's are ever written.
-    const auto columns = std::min<std::size_t>(static_cast<std::size_t>(page.DqonCount) + 3,
-                                               relocation::RelocationPage::kColumns);
-    std::size_t table = 0;
-    for (const auto& row : page.DqonTable) {
-      for (std::size_t column = 0; column < columns; ++column) table += row[column].size();
-    }
-    held.Add("DqonTable", table);
-    held.Add("Outcomes", page.Outcomes);
-    held.Add("DqonStep", page.DqonStep);
-  };
-  driver.report = [&] { return page.DqonrepMemo.Text() + read_form.Memo1.Text(); };
-  rig.Play(script, driver);
+  b.Play(
+      page,
+      {.elements = {"BSC9"},
+       .panes = {HELD(page.DqonbufMemo)},
+       // Only the columns up to the current moved cell's are ever written.
+       .held = {HELD(page.DqonListMemo),
+                HELD(page.DqonrepMemo),
+                HELD(page.DqonListBox),
+                {"page.DqonTable", [&] { return TableBytes(page.DqonTable, page.DqonCount + 3); }},
+                HELD(page.DqonStep)},
+       .button = &page.DqonstartButton,
+       .click = [&] { page.DqonstartButtonClick(); },
+       // A finished check leaves its session open, and "Stop" on the button, until the
+       // engineer ends it: the check runs while it holds the cell list.
+       .runs = [&] { return !page.DqonListPanel.Enabled(); },
+       .actions = {[&] {
+         if (page.DqonstartButton.Caption() == "Start") page.DqonListMemo.SetText(cells);
+       }},
+       .report = [&] { return page.DqonrepMemo.Text() + b.read_form.Memo1.Text(); }});
 }
 
 }  // namespace
 
 bool PlayPage(std::string_view page, const SessionScript& script) {
-  static constexpr std::pair<std::string_view, void (*)(const SessionScript&)> kPlays[] = {
-      {"proses", PlayProses},       {"dailycheck", PlayDailyCheck}, {"rlslp", PlayRlslp},
-      {"broadcast", PlayBroadcast}, {"neighbours", PlayNeighbours}, {"relocation", PlayRelocation}};
-  for (const auto& [name, play] : kPlays) {
+  static constexpr std::pair<std::string_view, void (*)(Bench&)> kPages[] = {
+      {"proses", Proses},       {"dailycheck", DailyCheck}, {"rlslp", Rlslp},
+      {"broadcast", Broadcast}, {"neighbours", Neighbours}, {"relocation", Relocation}};
+  for (const auto& [name, set_up] : kPages) {
     if (name == page) {
-      play(script);
+      Rig rig(std::string(name), script.options);
+      Bench bench{rig, script};
+      set_up(bench);
       return true;
     }
   }
@@ -422,5 +312,80 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     std::abort();  // what the fuzzer keeps
   }
   return 0;
+}
+#else
+// The seed player, which also turns session scripts into the fuzzers' bytes and back:
+//   kestrel_session_script play PAGE SEED...      plays each script (a folder: its *.txt) on
+//                                                 the fuzz rig, with every check of the page's
+//                                                 fuzzer; fails on a finding, or with no seed
+//   kestrel_session_script encode SCRIPT.txt OUT  the bytes of a readable script
+//   kestrel_session_script decode INPUT           a fuzzer's input (a finding), readable
+namespace kestrel::fuzz {
+namespace {
+
+SessionScript ReadScript(const std::string& path) {
+  std::string error;
+  const auto script = FromText(ReadFile(path), error);
+  if (!script) throw std::runtime_error(path + ": " + error);
+  return *script;
+}
+
+int Play(const std::string& page, const std::vector<std::string>& arguments) {
+  std::vector<std::filesystem::path> seeds;
+  for (const std::filesystem::path argument : arguments) {
+    if (!std::filesystem::is_directory(argument)) {
+      seeds.push_back(argument);
+      continue;
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(argument)) {
+      if (entry.path().extension() == ".txt") seeds.push_back(entry.path());
+    }
+  }
+  std::sort(seeds.begin(), seeds.end());
+  std::size_t failed = 0;
+  for (const auto& seed : seeds) {
+    try {
+      if (!PlayPage(page, ReadScript(seed.string()))) {
+        std::cerr << "no page " << page << "\n";
+        return 2;
+      }
+      continue;
+    } catch (const Finding&) {
+      std::cerr << "*** in " << seed.string() << "\n";
+    } catch (const std::runtime_error& error) {
+      std::cerr << error.what() << "\n";
+    }
+    ++failed;
+  }
+  std::cout << seeds.size() - failed << " of " << seeds.size() << " seeds of " << page
+            << " played without a finding\n";
+  return seeds.empty() || failed > 0 ? 1 : 0;
+}
+
+}  // namespace
+}  // namespace kestrel::fuzz
+
+int main(int argc, char** argv) {
+  using namespace kestrel::fuzz;
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  try {
+    if (arguments.size() >= 2 && arguments[0] == "play") {
+      return Play(arguments[1], {arguments.begin() + 2, arguments.end()});
+    }
+    if (arguments.size() == 3 && arguments[0] == "encode") {
+      std::ofstream(arguments[2], std::ios::binary) << Encode(ReadScript(arguments[1]));
+      return 0;
+    }
+    if (arguments.size() == 2 && arguments[0] == "decode") {
+      std::cout << ToText(Decode(ReadFile(arguments[1])));
+      return 0;
+    }
+  } catch (const std::exception& error) {
+    std::cerr << error.what() << "\n";
+    return 1;
+  }
+  std::cerr << "usage: kestrel_session_script play PAGE SEED... | encode SCRIPT OUT | decode "
+               "INPUT\n";
+  return 2;
 }
 #endif

@@ -1,4 +1,4 @@
-#include "tests/fuzz/session_script.h"
+#include "tests/fuzz/rig.h"
 
 #include <array>
 #include <charconv>
@@ -26,6 +26,13 @@ std::optional<long long> Number(std::string_view text, int base = 10) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
   if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
   return value;
+}
+
+// Received bytes as a script writes them: as a session log does, a blank at the end "\x20".
+std::string Escape(std::string_view bytes) {
+  std::string text = mml::EscapedForRecord(bytes);
+  if (text.ends_with(' ')) text.replace(text.size() - 1, 1, "\\x20");
+  return text;
 }
 
 }  // namespace
@@ -81,12 +88,6 @@ std::string Encode(const SessionScript& script) {
     }
   }
   return bytes;
-}
-
-std::string Escape(std::string_view bytes) {
-  std::string text = mml::EscapedForRecord(bytes);
-  if (text.ends_with(' ')) text.replace(text.size() - 1, 1, "\\x20");
-  return text;
 }
 
 std::string ToText(const Operation& op) {
