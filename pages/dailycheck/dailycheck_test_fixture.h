@@ -334,11 +334,19 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
                      b.files.written.begin()->second.find(arg) == std::string::npos);
        }},
       {"unvisited", [&] { EXPECT_EQ(page.Outcomes.Find(arg), nullptr); }},
+      // The files there are: "files" for paths the page makes (in the system's own style),
+      // "written" for paths as a dialog or the script gave them.
       {"files",
        [&] {
          std::vector<std::string> paths;
          for (const auto& [path, text] : b.files.written) paths.push_back(path);
          for (auto& item : items) item = Native(item);
+         EXPECT_EQ(paths, items);
+       }},
+      {"written",
+       [&] {
+         std::vector<std::string> paths;
+         for (const auto& [path, text] : b.files.written) paths.push_back(path);
          EXPECT_EQ(paths, items);
        }},
       {"log-ends", [&] { EXPECT_TRUE(page.Memodc.Text().ends_with(arg)) << page.Memodc.Text(); }},
