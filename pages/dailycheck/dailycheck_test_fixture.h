@@ -225,6 +225,13 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
     EXPECT_NE(found, nullptr) << items[0];
     return found != nullptr ? *found : pages::ElementOutcome{};
   };
+  // The files there are: paths the page makes in the system's own style, or as given.
+  const auto expect_files = [&](bool native) {
+    std::vector<std::string> paths;
+    for (const auto& [path, text] : b.files.written) paths.push_back(path);
+    for (auto& item : items) item = native ? Native(item) : item;
+    EXPECT_EQ(paths, items);
+  };
   const std::map<std::string, std::function<void()>> verbs = {
       // What the engineer and the gateway do.
       {"add",
@@ -334,21 +341,9 @@ inline void RunScript(PageBench& b, const DataCase& c, const DataCase& shared) {
                      b.files.written.begin()->second.find(arg) == std::string::npos);
        }},
       {"unvisited", [&] { EXPECT_EQ(page.Outcomes.Find(arg), nullptr); }},
-      // The files there are: "files" for paths the page makes (in the system's own style),
-      // "written" for paths as a dialog or the script gave them.
-      {"files",
-       [&] {
-         std::vector<std::string> paths;
-         for (const auto& [path, text] : b.files.written) paths.push_back(path);
-         for (auto& item : items) item = Native(item);
-         EXPECT_EQ(paths, items);
-       }},
-      {"written",
-       [&] {
-         std::vector<std::string> paths;
-         for (const auto& [path, text] : b.files.written) paths.push_back(path);
-         EXPECT_EQ(paths, items);
-       }},
+      // "files": paths the page makes; "written": paths a dialog or the script named.
+      {"files", [&] { expect_files(true); }},
+      {"written", [&] { expect_files(false); }},
       {"log-ends", [&] { EXPECT_TRUE(page.Memodc.Text().ends_with(arg)) << page.Memodc.Text(); }},
       {"file-ends",
        [&] {
