@@ -216,8 +216,14 @@ void NeighboursPage::Disconnected(Side& side) {
   const bool was_attached = side.Attached;
   side.Attached = false;
   side.session.Closed();
-  // A side whose cells are all collected has nothing left to lose.
-  if (ending_ || !collecting_ || side.Done()) return;
+  if (ending_) return;
+  // A side whose cells are all collected has nothing left to lose. Once the script is
+  // written, the sessions are the engineer's to end; when the gateway ended the last of
+  // them, nothing runs any more and the button reads "Start" again.
+  if (!collecting_ || side.Done()) {
+    if (!collecting_ && !Cell.telnet.Connected() && !Cellr.telnet.Connected()) Reset();
+    return;
+  }
   if (!side.telnet.ConnectError.empty()) {
     return Fail(side, "could not connect: " + mml::Printable(side.telnet.ConnectError));
   }

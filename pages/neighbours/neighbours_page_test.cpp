@@ -26,6 +26,12 @@ TEST_F(NeighboursTest, FinishedSidesLetTheTimerWriteTheScriptOnce) {
   EXPECT_FALSE(page.Exqontime.Enabled());
   EXPECT_EQ(page.StartqonButton.Caption(), "Stop");  // both sessions stay at their prompts
   EXPECT_EQ(page.Cell.Finished, "");
+  // The gateway ends both kept sessions: nothing runs any more, and nothing is said.
+  cell_telnet.ClientEnds("idle");
+  EXPECT_EQ(page.StartqonButton.Caption(), "Stop");
+  cellr_telnet.PeerCloses();
+  EXPECT_EQ(page.StartqonButton.Caption(), "Start");
+  EXPECT_EQ(page.LastFailure, "");
 }
 
 TEST_F(NeighboursTest, ShortLinesGiveEmptyValues) {

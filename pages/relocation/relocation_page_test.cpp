@@ -137,6 +137,11 @@ TEST_F(RelocationTest, TheCellListIsCheckedBeforeAnythingIsSent) {
   EXPECT_TRUE(telnet.events.empty());
   EXPECT_EQ(page.DqonstartButton.Caption(), "Start");
   EXPECT_EQ(page.Outcomes.Find("BSC9"), nullptr);
+  many.erase(many.rfind("C100200"));  // 200 cells are as many as one check takes
+  page.DqonListMemo.SetText(many);
+  page.DqonstartButtonClick();
+  EXPECT_EQ(messages.shown.size(), 3u);
+  EXPECT_EQ(telnet.events, std::vector<std::string>{"connect"});
 }
 
 }  // namespace
