@@ -26,7 +26,7 @@ TEST_F(NeighboursTest, FinishedSidesLetTheTimerWriteTheScriptOnce) {
   EXPECT_FALSE(page.Exqontime.Enabled());
   EXPECT_EQ(page.StartqonButton.Caption(), "Stop");  // both sessions stay at their prompts
   EXPECT_EQ(page.Cell.Finished, "");
-  // The gateway ends both kept sessions: nothing runs any more, and nothing is said.
+  // Both kept sessions end: nothing runs any more, and nothing is said.
   cell_telnet.ClientEnds("idle");
   EXPECT_EQ(page.StartqonButton.Caption(), "Stop");
   cellr_telnet.PeerCloses();
