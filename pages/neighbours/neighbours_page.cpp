@@ -217,13 +217,13 @@ void NeighboursPage::Disconnected(Side& side) {
   side.Attached = false;
   side.session.Closed();
   if (ending_) return;
-  // A side whose cells are all collected has nothing left to lose. Once the script is
-  // written, the sessions are the engineer's to end; when the gateway ended the last of
-  // them, nothing runs any more and the button reads "Start" again.
-  if (!collecting_ || side.Done()) {
-    if (!collecting_ && !Cell.telnet.Connected() && !Cellr.telnet.Connected()) Reset();
+  if (!collecting_) {
+    // Once the script is written the sessions are the engineer's to end; when the last of
+    // them is gone, nothing runs any more and the button reads "Start" again.
+    if (!Cell.telnet.Connected() && !Cellr.telnet.Connected()) Reset();
     return;
   }
+  if (side.Done()) return;  // a side whose cells are all collected has nothing left to lose
   if (!side.telnet.ConnectError.empty()) {
     return Fail(side, "could not connect: " + mml::Printable(side.telnet.ConnectError));
   }
